@@ -1,0 +1,59 @@
+#pragma once
+// The conversion run: pairs the two control files, obtains the TIN (from the
+// TIN file or by triangulation), converts every input point by the shift
+// interpolated over the triangle that contains it, and writes the
+// converted-points file and "controlshift.csv".
+//
+// The window and the batch command both call runConversion, so that they
+// write the same bytes for the same inputs.
+
+#include "pointrecord.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Fixed files, opened in the working folder.
+extern const char *const kControlFileCors96;   // "TARVONA_NAD83_CORS96_CONTROL.csv"
+extern const char *const kControlFileCors96a;  // "TARVONA_NAD83_CORS96a_CONTROL.csv"
+extern const char *const kControlTinFile;      // "TARVONA_TIN_CONTROL.obj"
+extern const char *const kControlShiftFile;    // "controlshift.csv"
+
+// Header line of both output files (84 characters and the line end).
+extern const char *const kOutputHeader;
+
+struct ConversionSettings {
+    int mode = 1;                // 1: CORS96 -> CORS96a; any other value: CORS96a -> CORS96
+    int tinMode = 2;             // 1: from the TIN file; any other value: generate
+    bool forceNegative = false;  // store -|x| for the longitudes of all three point files
+};
+
+// Receives every status line with its progress value in percent.
+using StatusSink = std::function<void(const QString &text, int percent)>;
+
+enum class ConversionOutcome {
+    Completed,         // both output files written
+    EmptyInputPath,    // nothing read or written; the window shows its message box
+    OutputNotWritten,  // the run finished but an output file could not be written (reported)
+};
+
+struct ConversionResult {
+    ConversionOutcome outcome = ConversionOutcome::EmptyInputPath;
+    std::shared_ptr<const std::vector<PointRecord>> ptsControl;  // TIN vertices / control records
+    std::shared_ptr<const std::vector<PointRecord>> ptsInput;    // converted input points
+    std::shared_ptr<const std::vector<Triangle>> tris;           // indices into ptsControl
+    STATS statsControl;
+    STATS statsInput;
+    uint32_t nTinVerts = 0;
+    uint32_t nTris = 0;
+    QString outFile;  // path of the converted-points file
+};
+
+// Runs one conversion. inputPath is the "Points" text, secondPath the
+// "Output" text (echoed only); workDir is the folder holding the fixed files
+// and receiving "controlshift.csv".
+ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath,
+                               const QString &secondPath, const QString &workDir, const StatusSink &status);

@@ -1,0 +1,29 @@
+#pragma once
+// Delaunay triangulation by incremental insertion in ascending x.
+
+#include "pointrecord.h"
+
+#include <cstdint>
+#include <vector>
+
+// Comparator for qsort-style sorting of PointRecord by x: -1, +1, or 0 when
+// equal or either value is not a number.
+int comparePointsByX(const void *a, const void *b);
+
+// Sorts points in place by ascending x (the order buildDelaunayTin needs).
+// Records with equal x keep their relative order.
+void sortPointsByX(PointRecord *points, uint32_t count);
+
+// True when (xp, yp) lies inside or on the circle through the three vertices.
+// The centre and radius are written unless the triangle is degenerate (all
+// three y values within the tolerance), in which case false is returned.
+bool circumcircleContains(double xp, double yp, double x1, double y1, double x2, double y2, double x3,
+                          double y3, double &xc, double &yc, double &r);
+
+// Triangulates nv points sorted by ascending x. The result indexes `points`.
+// Fewer than three points, identical or collinear points give no triangle.
+std::vector<Triangle> buildDelaunayTin(uint32_t nv, const PointRecord *points);
+
+// The classic out-parameter form: ntri receives the count and triangles a new
+// array the caller releases with delete[] (nullptr when ntri is 0).
+void buildDelaunayTin(uint32_t nv, const PointRecord *points, uint32_t &ntri, Triangle *&triangles);

@@ -1,0 +1,44 @@
+#pragma once
+// Plain data shared by every part of the program: one point, the extent of a
+// point set, and one face of a triangulated irregular network.
+
+#include <QString>
+#include <cstdint>
+
+// One point. Coordinates are geographic: x = longitude and y = latitude in
+// decimal degrees (west longitudes negative), h = ellipsoid height in metres.
+struct PointRecord {
+    double x = 0.0;        // source longitude
+    double y = 0.0;        // source latitude
+    double h = 0.0;        // source height
+    double xTo = 0.0;      // target longitude
+    double yTo = 0.0;      // target latitude
+    double hTo = 0.0;      // target height
+    double dx = 0.0;       // xTo - x, degrees
+    double dy = 0.0;       // yTo - y, degrees
+    double dh = 0.0;       // hTo - h, metres
+    double azimuth = 0.0;  // direction of the shift, degrees from north, -180 .. 180
+    double s = 0.0;        // geodesic length of the shift, metres
+    QString id;            // identifier, Latin-1 text from the file
+};
+
+// Extent of a point set and the number of points in it.
+struct STATS {
+    double xMax = 0.0;
+    double xMin = 0.0;
+    double yMax = 0.0;
+    double yMin = 0.0;
+    double zMax = 0.0;
+    double zMin = 0.0;
+    double xRange = 0.0;
+    double yRange = 0.0;
+    double zRange = 0.0;
+    int32_t count = 0;
+};
+
+// One TIN face: zero-based indices into the point array the TIN belongs to.
+struct Triangle {
+    int32_t p1 = 0;
+    int32_t p2 = 0;
+    int32_t p3 = 0;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// Reader of the control TIN file, a subset of the Wavefront OBJ text format:
+// "v x y z" vertex lines and "f a b c" triangle lines with 1-based vertex
+// numbers read like sscanf's %i (leading 0 octal, 0x hexadecimal).
+
+#include "pointrecord.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Longest piece of a line handled at once; longer lines are split.
+constexpr int kTinLinePiece = 254;
+
+struct TinFileContents {
+    bool opened = false;                 // false: missing or unreadable (not the same as empty)
+    std::vector<PointRecord> vertices;   // file order; x, y, h set
+    std::vector<Triangle> triangles;     // zero-based, every index within vertices
+    uint32_t droppedFaces = 0;           // face lines whose numbers did not parse or were out of range
+    std::vector<std::string> problems;   // one message per dropped face: line number and reason
+};
+
+// Reads the file at `path`. xSign as for point files: when not 0, every
+// vertex's x becomes |x| * xSign.
+TinFileContents readTinFile(const std::string &path, int xSign);
