@@ -49,11 +49,17 @@ struct ConversionResult {
     STATS statsInput;
     uint32_t nTinVerts = 0;
     uint32_t nTris = 0;
-    QString outFile;  // path of the converted-points file
+    uint32_t unconvertedPoints = 0;  // input points no triangle took
+    QString outFile;                 // path of the converted-points file
+    QString controlShiftFile;        // path of "controlshift.csv"
 };
 
 // Runs one conversion. inputPath is the "Points" text, secondPath the
 // "Output" text (echoed only); workDir is the folder holding the fixed files
-// and receiving "controlshift.csv".
+// and receiving "controlshift.csv". Source control points without a target
+// partner are left out of the network (statsControl.count counts the pairs,
+// or the TIN vertices when the TIN file has more). No output replaces a file
+// the run reads; an output that cannot be written is reported through
+// `status` and gives OutputNotWritten.
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath,
                                const QString &secondPath, const QString &workDir, const StatusSink &status);

@@ -1,6 +1,7 @@
 #pragma once
-// A small, fully specified pseudo-random generator (SplitMix64), so that the
-// generated data are the same bytes with every compiler and library.
+// A small pseudo-random generator with a fixed, published algorithm
+// (SplitMix64), so that the generated data are the same bytes with every
+// compiler and library.
 
 #include <cstdint>
 

@@ -1,0 +1,154 @@
+// Construction and destruction of the main window, status reporting, and the
+// slots that keep the dock windows and their "Controls" menu actions in step.
+
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMdiArea>
+
+namespace {
+// Style sheet the window gives the four main docks after the form is built.
+const char *const kDockStyleSheet = "* { border-width:  2px }";
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindowClass)
+    , strLastPath(QDir::currentPath())
+    , ptsInput(std::make_shared<const std::vector<PointRecord>>())
+    , ptsControl(std::make_shared<const std::vector<PointRecord>>())
+    , tris(std::make_shared<const std::vector<Triangle>>())
+{
+    ui->setupUi(this);
+    // The form's cursor property lands on the browser's frame; the text
+    // itself is shown by the viewport.
+    ui->txtOutput->viewport()->setCursor(Qt::IBeamCursor);
+
+    createColorPickers();
+
+    ui->dW_SCapt->hide();
+
+    const QString dockStyle = QString::fromLatin1(kDockStyleSheet);
+    ui->dockWidget_Display->setStyleSheet(dockStyle);
+    ui->dockWidget_Input->setStyleSheet(dockStyle);
+    ui->dW_Output->setStyleSheet(dockStyle);
+    ui->dW_SCapt->setStyleSheet(dockStyle);
+}
+
+MainWindow::~MainWindow()
+{
+    if (!bFirstDisplay) {
+        mdiArea->closeAllSubWindows();
+        mdiArea->close();
+    }
+
+    // The base class deletes the children after this body: a floating dock
+    // hides and a display sub-window is destroyed then, and their signals must
+    // not reach slots that use the form deleted below.
+    const QList<QObject *> children = findChildren<QObject *>();
+    for (QObject *child : children)
+        child->disconnect(this);
+
+    delete ui;
+    ui = nullptr;
+}
+
+void MainWindow::StatusUpdate(QString strTxt, int pbVal)
+{
+    ui->txtOutput->append(strTxt);
+    ui->txtOutput->update();
+    // Out of the bar's range 0..100 the value is ignored and the bar keeps
+    // the previous one.
+    ui->progressBar->setValue(pbVal);
+    ui->progressBar->update();
+}
+
+void MainWindow::printStats(QString, STATS, QString, int)
+{
+}
+
+void MainWindow::sWMainClosed()
+{
+    bSWMainOpen = false;
+    // The OpenGL information needs a live main view.
+    ui->actionOpenGL_Version->setEnabled(false);
+}
+
+void MainWindow::sW1Closed()
+{
+    bSW1Open = false;
+    ui->actionDisplay_Frustum_Viewer->setChecked(false);
+}
+
+// Each dock reports its visibility to its action, and each action shows or
+// hides its dock. Setting a state that is already in place emits nothing, so
+// the two directions do not feed each other.
+
+void MainWindow::on_dwLight_visibilityChanged(bool visible)
+{
+    ui->actionLighting_Controls->setChecked(visible);
+}
+
+void MainWindow::on_actionLighting_Controls_changed()
+{
+    ui->dwLight->setVisible(ui->actionLighting_Controls->isChecked());
+}
+
+void MainWindow::on_dW_SCapt_visibilityChanged(bool visible)
+{
+    ui->actionScreenCapture->setChecked(visible);
+}
+
+void MainWindow::on_actionScreenCapture_changed()
+{
+    ui->dW_SCapt->setVisible(ui->actionScreenCapture->isChecked());
+}
+
+void MainWindow::on_dW_Output_visibilityChanged(bool visible)
+{
+    ui->actionOutputInfoWindow->setChecked(visible);
+}
+
+void MainWindow::on_actionOutputInfoWindow_changed()
+{
+    ui->dW_Output->setVisible(ui->actionOutputInfoWindow->isChecked());
+}
+
+void MainWindow::on_dockWidget_Display_visibilityChanged(bool visible)
+{
+    ui->actionDisplay->setChecked(visible);
+}
+
+void MainWindow::on_actionDisplay_changed()
+{
+    ui->dockWidget_Display->setVisible(ui->actionDisplay->isChecked());
+}
+
+void MainWindow::on_dockWidget_Input_visibilityChanged(bool visible)
+{
+    ui->actionInput->setChecked(visible);
+}
+
+void MainWindow::on_actionInput_changed()
+{
+    ui->dockWidget_Input->setVisible(ui->actionInput->isChecked());
+}
+
+void MainWindow::on_action_ShowHideAll_changed()
+{
+    // The light dock is left alone: it belongs to the display.
+    const bool show = ui->action_ShowHideAll->isChecked();
+    ui->actionOutputInfoWindow->setChecked(show);
+    ui->actionScreenCapture->setChecked(show);
+    ui->actionDisplay->setChecked(show);
+    ui->actionInput->setChecked(show);
+}
+
+void MainWindow::on_actionExit_triggered()
+{
+    if (!bFirstDisplay)
+        mdiArea->closeAllSubWindows();
+    QApplication::quit();
+}

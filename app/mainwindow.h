@@ -1,0 +1,124 @@
+#pragma once
+// The main window: owner of the form, of the data of the last conversion run
+// and of the 3D views once they exist. Every user action is one of its slots;
+// the slots are spread over several source files by concern:
+//   mainwindow.cpp          construction, status reporting, dock/action sync
+//   mainwindow_files.cpp    input file selection, drag and drop, output name
+//   mainwindow_convert.cpp  the conversion run
+//   mainwindow_capture.cpp  screen capture
+//   mainwindow_dialogs.cpp  About and OpenGL boxes, full-screen keys
+//   view/mainwindow_display.cpp  building the views and wiring the controls
+
+#include "pointrecord.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class GLWidget;
+class QtColorPicker;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QKeyEvent;
+class QLayout;
+class QMdiArea;
+class QMdiSubWindow;
+class QMouseEvent;
+
+namespace Ui {
+class MainWindowClass;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The form, for code and tests that drive the window from outside.
+    Ui::MainWindowClass *form() const { return ui; }
+    // Path chosen for the converted points by the last createFileNames().
+    QString outputFilePath() const { return strOutFile; }
+    // Whether createFileNames() could create (or empty) that file.
+    bool outputFileCreated() const { return bOutFileCreated; }
+    // Start location of the next browse dialog.
+    QString lastBrowsePath() const { return strLastPath; }
+
+private slots:
+    void sWMainClosed();
+    void sW1Closed();
+    void on_dwLight_visibilityChanged(bool visible);
+    void on_actionLighting_Controls_changed();
+    void on_actionOpenGL_Version_triggered();
+    void on_tbBrowseSCapt_clicked();
+    void on_action_ShowHideAll_changed();
+    void on_pbCapture_clicked();
+    void on_dW_SCapt_visibilityChanged(bool visible);
+    void on_dW_Output_visibilityChanged(bool visible);
+    void on_actionScreenCapture_changed();
+    void on_actionOutputInfoWindow_changed();
+    void on_dockWidget_Display_visibilityChanged(bool visible);
+    void on_dockWidget_Input_visibilityChanged(bool visible);
+    void on_actionDisplay_changed();
+    void on_actionInput_changed();
+    void on_tbBrowse_2_clicked();
+    void on_cmdDisplay_clicked();
+    void on_actionExit_triggered();
+    void on_actionAbout_Morvek_triggered();
+    void on_actionDisplay_Frustum_Viewer_changed();
+    void on_cmdMorvek_clicked();
+    void on_tbBrowse_clicked();
+    void on_actionOpen_triggered();
+    void createFileNames(QString strInFile);
+    void StatusUpdate(QString strTxt, int pbVal);
+    void keyPressEvent(QKeyEvent *pKeyEvent) override;
+    void dropEvent(QDropEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void createSubWindows();
+    void createLocationSubWindow();
+    void setupMainGLWidget();
+    void updateFrustum();
+
+private:
+    void printStats(QString strTitle, STATS stats, QString strUnits, int iPrecision);
+    void createColorPickers();
+
+    Ui::MainWindowClass *ui = nullptr;
+    QString strOutFile;
+    GLWidget *glMain = nullptr;
+    GLWidget *glFrustum = nullptr;
+    QMdiSubWindow *swMain = nullptr;
+    QMdiSubWindow *sw1 = nullptr;
+    QMdiArea *mdiArea = nullptr;
+    QtColorPicker *cpDs1 = nullptr;
+    QtColorPicker *cpDs2 = nullptr;
+    QtColorPicker *cpTris = nullptr;
+    QtColorPicker *cpBckgrnd = nullptr;
+    STATS statsControl;
+    bool bFirstDisplay = true;
+    int32_t iMode = 1;
+    QString strLastPath;
+    bool bSW1Open = false;
+    bool bSWMainOpen = false;
+    QLayout *layDisplay = nullptr;
+    // The run arrays are shared with the views built on them, so a new run can
+    // replace them while an older view still draws the previous ones.
+    std::shared_ptr<const std::vector<PointRecord>> ptsInput;
+    STATS statsInput;
+    std::shared_ptr<const std::vector<PointRecord>> ptsControl;
+    std::shared_ptr<const std::vector<Triangle>> tris;
+    uint32_t nTinVerts = 0;
+    uint32_t nTris = 0;
+    double dScaleZ = 0.0000001;
+    // Set by createFileNames(): false when the output file could not be
+    // created, so the run can report it instead of writing nowhere.
+    bool bOutFileCreated = false;
+};

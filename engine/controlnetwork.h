@@ -1,0 +1,34 @@
+#pragma once
+// The control network: source and target control points paired by
+// identifier, and the vertices of a TIN file matched to those pairs.
+
+#include "pointrecord.h"
+
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+// Largest planar distance, in degrees, at which a TIN vertex and a control
+// point are taken to be the same point (exclusive).
+constexpr double kVertexMatchTolerance = 0.00001;
+
+struct ControlPairing {
+    std::vector<PointRecord> paired;  // source order; shift, s and azimuth set
+    QStringList unpairedIds;          // source identifiers without a target partner, source order
+};
+
+// Pairs every source point with the first target point of the same
+// identifier (exact, case-sensitive). Source points without partner are
+// left out of `paired` and listed in `unpairedIds`.
+ControlPairing pairControlPoints(const std::vector<PointRecord> &source, const std::vector<PointRecord> &target);
+
+struct TinVertexMatch {
+    std::vector<PointRecord> records;  // the TIN vertices first, in file order, then unused new records
+    uint32_t unmatchedVertices = 0;    // vertices with no control point within kVertexMatchTolerance
+};
+
+// Replaces each vertex by a whole copy of the nearest control record (first
+// of equal distances) closer than kVertexMatchTolerance; an unmatched vertex
+// keeps its file coordinates and zero shifts. The result holds
+// max(vertices, control) records so that every vertex index stays valid.
+TinVertexMatch matchTinVertices(const std::vector<PointRecord> &vertices, const std::vector<PointRecord> &control);

@@ -1,0 +1,207 @@
+#include "conversion.h"
+
+#include "controlnetwork.h"
+#include "delaunay.h"
+#include "outputnames.h"
+#include "outputwriter.h"
+#include "pointfile.h"
+#include "pointshift.h"
+#include "tinfile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+const char *const kControlFileCors96 = "TARVONA_NAD83_CORS96_CONTROL.csv";
+const char *const kControlFileCors96a = "TARVONA_NAD83_CORS96a_CONTROL.csv";
+const char *const kControlTinFile = "TARVONA_TIN_CONTROL.obj";
+const char *const kControlShiftFile = "controlshift.csv";
+const char *const kOutputHeader =
+    "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH\n";
+
+namespace {
+
+// Progress values, percent, of the stages that report.
+constexpr int kProgressStart = 0;
+constexpr int kProgressControl = 10;
+constexpr int kProgressConverted = 90;
+constexpr int kProgressDone = 100;
+
+// TIN mode that reads the TIN file; every other value triangulates.
+constexpr int kTinModeFromFile = 1;
+
+QString number(double value) { return QString::number(value, 'g', 6); }
+
+std::string localPath(const QString &path) { return QFile::encodeName(path).toStdString(); }
+
+std::vector<PointRecord> readPoints(const QString &path, STATS &stats, int xSign)
+{
+    std::vector<PointRecord> points = readPointFile(localPath(path), stats, xSign);
+    points.resize(static_cast<size_t>(std::max(stats.count, 0)));
+    return points;
+}
+
+QString pairingLine(const PointRecord &r)
+{
+    return r.id + QStringLiteral(" From: ") + number(r.x) + QLatin1Char(' ') + number(r.y) + QLatin1Char(' ') +
+           number(r.h) + QStringLiteral(" To: ") + number(r.xTo) + QLatin1Char(' ') + number(r.yTo) +
+           QLatin1Char(' ') + number(r.hTo) + QStringLiteral(" a distance of: ") + number(r.s) +
+           QStringLiteral(" m at azimuth of: ") + number(r.azimuth);
+}
+
+// The existing file among `protectedPaths` that `path` names, or an empty text.
+QString clashingFile(const QString &path, const QStringList &protectedPaths)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    if (target.isEmpty())
+        return QString();  // does not exist yet, so it is none of them
+    for (const QString &other : protectedPaths) {
+        if (QFileInfo(other).canonicalFilePath() == target)
+            return other;
+    }
+    return QString();
+}
+
+// Writes one output file unless it would replace one of the files the run
+// reads; reports every failure. Returns true when the file was written.
+bool writeOutput(const QString &path, const std::vector<PointRecord> &records, int mode,
+                 const QStringList &protectedPaths, const StatusSink &status)
+{
+    const QString clash = clashingFile(path, protectedPaths);
+    if (!clash.isEmpty()) {
+        status(QStringLiteral("Not writing %1: it is the same file as %2, which this run reads.").arg(path, clash),
+               kProgressDone);
+        return false;
+    }
+    QString error;
+    if (!writeShiftFile(path, records.data(), records.size(), mode, error)) {
+        status(error, kProgressDone);
+        return false;
+    }
+    return true;
+}
+
+// TIN vertices matched to the control records; replaces `control`.
+std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRecord> &control,
+                                     uint32_t &nTinVerts, const StatusSink &status)
+{
+    const TinFileContents tin = readTinFile(localPath(tinPath), -1);
+    if (!tin.opened)
+        status(QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(tinPath), kProgressControl);
+    if (tin.droppedFaces > 0) {
+        QStringList reasons;
+        for (const std::string &problem : tin.problems)
+            reasons.append(QString::fromLocal8Bit(problem.c_str()));
+        status(QStringLiteral("%1 face line(s) of %2 were dropped: %3")
+                   .arg(tin.droppedFaces)
+                   .arg(tinPath, reasons.join(QStringLiteral("; "))),
+               kProgressControl);
+    }
+    if (tin.vertices.size() > control.size())
+        status(QStringLiteral("The TIN file %1 has %2 vertices but there are only %3 control points.")
+                   .arg(tinPath)
+                   .arg(tin.vertices.size())
+                   .arg(control.size()),
+               kProgressControl);
+
+    TinVertexMatch match = matchTinVertices(tin.vertices, control);
+    for (uint32_t k = 0; k < match.unmatchedVertices; ++k)
+        status(QStringLiteral("ERROR PROCESSING"), kProgressControl);
+    control = std::move(match.records);
+    nTinVerts = static_cast<uint32_t>(tin.vertices.size());
+
+    for (const PointRecord &r : control)
+        std::printf("%lf %lf %lf", r.x, r.y, r.h);
+    return tin.triangles;
+}
+
+}  // namespace
+
+ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath,
+                               const QString &secondPath, const QString &workDir, const StatusSink &status)
+{
+    status(QStringLiteral("Begin Processing"), kProgressStart);
+    QElapsedTimer stopwatch;
+    stopwatch.start();
+
+    ConversionResult result;
+    result.ptsControl = std::make_shared<const std::vector<PointRecord>>();
+    result.ptsInput = std::make_shared<const std::vector<PointRecord>>();
+    result.tris = std::make_shared<const std::vector<Triangle>>();
+    if (inputPath.isEmpty()) {
+        result.outcome = ConversionOutcome::EmptyInputPath;
+        return result;
+    }
+
+    status(QStringLiteral("Processing Input Files:  "), kProgressStart);
+    status(inputPath, kProgressStart);
+    status(secondPath, kProgressStart);
+
+    // Control points of both realizations, paired by identifier.
+    const QDir folder(workDir);
+    const int xSign = settings.forceNegative ? -1 : 0;
+    const bool fromCors96 = settings.mode == 1;
+    const QString sourcePath = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96 : kControlFileCors96a));
+    const QString targetPath = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96a : kControlFileCors96));
+    const QString tinPath = folder.filePath(QLatin1String(kControlTinFile));
+    STATS sourceStats, targetStats;
+    ControlPairing pairing;
+    {
+        const std::vector<PointRecord> source = readPoints(sourcePath, sourceStats, xSign);
+        const std::vector<PointRecord> target = readPoints(targetPath, targetStats, xSign);
+        pairing = pairControlPoints(source, target);
+    }
+    for (const PointRecord &r : pairing.paired)
+        status(pairingLine(r), kProgressControl);
+    if (!pairing.unpairedIds.isEmpty())
+        status(QStringLiteral("%1 control point(s) of %2 have no partner in %3 and were left out: %4")
+                   .arg(pairing.unpairedIds.size())
+                   .arg(sourcePath, targetPath, pairing.unpairedIds.join(QStringLiteral(", "))),
+               kProgressControl);
+    std::vector<PointRecord> control = std::move(pairing.paired);
+
+    // The TIN over the control points.
+    std::vector<Triangle> triangles;
+    if (settings.tinMode == kTinModeFromFile) {
+        triangles = readControlTin(tinPath, control, result.nTinVerts, status);
+    } else {
+        result.nTinVerts = static_cast<uint32_t>(control.size());
+        sortPointsByX(control.data(), result.nTinVerts);
+        triangles = buildDelaunayTin(result.nTinVerts, control.data());
+    }
+    result.statsControl = mergeStats(sourceStats, targetStats);
+    result.statsControl.count = static_cast<int32_t>(control.size());
+    result.nTris = static_cast<uint32_t>(triangles.size());
+
+    // The input points and their shifts.
+    std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, xSign);
+    const uint32_t untaken = convertPoints(input, control, triangles);
+    if (untaken > 0)
+        status(QStringLiteral("%1 of %2 points lie outside the control network and were left unconverted.")
+                   .arg(untaken)
+                   .arg(input.size()),
+               kProgressConverted);
+    status(QStringLiteral("Completed in %1 ms.").arg(stopwatch.elapsed()), kProgressDone);
+
+    // Output files; neither may replace a file this run reads.
+    result.outFile = deriveOutputPath(inputPath);
+    const QString controlShiftPath = folder.filePath(QLatin1String(kControlShiftFile));
+    const QStringList readFiles = {inputPath, sourcePath, targetPath, tinPath};
+    bool written = writeOutput(result.outFile, input, settings.mode, readFiles, status);
+    written = writeOutput(controlShiftPath, control, settings.mode, readFiles + QStringList{result.outFile}, status) &&
+              written;
+    result.outcome = written ? ConversionOutcome::Completed : ConversionOutcome::OutputNotWritten;
+
+    for (const Triangle &t : triangles)
+        std::printf("%i %i %i", t.p1, t.p2, t.p3);
+    std::fflush(stdout);
+
+    result.unconvertedPoints = untaken;
+    result.controlShiftFile = controlShiftPath;
+    result.ptsControl = std::make_shared<const std::vector<PointRecord>>(std::move(control));
+    result.ptsInput = std::make_shared<const std::vector<PointRecord>>(std::move(input));
+    result.tris = std::make_shared<const std::vector<Triangle>>(std::move(triangles));
+    return result;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Writer of the two output files (converted points and "controlshift.csv"):
+// the header line, then one line per record with the CORS96 position first
+// and the CORS96a position second, whatever the direction of the run.
+
+#include "pointrecord.h"
+
+#include <QString>
+#include <cstddef>
+
+// One record as written: "%s,%.15lf x8,%.6lf\n". mode 1 writes the source
+// position in columns 2-4; any other mode writes the target position there.
+QByteArray formatShiftLine(const PointRecord &record, int mode);
+
+// Writes the header and `count` records to `path` in text mode. On failure
+// returns false and sets `error` to the path and the reason; nothing is
+// written when the file did not open.
+bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, int mode, QString &error);

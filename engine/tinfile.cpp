@@ -1,0 +1,128 @@
+#include "tinfile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A face as read, before its numbers are checked against the vertex count.
+struct FaceLine {
+    long lineNumber;
+    int parsed;            // how many of the three numbers parsed
+    long long number[3];   // 1-based vertex numbers
+};
+
+// Closes the stream on every way out of the reader.
+struct FileCloser {
+    FILE *file;
+    ~FileCloser()
+    {
+        if (file)
+            std::fclose(file);
+    }
+};
+
+bool isLineKind(const char *piece, char kind) { return piece[0] == kind && piece[1] == ' '; }
+
+// "v x y z": coordinates that do not parse stay 0, as does every one after
+// the first that fails.
+PointRecord parseVertex(const char *piece, int xSign)
+{
+    char kind, blank;
+    double x = 0.0, y = 0.0, z = 0.0;
+    std::sscanf(piece, "%c%c %lf %lf %lf", &kind, &blank, &x, &y, &z);
+    PointRecord vertex;
+    vertex.x = xSign != 0 ? std::fabs(x) * xSign : x;
+    vertex.y = y;
+    vertex.h = z;
+    return vertex;
+}
+
+// "f a b c": up to three integers in the manner of %i (sign, then 0x for
+// hexadecimal or a leading 0 for octal), white space before each skipped.
+// strtoll reports overflow instead of leaving it undefined.
+FaceLine parseFace(const char *piece, long lineNumber)
+{
+    FaceLine face{lineNumber, 0, {0, 0, 0}};
+    const char *cursor = piece + 2;
+    for (int k = 0; k < 3; ++k) {
+        char *end = nullptr;
+        errno = 0;
+        const long long value = std::strtoll(cursor, &end, 0);
+        if (end == cursor)
+            break;
+        face.number[k] = errno == ERANGE ? 0 : value;  // 0 is out of range below
+        face.parsed = k + 1;
+        cursor = end;
+    }
+    return face;
+}
+
+std::string faceProblem(const FaceLine &face, size_t vertexCount)
+{
+    const std::string where = "line " + std::to_string(face.lineNumber) + ": face dropped, ";
+    if (face.parsed < 3)
+        return where + "only " + std::to_string(face.parsed) + " of its 3 vertex numbers could be read";
+    for (const long long number : face.number)
+        if (number < 1 || static_cast<unsigned long long>(number) > vertexCount)
+            return where + "vertex number " + std::to_string(number) + " is outside 1.." +
+                   std::to_string(vertexCount);
+    return {};
+}
+
+}  // namespace
+
+TinFileContents readTinFile(const std::string &path, int xSign)
+{
+    TinFileContents contents;
+    FileCloser closer{std::fopen(path.c_str(), "rt")};
+    if (!closer.file)
+        return contents;
+    struct stat status;
+    if (fstat(fileno(closer.file), &status) != 0 || S_ISDIR(status.st_mode))
+        return contents;
+
+    std::vector<FaceLine> faces;
+    char piece[kTinLinePiece + 1];
+    long lineNumber = 1;
+    while (!std::feof(closer.file)) {
+        // Blanks first: a read that gets nothing then leaves a piece that is
+        // neither a vertex nor a face.
+        std::memset(piece, ' ', sizeof piece);
+        if (!std::fgets(piece, sizeof piece, closer.file)) {
+            if (std::ferror(closer.file))
+                return TinFileContents{};  // unreadable: report nothing half-read
+            break;
+        }
+        if (isLineKind(piece, 'v'))
+            contents.vertices.push_back(parseVertex(piece, xSign));
+        else if (isLineKind(piece, 'f'))
+            faces.push_back(parseFace(piece, lineNumber));
+        // A piece of a longer line does not start a new line.
+        const size_t length = std::strlen(piece);
+        if (length > 0 && piece[length - 1] == '\n')
+            ++lineNumber;
+    }
+
+    // Faces are checked once every vertex is known: a face line may come
+    // before the vertices it names.
+    const size_t vertexCount = contents.vertices.size();
+    contents.triangles.reserve(faces.size());
+    for (const FaceLine &face : faces) {
+        std::string problem = faceProblem(face, vertexCount);
+        if (!problem.empty()) {
+            ++contents.droppedFaces;
+            contents.problems.push_back(std::move(problem));
+            continue;
+        }
+        contents.triangles.push_back(Triangle{int32_t(face.number[0] - 1), int32_t(face.number[1] - 1),
+                                              int32_t(face.number[2] - 1)});
+    }
+    contents.opened = true;
+    return contents;
+}

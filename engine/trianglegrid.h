@@ -1,0 +1,41 @@
+#pragma once
+// A uniform grid over the bounding boxes of a TIN's triangles, built once per
+// run, so that each input point is tested only against the triangles whose
+// inclusive bounding box holds it. Candidates come back in ascending table
+// order, which keeps the "later triangle overwrites" rule of the walk intact.
+
+#include "geodesy.h"
+#include "pointrecord.h"
+
+#include <cstdint>
+#include <vector>
+
+class TriangleGrid {
+public:
+    // Triangles with an index outside [0, pointCount) are never candidates.
+    TriangleGrid(const PointRecord *points, uint32_t pointCount, const std::vector<Triangle> &triangles);
+
+    // Replaces `out` by the triangles, in ascending table order, whose
+    // bounding box holds (x, y) with both bounds inclusive.
+    void candidatesAt(double x, double y, std::vector<uint32_t> &out) const;
+
+    // Number of triangles left out because an index was out of range.
+    uint32_t invalidTriangles() const { return invalidTriangles_; }
+
+private:
+    uint32_t columnOf(double x) const;
+    uint32_t rowOf(double y) const;
+    bool boxHolds(uint32_t triangle, double x, double y) const;
+
+    std::vector<TriangleExtentBox> boxes_;  // per triangle, as triangleExtent gives it
+    double originX_ = 0.0;
+    double originY_ = 0.0;
+    double cellWidth_ = 0.0;   // degrees; 0 when there is one column
+    double cellHeight_ = 0.0;  // degrees; 0 when there is one row
+    uint32_t columns_ = 1;
+    uint32_t rows_ = 1;
+    std::vector<uint32_t> cellStart_;      // columns_ * rows_ + 1 offsets into cellTriangles_
+    std::vector<uint32_t> cellTriangles_;  // ascending triangle numbers per cell
+    std::vector<uint32_t> everywhere_;     // boxes too large or unbounded for the grid: tried for every point
+    uint32_t invalidTriangles_ = 0;
+};

@@ -1,0 +1,64 @@
+#pragma once
+// Files and status capture shared by the conversion tests.
+
+#include "conversion.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+inline void writeTextFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Lines of a file without their line ends.
+inline QList<QByteArray> readLines(const QString &path)
+{
+    QList<QByteArray> lines = readBytes(path).split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// Every status line with its progress value, in order.
+struct StatusLog {
+    std::vector<std::pair<QString, int>> lines;
+
+    StatusSink sink()
+    {
+        return [this](const QString &text, int percent) { lines.emplace_back(text, percent); };
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const auto &line : lines)
+            out.append(line.first);
+        return out;
+    }
+    int countStartingWith(const QString &prefix) const
+    {
+        int n = 0;
+        for (const auto &line : lines)
+            n += line.first.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+    QString firstContaining(const QString &part) const
+    {
+        for (const auto &line : lines)
+            if (line.first.contains(part))
+                return line.first;
+        return QString();
+    }
+};

@@ -1,0 +1,354 @@
+// End-to-end runs of the conversion over small control networks written to a
+// temporary folder: status lines, both output files, and the mended faults.
+
+#include "conversion.h"
+#include "conversiontestsupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kHeader = "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH\n";
+
+// Three control points with distinct shifts, in both realizations.
+const QByteArray kCors96 = "# id last\n"
+                           "-123.5,45.25,100,P1\n"
+                           "-123.4,45.25,110,P2\n"
+                           "-123.45,45.35,120,P3\n";
+const QByteArray kCors96a = "-123.49999,45.25001,100.01,P1\n"
+                            "-123.39998,45.25002,110.02,P2\n"
+                            "-123.44997,45.35003,120.03,P3\n";
+
+class ConversionRun : public ::testing::Test {
+protected:
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    void writeControl(const QByteArray &cors96, const QByteArray &cors96a)
+    {
+        writeTextFile(path(kControlFileCors96), cors96);
+        writeTextFile(path(kControlFileCors96a), cors96a);
+    }
+
+    ConversionResult run(const QByteArray &inputBytes, int mode = 1, int tinMode = 2,
+                         const QString &inputName = QStringLiteral("pts.csv"))
+    {
+        writeTextFile(path(inputName), inputBytes);
+        return runPath(path(inputName), mode, tinMode);
+    }
+
+    ConversionResult runPath(const QString &inputPath, int mode = 1, int tinMode = 2)
+    {
+        ConversionSettings settings;
+        settings.mode = mode;
+        settings.tinMode = tinMode;
+        return runConversion(settings, inputPath, QStringLiteral("second.csv"), dir.path(), log.sink());
+    }
+
+    QList<QByteArray> controlShiftLines() const { return readLines(path(kControlShiftFile)); }
+
+    QTemporaryDir dir;
+    StatusLog log;
+};
+
+TEST_F(ConversionRun, ReportsEachStageAndPairLineInOrder)
+{
+    writeControl(kCors96, kCors96a);
+    const ConversionResult result = run("-123.45,45.28,110,A\n");
+    ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+
+    ASSERT_EQ(log.lines.size(), 8u);
+    EXPECT_EQ(log.lines[0], std::make_pair(QStringLiteral("Begin Processing"), 0));
+    EXPECT_EQ(log.lines[1], std::make_pair(QStringLiteral("Processing Input Files:  "), 0));
+    EXPECT_EQ(log.lines[2], std::make_pair(path("pts.csv"), 0));
+    EXPECT_EQ(log.lines[3], std::make_pair(QStringLiteral("second.csv"), 0));
+    EXPECT_EQ(log.lines[4], std::make_pair(QStringLiteral("P1 From: -123.5 45.25 100 To: -123.5 45.25 100.01 "
+                                                          "a distance of: 1.36066 m at azimuth of: 35.2361"),
+                                           10));
+    EXPECT_TRUE(log.lines[5].first.startsWith("P2 From: -123.4 45.25 110 To: -123.4 45.25 110.02"));
+    EXPECT_TRUE(log.lines[6].first.startsWith("P3 From: -123.45 45.35 120 To: -123.45 45.35 120.03"));
+    EXPECT_TRUE(log.lines[7].first.startsWith("Completed in "));
+    EXPECT_TRUE(log.lines[7].first.endsWith(" ms."));
+    EXPECT_EQ(log.lines[7].second, 100);
+}
+
+TEST_F(ConversionRun, WritesHeaderAndControlShiftLines)
+{
+    writeControl(kCors96, kCors96a);
+    const ConversionResult result = run("");
+    ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+
+    EXPECT_EQ(readBytes(path("pts_out.csv")), kHeader);  // header only, 85 bytes
+    EXPECT_EQ(kHeader.size(), 85);
+    const QByteArray shifts = readBytes(path(kControlShiftFile));
+    ASSERT_TRUE(shifts.startsWith(kHeader));
+
+    // Generate mode sorts the control records by x: P1, P3, P2.
+    const QList<QByteArray> lines = controlShiftLines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[1].startsWith("P1,-123.500000000000000,45.250000000000000,100.000000000000000,"));
+    EXPECT_TRUE(lines[1].endsWith(",0.010000"));
+    EXPECT_TRUE(lines[2].startsWith("P3,"));
+    EXPECT_TRUE(lines[3].startsWith("P2,"));
+    const QList<QByteArray> p1 = lines[1].split(',');
+    ASSERT_EQ(p1.size(), 10);
+    EXPECT_NEAR(p1[7].toDouble(), 1.3606644, 1e-6);
+    EXPECT_NEAR(p1[8].toDouble(), 35.2360915, 1e-6);
+    EXPECT_EQ(result.statsControl.count, 3);
+    EXPECT_EQ(result.nTinVerts, 3u);
+    EXPECT_EQ(result.nTris, 1u);
+}
+
+TEST_F(ConversionRun, InterpolatesInsideCopiesVerticesAndZeroesOutside)
+{
+    writeControl(kCors96, kCors96a);
+    // Inside, equal to P3 and to P2 (under other names), and outside the hull.
+    const ConversionResult result = run("-123.45,45.28,110,IN\n"
+                                        "-123.45,45.35,120,Q3\n"
+                                        "-120,40,5,OUT\n"
+                                        "-123.4,45.25,110,Q2\n");
+    ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+    const QList<QByteArray> lines = readLines(path("pts_out.csv"));
+    ASSERT_EQ(lines.size(), 5);
+
+    // Barycentric weights of (-123.45, 45.28) in P1, P2, P3.
+    const double w3 = (45.28 - 45.25) / 0.1;
+    const double w2 = (-123.45 - -123.5 - w3 * 0.05) / 0.1;
+    const double w1 = 1.0 - w2 - w3;
+    const QList<QByteArray> in = lines[1].split(',');
+    ASSERT_EQ(in.size(), 10);
+    EXPECT_EQ(in[0], "IN");
+    EXPECT_NEAR(in[4].toDouble(), -123.45 + w1 * 1e-5 + w2 * 2e-5 + w3 * 3e-5, 1e-12);
+    EXPECT_NEAR(in[5].toDouble(), 45.28 + w1 * 1e-5 + w2 * 2e-5 + w3 * 3e-5, 1e-12);
+    EXPECT_NEAR(in[6].toDouble(), 110 + w1 * 0.01 + w2 * 0.02 + w3 * 0.03, 1e-9);
+    EXPECT_GT(in[7].toDouble(), 1.0);
+
+    // At the top vertex the ray meets no edge: the point becomes a copy of
+    // the control record, identifier included.
+    const QList<QByteArray> shifts = controlShiftLines();
+    EXPECT_EQ(lines[2], shifts[2]);
+    EXPECT_TRUE(lines[2].startsWith("P3,"));
+    EXPECT_EQ(result.ptsInput->at(1).id, QStringLiteral("P3"));
+
+    // At the right vertex the ray meets one edge: interpolated, own identifier.
+    const QList<QByteArray> right = lines[4].split(',');
+    EXPECT_EQ(right[0], "Q2");
+    EXPECT_NEAR(right[4].toDouble(), -123.39998, 1e-12);
+    EXPECT_NEAR(right[6].toDouble(), 110.02, 1e-9);
+
+    EXPECT_EQ(lines[3], "OUT,-120.000000000000000,40.000000000000000,5.000000000000000,0.000000000000000,"
+                        "0.000000000000000,0.000000000000000,0.000000000000000,0.000000000000000,0.000000");
+    EXPECT_EQ(log.lines[log.lines.size() - 2],
+              std::make_pair(QStringLiteral("1 of 4 points lie outside the control network and were left unconverted."),
+                             90));
+    EXPECT_EQ(result.unconvertedPoints, 1u);
+}
+
+TEST_F(ConversionRun, SecondDirectionPutsConvertedPositionFirst)
+{
+    writeControl(kCors96, kCors96a);
+    run("-123.45,45.28,110,IN\n-120,40,5,OUT\n", 2);
+    const QList<QByteArray> lines = readLines(path("pts_out.csv"));
+    ASSERT_EQ(lines.size(), 3);
+    const QList<QByteArray> in = lines[1].split(',');
+    EXPECT_EQ(in[4], "-123.450000000000003");
+    EXPECT_EQ(in[5], "45.280000000000001");
+    EXPECT_EQ(in[6], "110.000000000000000");
+    EXPECT_LT(in[1].toDouble(), -123.45);  // CORS96 lies west of CORS96a here
+    EXPECT_LT(in[3].toDouble(), 110.0);
+    EXPECT_LT(in[9].toDouble(), 0.0);  // DeltaH: CORS96a -> CORS96
+    EXPECT_EQ(lines[2], "OUT,0.000000000000000,0.000000000000000,0.000000000000000,-120.000000000000000,"
+                        "40.000000000000000,5.000000000000000,0.000000000000000,0.000000000000000,0.000000");
+
+    // The control shifts follow the same column rule.
+    const QList<QByteArray> p1 = controlShiftLines()[1].split(',');
+    EXPECT_EQ(p1[0], "P1");
+    EXPECT_EQ(p1[1], "-123.500000000000000");
+    EXPECT_EQ(p1[4], "-123.499989999999997");
+    EXPECT_EQ(p1[9], "-0.010000");
+}
+
+TEST_F(ConversionRun, PairsByFirstMatchingIdentifierAndDropsUnpairedSources)
+{
+    writeControl("-123.5,45.25,100,A\n"
+                 "-123.4,45.25,110,B\n"
+                 "-123.45,45.35,120,C\n"
+                 "-123.3,45.3,90,LONE\n"
+                 "-123.35,45.3,90,ALSO\n",
+                 "-123.45,45.35,120,C\n"
+                 "-123.5,45.25,100,A\n"
+                 "-122,44,0,D\n"
+                 "-123.4,45.25,110,B\n"
+                 "-100,40,0,A\n");
+    const ConversionResult result = run("");
+    const QStringList texts = log.texts();
+    const QStringList pairs = texts.filter(" From: ");
+    ASSERT_EQ(pairs.size(), 3);
+    EXPECT_TRUE(pairs[0].startsWith("A From: -123.5 45.25 100 To: -123.5 45.25 100 a distance of: 0 m at azimuth of: 0"));
+    EXPECT_TRUE(pairs[1].startsWith("B From: "));
+    EXPECT_TRUE(pairs[2].startsWith("C From: "));
+    EXPECT_EQ(log.firstContaining("no partner"),
+              QStringLiteral("2 control point(s) of %1 have no partner in %2 and were left out: LONE, ALSO")
+                  .arg(path(kControlFileCors96), path(kControlFileCors96a)));
+
+    EXPECT_EQ(result.statsControl.count, 3);
+    const QList<QByteArray> lines = controlShiftLines();
+    ASSERT_EQ(lines.size(), 4);
+    for (const QByteArray &line : lines.mid(1)) {
+        EXPECT_FALSE(line.startsWith("D,")) << line.constData();
+        EXPECT_TRUE(line.endsWith(",0.000000000000000,0.000000000000000,0.000000")) << line.constData();
+    }
+}
+
+TEST_F(ConversionRun, FromFileMatchesVerticesAndKeepsTheirOrder)
+{
+    writeControl(kCors96, kCors96a);
+    // Unsigned longitudes (read as west), within 0.00001 of P3, P1, P2.
+    writeTextFile(path(kControlTinFile), "# control TIN\n"
+                                         "v 123.450003 45.350004 0\n"
+                                         "v 123.5 45.25 0\n"
+                                         "v 123.399996 45.25 0\n"
+                                         "vn 0 0 1\n"
+                                         "f 1 2 3\n");
+    const ConversionResult result = run("-123.45,45.28,110,IN\n", 1, 1);
+    EXPECT_EQ(log.countStartingWith("ERROR PROCESSING"), 0);
+    const QList<QByteArray> lines = controlShiftLines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[1].startsWith("P3,-123.450000000000003,"));
+    EXPECT_TRUE(lines[2].startsWith("P1,"));
+    EXPECT_TRUE(lines[3].startsWith("P2,"));
+    EXPECT_EQ(result.nTinVerts, 3u);
+    EXPECT_EQ(result.nTris, 1u);
+    EXPECT_EQ(result.unconvertedPoints, 0u);
+}
+
+TEST_F(ConversionRun, FromFileReportsUnmatchedVerticesAndExtraVertices)
+{
+    writeControl(kCors96, kCors96a);
+    // Four vertices for three control points; the fourth matches none.
+    writeTextFile(path(kControlTinFile), "v -123.5 45.25 0\n"
+                                         "v -123.4 45.25 0\n"
+                                         "v -123.45 45.35 0\n"
+                                         "v -123.45 45.15 7\n"
+                                         "f 1 2 3\n"
+                                         "f 1 4 2\n");
+    const ConversionResult result = run("-123.45,45.2,100,LOW\n", 1, 1);
+    EXPECT_EQ(log.countStartingWith("ERROR PROCESSING"), 1);
+    EXPECT_FALSE(log.firstContaining("has 4 vertices but there are only 3 control points").isEmpty());
+    EXPECT_EQ(result.statsControl.count, 4);
+    ASSERT_EQ(result.ptsControl->size(), 4u);
+    const QList<QByteArray> lines = controlShiftLines();
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[4], ",-123.450000000000003,45.149999999999999,7.000000000000000,0.000000000000000,"
+                        "0.000000000000000,0.000000000000000,0.000000000000000,0.000000000000000,0.000000");
+    EXPECT_EQ(result.unconvertedPoints, 0u);
+}
+
+TEST_F(ConversionRun, FromFileReportsMissingFileAndDroppedFaces)
+{
+    writeControl(kCors96, kCors96a);
+    run("-123.45,45.28,110,IN\n", 1, 1);
+    EXPECT_EQ(log.firstContaining("TIN file"),
+              QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(path(kControlTinFile)));
+    EXPECT_EQ(readLines(path("pts_out.csv"))[1].split(',')[4], "0.000000000000000");
+
+    log.lines.clear();
+    writeTextFile(path(kControlTinFile), "v -123.5 45.25 0\nv -123.4 45.25 0\nv -123.45 45.35 0\n"
+                                         "f 1 2 9\nf 1 2 3\n");
+    const ConversionResult result = run("-123.45,45.28,110,IN\n", 1, 1);
+    EXPECT_TRUE(log.firstContaining("dropped").startsWith(
+        QStringLiteral("1 face line(s) of %1 were dropped: ").arg(path(kControlTinFile))));
+    EXPECT_EQ(result.nTris, 1u);
+    EXPECT_EQ(result.unconvertedPoints, 0u);
+}
+
+TEST_F(ConversionRun, NeverWritesOverTheFilesItReads)
+{
+    writeControl(kCors96, kCors96a);
+    // An input named like the control shift file, in the working folder.
+    const QByteArray input = "-123.45,45.28,110,IN\n";
+    const ConversionResult result = run(input, 1, 2, QStringLiteral("controlshift.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_EQ(readBytes(path("controlshift.csv")), input);
+    EXPECT_EQ(readLines(path("controlshift_out.csv")).size(), 2);
+    EXPECT_EQ(log.lines.back().first, QStringLiteral("Not writing %1: it is the same file as %1, which this run reads.")
+                                          .arg(path("controlshift.csv")));
+
+    // Inputs without a case-exact ".csv" keep their bytes too.
+    for (const QString &name : {QStringLiteral("pts.txt"), QStringLiteral("pts.CSV"), QStringLiteral("pts")}) {
+        const ConversionResult other = run(input, 1, 2, name);
+        EXPECT_EQ(other.outcome, ConversionOutcome::Completed);
+        EXPECT_EQ(readBytes(path(name)), input) << name.toStdString();
+        EXPECT_EQ(other.outFile, path("pts_out.csv"));
+    }
+}
+
+TEST_F(ConversionRun, ReportsOutputsThatCannotBeOpened)
+{
+    writeControl(kCors96, kCors96a);
+    const QString missingFolder = path("no-such-folder/pts.csv");
+    const ConversionResult result = runPath(missingFolder);
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_EQ(log.firstContaining("Unable to write"),
+              QStringLiteral("Unable to write %1: No such file or directory").arg(path("no-such-folder/pts_out.csv")));
+    EXPECT_EQ(controlShiftLines().size(), 4);  // the other output is still written
+
+    log.lines.clear();
+    ConversionSettings settings;
+    const QString elsewhere = path("pts.csv");
+    writeTextFile(elsewhere, "");
+    const ConversionResult noFolder =
+        runConversion(settings, elsewhere, QString(), path("missing-workdir"), log.sink());
+    EXPECT_EQ(noFolder.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_TRUE(log.firstContaining("Unable to write").contains(path("missing-workdir/controlshift.csv")));
+}
+
+TEST_F(ConversionRun, ReportsReadOnlyFolder)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    writeControl(kCors96, kCors96a);
+    writeTextFile(path("pts.csv"), "");
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    const ConversionResult result = runPath(path("pts.csv"));
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_TRUE(log.firstContaining("Unable to write").contains("Permission denied"));
+}
+
+TEST_F(ConversionRun, NonFiniteValuesDoNotConvertOrCrash)
+{
+    // P3's height overflows to infinity: its triangle has no finite plane for dh.
+    writeControl("-123.5,45.25,100,P1\n-123.4,45.25,110,P2\n-123.45,45.35,1e400,P3\n"
+                 "-123.3,nan,0,N\n",
+                 kCors96a + "-123.3,nan,0,N\n");
+    const ConversionResult result = run("-123.45,45.28,110,IN\n"
+                                        "nan,45.28,110,A\n"
+                                        "inf,45.28,110,B\n"
+                                        "-123.45,-inf,110,C\n"
+                                        "1e400,1e400,1e400,D\n");
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.unconvertedPoints, 5u);
+    const QList<QByteArray> lines = readLines(path("pts_out.csv"));
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_TRUE(lines[1].endsWith(",0.000000000000000,0.000000000000000,0.000000000000000,0.000000000000000,"
+                                  "0.000000000000000,0.000000"));
+    EXPECT_TRUE(lines[2].startsWith("A,nan,") || lines[2].startsWith("A,-nan,"));
+}
+
+TEST_F(ConversionRun, EmptyInputPathReadsAndWritesNothing)
+{
+    writeControl(kCors96, kCors96a);
+    ConversionSettings settings;
+    const ConversionResult result = runConversion(settings, QString(), QStringLiteral("x"), dir.path(), log.sink());
+    EXPECT_EQ(result.outcome, ConversionOutcome::EmptyInputPath);
+    EXPECT_EQ(log.texts(), QStringList{QStringLiteral("Begin Processing")});
+    EXPECT_FALSE(QFile::exists(path(kControlShiftFile)));
+    ASSERT_TRUE(result.ptsControl && result.ptsInput && result.tris);
+    EXPECT_TRUE(result.ptsControl->empty());
+}
+
+}  // namespace

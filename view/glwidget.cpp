@@ -1,0 +1,370 @@
+#include "glwidget.h"
+
+#include "framerate.h"
+#include "glc/glc_factory.h"
+
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace {
+// The frame times of every view of the process, so that the zoom animation
+// follows the machine's speed whichever view is painting.
+FrameTimeRing &processFrameTimes()
+{
+    static FrameTimeRing ring;
+    return ring;
+}
+
+constexpr int kDefaultFontSize = 12;  // pixels, until the set-up gives one
+const char *const kBaseMapFile = "Tarvonamap.jpg";
+
+QColor moverMarkColor()
+{
+    return QColor::fromRgbF(1.0, 0.11372, 0.11372, 0.8);
+}
+
+bool parseInt(const QString &text, int32_t &value)
+{
+    bool ok = false;
+    const int parsed = text.toInt(&ok, 10);
+    if (ok)
+        value = parsed;
+    return ok;
+}
+}  // namespace
+
+GLWidget::GLWidget(QWidget *parent)
+    : QGLWidget(parent),
+      light(Qt::white),
+      world(),
+      iMouseState(1),
+      collection(),
+      widgetManager(&viewport),
+      viewport(this),
+      moverController(),
+      iZoomSteps(20),
+      ptsDs1(nullptr),
+      ptsDs2(nullptr),
+      tris(nullptr),
+      nTris(0),
+      nDs2(0),
+      iVectorMult(1),
+      iFps(0),
+      nDrawn(0),
+      boundingBox(),
+      iFontSize(kDefaultFontSize),
+      texBaseMap(1),
+      bDrawDs1(true),
+      bDrawDs2(true),
+      bDrawBaseMap(false),
+      bDrawAxis(true),
+      bDrawTris(false),
+      bDrawLabelsDs1(false),
+      bDrawLabelsDs2(false),
+      colorDs1(Qt::red),
+      colorDs2(Qt::blue),
+      colorTris(Qt::green),
+      bFirstInit(true),
+      iLineWidth(3),
+      iPointSize(10),
+      bCaptureMode(false),
+      colorBckgrnd(Qt::black),
+      iOptMode(1),
+      lightPos(0, 0, 0),
+      material(),
+      statsDs1(),
+      bDrawFrustum(false),
+      bDrawExtents(false),
+      nClipPoints(0),
+      dScaleZ(1e-7)
+{
+    moverController = GLC_Factory::instance(context()).createDefaultMoverController(moverMarkColor(), &viewport);
+    connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(updateGL()));
+}
+
+GLWidget::~GLWidget()
+{
+    world = GLC_World();
+}
+
+void GLWidget::setDataSet1(PointArray points)
+{
+    dataDs1 = std::move(points);
+    ptsDs1 = dataDs1 && !dataDs1->empty() ? dataDs1->data() : nullptr;
+}
+
+void GLWidget::setDataSet2(PointArray points, uint32_t count)
+{
+    dataDs2 = std::move(points);
+    ptsDs2 = dataDs2 && !dataDs2->empty() ? dataDs2->data() : nullptr;
+    nDs2 = count;
+}
+
+void GLWidget::setTriangles(TriangleArray triangles, uint32_t count)
+{
+    dataTris = std::move(triangles);
+    tris = dataTris && !dataTris->empty() ? dataTris->data() : nullptr;
+    nTris = count;
+}
+
+namespace {
+// A count limited to the array it refers to, when the view holds that array.
+template <typename T>
+uint32_t boundedCount(const T *raw, const std::shared_ptr<const std::vector<T>> &owner, int64_t count)
+{
+    if (!raw || count <= 0)
+        return 0;
+    if (owner && raw == owner->data())
+        return uint32_t(std::min<int64_t>(count, int64_t(owner->size())));
+    return uint32_t(count);
+}
+}  // namespace
+
+uint32_t GLWidget::drawableCountDs1() const
+{
+    return boundedCount(ptsDs1, dataDs1, statsDs1.count);
+}
+
+uint32_t GLWidget::drawableCountDs2() const
+{
+    return boundedCount(ptsDs2, dataDs2, nDs2);
+}
+
+uint32_t GLWidget::drawableTriangleCount() const
+{
+    return boundedCount(tris, dataTris, nTris);
+}
+
+void GLWidget::recordFrameTime(int elapsedMs)
+{
+    const FrameRate rate = updateFrameRate(processFrameTimes(), elapsedMs);
+    iFps = rate.fps;
+    iZoomSteps = rate.zoomSteps;
+}
+
+void GLWidget::initializeGL()
+{
+    glEnable(GL_POINT_SMOOTH);
+
+    // Every off-screen rendering initialises the same context again: free the
+    // texture of the previous load before binding the new one.
+    if (!bFirstInit && texBaseMap != 0)
+        deleteTexture(texBaseMap);
+    const QPixmap baseMap(QString::fromLatin1(kBaseMapFile));
+    texBaseMap = baseMap.isNull() ? 0 : bindTexture(baseMap, GL_TEXTURE_2D, GL_RGBA);
+
+    if (bFirstInit) {
+        viewport.cameraHandle()->setDefaultUpVector(GLC_Vector3d(0, 0, 1));
+        viewport.reframe(boundingBox);
+        viewport.setDistMinAndMax(boundingBox);
+        updatePointSize(iPointSize);
+        updateLineWidth(iLineWidth);
+        updateColor_bckgrnd(colorBckgrnd);
+        bFirstInit = false;
+    }
+}
+
+void GLWidget::resizeGL(int w, int h)
+{
+    viewport.setWinGLSize(w, h);
+}
+
+void GLWidget::reRender()
+{
+    if (!isValid())
+        return;
+    makeCurrent();
+    paintGL();
+}
+
+// ---- slots -----------------------------------------------------------------
+
+void GLWidget::updateColor_ds1(const QColor &color)
+{
+    colorDs1 = color;
+    reRender();
+}
+
+void GLWidget::updateColor_ds2(const QColor &color)
+{
+    colorDs2 = color;
+    reRender();
+}
+
+void GLWidget::updateColor_bckgrnd(const QColor &bkColor)
+{
+    if (!isValid())
+        return;
+    makeCurrent();
+    viewport.setBackgroundColor(bkColor);
+    qglClearColor(bkColor);
+}
+
+void GLWidget::updateColor_Tris(const QColor &color)
+{
+    colorTris = color;
+    reRender();
+}
+
+void GLWidget::updatePointSize(int value)
+{
+    iPointSize = value;
+    if (isValid()) {
+        makeCurrent();
+        viewport.updatePointSize(double(value));
+    }
+    reRender();
+}
+
+void GLWidget::updateLineWidth(int value)
+{
+    iLineWidth = value;
+    if (isValid()) {
+        makeCurrent();
+        viewport.updateLineWidth(double(value));
+    }
+    reRender();
+}
+
+void GLWidget::updateTriStepSize(const QString &stepsize)
+{
+    if (parseInt(stepsize, iVectorMult))
+        reRender();
+}
+
+void GLWidget::updateFontSize(const QString &fontsize)
+{
+    if (parseInt(fontsize, iFontSize))
+        reRender();
+}
+
+// The drawing switches ignore the state and toggle: the set-up copies each
+// box's state into its flag before connecting it.
+void GLWidget::updateDrawBaseMap(int)
+{
+    bDrawBaseMap = !bDrawBaseMap;
+}
+
+void GLWidget::updateDraw_ds1(int)
+{
+    bDrawDs1 = !bDrawDs1;
+}
+
+void GLWidget::updateDraw_ds2(int)
+{
+    bDrawDs2 = !bDrawDs2;
+}
+
+void GLWidget::updateDrawAxis(int)
+{
+    bDrawAxis = !bDrawAxis;
+}
+
+void GLWidget::updateDrawTris(int)
+{
+    bDrawTris = !bDrawTris;
+}
+
+void GLWidget::updateDrawLabels_ds1(int)
+{
+    bDrawLabelsDs1 = !bDrawLabelsDs1;
+}
+
+void GLWidget::updateDrawLabels_ds2(int)
+{
+    bDrawLabelsDs2 = !bDrawLabelsDs2;
+}
+
+void GLWidget::updateOptDisplayMode(int mode)
+{
+    iOptMode = mode;
+}
+
+void GLWidget::updateLightX(double value)
+{
+    lightPos.setX(value);
+    light.setPosition(lightPos);
+}
+
+void GLWidget::updateLightY(double value)
+{
+    lightPos.setY(value);
+    light.setPosition(lightPos);
+}
+
+void GLWidget::updateLightZ(double value)
+{
+    lightPos.setZ(value);
+    light.setPosition(lightPos);
+}
+
+// ---- mouse and wheel ---------------------------------------------------------
+
+void GLWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (event->modifiers() != Qt::NoModifier)
+        return;
+    switch (event->button()) {
+    case Qt::RightButton:
+        moverController.setActiveMover(GLC_PanMoverId, event);
+        setCursor(Qt::SizeAllCursor);
+        iMouseState = 3;
+        break;
+    case Qt::MiddleButton:
+        moverController.setActiveMover(GLC_TargetMoverId, event);
+        break;
+    case Qt::LeftButton:
+        moverController.setActiveMover(GLC_TrackBallMoverId, event);
+        setCursor(Qt::ClosedHandCursor);
+        iMouseState = 2;
+        break;
+    default:
+        return;
+    }
+    updateGL();
+    emit viewChanged();
+}
+
+void GLWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (iMouseState >= 2 && iMouseState <= 4) {
+        if (moverController.move(event)) {
+            updateGL();
+            emit viewChanged();
+        }
+        return;
+    }
+    if (widgetManager.handle()->mouseMoveEvent(event) != GLC_3DWidgetManagerHandle::Ignored)
+        updateGL();
+}
+
+void GLWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && iMouseState == 1) {
+        if (widgetManager.handle()->mouseReleaseEvent(event) == GLC_3DWidgetManagerHandle::RepaintNeeded)
+            updateGL();
+        return;
+    }
+    moverController.setNoMover();
+    unsetCursor();
+    iMouseState = 1;
+    updateGL();
+}
+
+void GLWidget::wheelEvent(QWheelEvent *event)
+{
+    if (iMouseState != 1)
+        return;
+    const QPoint angle = event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    const int subSteps = zoomSubSteps(iZoomSteps);
+    const double factor = zoomSubStepFactor(subSteps, delta);
+    for (int i = 0; i < subSteps; ++i) {
+        viewport.cameraHandle()->zoom(factor);
+        viewport.setDistMinAndMax(GLC_BoundingBox(boundingBox));
+        updateGL();
+    }
+}

@@ -1,0 +1,164 @@
+#pragma once
+// The 3D view: control points, converted points with their shift vectors,
+// the TIN, a textured base map, an axis cross and a text overlay, with mouse
+// orbit, pan, re-target and animated wheel zoom. The program makes two: the
+// main view and the frustum viewer, which also draws the main view's frustum
+// and the data's extents box.
+//
+// Scene units: x = longitude, y = latitude (degrees), z = height x dScaleZ.
+
+#include "frustum.h"
+#include "glc/glc_3dviewcollection.h"
+#include "glc/glc_3dwidgetmanager.h"
+#include "glc/glc_boundingbox.h"
+#include "glc/glc_light.h"
+#include "glc/glc_material.h"
+#include "glc/glc_movercontroller.h"
+#include "glc/glc_vector3d.h"
+#include "glc/glc_viewport.h"
+#include "glc/glc_world.h"
+#include "pointrecord.h"
+
+#include <QColor>
+#include <QGLWidget>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+using PointArray = std::shared_ptr<const std::vector<PointRecord>>;
+using TriangleArray = std::shared_ptr<const std::vector<Triangle>>;
+
+class GLWidget : public QGLWidget {
+    Q_OBJECT
+public:
+    explicit GLWidget(QWidget *parent = nullptr);
+    ~GLWidget() override;
+
+    // Data of a run, shared with the window so that the arrays live as long
+    // as a view draws them. Each sets the matching raw pointer (and count)
+    // below; counts are never taken beyond the array's size.
+    void setDataSet1(PointArray points);
+    void setDataSet2(PointArray points, uint32_t count);
+    void setTriangles(TriangleArray triangles, uint32_t count);
+
+    // Stores a frame time in the process-wide ring and sets iFps and
+    // iZoomSteps from it.
+    void recordFrameTime(int elapsedMs);
+
+    // Frustum update: planes from the current OpenGL matrices (identity when
+    // no context is current), the clipper in modes 2 and 3; emits
+    // frustumUpdated() in every mode.
+    void computeFrustum();
+
+    void resizeGL(int w, int h) override;
+
+    // Members, in declaration order. The set-up writes the ones it configures
+    // directly.
+    GLC_Light light;
+    GLC_World world;
+    int32_t iMouseState;  // 1 idle, 2 rotating (left), 3 panning (right)
+    GLC_3DViewCollection collection;
+    GLC_3DWidgetManager widgetManager;
+    GLC_Viewport viewport;
+    GLC_MoverController moverController;
+    int32_t iZoomSteps;
+    const PointRecord *ptsDs1;  // control points
+    const PointRecord *ptsDs2;  // converted input points
+    const Triangle *tris;       // TIN, indices into ptsDs1
+    uint32_t nTris;
+    uint32_t nDs2;
+    PointArray dataDs1;  // owners of the three arrays above
+    PointArray dataDs2;
+    TriangleArray dataTris;
+    int32_t iVectorMult;
+    int32_t iFps;
+    int32_t nDrawn;  // records drawn as points in the current frame
+    GLC_BoundingBox boundingBox;
+    int32_t iFontSize;
+    GLuint texBaseMap;
+    bool bDrawDs1;
+    bool bDrawDs2;
+    bool bDrawBaseMap;
+    bool bDrawAxis;
+    bool bDrawTris;
+    bool bDrawLabelsDs1;
+    bool bDrawLabelsDs2;
+    QColor colorDs1;
+    QColor colorDs2;
+    QColor colorTris;
+    bool bFirstInit;
+    int32_t iLineWidth;
+    int32_t iPointSize;
+    bool bCaptureMode;
+    QColor colorBckgrnd;
+    int32_t iOptMode;  // 0 none, 1 culling, 2 clipper, 3 clipper with culling
+    GLC_Vector3d lightPos;
+    GLC_Material material;
+    STATS statsDs1;  // heights already scaled; count = records of ptsDs1 drawn
+    std::shared_ptr<const BoxPlanes> boxPlanes;
+    std::shared_ptr<const BoxCorners> boxCorners;
+    // Shared with the frustum viewer: each update makes new objects, so what
+    // the viewer holds stays valid until it receives the next ones.
+    std::shared_ptr<const FrustumPlanes> frustum;
+    bool bDrawFrustum;
+    bool bDrawExtents;
+    std::shared_ptr<const std::vector<Point3>> clipPoints;
+    int32_t nClipPoints;
+    std::shared_ptr<const ClipBox> clipBox;
+    double dScaleZ;
+
+signals:
+    void frustumUpdated();
+    void viewChanged();
+
+public slots:
+    void updateColor_ds1(const QColor &color);
+    void updateColor_ds2(const QColor &color);
+    void updateColor_bckgrnd(const QColor &bkColor);
+    void updateColor_Tris(const QColor &color);
+    void updatePointSize(int value);
+    void updateLineWidth(int value);
+    void updateTriStepSize(const QString &stepsize);
+    void updateFontSize(const QString &fontsize);
+    void updateDrawBaseMap(int state);
+    void updateDraw_ds1(int state);
+    void updateDraw_ds2(int state);
+    void updateDrawAxis(int state);
+    void updateDrawTris(int state);
+    void updateDrawLabels_ds1(int state);
+    void updateDrawLabels_ds2(int state);
+    void updateOptDisplayMode(int mode);
+    void updateLightX(double value);
+    void updateLightY(double value);
+    void updateLightZ(double value);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void initializeGL() override;
+    void paintGL() override;
+
+private:
+    // Paints into this view's own context without presenting the frame; the
+    // result shows at the next repaint. Skipped while the view has no valid
+    // context yet.
+    void reRender();
+
+    uint32_t drawableCountDs1() const;
+    uint32_t drawableCountDs2() const;
+    uint32_t drawableTriangleCount() const;
+
+    void drawBaseMap();
+    void drawTriangles(const PointRecord *pts, uint32_t nPts, const Triangle *triangles, uint32_t count,
+                       const QColor &color);
+    void drawPoints(const PointRecord *pts, uint32_t count, const QColor &color);
+    void drawVectors(const PointRecord *pts, uint32_t count, const QColor &color);
+    void drawLabels(const PointRecord *pts, uint32_t count, const QColor &color);
+    void drawAxis(double x0, double y0, double z0);
+    void drawExtentsBox(const STATS &stats);
+    void drawFrustum(const FrustumPlanes &planes);
+    void drawOverlay(int elapsedMs);
+};

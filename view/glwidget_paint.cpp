@@ -1,0 +1,268 @@
+// One frame of the view: the scene in OpenGL 1.x immediate mode, then the
+// overlay text, then (frustum viewer) the data box and the main frustum.
+
+#include "glwidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFont>
+
+namespace {
+// Where the base map lies: longitude west/east, latitude south/north edges.
+constexpr float kMapWest = -125.0f;
+constexpr float kMapEast = -116.0f;
+constexpr float kMapSouth = 41.0f;
+constexpr float kMapNorth = 46.5f;
+constexpr double kMapHeight = -1000.0;  // height units, scaled by dScaleZ
+// Axis cross origin (height in height units) and arm length in scene units.
+constexpr double kAxisX = -125.0;
+constexpr double kAxisY = 41.0;
+constexpr double kAxisHeight = 30.0;
+constexpr double kAxisArm = 1.0;
+constexpr int kOverlayFontPixels = 12;
+constexpr int kOverlayX = 20;
+constexpr int kOverlayFpsY = 20;
+constexpr int kOverlayClickY = 40;
+
+void setColor(const QColor &c)
+{
+    glColor4ub(GLubyte(c.red()), GLubyte(c.green()), GLubyte(c.blue()), GLubyte(c.alpha()));
+}
+
+QFont fontOfPixelSize(int pixels)
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(pixels > 0 ? pixels : 1);
+    return font;
+}
+}  // namespace
+
+void GLWidget::paintGL()
+{
+    QElapsedTimer frameTimer;
+    frameTimer.start();
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // The light is placed in eye coordinates (identity model-view).
+    viewport.glExecuteCam();
+    glLoadIdentity();
+    glEnable(light.lightId());
+    light.glExecute(GL_COMPILE_AND_EXECUTE);
+    material.glExecute();
+    viewport.glExecuteCam();
+
+    nDrawn = 0;
+
+    if (bCaptureMode) {
+        glPointSize(GLfloat(iPointSize));
+        glLineWidth(GLfloat(iLineWidth));
+        glEnable(GL_POINT_SMOOTH);
+    }
+
+    if (iOptMode != 0)
+        computeFrustum();
+
+    const uint32_t nDs1 = drawableCountDs1();
+    const uint32_t nDs2Drawn = drawableCountDs2();
+
+    if (bDrawBaseMap)
+        drawBaseMap();
+    if (bDrawTris)
+        drawTriangles(ptsDs1, nDs1, tris, drawableTriangleCount(), colorTris);
+    if (bDrawDs1) {
+        drawPoints(ptsDs1, nDs1, colorDs1);
+        drawVectors(ptsDs1, nDs1, colorDs1);
+    }
+    if (bDrawDs2) {
+        drawPoints(ptsDs2, nDs2Drawn, colorDs2);
+        drawVectors(ptsDs2, nDs2Drawn, colorDs2);
+    }
+    if (bDrawLabelsDs1)
+        drawLabels(ptsDs1, nDs1, colorDs1);
+    if (bDrawLabelsDs2)
+        drawLabels(ptsDs2, nDs2Drawn, colorDs2);
+    if (bDrawAxis)
+        drawAxis(kAxisX, kAxisY, kAxisHeight * dScaleZ);
+
+    if (!bCaptureMode) {
+        drawOverlay(int(frameTimer.elapsed()));
+        moverController.drawActiveMoverMark(viewport.viewHSize(), viewport.viewVSize());
+    }
+    if (bDrawExtents)
+        drawExtentsBox(statsDs1);
+    if (bDrawFrustum && frustum)
+        drawFrustum(*frustum);
+    if (bCaptureMode) {
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+    }
+}
+
+void GLWidget::drawOverlay(int elapsedMs)
+{
+    glColor3f(0.0f, 1.0f, 1.0f);
+    recordFrameTime(elapsedMs);
+    const QFont font = fontOfPixelSize(kOverlayFontPixels);
+    renderText(kOverlayX, kOverlayFpsY,
+               QString::number(iFps) + QStringLiteral(" FPS for ") + QString::number(nDrawn) + QStringLiteral("Points"),
+               font);
+    const GLC_Vector3d &target = viewport.cameraHandle()->target();
+    renderText(kOverlayX, kOverlayClickY,
+               QStringLiteral("Last Click:  X = ") + QString::number(target.x(), 'g', 6) + QStringLiteral(" Y = ") +
+                   QString::number(target.y(), 'g', 6) + QStringLiteral(" Z = ") +
+                   QString::number(target.z() / dScaleZ, 'g', 6),
+               font);
+}
+
+void GLWidget::drawBaseMap()
+{
+    const float z = float(kMapHeight * dScaleZ);
+    glEnable(GL_DEPTH_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texBaseMap);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(kMapWest, kMapSouth, z);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(kMapEast, kMapSouth, z);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(kMapEast, kMapNorth, z);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(kMapWest, kMapNorth, z);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+void GLWidget::drawTriangles(const PointRecord *pts, uint32_t nPts, const Triangle *triangles, uint32_t count,
+                             const QColor &color)
+{
+    if (!pts || !triangles)
+        return;
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glBegin(GL_TRIANGLES);
+    setColor(color);
+    const auto valid = [nPts](int32_t index) { return index >= 0 && uint32_t(index) < nPts; };
+    for (uint32_t i = 0; i < count; ++i) {
+        const Triangle &t = triangles[i];
+        // A face with an index outside the point array is left out whole.
+        if (!valid(t.p1) || !valid(t.p2) || !valid(t.p3))
+            continue;
+        for (int32_t index : {t.p1, t.p2, t.p3}) {
+            const PointRecord &p = pts[index];
+            glVertex3d(p.x, p.y, p.h * dScaleZ);
+        }
+    }
+    glEnd();
+}
+
+void GLWidget::drawPoints(const PointRecord *pts, uint32_t count, const QColor &color)
+{
+    if (!pts)
+        return;
+    const bool cull = (iOptMode == 1 || iOptMode == 3) && frustum;
+    setColor(color);
+    glBegin(GL_POINTS);
+    bool visible = true;
+    for (uint32_t i = 0; i < count; ++i) {
+        const PointRecord &p = pts[i];
+        const double z = p.h * dScaleZ;
+        if (cull)
+            visible = pointInFrustum(*frustum, p.x, p.y, z, kCullRadius);
+        if (visible) {
+            glVertex3d(p.x, p.y, z);
+            glVertex3d(p.xTo, p.yTo, p.hTo * dScaleZ);
+            ++nDrawn;
+        }
+    }
+    glEnd();
+}
+
+void GLWidget::drawVectors(const PointRecord *pts, uint32_t count, const QColor &color)
+{
+    if (!pts)
+        return;
+    const double m = double(iVectorMult);
+    setColor(color);
+    glBegin(GL_LINES);
+    for (uint32_t i = 0; i < count; ++i) {
+        const PointRecord &p = pts[i];
+        const double z = p.h * dScaleZ;
+        glVertex3d(p.x, p.y, z);
+        glVertex3d(p.x + m * p.dx, p.y + m * p.dy, z);
+    }
+    glEnd();
+}
+
+void GLWidget::drawLabels(const PointRecord *pts, uint32_t count, const QColor &color)
+{
+    if (!pts)
+        return;
+    const QFont font = fontOfPixelSize(iFontSize);
+    setColor(color);
+    for (uint32_t i = 0; i < count; ++i) {
+        const PointRecord &p = pts[i];
+        renderText(p.x, p.y, p.h * dScaleZ, p.id, font);
+    }
+}
+
+void GLWidget::drawAxis(double x0, double y0, double z0)
+{
+    const QFont font = fontOfPixelSize(iFontSize);
+    const float x = float(x0), y = float(y0), z = float(z0), arm = float(kAxisArm);
+    struct Arm {
+        float r, g, b, dx, dy, dz;
+        const char *letter;
+    };
+    const Arm arms[3] = {{1, 0, 0, arm, 0, 0, "X"}, {0, 1, 0, 0, arm, 0, "Y"}, {0, 0, 1, 0, 0, arm, "Z"}};
+    for (const Arm &a : arms) {
+        glColor3f(a.r, a.g, a.b);
+        glBegin(GL_LINES);
+        glVertex3f(x, y, z);
+        glVertex3f(x + a.dx, y + a.dy, z + a.dz);
+        glEnd();
+        renderText(x + a.dx, y + a.dy, z + a.dz, QString::fromLatin1(a.letter), font);
+    }
+}
+
+void GLWidget::drawExtentsBox(const STATS &s)
+{
+    const float x0 = float(s.xMin), x1 = float(s.xMax), y0 = float(s.yMin), y1 = float(s.yMax);
+    const float z0 = float(s.zMin), z1 = float(s.zMax);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glBegin(GL_QUADS);
+    for (float z : {z0, z1}) {
+        glVertex3f(x0, y0, z);
+        glVertex3f(x1, y0, z);
+        glVertex3f(x1, y1, z);
+        glVertex3f(x0, y1, z);
+    }
+    glEnd();
+    glBegin(GL_LINES);
+    const float xs[4] = {x0, x1, x1, x0};
+    const float ys[4] = {y0, y0, y1, y1};
+    for (int i = 0; i < 4; ++i) {
+        glVertex3f(xs[i], ys[i], z0);
+        glVertex3f(xs[i], ys[i], z1);
+    }
+    glEnd();
+}
+
+void GLWidget::drawFrustum(const FrustumPlanes &planes)
+{
+    const std::array<Point3, 8> corners = frustumCorners(planes);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glBegin(GL_QUADS);
+    for (const Point3 &c : corners)
+        glVertex3f(float(c.x), float(c.y), float(c.z));
+    glEnd();
+    glBegin(GL_LINES);
+    for (int i = 0; i < 4; ++i) {
+        glVertex3f(float(corners[i].x), float(corners[i].y), float(corners[i].z));
+        glVertex3f(float(corners[i + 4].x), float(corners[i + 4].y), float(corners[i + 4].z));
+    }
+    glEnd();
+}
