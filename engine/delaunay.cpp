@@ -68,6 +68,35 @@ inline bool insideCircle(double xp, double yp, double xc, double yc, double rsqr
     return dx * dx + dy * dy <= rsqr;
 }
 
+// Key of the point pair an edge joins, the same for both directions.
+inline uint64_t edgeKey(const TinEdge &e)
+{
+    const uint32_t a = uint32_t(e.a), b = uint32_t(e.b);
+    return a < b ? (uint64_t(a) << 32) | b : (uint64_t(b) << 32) | a;
+}
+
+// Pairs each live edge with the first later edge joining the same two points
+// and cancels both. A cancelled edge matches nothing live, so once edge j has
+// its partner the search for it stops. `keys` is scratch room for count keys.
+void cancelEdgePairs(TinEdge *edges, uint64_t *keys, size_t count)
+{
+    const uint64_t cancelledKey = edgeKey(TinEdge{kCancelled, kCancelled});
+    for (size_t k = 0; k < count; ++k)
+        keys[k] = edgeKey(edges[k]);
+    for (size_t j = 0; j + 1 < count; ++j) {
+        const uint64_t key = keys[j];
+        if (key == cancelledKey)
+            continue;
+        for (size_t k = j + 1; k < count; ++k) {
+            if (keys[k] == key) {
+                edges[j] = edges[k] = TinEdge{kCancelled, kCancelled};
+                keys[j] = keys[k] = cancelledKey;
+                break;
+            }
+        }
+    }
+}
+
 // A triangle of the working table that can still be hit by a later point,
 // with its circle computed once when it was made. Kept in ascending slot
 // order, so that walking this list visits the table as a scan over every
@@ -105,7 +134,8 @@ public:
         for (uint32_t i = 0; i < m_nv; ++i) {
             m_edges.clear();
             removeTrianglesAround(m_x[i], m_y[i]);
-            cancelSharedEdges(m_edges.data(), m_edges.size());
+            m_keys.resize(m_edges.size());
+            cancelEdgePairs(m_edges.data(), m_keys.data(), m_edges.size());
             for (const TinEdge &e : m_edges)
                 if (e.a >= 0 && e.b >= 0)
                     appendTriangle(e.a, e.b, int32_t(i));
@@ -144,28 +174,30 @@ private:
     // replaced by the table's last triangle, which is then examined in turn.
     void removeTrianglesAround(double xp, double yp)
     {
+        OpenTriangle *open = m_open.data();
         size_t keep = 0;
         size_t next = 0;
         size_t end = m_open.size();
         while (next < end) {
-            const OpenTriangle &open = m_open[next];
-            const bool inside = insideCircle(xp, yp, open.xc, open.yc, open.rsqr);
-            if (!inside) {
-                if (!(xp > open.xRetire))
-                    m_open[keep++] = open;
+            const OpenTriangle &o = open[next];
+            if (!insideCircle(xp, yp, o.xc, o.yc, o.rsqr)) {
+                if (!(xp > o.xRetire)) {
+                    if (keep != next)
+                        open[keep] = o;
+                    ++keep;
+                }
                 ++next;
                 continue;
             }
-            const int32_t slot = open.slot;
-            const Triangle &t = m_table[size_t(slot)];
-            collectEdges(t);
+            const int32_t slot = o.slot;
+            collectEdges(m_table[size_t(slot)]);
             const int32_t last = int32_t(m_table.size()) - 1;
             if (slot != last) {
                 m_table[size_t(slot)] = m_table[size_t(last)];
                 // The last slot, when still open, is the last entry of the list.
-                if (end - 1 > next && m_open[end - 1].slot == last) {
-                    m_open[next] = m_open[end - 1];
-                    m_open[next].slot = slot;
+                if (end - 1 > next && open[end - 1].slot == last) {
+                    open[next] = open[end - 1];
+                    open[next].slot = slot;
                     --end;
                     m_table.pop_back();
                     continue;  // examine the moved triangle in this slot
@@ -208,6 +240,7 @@ private:
     std::vector<Triangle> m_table;
     std::vector<OpenTriangle> m_open;
     std::vector<TinEdge> m_edges;
+    std::vector<uint64_t> m_keys;  // scratch for cancelEdgePairs
 };
 
 }  // namespace
@@ -256,21 +289,8 @@ SuperTriangle superTriangleFor(uint32_t nv, const PointRecord *points)
 
 void cancelSharedEdges(TinEdge *edges, size_t count)
 {
-    // Once edge j has been cancelled it can match nothing live, so the search
-    // for its partner stops at the first match.
-    for (size_t j = 0; j + 1 < count; ++j) {
-        TinEdge &ej = edges[j];
-        if (ej.a == kCancelled && ej.b == kCancelled)
-            continue;
-        for (size_t k = j + 1; k < count; ++k) {
-            TinEdge &ek = edges[k];
-            if ((ej.a == ek.a && ej.b == ek.b) || (ej.a == ek.b && ej.b == ek.a)) {
-                ej = TinEdge{kCancelled, kCancelled};
-                ek = TinEdge{kCancelled, kCancelled};
-                break;
-            }
-        }
-    }
+    std::vector<uint64_t> keys(count);
+    cancelEdgePairs(edges, keys.data(), count);
 }
 
 bool circumcircleContains(double xp, double yp, double x1, double y1, double x2, double y2, double x3,

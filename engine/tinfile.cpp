@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -45,18 +44,18 @@ PointRecord parseVertex(const char *piece, int xSign)
 
 // "f a b c": up to three integers in the manner of %i (sign, then 0x for
 // hexadecimal or a leading 0 for octal), white space before each skipped.
-// strtoll reports overflow instead of leaving it undefined.
+// Unlike sscanf, strtoll has a defined result on overflow: the largest or
+// smallest value, which the range check then rejects.
 FaceLine parseFace(const char *piece, long lineNumber)
 {
     FaceLine face{lineNumber, 0, {0, 0, 0}};
     const char *cursor = piece + 2;
     for (int k = 0; k < 3; ++k) {
         char *end = nullptr;
-        errno = 0;
         const long long value = std::strtoll(cursor, &end, 0);
         if (end == cursor)
             break;
-        face.number[k] = errno == ERANGE ? 0 : value;  // 0 is out of range below
+        face.number[k] = value;
         face.parsed = k + 1;
         cursor = end;
     }

@@ -1,0 +1,144 @@
+// veltrane-convert as a process: options, exit codes, and the same bytes as
+// runConversion for the same inputs.
+
+#include "conversion.h"
+#include "conversiontestsupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kCors96 = "-123.5,45.25,100,P1\n-123.4,45.25,110,P2\n-123.45,45.35,120,P3\n"
+                           "-123.42,45.3,105,P4\n";
+const QByteArray kCors96a = "-123.49999,45.25001,100.01,P1\n-123.39998,45.25002,110.02,P2\n"
+                            "-123.44997,45.35003,120.03,P3\n-123.41996,45.30004,105.04,P4\n";
+const QByteArray kTin = "v 123.5 45.25 0\nv 123.4 45.25 0\nv 123.45 45.35 0\nv 123.42 45.3 0\n"
+                        "f 1 2 4\nf 2 3 4\nf 3 1 4\n";
+const QByteArray kInput = "-123.45,45.28,110,A\n123.43,45.3,100,B\n-123.5,45.25,100,C\n-120,40,0,OUT\n";
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun runTool(const QStringList &args, const QString &workingDirectory = QString())
+{
+    QProcess process;
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(VELTRANE_CONVERT), args);
+    ToolRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+void writeNetwork(const QString &folder)
+{
+    writeTextFile(folder + "/" + kControlFileCors96, kCors96);
+    writeTextFile(folder + "/" + kControlFileCors96a, kCors96a);
+    writeTextFile(folder + "/" + kControlTinFile, kTin);
+    writeTextFile(folder + "/pts.csv", kInput);
+}
+
+TEST(ConvertTool, HelpAndVersion)
+{
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: veltrane-convert [--mode 1|2] [--tin file|generate]"));
+    const ToolRun version = runTool({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("veltrane-convert "));
+}
+
+TEST(ConvertTool, UsageErrorsExitWithTwo)
+{
+    const QList<QStringList> wrong = {{},
+                                      {"--mode", "3", "pts.csv"},
+                                      {"--mode"},
+                                      {"--tin", "obj", "pts.csv"},
+                                      {"--workdir"},
+                                      {"--colour", "pts.csv"},
+                                      {"a.csv", "b.csv"},
+                                      {""}};
+    for (const QStringList &args : wrong) {
+        const ToolRun run = runTool(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("Usage: veltrane-convert")) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}
+
+TEST(ConvertTool, WritesTheSameBytesAsTheRun)
+{
+    struct Case {
+        QStringList options;
+        ConversionSettings settings;
+    };
+    std::vector<Case> cases(4);
+    cases[1].options = QStringList{"--mode", "2"};
+    cases[1].settings.mode = 2;
+    cases[2].options = QStringList{"--tin", "file"};
+    cases[2].settings.tinMode = 1;
+    cases[3].options = QStringList{"--force-negative", "--tin", "generate", "--mode", "1"};
+    cases[3].settings.forceNegative = true;
+
+    for (const Case &c : cases) {
+        QTemporaryDir byTool, byRun;
+        writeNetwork(byTool.path());
+        writeNetwork(byRun.path());
+        const ToolRun tool = runTool(c.options + QStringList{"--workdir", byTool.path(), byTool.filePath("pts.csv")});
+        StatusLog log;
+        const ConversionResult result =
+            runConversion(c.settings, byRun.filePath("pts.csv"), QString(), byRun.path(), log.sink());
+        ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+        const std::string label = c.options.join(' ').toStdString();
+        EXPECT_EQ(tool.exitCode, 0) << label;
+        EXPECT_EQ(readBytes(byTool.filePath("pts_out.csv")), readBytes(byRun.filePath("pts_out.csv"))) << label;
+        EXPECT_EQ(readBytes(byTool.filePath(kControlShiftFile)), readBytes(byRun.filePath(kControlShiftFile)))
+            << label;
+        EXPECT_GT(readLines(byRun.filePath("pts_out.csv")).size(), 4) << label;
+        for (const QString &line : log.texts().filter(" From: "))
+            EXPECT_TRUE(tool.out.contains(line.toUtf8())) << line.toStdString();
+        EXPECT_TRUE(tool.out.startsWith("Begin Processing\nProcessing Input Files:  \n")) << label;
+        EXPECT_TRUE(tool.out.contains(" of 4 points lie outside the control network")) << label;
+        EXPECT_TRUE(tool.out.contains("\nCompleted in ")) << label;
+    }
+}
+
+TEST(ConvertTool, ReadsFromTheCurrentFolderByDefault)
+{
+    QTemporaryDir dir;
+    writeNetwork(dir.path());
+    QDir(dir.path()).mkdir("points");
+    writeTextFile(dir.filePath("points/in.txt"), kInput);
+    const ToolRun run = runTool({"points/in.txt"}, dir.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(readLines(dir.filePath("points/in_out.csv")).size(), 5);
+    EXPECT_EQ(readLines(dir.filePath(kControlShiftFile)).size(), 5);
+    EXPECT_EQ(readBytes(dir.filePath("points/in.txt")), kInput);
+}
+
+TEST(ConvertTool, ExitsWithOneWhenAnOutputCannotBeWritten)
+{
+    QTemporaryDir dir;
+    writeNetwork(dir.path());
+    const ToolRun missingWorkDir = runTool({"--workdir", dir.filePath("absent"), dir.filePath("pts.csv")});
+    EXPECT_EQ(missingWorkDir.exitCode, 1);
+    EXPECT_TRUE(missingWorkDir.out.contains("Unable to write " + dir.filePath("absent/controlshift.csv").toUtf8()));
+
+    // An input that would be replaced by controlshift.csv is left alone.
+    writeTextFile(dir.filePath("controlshift.csv"), kInput);
+    const ToolRun clash = runTool({"--workdir", dir.path(), dir.filePath("controlshift.csv")});
+    EXPECT_EQ(clash.exitCode, 1);
+    EXPECT_EQ(readBytes(dir.filePath("controlshift.csv")), kInput);
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+// veltrane-convert: converts a point file between NAD83(CORS96) and
+// NAD83(CORS96a) without the window, through the same run the window uses.
+
+#include "conversion.h"
+#include "outputnames.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitOutputNotWritten = 1;
+constexpr int kExitUsage = 2;
+
+const char *const kUsage =
+    "Usage: veltrane-convert [--mode 1|2] [--tin file|generate] [--force-negative] [--workdir DIR] INPUT\n"
+    "\n"
+    "Converts the points of INPUT and writes them to INPUT's name with \"_out.csv\",\n"
+    "and the control shifts to controlshift.csv in DIR.\n"
+    "\n"
+    "  --mode 1          NAD83(CORS96) to NAD83(CORS96a) (default)\n"
+    "  --mode 2          NAD83(CORS96a) to NAD83(CORS96)\n"
+    "  --tin generate    triangulate the control points (default)\n"
+    "  --tin file        read the TIN from TARVONA_TIN_CONTROL.obj\n"
+    "  --force-negative  store every longitude as a west (negative) longitude\n"
+    "  --workdir DIR     folder of the control files (default: the current folder)\n"
+    "  --help            show this text\n"
+    "  --version         show the version\n"
+    "\n"
+    "Exit status: 0 done, 1 an output file could not be written, 2 usage error.\n";
+
+struct Invocation {
+    ConversionSettings settings;
+    QString workDir = QStringLiteral(".");
+    QString input;
+    bool help = false;
+    bool version = false;
+};
+
+// Fills `out` from the arguments; returns an error text, empty when they are valid.
+QString parseArguments(const QStringList &args, Invocation &out)
+{
+    bool haveInput = false;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        auto value = [&](QString &into) {
+            if (i + 1 >= args.size())
+                return false;
+            into = args[++i];
+            return true;
+        };
+        QString text;
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            out.help = true;
+        } else if (arg == QLatin1String("--version")) {
+            out.version = true;
+        } else if (arg == QLatin1String("--force-negative")) {
+            out.settings.forceNegative = true;
+        } else if (arg == QLatin1String("--mode")) {
+            if (!value(text) || (text != QLatin1String("1") && text != QLatin1String("2")))
+                return QStringLiteral("--mode takes 1 or 2");
+            out.settings.mode = text.toInt();
+        } else if (arg == QLatin1String("--tin")) {
+            if (!value(text) || (text != QLatin1String("file") && text != QLatin1String("generate")))
+                return QStringLiteral("--tin takes file or generate");
+            out.settings.tinMode = text == QLatin1String("file") ? 1 : 2;
+        } else if (arg == QLatin1String("--workdir")) {
+            if (!value(out.workDir) || out.workDir.isEmpty())
+                return QStringLiteral("--workdir takes a folder");
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            return QStringLiteral("unknown option %1").arg(arg);
+        } else if (haveInput) {
+            return QStringLiteral("more than one INPUT given");
+        } else {
+            out.input = arg;
+            haveInput = true;
+        }
+    }
+    if (!haveInput && !out.help && !out.version)
+        return QStringLiteral("no INPUT given");
+    if (haveInput && out.input.isEmpty())
+        return QStringLiteral("INPUT is empty");
+    return QString();
+}
+
+void printLine(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    Invocation invocation;
+    const QString error = parseArguments(QCoreApplication::arguments(), invocation);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "veltrane-convert: %s\n\n%s", error.toLocal8Bit().constData(), kUsage);
+        return kExitUsage;
+    }
+    if (invocation.help) {
+        std::fputs(kUsage, stdout);
+        return kExitSuccess;
+    }
+    if (invocation.version) {
+        std::printf("veltrane-convert %s\n", VELTRANE_VERSION);
+        return kExitSuccess;
+    }
+
+    // The window echoes its "Output" box here; the batch names its output file.
+    const ConversionResult result =
+        runConversion(invocation.settings, invocation.input, deriveOutputPath(invocation.input), invocation.workDir,
+                      [](const QString &text, int) { printLine(text); });
+    std::fputc('\n', stdout);  // ends the run's diagnostic triangle list
+    return result.outcome == ConversionOutcome::Completed ? kExitSuccess : kExitOutputNotWritten;
+}
