@@ -12,7 +12,8 @@
 int comparePointsByX(const void *a, const void *b);
 
 // Sorts points in place by ascending x (the order buildDelaunayTin needs).
-// Records with equal x keep their relative order.
+// Records with equal x keep their relative order; records whose x is not a
+// number go last, also in their order (the triangulation passes over them).
 void sortPointsByX(PointRecord *points, uint32_t count);
 
 // True when (xp, yp) lies inside or on the circle through the three vertices.

@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -73,7 +74,10 @@ void answerNextFileDialog(DialogSeen *seen, const QString &file, int attempts = 
         if (file.isEmpty()) {
             dialog->reject();
         } else {
-            dialog->selectFile(file);
+            // Typed like a user would: the dialog's list may still be loading.
+            auto *nameEdit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (nameEdit)
+                nameEdit->setText(file);
             static_cast<QDialog *>(dialog)->accept();
         }
     });

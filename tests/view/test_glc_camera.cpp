@@ -85,7 +85,8 @@ TEST(Camera, DefaultUpVectorPutsHeightUpOnScreen)
 
 TEST(Viewport, ReframeShowsTheWholeBoxAndDepthRangeEnclosesIt)
 {
-    GLC_Viewport vp(nullptr);  // 1 x 1 until sized: square view
+    GLC_Viewport vp(nullptr);
+    vp.setWinSize(500, 300);
     vp.cameraHandle()->setDefaultUpVector({0, 0, 1});
     const GLC_BoundingBox box({-125, 41, -3e-6}, {-116, 46.5, 1.5e-4});
     vp.reframe(box);
@@ -96,9 +97,9 @@ TEST(Viewport, ReframeShowsTheWholeBoxAndDepthRangeEnclosesIt)
         const GLC_Vector3d c(i & 1 ? hi.x() : lo.x(), i & 2 ? hi.y() : lo.y(), i & 4 ? hi.z() : lo.z());
         const GLC_Vector3d win = project(vp, c);
         EXPECT_GE(win.x(), 0.0);
-        EXPECT_LE(win.x(), 1.0);
+        EXPECT_LE(win.x(), 500.0);
         EXPECT_GE(win.y(), 0.0);
-        EXPECT_LE(win.y(), 1.0);
+        EXPECT_LE(win.y(), 300.0);
         EXPECT_GT(win.z(), 0.0);  // between near and far
         EXPECT_LT(win.z(), 1.0);
     }
@@ -114,15 +115,15 @@ TEST(Movers, PanKeepsTheGrabbedPointUnderTheCursor)
 {
     GLC_Viewport vp(nullptr);
     vp.cameraHandle()->setCam({0, 0, 10}, {0, 0, 0}, {0, 1, 0});
+    vp.setWinSize(400, 300);
     GLC_PanMover pan(&vp);
     const GLC_Vector3d before = project(vp, {0, 0, 0});
-    // Viewport of 1 x 1 pixel: one pixel spans the whole view height.
-    pan.init(QPoint(0, 0));
-    EXPECT_FALSE(pan.move(QPoint(0, 0)));
-    ASSERT_TRUE(pan.move(QPoint(1, 0)));  // one view-width to the right
+    pan.init(QPoint(200, 150));
+    EXPECT_FALSE(pan.move(QPoint(200, 150)));
+    ASSERT_TRUE(pan.move(QPoint(230, 140)));  // right and up (window y grows downwards)
     const GLC_Vector3d after = project(vp, {0, 0, 0});
-    EXPECT_NEAR(after.x() - before.x(), 1.0, 1e-9);
-    EXPECT_NEAR(after.y() - before.y(), 0.0, 1e-9);
+    EXPECT_NEAR(after.x() - before.x(), 30.0, 1e-9);
+    EXPECT_NEAR(after.y() - before.y(), 10.0, 1e-9);
     EXPECT_NEAR(vp.cameraHandle()->distEyeTarget(), 10.0, 1e-12);
 }
 
@@ -130,10 +131,10 @@ TEST(Movers, TrackBallTurnsAboutTheTarget)
 {
     GLC_Viewport vp(nullptr);
     vp.cameraHandle()->setCam({0, -10, 0}, {0, 0, 0}, {0, 0, 1});
+    vp.setWinSize(400, 400);
     GLC_TrackBallMover ball(&vp);
-    // On a 1 x 1 view the ball spans the whole view; move across its middle.
-    ball.init(QPoint(0, 0));
-    ASSERT_TRUE(ball.move(QPoint(1, 0)));
+    ball.init(QPoint(200, 200));
+    ASSERT_TRUE(ball.move(QPoint(260, 200)));
     const GLC_Camera &cam = *vp.cameraHandle();
     EXPECT_NEAR(cam.distEyeTarget(), 10.0, 1e-9);
     EXPECT_EQ(cam.target(), GLC_Vector3d(0, 0, 0));
@@ -144,7 +145,7 @@ TEST(Movers, TrackBallTurnsAboutTheTarget)
     EXPECT_GT(std::fabs(cam.eye().x()), 0.1);
     EXPECT_NEAR(cam.upVector().z(), 1.0, 1e-9);
     // No motion, no change.
-    EXPECT_FALSE(ball.move(QPoint(1, 0)));
+    EXPECT_FALSE(ball.move(QPoint(260, 200)));
 }
 
 }  // namespace

@@ -16,10 +16,15 @@ constexpr double kDepthMargin = 1.02;
 
 GLC_Viewport::GLC_Viewport(QGLWidget *widget) : m_widget(widget) {}
 
-void GLC_Viewport::setWinGLSize(int width, int height)
+void GLC_Viewport::setWinSize(int width, int height)
 {
     m_width = std::max(width, 1);
     m_height = std::max(height, 1);
+}
+
+void GLC_Viewport::setWinGLSize(int width, int height)
+{
+    setWinSize(width, height);
     glViewport(0, 0, m_width, m_height);
     const GLC_Matrix4 p = projectionMatrix();
     glMatrixMode(GL_PROJECTION);

@@ -29,6 +29,8 @@ public:
     double pointSize() const { return m_pointSize; }
     double lineWidth() const { return m_lineWidth; }
 
+    // Window size in pixels, recorded only (no OpenGL call).
+    void setWinSize(int width, int height);
     // Window size in pixels; sets the OpenGL viewport and loads the
     // projection (needs the widget's context current).
     void setWinGLSize(int width, int height);

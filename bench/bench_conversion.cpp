@@ -1,0 +1,107 @@
+// The whole conversion run (reading, pairing, triangulation, search,
+// interpolation, writing) on generated input files of 20,000 and 1,000,000
+// points. The network is the project's sample network in data/ when it is
+// there, otherwise about 250 generated control points.
+
+#include "conversion.h"
+#include "pointfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+constexpr int kGeneratedControlPoints = 250;
+constexpr double kWestLongitude = -124.0;  // generated network extent, degrees
+constexpr double kEastLongitude = -122.0;
+constexpr double kSouthLatitude = 44.0;
+constexpr double kNorthLatitude = 46.0;
+
+struct Extent {
+    double xMin, xMax, yMin, yMax;
+};
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Control files in `folder`: copies of data/ when present, else generated.
+Extent prepareNetwork(const QString &folder)
+{
+    const QDir sample(QStringLiteral(VELTRANE_SOURCE_DIR "/data"));
+    if (QFile::exists(sample.filePath(kControlFileCors96))) {
+        for (const char *name : {kControlFileCors96, kControlFileCors96a, kControlTinFile})
+            QFile::copy(sample.filePath(name), folder + "/" + name);
+        STATS stats;
+        readPointFile(QFile::encodeName(sample.filePath(kControlFileCors96)).toStdString(), stats, 0);
+        return {stats.xMin, stats.xMax, stats.yMin, stats.yMax};
+    }
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> lon(kWestLongitude, kEastLongitude), lat(kSouthLatitude, kNorthLatitude),
+        height(0.0, 800.0), shift(-3e-6, 3e-6);
+    QByteArray cors96, cors96a;
+    char line[160];
+    for (int i = 0; i < kGeneratedControlPoints; ++i) {
+        const double x = lon(rng), y = lat(rng), h = height(rng);
+        std::snprintf(line, sizeof line, "%.9f,%.9f,%.4f,CP%d\n", x, y, h, i);
+        cors96 += line;
+        std::snprintf(line, sizeof line, "%.9f,%.9f,%.4f,CP%d\n", x + shift(rng), y + shift(rng), h + shift(rng) * 1e4,
+                      i);
+        cors96a += line;
+    }
+    writeFile(folder + "/" + kControlFileCors96, cors96);
+    writeFile(folder + "/" + kControlFileCors96a, cors96a);
+    return {kWestLongitude, kEastLongitude, kSouthLatitude, kNorthLatitude};
+}
+
+QString preparePoints(const QString &folder, const Extent &extent, int count)
+{
+    std::mt19937_64 rng(count);
+    std::uniform_real_distribution<double> lon(extent.xMin, extent.xMax), lat(extent.yMin, extent.yMax),
+        height(0.0, 800.0);
+    QByteArray bytes;
+    bytes.reserve(count * 48);
+    char line[160];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(line, sizeof line, "%.9f,%.9f,%.4f,PT%d\n", lon(rng), lat(rng), height(rng), i);
+        bytes += line;
+    }
+    const QString path = QStringLiteral("%1/points%2.csv").arg(folder).arg(count);
+    writeFile(path, bytes);
+    return path;
+}
+
+void BM_ConversionRun(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    const Extent extent = prepareNetwork(folder.path());
+    const QString input = preparePoints(folder.path(), extent, static_cast<int>(state.range(0)));
+    ConversionSettings settings;
+    settings.tinMode = static_cast<int>(state.range(1));
+    const StatusSink quiet = [](const QString &, int) {};
+    uint32_t unconverted = 0;
+    for (auto _ : state) {
+        const ConversionResult result = runConversion(settings, input, QString(), folder.path(), quiet);
+        if (result.outcome != ConversionOutcome::Completed)
+            state.SkipWithError("outputs not written");
+        unconverted = result.unconvertedPoints;
+    }
+    std::fflush(stdout);
+    state.counters["unconverted"] = unconverted;
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+}  // namespace
+
+// Arguments: number of input points, TIN mode (2 generate, 1 from the TIN file).
+BENCHMARK(BM_ConversionRun)->Args({20000, 2})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConversionRun)->Args({1000000, 2})->Unit(benchmark::kMillisecond)->Iterations(3);
+
+BENCHMARK_MAIN();
