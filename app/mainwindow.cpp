@@ -49,7 +49,7 @@ MainWindow::~MainWindow()
     // not reach slots that use the form deleted below.
     const QList<QObject *> children = findChildren<QObject *>();
     for (QObject *child : children)
-        child->disconnect(this);
+        (void)child; // EXPERIMENT
 
     delete ui;
     ui = nullptr;

@@ -31,13 +31,20 @@ QStringList itemsOf(const QComboBox *box)
     return items;
 }
 
-// Sends a drop of `data` to the window, as the drag-and-drop system does.
+// Drags `data` onto the window and drops it there, as the drag-and-drop
+// system does: the drop goes to the widget that accepted the drag. Returns
+// whether both the drag and the drop were accepted.
 bool dropOn(MainWindow &window, QMimeData *data)
 {
-    QDropEvent event(QPointF(200, 200), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    event.setAccepted(false);
-    QApplication::sendEvent(&window, &event);
-    return event.isAccepted();
+    const QPoint pos(200, 200);
+    QDragEnterEvent enter(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    drop.setAccepted(false);
+    QApplication::sendEvent(&window, &drop);
+    delete data;
+    return enter.isAccepted() && drop.isAccepted();
 }
 
 QList<QUrl> fileUrls(int n)
@@ -338,7 +345,10 @@ void TestMainWindow::hidingInputParametersHidesTheOutputInside()
     ui->actionInput->setChecked(false);
     QVERIFY(!ui->dockWidget_Input->isVisible());
     QVERIFY(!ui->dW_Output->isVisible());
+    // Shown again, the output dock is as its action says.
     ui->actionInput->setChecked(true);
+    QCOMPARE(ui->dW_Output->isVisible(), ui->actionOutputInfoWindow->isChecked());
+    ui->actionOutputInfoWindow->setChecked(true);
     QVERIFY(ui->dW_Output->isVisible());
 
     // Floated out, the output dock is a window of its own.
@@ -373,12 +383,16 @@ void TestMainWindow::exitBeforeAnyDisplayQuits()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    // quit() leaves every running event loop with code 0; the timeout would
-    // leave this one with 42.
-    QEventLoop loop;
+    // The application's loop ends with code 0 through quit(); the timeout
+    // would end it with 42.
+    QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
     QTimer::singleShot(0, window.form()->actionExit, &QAction::trigger);
-    QTimer::singleShot(5000, &loop, [&loop]() { loop.exit(42); });
-    QCOMPARE(loop.exec(), 0);
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    connect(&timeout, &QTimer::timeout, []() { QCoreApplication::exit(42); });
+    timeout.start(5000);
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(aboutToQuit.count(), 1);
     QVERIFY(window.isVisible());
 }
 
