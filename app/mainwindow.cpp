@@ -44,13 +44,6 @@ MainWindow::~MainWindow()
         mdiArea->close();
     }
 
-    // The base class deletes the children after this body: a floating dock
-    // hides and a display sub-window is destroyed then, and their signals must
-    // not reach slots that use the form deleted below.
-    const QList<QObject *> children = findChildren<QObject *>();
-    for (QObject *child : children)
-        (void)child; // EXPERIMENT
-
     delete ui;
     ui = nullptr;
 }

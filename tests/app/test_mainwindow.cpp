@@ -120,6 +120,7 @@ private slots:
     void formStartsWithDisplayControlsDisabled();
     void formInitialValues();
     void lightSpinBoxesAcceptOnlyTheirRange();
+    void aboutIconComesFromTheWorkingDirectory();
     void screenCaptureDockStartsHiddenAndFloating();
     void dockClosedByItsButtonUnchecksItsAction();
     void showHideAllTogglesFourDocksButNotTheLight();
@@ -254,6 +255,25 @@ void TestMainWindow::lightSpinBoxesAcceptOnlyTheirRange()
         QCOMPARE(box->value(), -1000000000.0);
         QCOMPARE(box->singleStep(), 100.0);
     }
+}
+
+void TestMainWindow::aboutIconComesFromTheWorkingDirectory()
+{
+    const QString iconFile = QDir::current().filePath(QStringLiteral("veltrane.png"));
+    QFile::remove(iconFile);
+    {
+        MainWindow window;
+        QVERIFY(window.form()->actionAbout_Morvek->icon().pixmap(16, 16).isNull());
+    }
+
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QVERIFY(image.save(iconFile));
+    {
+        MainWindow window;
+        QVERIFY(!window.form()->actionAbout_Morvek->icon().pixmap(16, 16).isNull());
+    }
+    QFile::remove(iconFile);
 }
 
 void TestMainWindow::screenCaptureDockStartsHiddenAndFloating()
@@ -406,10 +426,16 @@ void TestMainWindow::windowWithVisibleFloatingDockIsDestroyedCleanly()
     QVERIFY(ui->dW_SCapt->isVisible());
     QPointer<QDockWidget> dock = ui->dW_SCapt;
 
-    // The floating dock hides while the base class deletes it; no slot of the
-    // half-destroyed window may run then.
+    // A display sub-window reports its end the way the display set-up wires
+    // it. The base class deletes it after the window's own destructor has
+    // deleted the form, so a sanitizer build shows any use of the form then.
+    auto *subWindow = new QWidget(window);
+    QVERIFY(QObject::connect(subWindow, SIGNAL(destroyed()), window, SLOT(sWMainClosed())));
+    QPointer<QWidget> sub = subWindow;
+
     delete window;
     QVERIFY(dock.isNull());
+    QVERIFY(sub.isNull());
 }
 
 void TestMainWindow::dropOfOneFile()

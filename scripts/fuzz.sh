@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses with clang in build-fuzz/ and runs each one
+# for the given number of seconds (default 60), all at once, one process
+# each. Usage: scripts/fuzz.sh [SECONDS] [HARNESS...]
+# Crashes, leaks and hangs are saved as build-fuzz/artifacts/<harness>/crash-*
+# (or leak-*, timeout-*); the grown corpora stay in build-fuzz/corpus/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-fuzz"
+seconds="${1:-60}"
+shift || true
+harnesses=("$@")
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(fuzz_pointfile fuzz_tinfile fuzz_conversion)
+
+mkdir -p "$build"
+echo "fuzz: configuring and building in $build"
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
+  -DVELTRANE_BUILD_GUI=OFF -DVELTRANE_BUILD_BENCH=OFF > "$build/configure.log" 2>&1 || {
+  cat "$build/configure.log"; exit 1; }
+cmake --build "$build" -j"$(nproc)" --target "${harnesses[@]}" > "$build/build.log" 2>&1 || {
+  tail -n 60 "$build/build.log"; exit 1; }
+
+echo "fuzz: writing seed corpora"
+python3 "$root/fuzz/make_corpus.py" "$build/seeds"
+
+# Longest input each harness is given, bytes: the conversion takes four files.
+max_len() { case "$1" in fuzz_conversion) echo 16384 ;; *) echo 8192 ;; esac; }
+
+pids=()
+for h in "${harnesses[@]}"; do
+  mkdir -p "$build/corpus/$h" "$build/artifacts/$h"
+  echo "fuzz: running $h for ${seconds}s (log: $build/$h.log)"
+  "$build/fuzz/$h" "$build/corpus/$h" "$build/seeds/$h" \
+    -max_total_time="$seconds" -max_len="$(max_len "$h")" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$build/artifacts/$h/" > "$build/$h.log" 2>&1 &
+  pids+=($!)
+done
+
+failed=0
+for i in "${!harnesses[@]}"; do
+  h="${harnesses[$i]}"
+  if wait "${pids[$i]}"; then status=ok; else status=FAILED; failed=1; fi
+  runs="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/$h.log" | grep -o '[0-9]*$' || echo '?')"
+  found="$(find "$build/artifacts/$h" -type f | wc -l)"
+  echo "fuzz: $h: $status, $runs executions, $found crash/leak/timeout file(s)"
+done
+exit "$failed"

@@ -1,0 +1,277 @@
+// Mouse, wheel and drawing switches of the view: which presses start which
+// mover, when the view repaints, and how one wheel notch is animated.
+
+#include "viewtestscene.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+namespace {
+void sendWheel(QWidget *widget, int delta)
+{
+    const QPointF pos(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent event(pos, widget->mapToGlobal(pos.toPoint()), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void fillFrameRing(GLWidget &view, int ms)
+{
+    for (int i = 0; i < 20; ++i)
+        view.recordFrameTime(ms);
+}
+
+// What the X server shows of the view, without painting it.
+QImage onScreen(GLWidget &view)
+{
+    QCoreApplication::processEvents();
+    return QGuiApplication::primaryScreen()->grabWindow(view.winId()).toImage();
+}
+
+// A move event with the given buttons held, delivered straight to the view.
+void sendMove(QWidget *widget, const QPoint &pos, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+int countAxisRed(const QImage &image)
+{
+    return countColor(image, Qt::red, 10);
+}
+}  // namespace
+
+class TestInteraction : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void ctrlRightPressStartsNothing();
+    void rightPressDuringLeftDragSwitchesToPanning();
+    void leftDragTurnsTheCameraAndReportsIt();
+    void middlePressRetargetsWithoutChangingTheState();
+    void wheelIsIgnoredWhileDragging();
+    void wheelNotchIsAnimatedByTheFrameRate_data();
+    void wheelNotchIsAnimatedByTheFrameRate();
+    void drawingSwitchShowsOnlyAtTheNextRepaint();
+    void drawingSwitchesToggleWhateverTheState();
+
+private:
+    TestScene m_scene;
+    std::unique_ptr<GLWidget> m_view;
+};
+
+void TestInteraction::init()
+{
+    m_scene = makeScene(4, 4);
+    m_view = makeShownView(m_scene);
+    QVERIFY(m_view);
+    lookDown(*m_view, -120.5, 43.75, 20.0);
+}
+
+void TestInteraction::cleanup()
+{
+    m_view.reset();
+}
+
+void TestInteraction::ctrlRightPressStartsNothing()
+{
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    QSignalSpy changed(m_view.get(), SIGNAL(viewChanged()));
+    QTest::mousePress(m_view.get(), Qt::RightButton, Qt::ControlModifier, QPoint(100, 100));
+    QCOMPARE(m_view->iMouseState, 1);
+    QVERIFY(!m_view->moverController.hasActiveMover());
+    QVERIFY(!m_view->testAttribute(Qt::WA_SetCursor));
+    QCOMPARE(painted.count(), 0);
+    QCOMPARE(changed.count(), 0);
+    QTest::mouseRelease(m_view.get(), Qt::RightButton, Qt::ControlModifier, QPoint(100, 100));
+}
+
+void TestInteraction::rightPressDuringLeftDragSwitchesToPanning()
+{
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    QSignalSpy changed(m_view.get(), SIGNAL(viewChanged()));
+    QTest::mousePress(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    QCOMPARE(m_view->iMouseState, 2);
+    QCOMPARE(m_view->moverController.activeMoverId(), 3);
+    QCOMPARE(m_view->cursor().shape(), Qt::ClosedHandCursor);
+    QCOMPARE(painted.count(), 1);
+    QCOMPARE(changed.count(), 1);
+
+    QTest::mousePress(m_view.get(), Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
+    QCOMPARE(m_view->iMouseState, 3);
+    QCOMPARE(m_view->moverController.activeMoverId(), 1);
+    QCOMPARE(m_view->cursor().shape(), Qt::SizeAllCursor);
+
+    // Dragging now pans: the target moves, the distance stays.
+    const GLC_Vector3d target = m_view->viewport.cameraHandle()->target();
+    sendMove(m_view.get(), QPoint(240, 200), Qt::LeftButton | Qt::RightButton);
+    QVERIFY(m_view->viewport.cameraHandle()->target() != target);
+    QCOMPARE(m_view->viewport.cameraHandle()->eye().z(), 20.0);
+
+    QTest::mouseRelease(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(240, 200));
+    QCOMPARE(m_view->iMouseState, 1);
+    QVERIFY(!m_view->moverController.hasActiveMover());
+    QCOMPARE(m_view->cursor().shape(), Qt::ArrowCursor);  // own cursor unset
+}
+
+void TestInteraction::leftDragTurnsTheCameraAndReportsIt()
+{
+    QTest::mousePress(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    QSignalSpy changed(m_view.get(), SIGNAL(viewChanged()));
+    const GLC_Camera &cam = *m_view->viewport.cameraHandle();
+    const GLC_Vector3d eye = cam.eye();
+    sendMove(m_view.get(), QPoint(260, 200), Qt::LeftButton);
+    QCOMPARE(painted.count(), 1);
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(cam.eye() != eye);
+    QVERIFY(qAbs(cam.distEyeTarget() - 20.0) < 1e-9);
+    QTest::mouseRelease(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(260, 200));
+    QCOMPARE(painted.count(), 2);  // the release repaints
+    QCOMPARE(changed.count(), 1);
+
+    // Idle moves go to the widget manager, which ignores them: no repaint.
+    sendMove(m_view.get(), QPoint(150, 150), Qt::NoButton);
+    QCOMPARE(painted.count(), 2);
+    // A left release with nothing running is the manager's too.
+    QTest::mouseRelease(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+    QCOMPARE(painted.count(), 2);
+}
+
+void TestInteraction::middlePressRetargetsWithoutChangingTheState()
+{
+    // Over the background the depth is 1.0 and the target stays.
+    const GLC_Vector3d target = m_view->viewport.cameraHandle()->target();
+    QTest::mousePress(m_view.get(), Qt::MiddleButton, Qt::NoModifier, QPoint(5, 5));
+    QCOMPARE(m_view->iMouseState, 1);
+    QCOMPARE(m_view->moverController.activeMoverId(), 4);
+    QVERIFY(!m_view->testAttribute(Qt::WA_SetCursor));
+    QCOMPARE(m_view->viewport.cameraHandle()->target(), target);
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    sendMove(m_view.get(), QPoint(40, 40), Qt::MiddleButton);
+    QCOMPARE(painted.count(), 0);  // handed to the widget manager
+    QTest::mouseRelease(m_view.get(), Qt::MiddleButton, Qt::NoModifier, QPoint(40, 40));
+    QVERIFY(!m_view->moverController.hasActiveMover());
+    QCOMPARE(painted.count(), 1);
+
+    // Over the base map (depth testing on) the target moves to the map
+    // point under the cursor, height included.
+    m_view->bDrawBaseMap = true;
+    m_view->updateGL();
+    const double mapZ = -1000.0 * kTestScaleZ;
+    const QPoint onMap = pixelOf(*m_view, -122.0, 44.0, mapZ);
+    QTest::mousePress(m_view.get(), Qt::MiddleButton, Qt::NoModifier, onMap);
+    const GLC_Vector3d picked = m_view->viewport.cameraHandle()->target();
+    QVERIFY2(qAbs(picked.x() + 122.0) < 0.05 && qAbs(picked.y() - 44.0) < 0.05,
+             qPrintable(QStringLiteral("%1 %2").arg(picked.x()).arg(picked.y())));
+    QVERIFY(qAbs(picked.z() - mapZ) < 1e-3);
+    QTest::mouseRelease(m_view.get(), Qt::MiddleButton, Qt::NoModifier, onMap);
+}
+
+void TestInteraction::wheelIsIgnoredWhileDragging()
+{
+    const double dist = m_view->viewport.cameraHandle()->distEyeTarget();
+    QTest::mousePress(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    sendWheel(m_view.get(), 120);
+    QCOMPARE(painted.count(), 0);
+    QCOMPARE(m_view->viewport.cameraHandle()->distEyeTarget(), dist);
+    QTest::mouseRelease(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    sendWheel(m_view.get(), 120);
+    QVERIFY(qAbs(m_view->viewport.cameraHandle()->distEyeTarget() - dist / 1.5) < 1e-9);
+}
+
+void TestInteraction::wheelNotchIsAnimatedByTheFrameRate_data()
+{
+    QTest::addColumn<int>("frameMs");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<int>("zoomSteps");
+    QTest::addColumn<int>("subSteps");
+    QTest::addColumn<double>("distanceRatio");
+    QTest::newRow("40 ms, forward") << 40 << 120 << 25 << 8 << 2 << 1.0 / 1.5;
+    QTest::newRow("10 ms, backward") << 10 << -120 << 100 << 20 << 5 << 1.5;
+    QTest::newRow("500 ms, zero delta zooms out") << 500 << 0 << 2 << 1 << 1 << 1.5;
+}
+
+void TestInteraction::wheelNotchIsAnimatedByTheFrameRate()
+{
+    QFETCH(int, frameMs);
+    QFETCH(int, delta);
+    fillFrameRing(*m_view, frameMs);
+    QTEST(m_view->iFps, "fps");
+    QTEST(m_view->iZoomSteps, "zoomSteps");
+    const double dist = m_view->viewport.cameraHandle()->distEyeTarget();
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    sendWheel(m_view.get(), delta);
+    QTEST(int(painted.count()), "subSteps");
+    QFETCH(double, distanceRatio);
+    QVERIFY(qAbs(m_view->viewport.cameraHandle()->distEyeTarget() / dist - distanceRatio) < 1e-9);
+    // Every sub-step refits the depth range to the box.
+    QVERIFY(m_view->viewport.farDistance() > m_view->viewport.cameraHandle()->distEyeTarget());
+}
+
+void TestInteraction::drawingSwitchShowsOnlyAtTheNextRepaint()
+{
+    m_view->bDrawDs1 = m_view->bDrawDs2 = false;
+    m_view->bDrawAxis = true;
+    lookDown(*m_view, -124.5, 41.5, 8.0);  // the axis origin is at (-125, 41)
+    m_view->updateGL();
+    const int before = countAxisRed(onScreen(*m_view));
+    QVERIFY2(before > 10, qPrintable(QString::number(before)));
+
+    m_view->updateDrawAxis(Qt::Unchecked);
+    QVERIFY(!m_view->bDrawAxis);
+    QCOMPARE(countAxisRed(onScreen(*m_view)), before);
+
+    // The next interaction repaints: a right drag.
+    QTest::mousePress(m_view.get(), Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
+    QTest::mouseRelease(m_view.get(), Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
+    QCOMPARE(countAxisRed(onScreen(*m_view)), 0);
+
+    // A re-rendering slot paints without presenting: still nothing on screen
+    // until the next repaint.
+    m_view->updateDrawAxis(Qt::Checked);
+    m_view->updateColor_ds1(Qt::red);
+    QCOMPARE(countAxisRed(onScreen(*m_view)), 0);
+    sendWheel(m_view.get(), 120);
+    QVERIFY(countAxisRed(onScreen(*m_view)) > 10);
+}
+
+void TestInteraction::drawingSwitchesToggleWhateverTheState()
+{
+    GLWidget &v = *m_view;
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    v.updateDrawBaseMap(Qt::Checked);
+    v.updateDrawBaseMap(Qt::Checked);
+    QCOMPARE(v.bDrawBaseMap, false);
+    v.updateDraw_ds1(Qt::Checked);
+    QCOMPARE(v.bDrawDs1, false);
+    v.updateDraw_ds2(Qt::Unchecked);
+    QCOMPARE(v.bDrawDs2, false);
+    v.updateDrawTris(Qt::Unchecked);
+    QCOMPARE(v.bDrawTris, true);
+    v.updateDrawLabels_ds1(0);
+    v.updateDrawLabels_ds2(0);
+    QVERIFY(v.bDrawLabelsDs1 && v.bDrawLabelsDs2);
+    v.updateOptDisplayMode(3);
+    QCOMPARE(v.iOptMode, 3);
+    v.updateLightX(1.5);
+    v.updateLightY(-2.0);
+    v.updateLightZ(3.0);
+    QCOMPARE(v.light.position(), GLC_Vector3d(1.5, -2.0, 3.0));
+    v.updateFontSize(QStringLiteral("abc"));
+    QCOMPARE(painted.count(), 0);  // none of these repaints
+    v.updateFontSize(QStringLiteral("18"));
+    QCOMPARE(v.iFontSize, 18);
+    QCOMPARE(painted.count(), 1);
+}
+
+QTEST_MAIN(TestInteraction)
+#include "test_interaction.moc"
