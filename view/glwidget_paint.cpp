@@ -29,6 +29,20 @@ void setColor(const QColor &c)
     glColor4ub(GLubyte(c.red()), GLubyte(c.green()), GLubyte(c.blue()), GLubyte(c.alpha()));
 }
 
+// Text is drawn as textured quads: fill them even when the frame draws its
+// wireframes with GL_LINE, and leave the polygon mode as it was.
+class FilledTextScope {
+public:
+    FilledTextScope()
+    {
+        glPushAttrib(GL_POLYGON_BIT);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    }
+    ~FilledTextScope() { glPopAttrib(); }
+    FilledTextScope(const FilledTextScope &) = delete;
+    FilledTextScope &operator=(const FilledTextScope &) = delete;
+};
+
 QFont fontOfPixelSize(int pixels)
 {
     QFont font = QApplication::font();
@@ -104,6 +118,7 @@ void GLWidget::drawOverlay(int elapsedMs)
     glColor3f(0.0f, 1.0f, 1.0f);
     recordFrameTime(elapsedMs);
     const QFont font = fontOfPixelSize(kOverlayFontPixels);
+    const FilledTextScope filled;
     renderText(kOverlayX, kOverlayFpsY,
                QString::number(iFps) + QStringLiteral(" FPS for ") + QString::number(nDrawn) + QStringLiteral("Points"),
                font);
@@ -201,6 +216,7 @@ void GLWidget::drawLabels(const PointRecord *pts, uint32_t count, const QColor &
     if (!pts)
         return;
     const QFont font = fontOfPixelSize(iFontSize);
+    const FilledTextScope filled;
     setColor(color);
     for (uint32_t i = 0; i < count; ++i) {
         const PointRecord &p = pts[i];
@@ -223,6 +239,7 @@ void GLWidget::drawAxis(double x0, double y0, double z0)
         glVertex3f(x, y, z);
         glVertex3f(x + a.dx, y + a.dy, z + a.dz);
         glEnd();
+        const FilledTextScope filled;
         renderText(x + a.dx, y + a.dy, z + a.dz, QString::fromLatin1(a.letter), font);
     }
 }

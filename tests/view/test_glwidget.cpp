@@ -5,6 +5,8 @@
 #include "viewtestscene.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
@@ -413,8 +415,11 @@ void TestGLWidget::allLayersAppearTogether()
     view->updateGL();
     const QImage image = renderImage(*view);
     const QString shot = qEnvironmentVariable("VELTRANE_VIEW_SHOT");
-    if (!shot.isEmpty())
+    if (!shot.isEmpty()) {
         image.save(shot);
+        view->updateGL();  // the on-screen frame, with its overlay text
+        QGuiApplication::primaryScreen()->grabWindow(view->winId()).save(shot + QStringLiteral(".screen.png"));
+    }
     QVERIFY(countColor(image, Qt::red, 20) > 20);
     QVERIFY(countColor(image, Qt::blue, 20) > 200);
     QVERIFY(countColor(image, Qt::green, 20) > 50);
