@@ -62,9 +62,13 @@ void MainWindow::printStats(QString, STATS, QString, int)
 {
 }
 
+// The views go with their sub-windows: forget them so nothing reaches a
+// destroyed view.
 void MainWindow::sWMainClosed()
 {
     bSWMainOpen = false;
+    glMain = nullptr;
+    swMain = nullptr;
     // The OpenGL information needs a live main view.
     ui->actionOpenGL_Version->setEnabled(false);
 }
@@ -72,6 +76,8 @@ void MainWindow::sWMainClosed()
 void MainWindow::sW1Closed()
 {
     bSW1Open = false;
+    glFrustum = nullptr;
+    sw1 = nullptr;
     ui->actionDisplay_Frustum_Viewer->setChecked(false);
 }
 

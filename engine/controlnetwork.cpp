@@ -4,27 +4,55 @@
 #include "pointshift.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool isFinitePosition(const PointRecord &p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.h); }
+
+}  // namespace
 
 ControlPairing pairControlPoints(const std::vector<PointRecord> &source, const std::vector<PointRecord> &target)
 {
     // First occurrence of each target identifier: later duplicates are never used.
+    ControlPairing result;
     QHash<QString, size_t> firstTarget;
+    QSet<QString> reported;
     firstTarget.reserve(static_cast<int>(target.size()));
     for (size_t k = 0; k < target.size(); ++k) {
         if (!firstTarget.contains(target[k].id))
             firstTarget.insert(target[k].id, k);
+        else if (!reported.contains(target[k].id)) {
+            reported.insert(target[k].id);
+            result.duplicateTargetIds.append(target[k].id);
+        }
     }
 
-    ControlPairing result;
+    QSet<QString> seenSource;
+    reported.clear();
+    seenSource.reserve(static_cast<int>(source.size()));
     result.paired.reserve(source.size());
     for (const PointRecord &from : source) {
+        if (seenSource.contains(from.id)) {
+            if (!reported.contains(from.id)) {
+                reported.insert(from.id);
+                result.duplicateSourceIds.append(from.id);
+            }
+            continue;
+        }
+        seenSource.insert(from.id);
         const auto found = firstTarget.constFind(from.id);
         if (found == firstTarget.constEnd()) {
             result.unpairedIds.append(from.id);
             continue;
         }
         const PointRecord &to = target[found.value()];
+        if (!isFinitePosition(from) || !isFinitePosition(to)) {
+            result.nonFiniteIds.append(from.id);
+            continue;
+        }
         PointRecord record;
         record.x = from.x;
         record.y = from.y;

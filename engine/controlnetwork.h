@@ -15,11 +15,18 @@ constexpr double kVertexMatchTolerance = 0.00001;
 struct ControlPairing {
     std::vector<PointRecord> paired;  // source order; shift, s and azimuth set
     QStringList unpairedIds;          // source identifiers without a target partner, source order
+    QStringList duplicateSourceIds;   // identifiers met again in the source; later copies left out
+    QStringList duplicateTargetIds;   // identifiers met again in the target; later copies never used
+    QStringList nonFiniteIds;         // pairs with a coordinate that is infinite or not a number, left out
 };
 
 // Pairs every source point with the first target point of the same
 // identifier (exact, case-sensitive). Source points without partner are
-// left out of `paired` and listed in `unpairedIds`.
+// left out of `paired` and listed in `unpairedIds`. A source identifier met
+// again is left out too: its second position would take the first one's
+// partner and give a false shift. So is a pair with a coordinate that is not
+// a finite number, which would spoil the triangulation of all the others.
+// Each identifier appears at most once in each list.
 ControlPairing pairControlPoints(const std::vector<PointRecord> &source, const std::vector<PointRecord> &target);
 
 struct TinVertexMatch {

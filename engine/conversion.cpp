@@ -83,6 +83,30 @@ bool writeOutput(const QString &path, const std::vector<PointRecord> &records, i
     return true;
 }
 
+// What the pairing left out, and control files that gave no point at all.
+void reportControlProblems(const ControlPairing &pairing, const QString &sourcePath, const STATS &sourceStats,
+                           const QString &targetPath, const STATS &targetStats, const StatusSink &status)
+{
+    if (sourceStats.count == 0)
+        status(QStringLiteral("No control points could be read from %1.").arg(sourcePath), kProgressControl);
+    if (targetStats.count == 0)
+        status(QStringLiteral("No control points could be read from %1.").arg(targetPath), kProgressControl);
+    const auto duplicates = [&status](const QStringList &ids, const QString &path) {
+        if (!ids.isEmpty())
+            status(QStringLiteral("%1 identifier(s) occur more than once in %2; only the first of each was used: %3")
+                       .arg(ids.size())
+                       .arg(path, ids.join(QStringLiteral(", "))),
+                   kProgressControl);
+    };
+    duplicates(pairing.duplicateSourceIds, sourcePath);
+    duplicates(pairing.duplicateTargetIds, targetPath);
+    if (!pairing.nonFiniteIds.isEmpty())
+        status(QStringLiteral("%1 control point(s) with a coordinate that is not a finite number were left out: %2")
+                   .arg(pairing.nonFiniteIds.size())
+                   .arg(pairing.nonFiniteIds.join(QStringLiteral(", "))),
+               kProgressControl);
+}
+
 // TIN vertices matched to the control records; replaces `control`.
 std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRecord> &control,
                                      uint32_t &nTinVerts, const StatusSink &status)
@@ -160,6 +184,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
                    .arg(pairing.unpairedIds.size())
                    .arg(sourcePath, targetPath, pairing.unpairedIds.join(QStringLiteral(", "))),
                kProgressControl);
+    reportControlProblems(pairing, sourcePath, sourceStats, targetPath, targetStats, status);
     std::vector<PointRecord> control = std::move(pairing.paired);
 
     // The TIN over the control points.
@@ -174,9 +199,14 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.statsControl = mergeStats(sourceStats, targetStats);
     result.statsControl.count = static_cast<int32_t>(control.size());
     result.nTris = static_cast<uint32_t>(triangles.size());
+    if (triangles.empty())
+        status(QStringLiteral("The control network has no triangles, so no point can be converted."),
+               kProgressControl);
 
     // The input points and their shifts.
     std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, xSign);
+    if (input.empty())
+        status(QStringLiteral("No points could be read from %1.").arg(inputPath), kProgressConverted);
     const uint32_t untaken = convertPoints(input, control, triangles);
     if (untaken > 0)
         status(QStringLiteral("%1 of %2 points lie outside the control network and were left unconverted.")

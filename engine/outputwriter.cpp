@@ -2,30 +2,59 @@
 
 #include "conversion.h"
 
+#include "fixedformat.h"
+#include "parallel.h"
+
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
-constexpr const char *kShiftLineFormat = "%s,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.6lf\n";
+// Digits after the point: "%.15lf" for the coordinates, s and AZIMUTH,
+// "%.6lf" for DeltaH.
+constexpr int kCoordinateDecimals = 15;
+constexpr int kDeltaHDecimals = 6;
+constexpr int kNumberColumns = 9;
 
-// Formats with the arguments in column order; the id is Latin-1 bytes.
-template <typename Sink>
-int formatColumns(Sink sink, const PointRecord &r, int mode)
+// Records formatted together by one task of writeShiftFile.
+constexpr size_t kRecordsPerTask = 16384;
+// Room reserved per line: an identifier and ten numbers of a few integer digits.
+constexpr size_t kTypicalLineLength = 224;
+
+// Appends the identifier as "%s" prints its Latin-1 bytes: up to the first
+// NUL, with '?' for a character outside Latin-1 (as QString::toLatin1 has it).
+void appendId(std::string &out, const QString &id)
 {
-    const bool sourceIsCors96 = mode == 1;
-    const QByteArray id = r.id.toLatin1();
-    return sink(kShiftLineFormat, id.constData(), sourceIsCors96 ? r.x : r.xTo, sourceIsCors96 ? r.y : r.yTo,
-                sourceIsCors96 ? r.h : r.hTo, sourceIsCors96 ? r.xTo : r.x, sourceIsCors96 ? r.yTo : r.y,
-                sourceIsCors96 ? r.hTo : r.h, r.s, r.azimuth, r.dh);
+    const QChar *c = id.constData();
+    const QChar *end = c + id.size();
+    for (; c != end && c->unicode() != 0; ++c)
+        out.push_back(c->unicode() < 0x100 ? char(c->unicode()) : '?');
 }
 
-int printShiftLine(std::FILE *file, const PointRecord &r, int mode)
+// Appends one record as "%s,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.6lf\n"
+// prints it, the CORS96 position first.
+void appendShiftLine(std::string &out, const PointRecord &r, int mode)
 {
-    return formatColumns([file](const char *format, auto... values) { return std::fprintf(file, format, values...); },
-                         r, mode);
+    const bool sourceIsCors96 = mode == 1;
+    const double coordinates[] = {sourceIsCors96 ? r.x : r.xTo, sourceIsCors96 ? r.y : r.yTo,
+                                  sourceIsCors96 ? r.h : r.hTo, sourceIsCors96 ? r.xTo : r.x,
+                                  sourceIsCors96 ? r.yTo : r.y,  sourceIsCors96 ? r.hTo : r.h,
+                                  r.s,                           r.azimuth};
+    char numbers[(kNumberColumns + 1) * (kMaxFixedLength + 1)];
+    char *p = numbers;
+    for (const double value : coordinates) {
+        *p++ = ',';
+        p = formatFixed(p, value, kCoordinateDecimals);
+    }
+    *p++ = ',';
+    p = formatFixed(p, r.dh, kDeltaHDecimals);
+    *p++ = '\n';
+    appendId(out, r.id);
+    out.append(numbers, size_t(p - numbers));
 }
 
 QString describeErrno(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
@@ -34,18 +63,9 @@ QString describeErrno(int code) { return QString::fromLocal8Bit(std::strerror(co
 
 QByteArray formatShiftLine(const PointRecord &record, int mode)
 {
-    QByteArray line;
-    formatColumns(
-        [&line](const char *format, auto... values) {
-            const int length = std::snprintf(nullptr, 0, format, values...);
-            if (length > 0) {
-                line.resize(length);
-                std::snprintf(line.data(), size_t(length) + 1, format, values...);
-            }
-            return length;
-        },
-        record, mode);
-    return line;
+    std::string line;
+    appendShiftLine(line, record, mode);
+    return QByteArray(line.data(), int(line.size()));
 }
 
 bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, int mode, QString &error)
@@ -57,8 +77,25 @@ bool writeShiftFile(const QString &path, const PointRecord *records, size_t coun
         return false;
     }
     bool ok = std::fputs(kOutputHeader, file) >= 0;
-    for (size_t i = 0; ok && i < count; ++i)
-        ok = printShiftLine(file, records[i], mode) >= 0;
+    // Runs of records are formatted on worker threads and written in order.
+    const auto write = [file, &ok](const std::string &text) {
+        if (ok)
+            ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    };
+    OrderedTasks<std::string> formatting;
+    for (size_t first = 0; ok && first < count; first += kRecordsPerTask) {
+        const size_t last = std::min(count, first + kRecordsPerTask);
+        formatting.add(
+            [records, first, last, mode] {
+                std::string text;
+                text.reserve((last - first) * kTypicalLineLength);
+                for (size_t i = first; i < last; ++i)
+                    appendShiftLine(text, records[i], mode);
+                return text;
+            },
+            write);
+    }
+    formatting.finish(write);
     const int writeErrno = errno;
     if (std::fclose(file) != 0 && ok) {
         ok = false;

@@ -1,16 +1,110 @@
 #include "pointfile.h"
 
+#include "linepieces.h"
+#include "parallel.h"
+#include "pointlinescan.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <memory>
 
 namespace {
 
-// Buffer for one piece of a line: kPointLinePiece characters and the terminator.
-constexpr int kPieceBufferSize = kPointLinePiece + 1;
+// Bytes read from the file at a time; the pieces of one block are parsed
+// together, on a thread of their own.
+constexpr size_t kReadBlockSize = size_t(1) << 20;
 
 bool isComment(const char *piece)
 {
     return piece[0] == '#';
+}
+
+// A run of whole pieces of a file: piece k is text[starts[k], starts[k + 1]).
+struct PieceBlock {
+    std::string text;
+    std::vector<size_t> starts;
+
+    size_t pieceCount() const { return starts.empty() ? 0 : starts.size() - 1; }
+    const char *pieceBegin(size_t k) const { return text.data() + starts[k]; }
+    const char *pieceEnd(size_t k) const { return text.data() + starts[k + 1]; }
+};
+
+// Cuts a file into the pieces fgets() with room for kPointLinePiece
+// characters returns: up to and including a line end, at most
+// kPointLinePiece characters, the last one possibly without line end. A
+// carriage return alone also ends a line (linepieces.h), so that files with
+// such line ends do not lose every line but the first of each piece.
+// Reads large blocks instead of one piece at a time.
+class PieceReader {
+public:
+    explicit PieceReader(std::FILE *file) : file_(file) {}
+
+    // The next block of whole pieces; false when the file has no more.
+    bool next(PieceBlock &block)
+    {
+        block.text = std::move(carry_);
+        block.starts.clear();
+        if (!atEnd_) {
+            const size_t had = block.text.size();
+            block.text.resize(had + kReadBlockSize);
+            const size_t got = std::fread(&block.text[had], 1, kReadBlockSize, file_);
+            block.text.resize(had + got);
+            atEnd_ = got < kReadBlockSize;  // end of file or a read error, where fgets() stops too
+        }
+        // A read of more than kPointLinePiece bytes always completes a piece,
+        // so every block but the last ends in a piece.
+        const char *text = block.text.data();
+        const size_t size = block.text.size();
+        size_t pos = 0;
+        while (pos < size) {
+            const size_t length = linePieceLength(text + pos, size - pos, kPointLinePiece, !atEnd_);
+            if (length == 0)
+                break;  // the rest comes with the next block
+            const size_t end = pos + length;
+            block.starts.push_back(pos);
+            pos = end;
+        }
+        block.starts.push_back(pos);
+        carry_.assign(text + pos, size - pos);
+        block.text.resize(pos);
+        return block.pieceCount() > 0;
+    }
+
+private:
+    std::FILE *file_;
+    std::string carry_;
+    bool atEnd_ = false;
+};
+
+// The text of a piece as the C string functions see it: up to its first NUL.
+const char *textEnd(const char *begin, const char *end)
+{
+    const void *nul = std::memchr(begin, '\0', size_t(end - begin));
+    return nul ? static_cast<const char *>(nul) : end;
+}
+
+// The points of one block, in file order; comments and lines that do not
+// parse are skipped.
+std::vector<PointRecord> parsePieces(const PieceBlock &block, int xSign)
+{
+    std::vector<PointRecord> points;
+    points.reserve(block.pieceCount());
+    PointLineFields fields;
+    for (size_t k = 0; k < block.pieceCount(); ++k) {
+        const char *begin = block.pieceBegin(k);
+        if (isComment(begin) || !scanPointLine(begin, textEnd(begin, block.pieceEnd(k)), fields))
+            continue;
+        PointRecord record;
+        record.x = xSign != 0 ? std::fabs(fields.x) * xSign : fields.x;
+        record.y = fields.y;
+        record.h = fields.h;
+        record.id = QString::fromLatin1(fields.idBegin, static_cast<int>(fields.idEnd - fields.idBegin));
+        points.push_back(std::move(record));
+    }
+    return points;
 }
 
 void widenExtents(STATS &stats, double x, double y, double h)
@@ -41,13 +135,16 @@ int countPointLines(const std::string &path, int *commentCount)
         return 0;
     }
     int dataLines = 0;
-    char piece[kPieceBufferSize];
-    while (std::fgets(piece, kPieceBufferSize, file)) {
-        if (isComment(piece)) {
-            if (commentCount)
-                ++*commentCount;
-        } else {
-            ++dataLines;
+    PieceReader reader(file);
+    PieceBlock block;
+    while (reader.next(block)) {
+        for (size_t k = 0; k < block.pieceCount(); ++k) {
+            if (isComment(block.pieceBegin(k))) {
+                if (commentCount)
+                    ++*commentCount;
+            } else {
+                ++dataLines;
+            }
         }
     }
     std::fclose(file);
@@ -56,14 +153,13 @@ int countPointLines(const std::string &path, int *commentCount)
 
 bool parsePointLine(const char *piece, double &x, double &y, double &h, std::string &id)
 {
-    // The identifier can be no longer than the piece it is read from.
-    char idText[kPieceBufferSize];
-    char separator1, separator2, separator3;
-    const int converted = std::sscanf(piece, "%lf%c%lf%c%lf%c%255s", &x, &separator1, &y, &separator2, &h,
-                                      &separator3, idText);
-    if (converted != 7)
+    PointLineFields fields;
+    if (!scanPointLine(piece, piece + std::strlen(piece), fields))
         return false;
-    id.assign(idText);
+    x = fields.x;
+    y = fields.y;
+    h = fields.h;
+    id.assign(fields.idBegin, fields.idEnd);
     return true;
 }
 
@@ -83,30 +179,30 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, in
     if (file) {
         std::printf("Loading %i points from file %s \n", dataLines, path.c_str());
         points.reserve(static_cast<size_t>(dataLines));
-        char piece[kPieceBufferSize];
-        std::string id;
-        while (std::fgets(piece, kPieceBufferSize, file)) {
-            if (isComment(piece))
-                continue;
-            double x, y, h;
-            if (!parsePointLine(piece, x, y, h, id))
-                continue;
-            if (xSign != 0)
-                x = std::fabs(x) * xSign;
+        // Blocks are parsed on worker threads while the next one is read;
+        // their points are appended in file order.
+        const auto append = [&points](std::vector<PointRecord> parsed) {
+            std::move(parsed.begin(), parsed.end(), std::back_inserter(points));
+        };
+        OrderedTasks<std::vector<PointRecord>> parsing;
+        PieceReader reader(file);
+        PieceBlock block;
+        while (reader.next(block)) {
+            auto shared = std::make_shared<const PieceBlock>(std::move(block));
+            parsing.add([shared, xSign] { return parsePieces(*shared, xSign); }, append);
+            block = PieceBlock();
+        }
+        parsing.finish(append);
 
-            PointRecord record;
-            record.x = x;
-            record.y = y;
-            record.h = h;
-            record.id = QString::fromLatin1(id.data(), static_cast<int>(id.size()));
-            if (points.empty()) {
-                stats.xMax = stats.xMin = x;
-                stats.yMax = stats.yMin = y;
-                stats.zMax = stats.zMin = h;
+        for (size_t i = 0; i < points.size(); ++i) {
+            const PointRecord &p = points[i];
+            if (i == 0) {
+                stats.xMax = stats.xMin = p.x;
+                stats.yMax = stats.yMin = p.y;
+                stats.zMax = stats.zMin = p.h;
             } else {
-                widenExtents(stats, x, y, h);
+                widenExtents(stats, p.x, p.y, p.h);
             }
-            points.push_back(std::move(record));
         }
         std::fclose(file);
     }

@@ -1,8 +1,10 @@
 #include "pointshift.h"
 
 #include "geodesy.h"
+#include "parallel.h"
 #include "trianglegrid.h"
 
+#include <atomic>
 #include <cmath>
 
 void measureShift(PointRecord &p)
@@ -14,6 +16,9 @@ void measureShift(PointRecord &p)
 }
 
 namespace {
+
+// Points converted by one thread at a time.
+constexpr size_t kPointsPerRange = 4096;
 
 // Value at (x, y) of the plane through the three vertices with the shift
 // component in place of z, evaluated as -((A*x + D) + B*y) / C.
@@ -65,20 +70,26 @@ uint32_t convertPoints(std::vector<PointRecord> &points, const std::vector<Point
                        const std::vector<Triangle> &triangles)
 {
     const TriangleGrid grid(control.data(), static_cast<uint32_t>(control.size()), triangles);
-    std::vector<uint32_t> candidates;
-    uint32_t untaken = 0;
-    for (PointRecord &p : points) {
-        p.xTo = 0.0;
-        p.yTo = 0.0;
-        p.hTo = 0.0;
-        bool taken = false;
-        grid.candidatesAt(p.x, p.y, candidates);
-        for (uint32_t t : candidates) {
-            if (applyTriangle(p, control.data(), triangles[t]) != TriangleTake::None)
-                taken = true;
+    std::atomic<uint32_t> untaken{0};
+    // Each point is converted on its own, so runs of points go to all cores.
+    forEachRange(points.size(), kPointsPerRange, [&](size_t first, size_t last) {
+        std::vector<uint32_t> candidates;
+        uint32_t untakenHere = 0;
+        for (size_t i = first; i < last; ++i) {
+            PointRecord &p = points[i];
+            p.xTo = 0.0;
+            p.yTo = 0.0;
+            p.hTo = 0.0;
+            bool taken = false;
+            grid.candidatesAt(p.x, p.y, candidates);
+            for (uint32_t t : candidates) {
+                if (applyTriangle(p, control.data(), triangles[t]) != TriangleTake::None)
+                    taken = true;
+            }
+            if (!taken)
+                ++untakenHere;
         }
-        if (!taken)
-            ++untaken;
-    }
+        untaken += untakenHere;
+    });
     return untaken;
 }

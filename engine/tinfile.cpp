@@ -1,5 +1,7 @@
 #include "tinfile.h"
 
+#include "linepieces.h"
+
 #include <sys/stat.h>
 
 #include <cmath>
@@ -86,25 +88,31 @@ TinFileContents readTinFile(const std::string &path, int xSign)
     if (fstat(fileno(closer.file), &status) != 0 || S_ISDIR(status.st_mode))
         return contents;
 
+    // The whole file first: a line may end with a carriage return alone,
+    // which only the next character tells apart from a Windows line end.
+    std::string text;
+    char chunk[64 * 1024];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, closer.file)) > 0)
+        text.append(chunk, got);
+    if (std::ferror(closer.file))
+        return TinFileContents{};  // unreadable: report nothing half-read
+
     std::vector<FaceLine> faces;
     char piece[kTinLinePiece + 1];
     long lineNumber = 1;
-    while (!std::feof(closer.file)) {
-        // Blanks first: a read that gets nothing then leaves a piece that is
-        // neither a vertex nor a face.
-        std::memset(piece, ' ', sizeof piece);
-        if (!std::fgets(piece, sizeof piece, closer.file)) {
-            if (std::ferror(closer.file))
-                return TinFileContents{};  // unreadable: report nothing half-read
-            break;
-        }
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t length = linePieceLength(text.data() + pos, text.size() - pos, kTinLinePiece, false);
+        std::memcpy(piece, text.data() + pos, length);
+        piece[length] = '\0';
+        pos += length;
         if (isLineKind(piece, 'v'))
             contents.vertices.push_back(parseVertex(piece, xSign));
         else if (isLineKind(piece, 'f'))
             faces.push_back(parseFace(piece, lineNumber));
         // A piece of a longer line does not start a new line.
-        const size_t length = std::strlen(piece);
-        if (length > 0 && piece[length - 1] == '\n')
+        const char last = piece[length - 1];
+        if (last == '\n' || (last == '\r' && (pos == text.size() || text[pos] != '\n')))
             ++lineNumber;
     }
 

@@ -3,6 +3,7 @@
 
 #include "conversion.h"
 #include "outputnames.h"
+#include "tinshiftexport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,7 +17,8 @@ constexpr int kExitOutputNotWritten = 1;
 constexpr int kExitUsage = 2;
 
 const char *const kUsage =
-    "Usage: veltrane-convert [--mode 1|2] [--tin file|generate] [--force-negative] [--workdir DIR] INPUT\n"
+    "Usage: veltrane-convert [--mode 1|2] [--tin file|generate] [--force-negative] [--workdir DIR]\n"
+    "                        [--export-tinshift FILE] INPUT\n"
     "\n"
     "Converts the points of INPUT and writes them to INPUT's name with \"_out.csv\",\n"
     "and the control shifts to controlshift.csv in DIR.\n"
@@ -27,14 +29,19 @@ const char *const kUsage =
     "  --tin file        read the TIN from TARVONA_TIN_CONTROL.obj\n"
     "  --force-negative  store every longitude as a west (negative) longitude\n"
     "  --workdir DIR     folder of the control files (default: the current folder)\n"
+    "  --export-tinshift FILE\n"
+    "                    also write the network the run used as a JSON triangulation\n"
+    "                    file for PROJ: cct +proj=tinshift +file=FILE\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
-    "Exit status: 0 done, 1 an output file could not be written, 2 usage error.\n";
+    "Exit status: 0 done, 1 an output file or the export could not be written,\n"
+    "2 usage error.\n";
 
 struct Invocation {
     ConversionSettings settings;
     QString workDir = QStringLiteral(".");
+    QString tinshiftFile;  // empty: no export
     QString input;
     bool help = false;
     bool version = false;
@@ -70,6 +77,9 @@ QString parseArguments(const QStringList &args, Invocation &out)
         } else if (arg == QLatin1String("--workdir")) {
             if (!value(out.workDir) || out.workDir.isEmpty())
                 return QStringLiteral("--workdir takes a folder");
+        } else if (arg == QLatin1String("--export-tinshift")) {
+            if (!value(out.tinshiftFile) || out.tinshiftFile.isEmpty())
+                return QStringLiteral("--export-tinshift takes a file name");
         } else if (arg.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(arg);
         } else if (haveInput) {
@@ -117,5 +127,13 @@ int main(int argc, char *argv[])
         runConversion(invocation.settings, invocation.input, deriveOutputPath(invocation.input), invocation.workDir,
                       [](const QString &text, int) { printLine(text); });
     std::fputc('\n', stdout);  // ends the run's diagnostic triangle list
-    return result.outcome == ConversionOutcome::Completed ? kExitSuccess : kExitOutputNotWritten;
+    bool exported = true;
+    if (!invocation.tinshiftFile.isEmpty()) {
+        QString exportError;
+        exported = writeTinshiftFile(invocation.tinshiftFile, *result.ptsControl, *result.tris,
+                                     invocation.settings.mode, exportError);
+        if (!exported)
+            printLine(exportError);
+    }
+    return result.outcome == ConversionOutcome::Completed && exported ? kExitSuccess : kExitOutputNotWritten;
 }

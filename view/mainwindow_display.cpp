@@ -4,30 +4,294 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "displaysetup.h"
+#include "glwidget.h"
+#include "qtcolorpicker.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// Side of a newly opened view sub-window before the area is tiled, pixels.
+constexpr int kSubWindowSide = 400;
+
+// The background every new main view starts from.
+QColor darkerGray()
+{
+    return QColor(65, 65, 65, 255);
+}
+
+// One control-to-view connection of the display docks.
+struct ControlLink {
+    QObject *sender;
+    const char *signal;
+    const char *slot;
+    bool toFrustumViewer;  // the viewer always draws everything: no mode link
+};
+
+// Applies a control's text to a view value only when it is a number.
+void setIfNumber(const QString &text, int32_t &value)
+{
+    bool ok = false;
+    const int parsed = text.toInt(&ok, 10);
+    if (ok)
+        value = parsed;
+}
+
+}  // namespace
+
 void MainWindow::createColorPickers()
 {
+    cpDs1 = new QtColorPicker(this, -1, true);
+    cpDs2 = new QtColorPicker(this, -1, true);
+    cpTris = new QtColorPicker(this, -1, true);
+    cpBckgrnd = new QtColorPicker(this, -1, true);
+
+    const struct {
+        QtColorPicker *picker;
+        QLayout *layout;
+    } placements[] = {{cpDs1, ui->ds1_Vlayout},
+                      {cpDs2, ui->ds2_Vlayout},
+                      {cpTris, ui->ds1CX_Vlayout},
+                      {cpBckgrnd, ui->Vlay_bkgrnd}};
+    for (const auto &p : placements) {
+        p.picker->addStandardColors();
+        p.layout->addWidget(p.picker);
+    }
+
+    cpDs1->setCurrentColor(Qt::red);
+    cpDs2->setCurrentColor(Qt::blue);
+    cpTris->setCurrentColor(Qt::green);
 }
 
 void MainWindow::on_cmdDisplay_clicked()
 {
+    if (bFirstDisplay) {
+        ui->frmDS1->setEnabled(true);
+        ui->frmDS2->setEnabled(true);
+        ui->frmSize->setEnabled(true);
+        ui->frmTriStep->setEnabled(true);
+        ui->pbCapture->setEnabled(true);
+        ui->actionLighting_Controls->setEnabled(true);
+        ui->dwLight->setEnabled(true);
+        ui->actionDisplay_Frustum_Viewer->setEnabled(true);
+    } else {
+        // These windows are closed on purpose: their close handlers would
+        // disable what the new display is about to use.
+        if (bSWMainOpen)
+            ;
+        if (bSW1Open)
+            disconnect(sw1, SIGNAL(destroyed()), this, SLOT(sW1Closed()));
+        ui->actionDisplay_Frustum_Viewer->setChecked(false);
+        mdiArea->closeAllSubWindows();
+        bSW1Open = false;
+        bSWMainOpen = false;
+        // Both views go with their sub-windows; setupMainGLWidget() replaces
+        // the main one at once.
+        glFrustum = nullptr;
+        sw1 = nullptr;
+        glMain = nullptr;
+        swMain = nullptr;
+    }
+
+    setupMainGLWidget();
+    ui->actionOpenGL_Version->setEnabled(true);
+    createSubWindows();
+    bFirstDisplay = false;
 }
 
 void MainWindow::on_actionDisplay_Frustum_Viewer_changed()
 {
+    if (bFirstDisplay)
+        return;
+
+    if (ui->actionDisplay_Frustum_Viewer->isChecked() && bSWMainOpen && !bSW1Open) {
+        createLocationSubWindow();
+        sw1 = mdiArea->addSubWindow(glFrustum, Qt::WindowFlags());
+        sw1->setAttribute(Qt::WA_DeleteOnClose);
+        sw1->resize(kSubWindowSide, kSubWindowSide);
+        sw1->setWindowTitle(tr("Frustum Viewer"));
+        bSW1Open = true;
+        sw1->show();
+        connect(sw1, SIGNAL(destroyed()), this, SLOT(sW1Closed()));
+        mdiArea->update();
+        mdiArea->tileSubWindows();
+    } else if (bSW1Open) {
+        // Any other change, even re-enabling the checked action, closes the
+        // viewer.
+        sw1->close();
+        bSW1Open = false;
+    }
 }
 
 void MainWindow::createSubWindows()
 {
+    layDisplay = ui->testOpenglGroup->layout();
+    if (!layDisplay)
+        layDisplay = new QVBoxLayout(ui->testOpenglGroup);
+
+    if (bFirstDisplay) {
+        mdiArea = new QMdiArea;
+        layDisplay->addWidget(mdiArea);
+    }
+
+    swMain = mdiArea->addSubWindow(glMain, Qt::WindowFlags());
+    swMain->setAttribute(Qt::WA_DeleteOnClose);
+    swMain->resize(kSubWindowSide, kSubWindowSide);
+    swMain->setWindowTitle(tr("Data Viewer"));
+    swMain->setCursor(Qt::CrossCursor);
+    swMain->show();
+
+    connect(swMain, SIGNAL(destroyed()), this, SLOT(sWMainClosed()));
+    bSWMainOpen = true;
+
+    mdiArea->tileSubWindows();
+}
+
+namespace {
+
+// The controls of the "Display Controls" and "Light Control" docks and the
+// view slot each one drives, in the order they are connected.
+std::vector<ControlLink> displayControlLinks(Ui::MainWindowClass *ui, QtColorPicker *cpDs1,
+                                             QtColorPicker *cpDs2, QtColorPicker *cpTris,
+                                             QtColorPicker *cpBckgrnd)
+{
+    return {
+        {cpDs1, SIGNAL(colorChanged(const QColor &)), SLOT(updateColor_ds1(const QColor &)), true},
+        {cpDs2, SIGNAL(colorChanged(const QColor &)), SLOT(updateColor_ds2(const QColor &)), true},
+        {cpTris, SIGNAL(colorChanged(const QColor &)), SLOT(updateColor_Tris(const QColor &)), true},
+        {cpBckgrnd, SIGNAL(colorChanged(const QColor &)), SLOT(updateColor_bckgrnd(const QColor &)), true},
+        {ui->hSlide_PointSize, SIGNAL(valueChanged(int)), SLOT(updatePointSize(int)), true},
+        {ui->hSlide_LineWidth, SIGNAL(valueChanged(int)), SLOT(updateLineWidth(int)), true},
+        {ui->cboStepSize, SIGNAL(currentIndexChanged(QString)), SLOT(updateTriStepSize(QString)), true},
+        {ui->cbo_FontSize, SIGNAL(currentIndexChanged(QString)), SLOT(updateFontSize(QString)), true},
+        {ui->cbDrawBaseMap, SIGNAL(stateChanged(int)), SLOT(updateDrawBaseMap(int)), true},
+        {ui->cbAxis, SIGNAL(stateChanged(int)), SLOT(updateDrawAxis(int)), true},
+        {ui->cbDrawTris, SIGNAL(stateChanged(int)), SLOT(updateDrawTris(int)), true},
+        {ui->cbDraw_ds1, SIGNAL(stateChanged(int)), SLOT(updateDraw_ds1(int)), true},
+        {ui->cbDraw_ds2, SIGNAL(stateChanged(int)), SLOT(updateDraw_ds2(int)), true},
+        {ui->cb_ds1, SIGNAL(stateChanged(int)), SLOT(updateDrawLabels_ds1(int)), true},
+        {ui->cb_ds2, SIGNAL(stateChanged(int)), SLOT(updateDrawLabels_ds2(int)), true},
+        {ui->cboOptDisplay, SIGNAL(currentIndexChanged(int)), SLOT(updateOptDisplayMode(int)), false},
+        {ui->dblSB_lightX, SIGNAL(valueChanged(double)), SLOT(updateLightX(double)), true},
+        {ui->dblSB_lightY, SIGNAL(valueChanged(double)), SLOT(updateLightY(double)), true},
+        {ui->dblSB_lightZ, SIGNAL(valueChanged(double)), SLOT(updateLightZ(double)), true},
+    };
+}
+
+// The last run's data as a view takes it.
+struct RunData {
+    const PointArray &control;
+    const STATS &statsControl;
+    const PointArray &input;
+    const STATS &statsInput;
+    const TriangleArray &tris;
+    uint32_t nTris;
+};
+
+// Hands a view the run's arrays (shared, not copied) and their extents in
+// scene units.
+void feedRunData(GLWidget *view, const RunData &run, double scaleZ)
+{
+    view->setDataSet1(run.control);
+    view->setDataSet2(run.input, uint32_t(std::max(run.statsInput.count, 0)));
+    view->statsDs1 = sceneStats(run.statsControl, scaleZ);
+    view->setTriangles(run.tris, run.nTris);
+    view->dScaleZ = scaleZ;
+}
+
+// The drawing switches of a view toggle on every state change, so each flag
+// must start from its box's state before the box is connected.
+void copyControlValues(Ui::MainWindowClass *ui, GLWidget *view)
+{
+    setIfNumber(ui->cboStepSize->currentText(), view->iVectorMult);
+    view->bDrawBaseMap = ui->cbDrawBaseMap->isChecked();
+    view->bDrawDs1 = ui->cbDraw_ds1->isChecked();
+    view->bDrawLabelsDs1 = ui->cb_ds1->isChecked();
+    view->bDrawDs2 = ui->cbDraw_ds2->isChecked();
+    view->bDrawLabelsDs2 = ui->cb_ds2->isChecked();
+    view->bDrawTris = ui->cbDrawTris->isChecked();
+    view->bDrawAxis = ui->cbAxis->isChecked();
+}
+
+}  // namespace
+
+void MainWindow::setupMainGLWidget()
+{
+    glMain = new GLWidget(this);
+
+    feedRunData(glMain, {ptsControl, statsControl, ptsInput, statsInput, tris, nTris}, dScaleZ);
+
+    glMain->boundingBox.combine(mainViewBox(statsControl, dScaleZ));
+
+    copyControlValues(ui, glMain);
+    setIfNumber(ui->cbo_FontSize->currentText(), glMain->iFontSize);
+
+    for (const ControlLink &link : displayControlLinks(ui, cpDs1, cpDs2, cpTris, cpBckgrnd))
+        connect(link.sender, link.signal, glMain, link.slot);
+
+    glMain->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(statsControl, dScaleZ));
+    glMain->boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(statsControl, dScaleZ));
+
+    glMain->computeFrustum();
+
+    // Re-adding the colour on later displays is harmless: the picker keeps
+    // one current colour whatever its list holds.
+    cpBckgrnd->addColor(darkerGray(), tr("Darker Gray"), -1);
+    cpBckgrnd->setCurrentColor(darkerGray());
+    glMain->colorBckgrnd = darkerGray();
+    glMain->updateColor_bckgrnd(darkerGray());
 }
 
 void MainWindow::createLocationSubWindow()
 {
-}
+    glFrustum = new GLWidget(this);
 
-void MainWindow::setupMainGLWidget()
-{
+    feedRunData(glFrustum, {ptsControl, statsControl, ptsInput, statsInput, tris, nTris}, dScaleZ);
+
+    glFrustum->boundingBox.combine(frustumViewerBox(statsControl, dScaleZ));
+
+    copyControlValues(ui, glFrustum);
+    glFrustum->bDrawExtents = true;
+    glFrustum->iOptMode = 0;
+    glFrustum->bDrawFrustum = true;
+    setIfNumber(ui->cbo_FontSize->currentText(), glFrustum->iFontSize);
+
+    for (const ControlLink &link : displayControlLinks(ui, cpDs1, cpDs2, cpTris, cpBckgrnd)) {
+        if (link.toFrustumViewer)
+            connect(link.sender, link.signal, glFrustum, link.slot);
+    }
+    connect(glMain, SIGNAL(frustumUpdated()), this, SLOT(updateFrustum()));
+
+    // The viewer never runs the clipper: it gets the planes to draw the box
+    // and an empty clip box until the main view sends one.
+    glFrustum->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(statsControl, dScaleZ));
+    glFrustum->clipBox = std::make_shared<const ClipBox>(ClipBox{});
+    bSW1Open = true;
+
+    updateFrustum();
+
+    const QColor background = cpBckgrnd->currentColor();
+    glFrustum->colorBckgrnd = background;
+    glFrustum->updateColor_bckgrnd(background);
+    glFrustum->updatePointSize(ui->hSlide_PointSize->value());
+    glFrustum->updateLineWidth(ui->hSlide_LineWidth->value());
 }
 
 void MainWindow::updateFrustum()
 {
+    if (!bSW1Open || !glMain || !glFrustum)
+        return;
+
+    // Shared, so the viewer keeps drawing these after the main view has
+    // replaced them or is gone.
+    glFrustum->frustum = glMain->frustum;
+    glFrustum->clipPoints = glMain->clipPoints;
+    glFrustum->nClipPoints = glMain->nClipPoints;
+    if (glMain->iOptMode > 1)
+        glFrustum->clipBox = glMain->clipBox;
 }

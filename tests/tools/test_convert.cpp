@@ -5,6 +5,9 @@
 #include "conversiontestsupport.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -67,6 +70,8 @@ TEST(ConvertTool, UsageErrorsExitWithTwo)
                                       {"--workdir"},
                                       {"--colour", "pts.csv"},
                                       {"a.csv", "b.csv"},
+                                      {"pts.csv", "--export-tinshift"},
+                                      {"--export-tinshift", "", "pts.csv"},
                                       {""}};
     for (const QStringList &args : wrong) {
         const ToolRun run = runTool(args);
@@ -139,6 +144,38 @@ TEST(ConvertTool, ExitsWithOneWhenAnOutputCannotBeWritten)
     const ToolRun clash = runTool({"--workdir", dir.path(), dir.filePath("controlshift.csv")});
     EXPECT_EQ(clash.exitCode, 1);
     EXPECT_EQ(readBytes(dir.filePath("controlshift.csv")), kInput);
+}
+
+TEST(ConvertTool, ExportsTheNetworkItUsedForTinshift)
+{
+    QTemporaryDir dir;
+    writeNetwork(dir.path());
+    const QString json = dir.filePath("network.json");
+    const ToolRun run = runTool({"--mode", "2", "--export-tinshift", json, "--workdir", dir.path(),
+                                 dir.filePath("pts.csv")});
+    EXPECT_EQ(run.exitCode, 0);
+    QFile file(json);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject network = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(network.value("file_type").toString(), QString("triangulation_file"));
+    // Mode 2 runs from CORS96a to CORS96: the CORS96a position is the source.
+    // The triangulation sorts the records by longitude, so P1 comes first.
+    const QJsonArray vertices = network.value("vertices").toArray();
+    ASSERT_EQ(vertices.size(), 4);
+    EXPECT_EQ(vertices[0].toArray(), QJsonArray({-123.49999, 45.25001, 100.01, -123.5, 45.25, 100.0}));
+    const QJsonArray triangles = network.value("triangles").toArray();
+    EXPECT_EQ(triangles.size(), 2);  // the four points form a convex quadrilateral
+    for (const QJsonValue &triangle : triangles) {
+        for (const QJsonValue &index : triangle.toArray())
+            EXPECT_TRUE(index.toInt(-1) >= 0 && index.toInt(-1) < 4);
+    }
+
+    const ToolRun unwritable =
+        runTool({"--export-tinshift", dir.filePath("absent/network.json"), "--workdir", dir.path(),
+                 dir.filePath("pts.csv")});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_TRUE(unwritable.out.contains("Unable to export the network to " +
+                                        dir.filePath("absent/network.json").toUtf8()));
 }
 
 }  // namespace

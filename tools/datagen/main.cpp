@@ -26,6 +26,8 @@ constexpr unsigned long long kLargeMax = 100000000ull;  // keeps the file below 
 constexpr int kLargeIdDigits = 9;
 constexpr int kSurveyPointCount = 20000;
 constexpr int kSurveyIdDigits = 5;
+constexpr long kNetworkMin = 3;
+constexpr long kNetworkMax = 1000000;
 
 void printUsage()
 {
@@ -33,8 +35,11 @@ void printUsage()
                  "usage: veltrane-datagen FOLDER\n"
                  "         writes the sample data files into FOLDER\n"
                  "       veltrane-datagen --large N FILE\n"
-                 "         writes N input points (1 .. %llu) into FILE\n",
-                 kLargeMax);
+                 "         writes N input points (1 .. %llu) into FILE\n"
+                 "       veltrane-datagen --network N FOLDER\n"
+                 "         writes the two control files of N control points (%ld .. %ld)\n"
+                 "         over the sample network's area into FOLDER\n",
+                 kLargeMax, kNetworkMin, kNetworkMax);
 }
 
 std::string inFolder(const QString &folder, const char *name)
@@ -80,6 +85,28 @@ bool writeLargeInput(const char *countText, const char *path)
     return writeSurveyPoints(path, hull, count, kSeedLarge, "B", kLargeIdDigits);
 }
 
+bool writeDenseNetwork(const char *countText, const QString &folder)
+{
+    char *end = nullptr;
+    const long count = std::strtol(countText, &end, 10);
+    if (end == countText || *end != '\0' || count < kNetworkMin || count > kNetworkMax) {
+        std::fprintf(stderr, "not a control point count from %ld to %ld: %s\n", kNetworkMin, kNetworkMax, countText);
+        return false;
+    }
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "cannot create the folder %s\n", folder.toLocal8Bit().constData());
+        return false;
+    }
+    const std::vector<ControlSite> cors96 = makeDenseControlNetwork(int(count), kSeedDense);
+    const std::vector<ControlSite> cors96a = shuffled(shiftToCors96a(cors96), kSeedShuffle);
+    const bool ok = writeControlFile(inFolder(folder, kControlFileCors96),
+                                     "Dense benchmark network, NAD83(CORS96): longitude, latitude, height, identifier",
+                                     cors96);
+    return writeControlFile(inFolder(folder, kControlFileCors96a),
+                            "Dense benchmark network, NAD83(CORS96a): longitude, latitude, height, identifier",
+                            cors96a) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -87,6 +114,10 @@ int main(int argc, char *argv[])
     if (argc == 4 && std::string(argv[1]) == "--large") {
         std::setlocale(LC_NUMERIC, "C");
         return writeLargeInput(argv[2], argv[3]) ? EXIT_SUCCESS : EXIT_FAILURE;
+    }
+    if (argc == 4 && std::string(argv[1]) == "--network") {
+        std::setlocale(LC_NUMERIC, "C");
+        return writeDenseNetwork(argv[2], QString::fromLocal8Bit(argv[3])) ? EXIT_SUCCESS : EXIT_FAILURE;
     }
     if (argc != 2 || argv[1][0] == '-') {
         printUsage();

@@ -32,6 +32,7 @@ constexpr uint64_t kSeedShuffle = 0x5441525630303032ull;
 constexpr uint64_t kSeedSample = 0x5441525630303033ull;
 constexpr uint64_t kSeedSurvey = 0x5441525630303034ull;
 constexpr uint64_t kSeedLarge = 0x5441525630303035ull;
+constexpr uint64_t kSeedDense = 0x5441525630303036ull;
 
 constexpr const char *kBaseMapFile = "Tarvonamap.jpg";
 constexpr const char *kSampleInputFile = "sample_points.csv";

@@ -65,6 +65,29 @@ std::vector<ControlSite> makeControlNetwork(uint64_t seed)
     return points;
 }
 
+std::vector<ControlSite> makeDenseControlNetwork(int count, uint64_t seed)
+{
+    SplitMix64 random(seed);
+    // Cells about square on the ground, enough of them for `count` points.
+    const double width = (kNetworkEast - kNetworkWest) * kLongitudeScale;
+    const double height = kNetworkNorth - kNetworkSouth;
+    const int columns = std::max(1, int(std::ceil(std::sqrt(count * width / height))));
+    const int rows = std::max(1, (count + columns - 1) / columns);
+    const double cellWidth = (kNetworkEast - kNetworkWest) / columns;
+    const double cellHeight = (kNetworkNorth - kNetworkSouth) / rows;
+    std::vector<ControlSite> points;
+    points.reserve(size_t(count));
+    for (int n = 0; n < count; ++n) {
+        const int row = n / columns, column = n % columns;
+        const double lon = kNetworkWest + (column + random.uniform()) * cellWidth;
+        const double lat = kNetworkSouth + (row + random.uniform()) * cellHeight;
+        char id[16];
+        std::snprintf(id, sizeof id, "TD%06d", n + 1);
+        points.push_back({id, lon, lat, controlHeight(lon, lat, random)});
+    }
+    return points;
+}
+
 std::vector<ControlSite> shiftToCors96a(const std::vector<ControlSite> &points)
 {
     std::vector<ControlSite> moved = points;

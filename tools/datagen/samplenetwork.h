@@ -18,6 +18,11 @@ struct ControlSite {
 // large gaps); heights follow the terrain plus a small jitter.
 std::vector<ControlSite> makeControlNetwork(uint64_t seed);
 
+// `count` points over the network area for benchmarks of large networks,
+// made in linear time: the area is cut into about `count` cells of equal
+// size and each holds one point at a random place; identifiers TD000001, ...
+std::vector<ControlSite> makeDenseControlNetwork(int count, uint64_t seed);
+
 // The same points in NAD83(CORS96a): each moved by the shift field.
 std::vector<ControlSite> shiftToCors96a(const std::vector<ControlSite> &points);
 

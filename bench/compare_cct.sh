@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Times veltrane-convert against PROJ's cct (tinshift over the same network)
+# on the same generated points, in one run of this script, and checks the
+# speed targets:
+#   1. veltrane-convert / cct on 1,000,000 points with the sample network <= 0.5
+#   2. the same points with a 20,000-point network: <= 1.5 x the sample time
+#   3. buildDelaunayTin on 100,000 points (bench_core): < 0.3 s
+#   4. peak memory of veltrane-convert on 1,000,000 points: < 400 MB
+#
+# Usage: bench/compare_cct.sh [BUILD_DIR] [WORK_DIR]
+#   BUILD_DIR  build tree with veltrane-convert, veltrane-datagen and
+#              bench_core (default: build)
+#   WORK_DIR   folder for the generated files (default: a new temporary one,
+#              removed at the end); give one on a fast disk to time the
+#              programs rather than the disk
+# Environment: POINTS (default 1000000), NETWORK (default 20000),
+#              RUNS (timed runs of each program, the fastest counts; default 3).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$here/build}" && pwd)
+points=${POINTS:-1000000}
+network=${NETWORK:-20000}
+runs=${RUNS:-3}
+
+convert=$build/tools/veltrane-convert
+datagen=$build/tools/veltrane-datagen
+bench_core=$build/bench/bench_core
+for program in "$convert" "$datagen" "$bench_core"; do
+    [[ -x $program ]] || { echo "missing $program: build it first" >&2; exit 2; }
+done
+command -v cct >/dev/null || { echo "PROJ's cct is not installed (Debian: proj-bin)" >&2; exit 2; }
+[[ -x /usr/bin/time ]] || { echo "/usr/bin/time is not installed (Debian: time)" >&2; exit 2; }
+
+if [[ -n ${2:-} ]]; then
+    work=$2
+    mkdir -p "$work"
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
+sample=$work/sample
+dense=$work/dense
+mkdir -p "$sample"
+cp "$here"/data/TARVONA_NAD83_CORS96_CONTROL.csv "$here"/data/TARVONA_NAD83_CORS96a_CONTROL.csv \
+    "$here"/data/TARVONA_TIN_CONTROL.obj "$sample"/
+
+echo "Generating $points points and a $network-point network in $work"
+"$datagen" --large "$points" "$work/points.csv"
+"$datagen" --network "$network" "$dense"
+# cct reads blank-separated columns: longitude, latitude, height.
+grep -v '^#' "$work/points.csv" | tr ',' ' ' | cut -d' ' -f1-3 > "$work/points.txt"
+"$convert" --workdir "$sample" --export-tinshift "$work/network.json" "$work/points.csv" > /dev/null
+
+# Fastest of $runs runs: prints "seconds peak-kilobytes".
+timed() {
+    local best="" best_kb=0 line
+    for ((i = 0; i < runs; i++)); do
+        line=$(/usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -n 1)
+        if [[ -z $best ]] || awk -v a="${line% *}" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best=${line% *}
+        fi
+        best_kb=$(( ${line#* } > best_kb ? ${line#* } : best_kb ))
+    done
+    echo "$best $best_kb"
+}
+
+read -r t_veltrane kb_veltrane < <(timed "$convert" --workdir "$sample" "$work/points.csv")
+read -r t_cct kb_cct < <(timed sh -c "cct -d 12 +proj=tinshift +file='$work/network.json' '$work/points.txt' > '$work/cct_out.txt'")
+read -r t_dense kb_dense < <(timed "$convert" --workdir "$dense" "$work/points.csv")
+delaunay_ms=$("$bench_core" --benchmark_filter='BM_BuildDelaunayTin/100000$' --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+    awk -F, '/_median"?,/ { print $3; exit }')
+delaunay_ms=${delaunay_ms:-nan}
+rss_line=$(/usr/bin/time -v "$convert" --workdir "$sample" "$work/points.csv" 2>&1 >/dev/null |
+    grep 'Maximum resident set size')
+
+verdict() { awk -v v="$1" -v limit="$2" 'BEGIN { print (v <= limit ? "met" : "MISSED") }'; }
+ratio=$(awk -v a="$t_veltrane" -v b="$t_cct" 'BEGIN { printf "%.3f", a / b }')
+dense_ratio=$(awk -v a="$t_dense" -v b="$t_veltrane" 'BEGIN { printf "%.3f", a / b }')
+peak_mb=$(awk -v k="$kb_veltrane" 'BEGIN { printf "%.1f", k / 1024 }')
+delaunay_s=$(awk -v m="$delaunay_ms" 'BEGIN { printf "%.3f", m / 1000 }')
+
+echo
+echo "points: $points, fastest of $runs runs, $(nproc) cores"
+printf '%-46s %8s s\n' "veltrane-convert, sample network (250)" "$t_veltrane"
+printf '%-46s %8s s\n' "cct -d 12 +proj=tinshift, same network" "$t_cct"
+printf '%-46s %8s s\n' "veltrane-convert, network of $network" "$t_dense"
+echo
+echo "1. veltrane/cct            $ratio  (target <= 0.5: $(verdict "$ratio" 0.5))"
+echo "2. $network-network/sample  $dense_ratio  (target <= 1.5: $(verdict "$dense_ratio" 1.5))"
+echo "3. Delaunay 100,000 points $delaunay_s s  (target < 0.3 s: $(verdict "$delaunay_s" 0.2999))"
+echo "4. peak memory             $peak_mb MB  (target < 400 MB: $(verdict "$peak_mb" 399.9))"
+echo "   /usr/bin/time -v: ${rss_line#"${rss_line%%[! ]*}"}"

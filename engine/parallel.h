@@ -1,0 +1,93 @@
+#pragma once
+// Work spread over the processor's cores with results kept in input order:
+// the run reads, converts and writes its points this way so that the output
+// is the same bytes whatever the number of cores.
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <deque>
+#include <future>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// Number of threads worth starting: the hardware threads, at least 1.
+inline unsigned workerThreadCount()
+{
+    const unsigned reported = std::thread::hardware_concurrency();
+    return reported == 0 ? 1u : reported;
+}
+
+// Calls work(begin, end) for consecutive ranges of [0, count), each of at
+// most `grain` items, from up to workerThreadCount() threads (the calling one
+// included); returns when every range is done. Ranges are claimed in
+// ascending order, so the threads share the load whatever each range costs.
+template <typename Work>
+void forEachRange(std::size_t count, std::size_t grain, Work work)
+{
+    grain = std::max<std::size_t>(grain, 1);
+    const std::size_t ranges = (count + grain - 1) / grain;
+    const std::size_t threads = std::min<std::size_t>(workerThreadCount(), ranges);
+    std::atomic<std::size_t> next{0};
+    auto claimRanges = [&]() {
+        for (std::size_t r; (r = next.fetch_add(1)) < ranges;)
+            work(r * grain, std::min(count, (r + 1) * grain));
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(claimRanges);
+    claimRanges();
+    for (std::thread &helper : helpers)
+        helper.join();
+}
+
+// Tasks run on their own threads, at most `depth` at a time, whose results
+// are handed to the caller in the order the tasks were added: the caller
+// stays free for the sequential part (reading or writing the file) while the
+// tasks run. With a depth of 1 every task runs at once on the caller's thread.
+template <typename Result>
+class OrderedTasks {
+public:
+    explicit OrderedTasks(std::size_t depth = workerThreadCount()) : depth_(std::max<std::size_t>(depth, 1)) {}
+
+    // Starts `task`; first hands the oldest result to `consume` when `depth`
+    // tasks are already pending.
+    template <typename Task, typename Consume>
+    void add(Task &&task, Consume &&consume)
+    {
+        if (depth_ == 1) {
+            consume(task());
+            return;
+        }
+        if (pending_.size() >= depth_)
+            takeOldest(consume);
+        pending_.push_back(std::async(std::launch::async, std::forward<Task>(task)));
+    }
+
+    // Hands every remaining result to `consume`, oldest first.
+    template <typename Consume>
+    void finish(Consume &&consume)
+    {
+        while (!pending_.empty())
+            takeOldest(consume);
+    }
+
+    ~OrderedTasks()
+    {
+        for (std::future<Result> &task : pending_)
+            task.wait();
+    }
+
+private:
+    template <typename Consume>
+    void takeOldest(Consume &consume)
+    {
+        std::future<Result> oldest = std::move(pending_.front());
+        pending_.pop_front();
+        consume(oldest.get());
+    }
+
+    std::size_t depth_;
+    std::deque<std::future<Result>> pending_;
+};

@@ -1,0 +1,153 @@
+#pragma once
+// Helpers of the window tests that need a converted sample and its views:
+// a working folder with the sample data, "Convert!", the views by their
+// sub-window titles, and answering the message boxes the window opens.
+
+#include "glwidget.h"
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace displaytest {
+
+inline bool copySampleData(const QString &toFolder)
+{
+    const QStringList files = {"TARVONA_NAD83_CORS96_CONTROL.csv", "TARVONA_NAD83_CORS96a_CONTROL.csv",
+                               "TARVONA_TIN_CONTROL.obj", "Tarvonamap.jpg", "sample_points.csv"};
+    for (const QString &name : files) {
+        if (!QFile::copy(QStringLiteral(VELTRANE_SOURCE_DIR "/data/") + name, toFolder + "/" + name))
+            return false;
+    }
+    return true;
+}
+
+// Types the sample's path into "Points" and clicks "Convert!".
+inline void convertSample(MainWindow &window, const QString &folder)
+{
+    Ui::MainWindowClass *form = window.form();
+    form->cboInFile->lineEdit()->clear();
+    QTest::keyClicks(form->cboInFile->lineEdit(), QDir(folder).filePath("sample_points.csv"));
+    QTest::mouseClick(form->cmdMorvek, Qt::LeftButton);
+}
+
+inline void resetDisplay(MainWindow &window)
+{
+    QTest::mouseClick(window.form()->cmdDisplay, Qt::LeftButton);
+    QApplication::processEvents();
+}
+
+// Sub-windows closed with WA_DeleteOnClose go at the next event-loop turn.
+inline void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+inline QMdiArea *mdiAreaOf(MainWindow &window)
+{
+    return window.findChild<QMdiArea *>();
+}
+
+inline QStringList subWindowTitles(MainWindow &window)
+{
+    QStringList titles;
+    if (QMdiArea *area = mdiAreaOf(window)) {
+        for (QMdiSubWindow *sub : area->subWindowList())
+            titles << sub->windowTitle();
+    }
+    return titles;
+}
+
+// The view inside the sub-window with this title, or null.
+inline GLWidget *viewIn(MainWindow &window, const QString &title)
+{
+    if (QMdiArea *area = mdiAreaOf(window)) {
+        for (QMdiSubWindow *sub : area->subWindowList()) {
+            if (sub->windowTitle() == title)
+                return qobject_cast<GLWidget *>(sub->widget());
+        }
+    }
+    return nullptr;
+}
+
+inline GLWidget *mainView(MainWindow &window)
+{
+    return viewIn(window, "Data Viewer");
+}
+
+inline GLWidget *frustumViewer(MainWindow &window)
+{
+    return viewIn(window, "Frustum Viewer");
+}
+
+inline QMdiSubWindow *subWindowOf(GLWidget *view)
+{
+    return view ? qobject_cast<QMdiSubWindow *>(view->parentWidget()) : nullptr;
+}
+
+// What a message box showed; `seen` stays false when none opened.
+struct BoxSeen {
+    bool seen = false;
+    QString title;
+    QString text;
+};
+
+// Answers the next modal message box with OK, recording what it showed. The
+// check runs once the event loop turns, that is inside the box's own loop;
+// when no box is open by then, nothing is recorded.
+inline std::shared_ptr<BoxSeen> answerNextMessageBox()
+{
+    auto seen = std::make_shared<BoxSeen>();
+    QTimer::singleShot(0, [seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen->seen = true;
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        box->accept();
+    });
+    return seen;
+}
+
+// A window working in a fresh copy of the sample data, with the sample
+// converted. The process's working folder is the copy while it lives.
+class ConvertedSample {
+public:
+    ConvertedSample() : previousFolder(QDir::currentPath())
+    {
+        ready = folder.isValid() && copySampleData(folder.path()) && QDir::setCurrent(folder.path());
+        window.reset(new MainWindow);
+        window->show();
+        if (ready) {
+            convertSample(*window, folder.path());
+            ready = window->form()->cmdDisplay->isEnabled();
+        }
+    }
+    ~ConvertedSample()
+    {
+        window.reset();
+        QDir::setCurrent(previousFolder);
+    }
+    ConvertedSample(const ConvertedSample &) = delete;
+    ConvertedSample &operator=(const ConvertedSample &) = delete;
+
+    QString previousFolder;
+    QTemporaryDir folder;
+    std::unique_ptr<MainWindow> window;
+    bool ready = false;
+};
+
+}  // namespace displaytest

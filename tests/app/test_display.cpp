@@ -1,0 +1,319 @@
+// "Reset Display" and the frustum viewer: what the first display enables and
+// shows, how a rebuild replaces the views, which controls reach which view,
+// and that closing a view leaves the window without a dangling one.
+
+#include "displayhelpers.h"
+#include "displaysetup.h"
+#include "qtcolorpicker.h"
+
+#include <QImage>
+
+using namespace displaytest;
+
+namespace {
+
+QtColorPicker *backgroundPicker(MainWindow &window)
+{
+    QLayout *layout = window.form()->Vlay_bkgrnd;
+    for (int i = 0; i < layout->count(); ++i) {
+        if (auto *picker = qobject_cast<QtColorPicker *>(layout->itemAt(i)->widget()))
+            return picker;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+class TestDisplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sceneBoxesFromTheControlExtents();
+    void firstResetEnablesTheDisplayControlsAndShowsOneDataViewer();
+    void secondResetWithViewerOpenLeavesOnlyANewMainView();
+    void controlsReachTheViewsTheyAreWiredTo();
+    void checkBoxToggledTwiceKeepsFlagAndBoxInStep();
+    void frustumViewerIsFedFromTheMainView();
+    void closingTheDataViewerLeavesTheViewerWorking();
+    void closingTheViewerUnchecksItsAction();
+};
+
+void TestDisplay::sceneBoxesFromTheControlExtents()
+{
+    STATS s;
+    s.xMin = -124.0;
+    s.xMax = -120.0;  // dx = 4
+    s.yMin = 42.0;
+    s.yMax = 44.0;  // dy = 2
+    s.zMin = 1000.0;
+    s.zMax = 3000.0;  // dz = 2000
+    s.zRange = 2000.0;
+    s.xRange = 4.0;
+    s.count = 7;
+    const double scale = 1e-7;
+
+    const STATS scene = sceneStats(s, scale);
+    QCOMPARE(scene.zMin, 1000.0 * scale);
+    QCOMPARE(scene.zMax, 3000.0 * scale);
+    QCOMPARE(scene.zRange, 2000.0 * scale);
+    QCOMPARE(scene.xMin, -124.0);
+    QCOMPARE(scene.xRange, 4.0);
+    QCOMPARE(scene.count, 7);
+
+    const GLC_BoundingBox main = mainViewBox(s, scale);
+    QCOMPARE(main.lowerCorner(), GLC_Vector3d(-124.0, 42.0, 1000.0 * scale));
+    QCOMPARE(main.upperCorner(), GLC_Vector3d(-120.0, 44.0, 3000.0 * scale));
+
+    // The viewer's box: the lower corner padded by 0.75 of each range (height
+    // padded before scaling), the upper corner by 0.75 dx on every axis with
+    // the height pad after scaling.
+    const GLC_BoundingBox viewer = frustumViewerBox(s, scale);
+    QCOMPARE(viewer.lowerCorner().x(), -124.0 - 3.0);
+    QCOMPARE(viewer.lowerCorner().y(), 42.0 - 1.5);
+    QCOMPARE(viewer.lowerCorner().z(), (1000.0 - 1500.0) * scale);
+    QCOMPARE(viewer.upperCorner().x(), -120.0 + 3.0);
+    QCOMPARE(viewer.upperCorner().y(), 44.0 + 3.0);
+    QCOMPARE(viewer.upperCorner().z(), 3000.0 * scale + 3.0);
+}
+
+void TestDisplay::firstResetEnablesTheDisplayControlsAndShowsOneDataViewer()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+
+    const QList<QWidget *> widgets = {form->frmDS1, form->frmDS2, form->frmSize, form->frmTriStep,
+                                      form->pbCapture, form->dwLight};
+    const QList<QAction *> actions = {form->actionLighting_Controls, form->actionDisplay_Frustum_Viewer,
+                                      form->actionOpenGL_Version};
+    // The light dock is enabled by the form already; the rest waits for a view.
+    for (QWidget *w : widgets) {
+        if (w != form->dwLight)
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    }
+    for (QAction *a : actions)
+        QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    QVERIFY(!mdiAreaOf(window));
+
+    resetDisplay(window);
+
+    for (QWidget *w : widgets)
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    for (QAction *a : actions)
+        QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+
+    QMdiArea *area = mdiAreaOf(window);
+    QVERIFY(area);
+    QCOMPARE(area->parentWidget(), form->testOpenglGroup);
+    QCOMPARE(subWindowTitles(window), QStringList{"Data Viewer"});
+    GLWidget *view = mainView(window);
+    QVERIFY(view);
+    QMdiSubWindow *sub = subWindowOf(view);
+    QVERIFY(sub->testAttribute(Qt::WA_DeleteOnClose));
+    // Opened at 400 x 400, then tiled: alone in the area it fills it.
+    QTRY_COMPARE(sub->geometry(), area->viewport()->rect());
+    QVERIFY(sub->width() >= 400 && sub->height() >= 400);
+
+    const QColor darkerGray(65, 65, 65);
+    QCOMPARE(view->colorBckgrnd, darkerGray);
+    QCOMPARE(backgroundPicker(window)->currentColor(), darkerGray);
+    QTRY_VERIFY(view->isValid());
+    // The cleared background on screen, away from the data and the overlay.
+    const QImage frame = view->grabFrameBuffer();
+    QCOMPARE(QColor(frame.pixel(frame.width() - 3, 3)), darkerGray);
+}
+
+void TestDisplay::secondResetWithViewerOpenLeavesOnlyANewMainView()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    QPointer<GLWidget> firstMain = mainView(window);
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    QPointer<GLWidget> firstViewer = frustumViewer(window);
+    QVERIFY(firstViewer);
+    QCOMPARE(subWindowTitles(window).size(), 2);
+
+    resetDisplay(window);
+    flushDeletes();
+
+    QVERIFY(firstMain.isNull());
+    QVERIFY(firstViewer.isNull());
+    QCOMPARE(subWindowTitles(window), QStringList{"Data Viewer"});
+    QCOMPARE(window.findChildren<GLWidget *>().size(), 1);
+    QVERIFY(!form->actionDisplay_Frustum_Viewer->isChecked());
+    // The closed windows did not report themselves: the new display keeps
+    // its OpenGL information, and the viewer can be opened on the new view.
+    QVERIFY(form->actionOpenGL_Version->isEnabled());
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    QCOMPARE(subWindowTitles(window).size(), 2);
+    QVERIFY(frustumViewer(window));
+}
+
+void TestDisplay::controlsReachTheViewsTheyAreWiredTo()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    GLWidget *main = mainView(window);
+    GLWidget *viewer = frustumViewer(window);
+    QVERIFY(main && viewer);
+
+    form->hSlide_PointSize->setValue(form->hSlide_PointSize->value() + 3);
+    QCOMPARE(main->iPointSize, form->hSlide_PointSize->value());
+    QCOMPARE(viewer->iPointSize, form->hSlide_PointSize->value());
+
+    form->hSlide_LineWidth->setValue(form->hSlide_LineWidth->value() + 2);
+    QCOMPARE(main->iLineWidth, form->hSlide_LineWidth->value());
+    QCOMPARE(viewer->iLineWidth, form->hSlide_LineWidth->value());
+
+    QCOMPARE(viewer->iOptMode, 0);
+    form->cboOptDisplay->setCurrentIndex(3);
+    QCOMPARE(main->iOptMode, 3);
+    QCOMPARE(viewer->iOptMode, 0);
+
+    form->cboStepSize->setCurrentIndex(form->cboStepSize->findText("20"));
+    QCOMPARE(main->iVectorMult, 20);
+    QCOMPARE(viewer->iVectorMult, 20);
+
+    form->dblSB_lightZ->setValue(2.5);
+    QCOMPARE(main->lightPos.z(), 2.5);
+    QCOMPARE(viewer->lightPos.z(), 2.5);
+
+    // The background picker reaches both views (seen at their next frame).
+    backgroundPicker(window)->setCurrentColor(Qt::white);
+    for (GLWidget *view : {main, viewer}) {
+        view->updateGL();
+        QCOMPARE(QColor(view->grabFrameBuffer().pixel(view->width() - 3, 3)), QColor(Qt::white));
+    }
+}
+
+void TestDisplay::checkBoxToggledTwiceKeepsFlagAndBoxInStep()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    // A box changed before the display is copied into the new view.
+    form->cbDrawTris->setChecked(!form->cbDrawTris->isChecked());
+    resetDisplay(window);
+    GLWidget *view = mainView(window);
+    QCOMPARE(view->bDrawTris, form->cbDrawTris->isChecked());
+
+    const bool axisAtStart = form->cbAxis->isChecked();
+    QCOMPARE(view->bDrawAxis, axisAtStart);
+    form->cbAxis->click();
+    QCOMPARE(view->bDrawAxis, !axisAtStart);
+    form->cbAxis->click();
+    QCOMPARE(view->bDrawAxis, axisAtStart);
+    QCOMPARE(form->cbAxis->isChecked(), axisAtStart);
+
+    form->cb_ds2->click();
+    form->cb_ds2->click();
+    QCOMPARE(view->bDrawLabelsDs2, form->cb_ds2->isChecked());
+}
+
+void TestDisplay::frustumViewerIsFedFromTheMainView()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    form->cboOptDisplay->setCurrentIndex(2);  // the clipper: clip box shared too
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    GLWidget *main = mainView(window);
+    GLWidget *viewer = frustumViewer(window);
+    QVERIFY(main && viewer);
+
+    QVERIFY(viewer->bDrawExtents);
+    QVERIFY(viewer->bDrawFrustum);
+    QVERIFY(!main->bDrawExtents && !main->bDrawFrustum);
+    QVERIFY(viewer->boxPlanes && !viewer->boxCorners);
+    QVERIFY(main->boxPlanes && main->boxCorners);
+    QCOMPARE(viewer->ptsDs1, main->ptsDs1);
+    QCOMPARE(viewer->ptsDs2, main->ptsDs2);
+    QCOMPARE(viewer->nDs2, main->nDs2);
+    QVERIFY(main->nDs2 > 0 && main->statsDs1.count > 0);
+    QCOMPARE(viewer->statsDs1.zMax, main->statsDs1.zMax);
+
+    // Each frame of the main view hands its new frustum to the viewer.
+    main->updateGL();
+    QVERIFY(main->frustum);
+    QCOMPARE(viewer->frustum, main->frustum);
+    QCOMPARE(viewer->clipPoints, main->clipPoints);
+    QCOMPARE(viewer->nClipPoints, main->nClipPoints);
+    QCOMPARE(viewer->clipBox, main->clipBox);
+}
+
+void TestDisplay::closingTheDataViewerLeavesTheViewerWorking()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    GLWidget *viewer = frustumViewer(window);
+    mainView(window)->updateGL();
+    const std::shared_ptr<const FrustumPlanes> lastFrustum = viewer->frustum;
+    QVERIFY(lastFrustum);
+
+    subWindowOf(mainView(window))->close();
+    flushDeletes();
+
+    QCOMPARE(subWindowTitles(window), QStringList{"Frustum Viewer"});
+    QVERIFY(!form->actionOpenGL_Version->isEnabled());
+    // The viewer keeps the last frustum it got, and still follows the controls.
+    QCOMPARE(viewer->frustum, lastFrustum);
+    form->hSlide_PointSize->setValue(form->hSlide_PointSize->value() + 1);
+    QCOMPARE(viewer->iPointSize, form->hSlide_PointSize->value());
+    viewer->updateGL();
+    // Without the main view the viewer cannot be opened again...
+    form->actionDisplay_Frustum_Viewer->setChecked(false);
+    QApplication::processEvents();
+    flushDeletes();
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    QVERIFY(subWindowTitles(window).isEmpty());
+    // ...until the next "Reset Display".
+    resetDisplay(window);
+    QCOMPARE(subWindowTitles(window), QStringList{"Data Viewer"});
+    QVERIFY(form->actionOpenGL_Version->isEnabled());
+}
+
+void TestDisplay::closingTheViewerUnchecksItsAction()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    subWindowOf(frustumViewer(window))->close();
+    flushDeletes();
+
+    QVERIFY(!form->actionDisplay_Frustum_Viewer->isChecked());
+    QCOMPARE(subWindowTitles(window), QStringList{"Data Viewer"});
+    // The main view's frames no longer reach a viewer that is gone.
+    mainView(window)->updateGL();
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    QCOMPARE(subWindowTitles(window).size(), 2);
+}
+
+QTEST_MAIN(TestDisplay)
+#include "test_display.moc"

@@ -1,0 +1,803 @@
+// Hostile inputs: files from instruments and programs that do not follow the
+// point-file or TIN-file layout, names that trip the output naming, and
+// outputs that cannot be written. Every case checks the message the run
+// gives and that no file present before the run changed.
+
+#include "conversion.h"
+#include "conversiontestsupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+
+namespace {
+
+const QByteArray kCors96 = "-123.5,45.25,100,P1\n-123.4,45.25,110,P2\n-123.45,45.35,120,P3\n"
+                           "-123.42,45.3,105,P4\n";
+const QByteArray kCors96a = "-123.49999,45.25001,100.01,P1\n-123.39998,45.25002,110.02,P2\n"
+                            "-123.44997,45.35003,120.03,P3\n-123.41996,45.30004,105.04,P4\n";
+const QByteArray kTin = "v 123.5 45.25 0\nv 123.4 45.25 0\nv 123.45 45.35 0\nv 123.42 45.3 0\n"
+                        "f 1 2 4\nf 2 3 4\nf 3 1 4\n";
+// Two points inside the network, one outside.
+const QByteArray kInput = "-123.45,45.28,110,A\n-123.43,45.3,100,B\n-120,40,0,OUT\n";
+
+// SHA-256 of every regular file below the folders, by path. Symbolic links
+// are left out: some cases point an output name at a device.
+using Checksums = std::map<QString, QByteArray>;
+
+// Names the run writes: left out of a snapshot unless the case protects them.
+bool isRunOutput(const QString &path)
+{
+    return path.endsWith(QLatin1String("_out.csv")) || QFileInfo(path).fileName() == QLatin1String(kControlShiftFile);
+}
+
+Checksums checksums(const QStringList &folders, bool withOutputs = false)
+{
+    Checksums sums;
+    for (const QString &folder : folders) {
+        QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (!withOutputs && isRunOutput(path))
+                continue;
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            hash.addData(&file);
+            sums[path] = hash.result();
+        }
+    }
+    return sums;
+}
+
+// Every file of `before` is still there with the same bytes.
+void expectNoFileChanged(const Checksums &before)
+{
+    for (const auto &entry : before) {
+        QFile file(entry.first);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "disappeared: " << entry.first.toStdString();
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        hash.addData(&file);
+        EXPECT_EQ(hash.result().toHex(), entry.second.toHex()) << "changed: " << entry.first.toStdString();
+    }
+}
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun runTool(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(VELTRANE_CONVERT), args);
+    ToolRun run;
+    if (!process.waitForFinished(600000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// Input points that a triangle took: their shift is not all zero or they
+// were copied from a vertex.
+int convertedPoints(const ConversionResult &result)
+{
+    int n = 0;
+    for (const PointRecord &p : *result.ptsInput)
+        n += (p.xTo != 0.0 || p.yTo != 0.0 || p.hTo != 0.0) ? 1 : 0;
+    return n;
+}
+
+// A tmpfs of `kilobytes` mounted on `folder` for the life of the object,
+// when the machine lets this process mount one.
+class ScratchMount {
+public:
+    ScratchMount(const QString &folder, int kilobytes) : m_folder(QFile::encodeName(folder))
+    {
+        const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
+        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) == 0;
+    }
+    ~ScratchMount()
+    {
+        if (m_mounted)
+            ::umount2(m_folder.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    bool makeReadOnly()
+    {
+        return m_mounted &&
+               ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV,
+                       nullptr) == 0;
+    }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
+
+// Sends standard output to /dev/null while it lives: the run prints every
+// control point and triangle there, megabytes for a large network.
+class QuietStandardOutput {
+public:
+    QuietStandardOutput()
+    {
+        std::fflush(stdout);
+        m_saved = ::dup(STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            ::dup2(null, STDOUT_FILENO);
+            ::close(null);
+        }
+    }
+    ~QuietStandardOutput()
+    {
+        std::fflush(stdout);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDOUT_FILENO);
+            ::close(m_saved);
+        }
+    }
+
+private:
+    int m_saved = -1;
+};
+
+// Sets or clears the immutable attribute (chattr +i), which binds root too.
+bool setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+class HostileInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        work = m_dir.path();
+        writeTextFile(at(kControlFileCors96), kCors96);
+        writeTextFile(at(kControlFileCors96a), kCors96a);
+        writeTextFile(at(kControlTinFile), kTin);
+    }
+
+    QString at(const QString &name) const { return work + QLatin1Char('/') + name; }
+
+    ConversionResult convert(const QString &input, int tinMode = 2, int mode = 1)
+    {
+        log = StatusLog();
+        ConversionSettings settings;
+        settings.mode = mode;
+        settings.tinMode = tinMode;
+        return runConversion(settings, input, QString(), work, log.sink());
+    }
+
+    // The tool on the same folder; tinMode 1 reads the TIN file.
+    ToolRun convertWithTool(const QString &input, int tinMode = 2)
+    {
+        return runTool({QStringLiteral("--tin"), tinMode == 1 ? QStringLiteral("file") : QStringLiteral("generate"),
+                        QStringLiteral("--workdir"), work, input});
+    }
+
+    // Every file but the outputs of earlier runs, which a run may replace.
+    Checksums everyFile() const { return checksums({work}); }
+    Checksums everyFileWithOutputs() const { return checksums({work}, true); }
+
+    // Triangles over the four-point network: the TIN file has three
+    // (overlapping) faces, the triangulation two.
+    static uint32_t networkTriangles(int tinMode) { return tinMode == 1 ? 3u : 2u; }
+
+    QString work;
+    StatusLog log;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// ---- Contents of the input and control files -------------------------------
+
+TEST_F(HostileInput, BinaryGarbageGivesNoPointsAndSaysSo)
+{
+    std::mt19937 random(20240601);
+    QByteArray garbage(256 * 1024, '\0');
+    for (char &c : garbage)
+        c = char(random() & 0xff);
+    writeTextFile(at("garbage.csv"), garbage);
+    const Checksums before = everyFile();
+
+    const ConversionResult result = convert(at("garbage.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_TRUE(log.texts().contains(QStringLiteral("No points could be read from %1.").arg(at("garbage.csv"))))
+        << log.texts().join('\n').toStdString();
+    EXPECT_EQ(readLines(at("garbage_out.csv")), QList<QByteArray>{QByteArray(kOutputHeader).trimmed()});
+    expectNoFileChanged(before);
+
+    // The same garbage as a control file leaves no network, and the run says why.
+    writeTextFile(at("pts.csv"), kInput);
+    writeTextFile(at(kControlFileCors96a), garbage);
+    const Checksums beforeControl = everyFile();
+    const ToolRun tool = convertWithTool(at("pts.csv"));
+    EXPECT_EQ(tool.exitCode, 0);
+    EXPECT_TRUE(tool.out.contains(
+        QStringLiteral("No control points could be read from %1.").arg(at(kControlFileCors96a)).toUtf8()))
+        << tool.out.left(2000).toStdString();
+    EXPECT_TRUE(tool.out.contains("The control network has no triangles, so no point can be converted."));
+    EXPECT_TRUE(tool.out.contains("3 of 3 points lie outside the control network"));
+    expectNoFileChanged(beforeControl);
+}
+
+TEST_F(HostileInput, TenMegabyteLineIsSkippedAndTheRestRead)
+{
+    QByteArray input = "-123.45,45.28,110,BEFORE\n";
+    input += QByteArray(10 * 1024 * 1024, 'x');
+    input += "\n-123.43,45.3,100,AFTER\n";
+    writeTextFile(at("long.csv"), input);
+    // The TIN file gets one too, between its vertices and its faces.
+    writeTextFile(at(kControlTinFile), kTin.left(kTin.indexOf('f')) + QByteArray(10 * 1024 * 1024, 'y') + "\n" +
+                                           kTin.mid(kTin.indexOf('f')));
+    const Checksums before = everyFile();
+
+    for (const int tinMode : {1, 2}) {
+        const ConversionResult result = convert(at("long.csv"), tinMode);
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        ASSERT_EQ(result.ptsInput->size(), 2u) << "TIN mode " << tinMode;
+        EXPECT_EQ((*result.ptsInput)[0].id, QStringLiteral("BEFORE"));
+        EXPECT_EQ((*result.ptsInput)[1].id, QStringLiteral("AFTER"));
+        EXPECT_EQ(convertedPoints(result), 2) << "TIN mode " << tinMode;
+        EXPECT_EQ(result.nTris, networkTriangles(tinMode));
+    }
+    const ToolRun tool = convertWithTool(at("long.csv"), 1);
+    EXPECT_EQ(tool.exitCode, 0);
+    EXPECT_EQ(readLines(at("long_out.csv")).size(), 3);
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, NulBytesEndTheFieldTheyAreIn)
+{
+    writeTextFile(at("nul.csv"), QByteArray("-123.45,45.28,110,A\0junk\n\0\0\0\n-123.43,45.3,100,B\n", 48));
+    writeTextFile(at(kControlFileCors96a), QByteArray(kCors96a).replace("P4\n", QByteArray("P4\0tail\n", 8)));
+    writeTextFile(at(kControlTinFile), QByteArray(kTin).replace("f 3 1 4", QByteArray("f 3 1 4\0 9", 10)));
+    const Checksums before = everyFile();
+
+    for (const int tinMode : {1, 2}) {
+        const ConversionResult result = convert(at("nul.csv"), tinMode);
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        ASSERT_EQ(result.ptsInput->size(), 2u);
+        EXPECT_EQ((*result.ptsInput)[0].id, QStringLiteral("A"));
+        EXPECT_EQ((*result.ptsInput)[1].id, QStringLiteral("B"));
+        EXPECT_EQ(convertedPoints(result), 2);
+        EXPECT_EQ(result.statsControl.count, 4);
+        EXPECT_EQ(log.countStartingWith(QStringLiteral("ERROR PROCESSING")), 0);
+    }
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, CarriageReturnOnlyLineEndsReadEveryLine)
+{
+    auto crOnly = [](QByteArray text) { return text.replace('\n', '\r'); };
+    writeTextFile(at("mac.csv"), crOnly("# old export\n" + kInput));
+    writeTextFile(at(kControlFileCors96), crOnly(kCors96));
+    writeTextFile(at(kControlFileCors96a), crOnly(kCors96a));
+    writeTextFile(at(kControlTinFile), crOnly(kTin));
+    const Checksums before = everyFile();
+
+    for (const int tinMode : {1, 2}) {
+        const ConversionResult result = convert(at("mac.csv"), tinMode);
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        EXPECT_EQ(result.statsControl.count, 4) << "TIN mode " << tinMode;
+        EXPECT_EQ(result.nTris, networkTriangles(tinMode)) << "TIN mode " << tinMode;
+        ASSERT_EQ(result.ptsInput->size(), 3u) << "TIN mode " << tinMode;
+        EXPECT_EQ((*result.ptsInput)[2].id, QStringLiteral("OUT"));
+        EXPECT_EQ(convertedPoints(result), 2) << "TIN mode " << tinMode;
+        EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
+                  QStringLiteral("1 of 3 points lie outside the control network and were left unconverted."));
+    }
+    // Windows line ends still read the same.
+    writeTextFile(at("dos.csv"), QByteArray(kInput).replace("\n", "\r\n"));
+    const ConversionResult dos = convert(at("dos.csv"));
+    ASSERT_EQ(dos.ptsInput->size(), 3u);
+    EXPECT_EQ((*dos.ptsInput)[0].id, QStringLiteral("A"));
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, TenThousandCharacterIdentifiersAreCutNotSplitIntoPoints)
+{
+    // A line is read in pieces of 255 characters, so an identifier is cut
+    // where its line's piece ends: after different lengths in the two control
+    // files, whose coordinates differ in length. That control point then has
+    // no partner, which the run reports; the rest of the network stands.
+    const QByteArray longId(10000, 'I');
+    writeTextFile(at(kControlFileCors96), QByteArray(kCors96).replace("P4", longId));
+    writeTextFile(at(kControlFileCors96a), QByteArray(kCors96a).replace("P4", longId));
+    writeTextFile(at("ids.csv"), "-123.45,45.28,110," + longId + "\n-123.43,45.3,100," + longId + "Z\n");
+    const Checksums before = everyFile();
+
+    const ConversionResult result = convert(at("ids.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.statsControl.count, 3);
+    EXPECT_TRUE(log.firstContaining(QStringLiteral("no partner"))
+                    .startsWith(QStringLiteral("1 control point(s) of %1 have no partner in %2 and were left out: IIII")
+                                    .arg(at(kControlFileCors96), at(kControlFileCors96a))));
+    ASSERT_EQ(result.ptsInput->size(), 2u);  // the rest of each line gives no extra point
+    for (const PointRecord &p : *result.ptsInput) {
+        EXPECT_GT(p.id.size(), 200);
+        EXPECT_LT(p.id.size(), 256);
+        EXPECT_TRUE(p.id.startsWith(QLatin1String("IIII")));
+    }
+    EXPECT_EQ(convertedPoints(result), 2);
+    EXPECT_EQ(readLines(at("ids_out.csv")).size(), 3);
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, OverflowSignedZeroNanAndInfinityInTheInput)
+{
+    writeTextFile(at("numbers.csv"), "-123.45,45.28,-0,ZERO\n"
+                                     "-123.45,45.28,1e400,HUGE\n"
+                                     "nan,45.28,110,NAN\n"
+                                     "-123.45,inf,110,INF\n"
+                                     "-inf,-inf,-inf,NEGINF\n"
+                                     "-1e400,45.28,110,NEGHUGE\n");
+    const Checksums before = everyFile();
+    for (const int tinMode : {1, 2}) {
+        const ConversionResult result = convert(at("numbers.csv"), tinMode);
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        ASSERT_EQ(result.ptsInput->size(), 6u);
+        // -0 and an infinite height still have a position inside the network.
+        EXPECT_NE((*result.ptsInput)[0].xTo, 0.0);
+        EXPECT_TRUE(std::isfinite((*result.ptsInput)[0].hTo));
+        EXPECT_NE((*result.ptsInput)[1].xTo, 0.0);
+        EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
+                  QStringLiteral("4 of 6 points lie outside the control network and were left unconverted."));
+    }
+    const QList<QByteArray> lines = readLines(at("numbers_out.csv"));
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_TRUE(lines[3].startsWith("NAN,nan,")) << lines[3].toStdString();
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, NonFiniteControlPointsAreLeftOutOfTheNetwork)
+{
+    writeTextFile(at(kControlFileCors96), kCors96 + "inf,45.3,100,BAD1\n-123.44,nan,100,BAD2\n-1e400,45,0,BAD3\n");
+    writeTextFile(at(kControlFileCors96a), kCors96a + "-123.4,45.3,100,BAD1\n-123.44,45.3,100,BAD2\n"
+                                                      "-123.4,45,0,BAD3\n");
+    writeTextFile(at("pts.csv"), kInput);
+    const Checksums before = everyFile();
+
+    const ConversionResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.nTris, 2u);
+    EXPECT_EQ(convertedPoints(result), 2);
+    EXPECT_EQ(log.firstContaining(QStringLiteral("not a finite number")),
+              QStringLiteral("3 control point(s) with a coordinate that is not a finite number were left out: "
+                             "BAD1, BAD2, BAD3"));
+    for (const PointRecord &p : *result.ptsControl)
+        EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.h)) << p.id.toStdString();
+    expectNoFileChanged(before);
+}
+
+// ---- Control networks that cannot be triangulated as expected ---------------
+
+TEST_F(HostileInput, EveryIdentifierDuplicatedPairsTheFirstOccurrence)
+{
+    // Each point twice; the second copy sits elsewhere and must not be used.
+    QByteArray source, target;
+    for (const QByteArray &line : kCors96.split('\n'))
+        if (!line.isEmpty())
+            source += line + "\n" + "-100,40,0," + line.mid(line.lastIndexOf(',') + 1) + "\n";
+    for (const QByteArray &line : kCors96a.split('\n'))
+        if (!line.isEmpty())
+            target += line + "\n" + "-101,41,0," + line.mid(line.lastIndexOf(',') + 1) + "\n";
+    writeTextFile(at(kControlFileCors96), source);
+    writeTextFile(at(kControlFileCors96a), target);
+    writeTextFile(at("pts.csv"), kInput);
+    const Checksums before = everyFile();
+
+    const ConversionResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.statsControl.count, 4);
+    EXPECT_EQ(result.nTris, 2u);
+    EXPECT_EQ(log.firstContaining(QStringLiteral("more than once")),
+              QStringLiteral("4 identifier(s) occur more than once in %1; only the first of each was used: "
+                             "P1, P2, P3, P4")
+                  .arg(at(kControlFileCors96)));
+    EXPECT_EQ(convertedPoints(result), 2);
+    for (const PointRecord &p : *result.ptsControl)
+        EXPECT_LT(std::fabs(p.dx), 0.001) << p.id.toStdString();  // never paired across copies
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, DisjointIdentifiersLeaveNoNetwork)
+{
+    writeTextFile(at(kControlFileCors96a), QByteArray(kCors96a).replace("P", "Q"));
+    writeTextFile(at("pts.csv"), kInput);
+    const Checksums before = everyFile();
+    for (const int tinMode : {1, 2}) {
+        const ConversionResult result = convert(at("pts.csv"), tinMode);
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        EXPECT_EQ(log.firstContaining(QStringLiteral("no partner")),
+                  QStringLiteral("4 control point(s) of %1 have no partner in %2 and were left out: P1, P2, P3, P4")
+                      .arg(at(kControlFileCors96), at(kControlFileCors96a)));
+        if (tinMode == 1) {
+            // The TIN file's vertices match no control point: each is reported
+            // and keeps a zero shift, so points inside move by nothing.
+            EXPECT_EQ(log.countStartingWith(QStringLiteral("ERROR PROCESSING")), 4);
+            for (const PointRecord &p : *result.ptsInput)
+                EXPECT_TRUE(p.dx == 0.0 && p.dy == 0.0 && p.dh == 0.0) << p.id.toStdString();
+        } else {
+            EXPECT_TRUE(log.texts().contains(
+                QStringLiteral("The control network has no triangles, so no point can be converted.")));
+            EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
+                      QStringLiteral("3 of 3 points lie outside the control network and were left unconverted."));
+            EXPECT_EQ(convertedPoints(result), 0);
+        }
+    }
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, IdenticalOrCollinearControlPointsGiveNoTriangles)
+{
+    const QByteArray identical = "-123.45,45.3,100,P1\n-123.45,45.3,100,P2\n-123.45,45.3,100,P3\n"
+                                 "-123.45,45.3,100,P4\n";
+    const QByteArray collinear = "-123.5,45.2,100,P1\n-123.4,45.3,100,P2\n-123.3,45.4,100,P3\n"
+                                 "-123.45,45.25,100,P4\n";
+    writeTextFile(at("pts.csv"), "-123.45,45.3,100,ON\n-123.42,45.28,100,NEAR\n");
+    for (const QByteArray &network : {identical, collinear}) {
+        writeTextFile(at(kControlFileCors96), network);
+        writeTextFile(at(kControlFileCors96a), QByteArray(network).replace("100,", "100.5,"));
+        const Checksums before = everyFile();
+        const ConversionResult result = convert(at("pts.csv"));
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        EXPECT_EQ(result.nTris, 0u);
+        EXPECT_TRUE(log.texts().contains(
+            QStringLiteral("The control network has no triangles, so no point can be converted.")));
+        EXPECT_EQ(convertedPoints(result), 0);
+        EXPECT_EQ(readLines(at(kControlShiftFile)).size(), 5);
+        expectNoFileChanged(before);
+    }
+}
+
+TEST_F(HostileInput, ThreeControlPointsMakeOneTriangle)
+{
+    writeTextFile(at(kControlFileCors96), kCors96.left(kCors96.indexOf("-123.42")));
+    writeTextFile(at(kControlFileCors96a), kCors96a.left(kCors96a.indexOf("-123.41996")));
+    writeTextFile(at("pts.csv"), kInput);
+    const Checksums before = everyFile();
+    const ConversionResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.nTris, 1u);
+    EXPECT_EQ(convertedPoints(result), 2);
+    EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
+              QStringLiteral("1 of 3 points lie outside the control network and were left unconverted."));
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, HundredThousandControlPointsOnATinyArea)
+{
+    // 100,000 points in a square of 0.001 degrees (about 100 m), shifts that
+    // vary smoothly; every interpolated shift must lie within their range.
+    constexpr int kCount = 100000;
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    QByteArray source, target;
+    source.reserve(kCount * 48);
+    target.reserve(kCount * 48);
+    double dxMin = 1.0, dxMax = -1.0;
+    for (int i = 0; i < kCount; ++i) {
+        const double x = -123.45 + 0.001 * unit(random), y = 45.3 + 0.001 * unit(random);
+        const double dx = 1e-5 + 1e-3 * (x + 123.45), dy = 2e-5;
+        dxMin = std::min(dxMin, dx);
+        dxMax = std::max(dxMax, dx);
+        char line[128];
+        std::snprintf(line, sizeof line, "%.12f,%.12f,100,C%d\n", x, y, i);
+        source += line;
+        std::snprintf(line, sizeof line, "%.12f,%.12f,100.1,C%d\n", x + dx, y + dy, i);
+        target += line;
+    }
+    writeTextFile(at(kControlFileCors96), source);
+    writeTextFile(at(kControlFileCors96a), target);
+    QByteArray input;
+    for (int i = 0; i < 200; ++i)
+        input += QByteArray::number(-123.45 + 0.00025 + 0.0005 * unit(random), 'f', 12) + "," +
+                 QByteArray::number(45.3 + 0.00025 + 0.0005 * unit(random), 'f', 12) + ",100,I" +
+                 QByteArray::number(i) + "\n";
+    writeTextFile(at("pts.csv"), input);
+    const Checksums before = everyFile();
+
+    QElapsedTimer clock;
+    clock.start();
+    const ConversionResult result = [&] {
+        QuietStandardOutput quiet;
+        return convert(at("pts.csv"));
+    }();
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.statsControl.count, kCount);
+    EXPECT_GT(result.nTris, uint32_t(kCount));
+    // Triangles this small (about 30 cm) are near the single-precision limit
+    // of the point-in-triangle test, which misses some points; those are
+    // counted as unconverted, never given a wrong shift.
+    const int taken = convertedPoints(result);
+    EXPECT_GT(taken, 100);
+    EXPECT_EQ(result.unconvertedPoints, uint32_t(200 - taken));
+    if (taken < 200)
+        EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
+                  QStringLiteral("%1 of 200 points lie outside the control network and were left unconverted.")
+                      .arg(200 - taken));
+    for (const PointRecord &p : *result.ptsInput) {
+        if (p.xTo == 0.0)
+            continue;
+        EXPECT_GE(p.dx, dxMin - 1e-12) << p.id.toStdString();
+        EXPECT_LE(p.dx, dxMax + 1e-12) << p.id.toStdString();
+        EXPECT_NEAR(p.dy, 2e-5, 1e-12) << p.id.toStdString();
+    }
+    std::printf("100,000 control points: %lld ms, %d of 200 points converted\n",
+                static_cast<long long>(clock.elapsed()), taken);
+    expectNoFileChanged(before);
+}
+
+// ---- TIN file -------------------------------------------------------------
+
+TEST_F(HostileInput, TinFacesOutOfRangeNegativeOctalHexadecimalAndWords)
+{
+    writeTextFile(at(kControlTinFile), kTin.left(kTin.indexOf('f')) +
+                                           "f 1 2 99\n"       // line 5: past the last vertex
+                                           "f -1 2 4\n"       // 6: negative
+                                           "f 010 2 4\n"      // 7: octal 8, past the last vertex
+                                           "f 01 02 04\n"     // 8: octal, valid
+                                           "f 0x2 0x3 0x4\n"  // 9: hexadecimal, valid
+                                           "f one two three\n"  // 10: words
+                                           "f 99999999999999999999 1 2\n");  // 11: overflow
+    writeTextFile(at("pts.csv"), kInput);
+    const Checksums before = everyFile();
+    const ConversionResult result = convert(at("pts.csv"), 1);
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.nTris, 2u);
+    const QString dropped = log.firstContaining(QStringLiteral("were dropped"));
+    EXPECT_TRUE(dropped.startsWith(QStringLiteral("5 face line(s) of %1 were dropped: ").arg(at(kControlTinFile))))
+        << dropped.toStdString();
+    for (const char *reason : {"line 5: face dropped, vertex number 99 is outside 1..4",
+                               "line 6: face dropped, vertex number -1 is outside 1..4",
+                               "line 7: face dropped, vertex number 8 is outside 1..4",
+                               "line 10: face dropped, only 0 of its 3 vertex numbers could be read",
+                               "line 11: face dropped, vertex number 9223372036854775807 is outside 1..4"})
+        EXPECT_TRUE(dropped.contains(QLatin1String(reason))) << reason << "\n" << dropped.toStdString();
+    // B lay in the dropped face 3 1 4; A lies in the kept octal face 1 2 4.
+    EXPECT_EQ(convertedPoints(result), 1);
+    EXPECT_NE((*result.ptsInput)[0].xTo, 0.0);
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, TinFileThatIsAFolder)
+{
+    QFile::remove(at(kControlTinFile));
+    ASSERT_TRUE(QDir(work).mkdir(kControlTinFile));
+    writeTextFile(at("pts.csv"), kInput);
+    const Checksums before = everyFile();
+    const ConversionResult result = convert(at("pts.csv"), 1);
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_TRUE(log.texts().contains(
+        QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(at(kControlTinFile))));
+    EXPECT_EQ(result.nTris, 0u);
+    EXPECT_EQ(convertedPoints(result), 0);
+    const ToolRun tool = convertWithTool(at("pts.csv"), 1);
+    EXPECT_EQ(tool.exitCode, 0);
+    EXPECT_TRUE(tool.out.contains("Unable to open the TIN file"));
+    expectNoFileChanged(before);
+}
+
+// ---- Names and places -------------------------------------------------------
+
+TEST_F(HostileInput, InputNamesWithoutLowerCaseCsv)
+{
+    ASSERT_TRUE(QDir(work).mkpath(QStringLiteral("survey.csv.d")));
+    const std::vector<std::pair<QString, QString>> cases = {
+        {QStringLiteral("pts.txt"), QStringLiteral("pts_out.csv")},
+        {QStringLiteral("PTS.CSV"), QStringLiteral("PTS_out.csv")},
+        {QStringLiteral("points"), QStringLiteral("points_out.csv")},
+        {QStringLiteral("survey.csv.d/pts.txt"), QStringLiteral("survey.csv.d/pts_out.csv")},
+        {QStringLiteral("survey.csv.d/a.csv"), QStringLiteral("survey.csv.d/a_out.csv")},
+    };
+    for (const auto &c : cases)
+        writeTextFile(at(c.first), kInput);
+    const Checksums before = everyFile();
+    for (const auto &c : cases) {
+        const ConversionResult result = convert(at(c.first));
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << c.first.toStdString();
+        EXPECT_EQ(result.outFile, at(c.second));
+        EXPECT_EQ(readLines(at(c.second)).size(), 4) << c.second.toStdString();
+        EXPECT_EQ(convertedPoints(result), 2);
+        QFile::remove(at(c.second));
+        const ToolRun tool = convertWithTool(at(c.first));
+        EXPECT_EQ(tool.exitCode, 0) << c.first.toStdString();
+        EXPECT_EQ(readLines(at(c.second)).size(), 4) << c.second.toStdString();
+    }
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, InputThatIsAControlFile)
+{
+    ASSERT_TRUE(QFile::link(at(kControlFileCors96), at("link.csv")));
+    const Checksums before = everyFile();
+    for (const QString &input : {at(kControlFileCors96), at("link.csv"), work + "/./" + kControlFileCors96}) {
+        const ConversionResult result = convert(input);
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << input.toStdString();
+        EXPECT_EQ(result.ptsInput->size(), 4u);
+        EXPECT_EQ(convertedPoints(result), 4);  // control points are vertices of the network
+    }
+    EXPECT_EQ(readLines(at("TARVONA_NAD83_CORS96_CONTROL_out.csv")).size(), 5);
+    EXPECT_EQ(readLines(at("link_out.csv")).size(), 5);
+
+    // An output name that leads to a control file is refused, not written through.
+    writeTextFile(at("pts.csv"), kInput);
+    ASSERT_TRUE(QFile::link(at(kControlFileCors96a), at("pts_out.csv")));
+    const Checksums beforeLink = everyFile();
+    const ConversionResult refused = convert(at("pts.csv"));
+    EXPECT_EQ(refused.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_TRUE(log.texts().contains(QStringLiteral("Not writing %1: it is the same file as %2, which this run reads.")
+                                         .arg(at("pts_out.csv"), at(kControlFileCors96a))));
+    const ToolRun tool = convertWithTool(at("pts.csv"));
+    EXPECT_EQ(tool.exitCode, 1);
+    expectNoFileChanged(before);
+    expectNoFileChanged(beforeLink);
+}
+
+TEST_F(HostileInput, InputNamedControlShiftInTheWorkingFolder)
+{
+    writeTextFile(at(kControlShiftFile), kInput);
+    const Checksums before = everyFileWithOutputs();
+    const ConversionResult result = convert(at(kControlShiftFile));
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_TRUE(log.texts().contains(QStringLiteral("Not writing %1: it is the same file as %1, which this run reads.")
+                                         .arg(at(kControlShiftFile))))
+        << log.texts().join('\n').toStdString();
+    EXPECT_EQ(readLines(at("controlshift_out.csv")).size(), 4);  // the points are still converted
+    const ToolRun tool = convertWithTool(at(kControlShiftFile));
+    EXPECT_EQ(tool.exitCode, 1);
+    EXPECT_TRUE(tool.out.contains("Not writing "));
+    EXPECT_EQ(readBytes(at(kControlShiftFile)), kInput);
+    expectNoFileChanged(before);
+}
+
+// ---- Outputs that cannot be written ----------------------------------------
+
+TEST_F(HostileInput, InputInAFolderWithoutWritePermission)
+{
+    const QString folder = at(QStringLiteral("readonly"));
+    ASSERT_TRUE(QDir(work).mkdir(QStringLiteral("readonly")));
+    // Root ignores permission bits: a read-only tmpfs binds it, and an
+    // immutable folder does too. Another user is held by the bits alone.
+    ScratchMount mount(folder, 64);
+    bool readOnly = false;
+    if (mount.mounted()) {
+        writeTextFile(folder + "/pts.csv", kInput);
+        readOnly = mount.makeReadOnly();
+    } else {
+        writeTextFile(folder + "/pts.csv", kInput);
+        readOnly = ::geteuid() == 0 ? setImmutable(folder, true)
+                                    : QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    if (!readOnly)
+        GTEST_SKIP() << "running as root without mount or chattr: no folder here is unwritable";
+    struct Restore {
+        QString folder;
+        ~Restore()
+        {
+            setImmutable(folder, false);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+    } restore{folder};
+    const Checksums before = everyFile();
+
+    const ConversionResult result = convert(folder + "/pts.csv");
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const QString message = log.firstContaining(QStringLiteral("Unable to write ") + folder);
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Unable to write %1/pts_out.csv: ").arg(folder)))
+        << log.texts().join('\n').toStdString();
+    EXPECT_EQ(readLines(at(kControlShiftFile)).size(), 5);  // the other output is still written
+    const ToolRun tool = convertWithTool(folder + "/pts.csv");
+    EXPECT_EQ(tool.exitCode, 1);
+    EXPECT_TRUE(tool.out.contains("Unable to write "));
+    EXPECT_FALSE(QFile::exists(folder + "/pts_out.csv"));
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, OutputFileThatExistsReadOnly)
+{
+    writeTextFile(at("pts.csv"), kInput);
+    const QByteArray earlier = "an earlier result the user keeps\n";
+    writeTextFile(at("pts_out.csv"), earlier);
+    QFile::setPermissions(at("pts_out.csv"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const bool immutable = setImmutable(at("pts_out.csv"), true);
+    const Checksums before = everyFileWithOutputs();
+    struct Restore {
+        QString path;
+        ~Restore() { setImmutable(path, false); }
+    } restore{at("pts_out.csv")};
+    if (::geteuid() == 0 && !immutable)
+        GTEST_SKIP() << "running as root without chattr: a read-only file does not bind root";
+
+    const ConversionResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_TRUE(log.firstContaining(QStringLiteral("Unable to write ")).startsWith(
+        QStringLiteral("Unable to write %1: ").arg(at("pts_out.csv"))));
+    const ToolRun tool = convertWithTool(at("pts.csv"));
+    EXPECT_EQ(tool.exitCode, 1);
+    EXPECT_EQ(readBytes(at("pts_out.csv")), earlier);
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, OutputNameTakenByAFolder)
+{
+    writeTextFile(at("pts.csv"), kInput);
+    ASSERT_TRUE(QDir(work).mkdir(QStringLiteral("pts_out.csv")));
+    ASSERT_TRUE(QDir(work).mkdir(kControlShiftFile));
+    const Checksums before = everyFile();
+    const ConversionResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_TRUE(log.texts().contains(QStringLiteral("Unable to write %1: Is a directory").arg(at("pts_out.csv"))))
+        << log.texts().join('\n').toStdString();
+    EXPECT_TRUE(log.texts().contains(QStringLiteral("Unable to write %1: Is a directory").arg(at(kControlShiftFile))));
+    const ToolRun tool = convertWithTool(at("pts.csv"));
+    EXPECT_EQ(tool.exitCode, 1);
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, DiskFullWhileWritingTheOutput)
+{
+    // Enough points that their output overflows a 16 kB file system.
+    QByteArray input;
+    for (int i = 0; i < 200; ++i)
+        input += "-123.45,45.28,110,P" + QByteArray::number(i) + "\n";
+    const QString folder = at(QStringLiteral("small"));
+    ASSERT_TRUE(QDir(work).mkdir(QStringLiteral("small")));
+    ScratchMount mount(folder, 16);
+    QString inputPath = folder + "/pts.csv";
+    if (mount.mounted()) {
+        writeTextFile(inputPath, input);
+    } else {
+        // No tmpfs here: the output name leads to a device that is always full.
+        writeTextFile(inputPath, input);
+        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), folder + "/pts_out.csv"));
+    }
+    const Checksums before = everyFile();
+
+    const ConversionResult result = convert(inputPath);
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_EQ(log.firstContaining(QStringLiteral("No space left")),
+              QStringLiteral("Unable to finish writing %1/pts_out.csv: No space left on device").arg(folder))
+        << log.texts().join('\n').toStdString();
+    EXPECT_FALSE(log.texts().last().isEmpty());
+    const ToolRun tool = convertWithTool(inputPath);
+    EXPECT_EQ(tool.exitCode, 1);
+    EXPECT_TRUE(tool.out.contains("No space left on device"));
+    expectNoFileChanged(before);
+}
+
+}  // namespace
