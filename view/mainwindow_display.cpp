@@ -83,7 +83,7 @@ void MainWindow::on_cmdDisplay_clicked()
         // These windows are closed on purpose: their close handlers would
         // disable what the new display is about to use.
         if (bSWMainOpen)
-            ;
+            disconnect(swMain, SIGNAL(destroyed()), this, SLOT(sWMainClosed()));
         if (bSW1Open)
             disconnect(sw1, SIGNAL(destroyed()), this, SLOT(sW1Closed()));
         ui->actionDisplay_Frustum_Viewer->setChecked(false);
