@@ -32,8 +32,10 @@ for i in \$(seq 1 100); do
   sleep 0.2
 done
 sleep 1.5
-xwininfo -root -tree | grep '"Veltrane"' | head -n 1
-import -window root "$shot"
+line=\$(xwininfo -root -tree | grep '"Veltrane"' | head -n 1)
+echo "\$line"
+window=\$(echo "\$line" | awk '{print \$1}')
+import -window "\${window:-root}" "$shot" 2>/dev/null || import -window root "$shot"
 kill \$pid 2>/dev/null || true
 wait \$pid 2>/dev/null || true
 INNER
