@@ -11,11 +11,31 @@
 #include <iterator>
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Bytes read from the file at a time; the pieces of one block are parsed
-// together, on a thread of their own.
+// together, on a thread of their own. Small files are read in one smaller
+// block and parsed on the calling thread.
 constexpr size_t kReadBlockSize = size_t(1) << 20;
+constexpr size_t kSmallestReadBlock = 4096;
+
+// Size of the open file in bytes, 0 when it has none (a pipe, a device).
+size_t openFileSize(std::FILE *file)
+{
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0)
+        return 0;
+    return static_cast<size_t>(status.st_size);
+}
+
+// Block size for a file of `fileSize` bytes: the whole file plus one byte
+// (so the first read already meets its end), within the limits above.
+size_t readBlockSizeFor(size_t fileSize)
+{
+    return std::min(kReadBlockSize, std::max(kSmallestReadBlock, fileSize + 1));
+}
 
 bool isComment(const char *piece)
 {
@@ -40,7 +60,7 @@ struct PieceBlock {
 // Reads large blocks instead of one piece at a time.
 class PieceReader {
 public:
-    explicit PieceReader(std::FILE *file) : file_(file) {}
+    explicit PieceReader(std::FILE *file) : file_(file), blockSize_(readBlockSizeFor(openFileSize(file))) {}
 
     // The next block of whole pieces; false when the file has no more.
     bool next(PieceBlock &block)
@@ -49,10 +69,10 @@ public:
         block.starts.clear();
         if (!atEnd_) {
             const size_t had = block.text.size();
-            block.text.resize(had + kReadBlockSize);
-            const size_t got = std::fread(&block.text[had], 1, kReadBlockSize, file_);
+            block.text.resize(had + blockSize_);
+            const size_t got = std::fread(&block.text[had], 1, blockSize_, file_);
             block.text.resize(had + got);
-            atEnd_ = got < kReadBlockSize;  // end of file or a read error, where fgets() stops too
+            atEnd_ = got < blockSize_;  // end of file or a read error, where fgets() stops too
         }
         // A read of more than kPointLinePiece bytes always completes a piece,
         // so every block but the last ends in a piece.
@@ -75,6 +95,7 @@ public:
 
 private:
     std::FILE *file_;
+    size_t blockSize_;
     std::string carry_;
     bool atEnd_ = false;
 };
@@ -184,7 +205,8 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, in
         const auto append = [&points](std::vector<PointRecord> parsed) {
             std::move(parsed.begin(), parsed.end(), std::back_inserter(points));
         };
-        OrderedTasks<std::vector<PointRecord>> parsing;
+        const bool oneBlock = openFileSize(file) < kReadBlockSize;
+        OrderedTasks<std::vector<PointRecord>> parsing(oneBlock ? 1 : workerThreadCount());
         PieceReader reader(file);
         PieceBlock block;
         while (reader.next(block)) {
