@@ -10,7 +10,7 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
-  proj-bin
+  proj-bin time
 )
 
 missing=()
