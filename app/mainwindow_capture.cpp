@@ -65,8 +65,9 @@ void MainWindow::on_pbCapture_clicked()
         const QSize imageSize = captureImageSize(viewSize, ui->sbScale->value());
         const QPixmap picture = view->renderPixmap(imageSize.width(), imageSize.height(), false);
 
-        // The writer gets the name as 8-bit text would carry it.
-        const QString fileName = QString::fromLatin1(ui->cboSCaptFile->currentText().toLatin1());
+        // The name is used as typed, in the file system's own encoding, so a
+        // name with characters beyond Latin-1 is not written under another name.
+        const QString fileName = ui->cboSCaptFile->currentText();
         const QString failure = saveCapture(picture, fileName);
         if (failure.isEmpty()) {
             StatusUpdate(tr("Exported ") + fileName + tr(" as image with dimensions ") +

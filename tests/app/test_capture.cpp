@@ -74,6 +74,7 @@ class TestCapture : public QObject
 private slots:
     void userConvertsDisplaysAndCapturesAtScaleTwo();
     void repeatedCapturesNumberTheFiles();
+    void nameBeyondLatin1IsWrittenAsTyped();
     void emptyNameShowsTheBoxAndStillNumbers();
     void failedSaveIsReportedAsFailure_data();
     void failedSaveIsReportedAsFailure();
@@ -137,6 +138,22 @@ void TestCapture::repeatedCapturesNumberTheFiles()
     QCOMPARE(form->cboSCaptFile->count(), itemsBefore + 3);
     QCOMPARE(form->cboSCaptFile->currentText(), sample.folder.filePath("shot0003.png"));
     QCOMPARE(QImage(sample.folder.filePath("shot0002.png")).size(), mainView(window)->size());
+}
+
+void TestCapture::nameBeyondLatin1IsWrittenAsTyped()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    resetDisplay(window);
+    window.form()->cbAutoImageFile->setChecked(false);
+    const QString name = sample.folder.filePath(QString::fromUtf8("Ansicht \u0141\u00f3d\u017a.png"));
+    setCaptureName(window, name);
+
+    QTest::mouseClick(window.form()->pbCapture, Qt::LeftButton);
+
+    QVERIFY(QFileInfo::exists(name));
+    QVERIFY(lastParagraph(window).startsWith(QStringLiteral("Exported ") + name));
 }
 
 void TestCapture::emptyNameShowsTheBoxAndStillNumbers()
