@@ -546,10 +546,11 @@ TEST_F(HostileInput, HundredThousandControlPointsOnATinyArea)
     const int taken = convertedPoints(result);
     EXPECT_GT(taken, 100);
     EXPECT_EQ(result.unconvertedPoints, uint32_t(200 - taken));
-    if (taken < 200)
+    if (taken < 200) {
         EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
                   QStringLiteral("%1 of 200 points lie outside the control network and were left unconverted.")
                       .arg(200 - taken));
+    }
     for (const PointRecord &p : *result.ptsInput) {
         if (p.xTo == 0.0)
             continue;
