@@ -12,7 +12,8 @@
 // position in columns 2-4; any other mode writes the target position there.
 QByteArray formatShiftLine(const PointRecord &record, int mode);
 
-// Writes the header and `count` records to `path` in text mode. On failure
-// returns false and sets `error` to the path and the reason; nothing is
-// written when the file did not open.
+// Writes the header and `count` records to `path`. The file is written under
+// a temporary name beside it and takes the place of `path` only when it is
+// complete, so a failed write leaves an earlier file of that name unchanged.
+// On failure returns false and sets `error` to the path and the reason.
 bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, int mode, QString &error);
