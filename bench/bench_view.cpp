@@ -2,6 +2,7 @@
 // about 250 control points and their TIN, in each optimisation mode, with
 // the whole data in view and zoomed in on a quarter of it.
 
+#include "displaysetup.h"
 #include "glwidget.h"
 
 #include <QApplication>
@@ -83,13 +84,8 @@ std::unique_ptr<GLWidget> makeView(const BenchData &data)
     view->setDataSet2(data.input, uint32_t(data.input->size()));
     view->setTriangles(data.tris, uint32_t(data.tris->size()));
     view->dScaleZ = kScaleZ;
-    STATS scaled = data.stats;
-    scaled.zMin *= kScaleZ;
-    scaled.zMax *= kScaleZ;
-    scaled.zRange *= kScaleZ;
-    view->statsDs1 = scaled;
-    view->boundingBox.combine(GLC_BoundingBox(GLC_Vector3d(scaled.xMin, scaled.yMin, scaled.zMin),
-                                              GLC_Vector3d(scaled.xMax, scaled.yMax, scaled.zMax)));
+    view->statsDs1 = sceneStats(data.stats, kScaleZ);
+    view->boundingBox.combine(mainViewBox(data.stats, kScaleZ));
     view->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(data.stats, kScaleZ));
     view->boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(data.stats, kScaleZ));
     view->bDrawTris = true;

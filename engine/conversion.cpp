@@ -38,9 +38,7 @@ std::string localPath(const QString &path) { return QFile::encodeName(path).toSt
 
 std::vector<PointRecord> readPoints(const QString &path, STATS &stats, int xSign)
 {
-    std::vector<PointRecord> points = readPointFile(localPath(path), stats, xSign);
-    points.resize(static_cast<size_t>(std::max(stats.count, 0)));
-    return points;
+    return readPointFile(localPath(path), stats, xSign);
 }
 
 QString pairingLine(const PointRecord &r)

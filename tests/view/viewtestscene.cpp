@@ -1,5 +1,7 @@
 #include "viewtestscene.h"
 
+#include "displaysetup.h"
+
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -67,14 +69,9 @@ std::unique_ptr<GLWidget> makeShownView(const TestScene &scene)
     view->setDataSet2(scene.input, uint32_t(scene.input->size()));
     view->setTriangles(scene.tris, uint32_t(scene.tris->size()));
     view->dScaleZ = kTestScaleZ;
-    STATS s = scene.statsControl;
-    s.zMax *= kTestScaleZ;
-    s.zMin *= kTestScaleZ;
-    s.zRange *= kTestScaleZ;
-    view->statsDs1 = s;
     const STATS &c = scene.statsControl;
-    view->boundingBox.combine(GLC_BoundingBox(GLC_Vector3d(c.xMin, c.yMin, c.zMin * kTestScaleZ),
-                                              GLC_Vector3d(c.xMax, c.yMax, c.zMax * kTestScaleZ)));
+    view->statsDs1 = sceneStats(c, kTestScaleZ);
+    view->boundingBox.combine(mainViewBox(c, kTestScaleZ));
     view->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(c, kTestScaleZ));
     view->boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(c, kTestScaleZ));
     view->bDrawAxis = false;
