@@ -1,4 +1,4 @@
-#include "capturenaming.h"
+#include "app/capturenaming.h"
 
 #include <QtGlobal>
 #include <cmath>

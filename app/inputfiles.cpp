@@ -1,4 +1,4 @@
-#include "inputfiles.h"
+#include "app/inputfiles.h"
 
 #include <QComboBox>
 #include <QFile>

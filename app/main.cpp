@@ -1,6 +1,6 @@
 // Program entry: one application object and one main window.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // Construction and destruction of the main window, status reporting, and the
 // slots that keep the dock windows and their "Controls" menu actions in step.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>

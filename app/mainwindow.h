@@ -7,9 +7,9 @@
 //   mainwindow_convert.cpp  the conversion run
 //   mainwindow_capture.cpp  screen capture
 //   mainwindow_dialogs.cpp  About and OpenGL boxes, full-screen keys
-//   view/mainwindow_display.cpp  building the views and wiring the controls
+//   mainwindow_display.cpp  building the views and wiring the controls
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -20,6 +20,9 @@
 
 class GLWidget;
 class QtColorPicker;
+namespace veltrane {
+struct RunData;
+}
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
@@ -90,6 +93,8 @@ private slots:
 private:
     void printStats(QString strTitle, STATS stats, QString strUnits, int iPrecision);
     void createColorPickers();
+    // The last run's arrays and extents, as a view takes them.
+    veltrane::RunData runData() const;
 
     Ui::MainWindowClass *ui = nullptr;
     QString strOutFile;

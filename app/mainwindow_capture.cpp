@@ -1,16 +1,18 @@
 // Saving a 3D view as an image file ("Screen Capture Options" dock).
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "capturenaming.h"
-#include "glwidget.h"
-#include "inputfiles.h"
+#include "app/capturenaming.h"
+#include "view/glwidget.h"
+#include "app/inputfiles.h"
 
 #include <QFileDialog>
 #include <QImageWriter>
 #include <QMessageBox>
 #include <QPixmap>
+
+using namespace veltrane;
 
 namespace {
 

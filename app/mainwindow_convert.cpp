@@ -2,13 +2,15 @@
 // conversion, keeps its results for the display and reports through the
 // output pane.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "conversion.h"
+#include "engine/conversion.h"
 
 #include <QDir>
 #include <QMessageBox>
+
+using namespace veltrane;
 
 namespace {
 

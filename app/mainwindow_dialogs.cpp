@@ -1,14 +1,16 @@
 // The Help menu's information boxes and the full-screen keys of the main view.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "glwidget.h"
+#include "view/glwidget.h"
 
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QOpenGLContext>
 #include <QStringList>
+
+using namespace veltrane;
 
 namespace {
 

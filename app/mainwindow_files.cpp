@@ -1,11 +1,11 @@
 // Choosing the input point file (browse buttons, File / Open File, drag and
 // drop) and naming the output file of a conversion run.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "inputfiles.h"
-#include "outputnames.h"
+#include "app/inputfiles.h"
+#include "engine/formats/outputnames.h"
 
 #include <QDir>
 #include <QDrag>
@@ -15,6 +15,8 @@
 #include <QFileDialog>
 #include <QMimeData>
 #include <QMouseEvent>
+
+using namespace veltrane;
 
 namespace {
 

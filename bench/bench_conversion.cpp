@@ -3,8 +3,8 @@
 // points. The network is the project's sample network in data/ when it is
 // there, otherwise about 250 generated control points.
 
-#include "conversion.h"
-#include "pointfile.h"
+#include "engine/conversion.h"
+#include "engine/formats/pointfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,8 @@
 
 #include <cstdio>
 #include <random>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,13 +1,15 @@
 // Timing of the triangulation on uniform random points and of one geodesic
 // inverse computation.
 
-#include "delaunay.h"
-#include "geodesy.h"
+#include "engine/delaunay.h"
+#include "engine/geodesic.h"
 
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

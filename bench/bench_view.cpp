@@ -2,8 +2,8 @@
 // about 250 control points and their TIN, in each optimisation mode, with
 // the whole data in view and zoomed in on a quarter of it.
 
-#include "displaysetup.h"
-#include "glwidget.h"
+#include "view/displaysetup.h"
+#include "view/glwidget.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -11,6 +11,8 @@
 #include <GL/gl.h>
 #include <memory>
 #include <random>
+
+using namespace veltrane;
 
 namespace {
 constexpr double kScaleZ = 1e-7;
@@ -80,14 +82,9 @@ BenchData makeData()
 std::unique_ptr<GLWidget> makeView(const BenchData &data)
 {
     auto view = std::make_unique<GLWidget>(nullptr);
-    view->setDataSet1(data.control);
-    view->setDataSet2(data.input, uint32_t(data.input->size()));
-    view->setTriangles(data.tris, uint32_t(data.tris->size()));
-    view->dScaleZ = kScaleZ;
-    view->statsDs1 = sceneStats(data.stats, kScaleZ);
-    view->boundingBox.combine(mainViewBox(data.stats, kScaleZ));
-    view->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(data.stats, kScaleZ));
-    view->boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(data.stats, kScaleZ));
+    RunData run{data.control, data.stats, data.input, {}, data.tris, uint32_t(data.tris->size())};
+    run.statsInput.count = int32_t(data.input->size());
+    loadRunIntoView(*view, run, kScaleZ, ViewRole::Main);
     view->bDrawTris = true;
     view->resize(800, 600);
     view->show();

@@ -1,7 +1,7 @@
 // Time from a click on "Convert!" until the run has finished and written its
 // files, for the 20,000-point sample, in the real window.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <benchmark/benchmark.h>

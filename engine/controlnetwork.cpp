@@ -1,12 +1,14 @@
-#include "controlnetwork.h"
+#include "engine/controlnetwork.h"
 
-#include "geodesy.h"
-#include "pointshift.h"
+#include "engine/trianglegeometry.h"
+#include "engine/pointshift.h"
 
 #include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
+
+namespace veltrane {
 
 namespace {
 
@@ -94,3 +96,5 @@ TinVertexMatch matchTinVertices(const std::vector<PointRecord> &vertices, const 
     }
     return result;
 }
+
+}  // namespace veltrane

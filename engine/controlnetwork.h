@@ -2,11 +2,13 @@
 // The control network: source and target control points paired by
 // identifier, and the vertices of a TIN file matched to those pairs.
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <QStringList>
 #include <cstdint>
 #include <vector>
+
+namespace veltrane {
 
 // Largest planar distance, in degrees, at which a TIN vertex and a control
 // point are taken to be the same point (exclusive).
@@ -39,3 +41,5 @@ struct TinVertexMatch {
 // keeps its file coordinates and zero shifts. The result holds
 // max(vertices, control) records so that every vertex index stays valid.
 TinVertexMatch matchTinVertices(const std::vector<PointRecord> &vertices, const std::vector<PointRecord> &control);
+
+}  // namespace veltrane

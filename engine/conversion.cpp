@@ -1,12 +1,12 @@
-#include "conversion.h"
+#include "engine/conversion.h"
 
-#include "controlnetwork.h"
-#include "delaunay.h"
-#include "outputnames.h"
-#include "outputwriter.h"
-#include "pointfile.h"
-#include "pointshift.h"
-#include "tinfile.h"
+#include "engine/controlnetwork.h"
+#include "engine/delaunay.h"
+#include "engine/formats/outputnames.h"
+#include "engine/formats/outputwriter.h"
+#include "engine/formats/pointfile.h"
+#include "engine/pointshift.h"
+#include "engine/formats/tinfile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,12 +14,12 @@
 #include <QFileInfo>
 #include <cstdio>
 
+namespace veltrane {
+
 const char *const kControlFileCors96 = "TARVONA_NAD83_CORS96_CONTROL.csv";
 const char *const kControlFileCors96a = "TARVONA_NAD83_CORS96a_CONTROL.csv";
 const char *const kControlTinFile = "TARVONA_TIN_CONTROL.obj";
 const char *const kControlShiftFile = "controlshift.csv";
-const char *const kOutputHeader =
-    "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH\n";
 
 namespace {
 
@@ -233,3 +233,5 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.tris = std::make_shared<const std::vector<Triangle>>(std::move(triangles));
     return result;
 }
+
+}  // namespace veltrane

@@ -7,7 +7,7 @@
 // The window and the batch command both call runConversion, so that they
 // write the same bytes for the same inputs.
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <QString>
 #include <cstdint>
@@ -16,14 +16,13 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 // Fixed files, opened in the working folder.
 extern const char *const kControlFileCors96;   // "TARVONA_NAD83_CORS96_CONTROL.csv"
 extern const char *const kControlFileCors96a;  // "TARVONA_NAD83_CORS96a_CONTROL.csv"
 extern const char *const kControlTinFile;      // "TARVONA_TIN_CONTROL.obj"
 extern const char *const kControlShiftFile;    // "controlshift.csv"
-
-// Header line of both output files (84 characters and the line end).
-extern const char *const kOutputHeader;
 
 struct ConversionSettings {
     int mode = 1;                // 1: CORS96 -> CORS96a; any other value: CORS96a -> CORS96
@@ -63,3 +62,5 @@ struct ConversionResult {
 // `status` and gives OutputNotWritten.
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath,
                                const QString &secondPath, const QString &workDir, const StatusSink &status);
+
+}  // namespace veltrane

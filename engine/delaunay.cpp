@@ -1,8 +1,10 @@
-#include "delaunay.h"
+#include "engine/delaunay.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+namespace veltrane {
 
 namespace {
 
@@ -320,3 +322,5 @@ void buildDelaunayTin(uint32_t nv, const PointRecord *points, uint32_t &ntri, Tr
     triangles = new Triangle[ntri];
     std::copy(tin.begin(), tin.end(), triangles);
 }
+
+}  // namespace veltrane

@@ -1,11 +1,13 @@
 #pragma once
 // Delaunay triangulation by incremental insertion in ascending x.
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+namespace veltrane {
 
 // Comparator for qsort-style sorting of PointRecord by x: -1, +1, or 0 when
 // equal or either value is not a number.
@@ -52,3 +54,5 @@ std::vector<Triangle> buildDelaunayTin(uint32_t nv, const PointRecord *points);
 // The classic out-parameter form: ntri receives the count and triangles a new
 // array the caller releases with delete[] (nullptr when ntri is 0).
 void buildDelaunayTin(uint32_t nv, const PointRecord *points, uint32_t &ntri, Triangle *&triangles);
+
+}  // namespace veltrane

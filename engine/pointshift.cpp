@@ -1,11 +1,14 @@
-#include "pointshift.h"
+#include "engine/pointshift.h"
 
-#include "geodesy.h"
-#include "parallel.h"
-#include "trianglegrid.h"
+#include "engine/geodesic.h"
+#include "engine/trianglegeometry.h"
+#include "engine/formats/parallel.h"
+#include "engine/trianglegrid.h"
 
 #include <atomic>
 #include <cmath>
+
+namespace veltrane {
 
 void measureShift(PointRecord &p)
 {
@@ -93,3 +96,5 @@ uint32_t convertPoints(std::vector<PointRecord> &points, const std::vector<Point
     });
     return untaken;
 }
+
+}  // namespace veltrane

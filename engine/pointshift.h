@@ -3,10 +3,12 @@
 // which one TIN triangle takes an input point (plane interpolation inside the
 // triangle, or a copy of the control record the point coincides with).
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <cstdint>
 #include <vector>
+
+namespace veltrane {
 
 // Sets p.s and p.azimuth (degrees) for the step from (x, y) to (xTo, yTo) on
 // the GRS80 ellipsoid. Coincident points and a failed iteration leave the
@@ -34,3 +36,5 @@ TriangleTake applyTriangle(PointRecord &p, const PointRecord *control, const Tri
 // Triangles with an index outside `control` are ignored.
 uint32_t convertPoints(std::vector<PointRecord> &points, const std::vector<PointRecord> &control,
                        const std::vector<Triangle> &triangles);
+
+}  // namespace veltrane

@@ -1,7 +1,9 @@
-#include "trianglegrid.h"
+#include "engine/trianglegrid.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace veltrane {
 
 namespace {
 
@@ -165,3 +167,5 @@ void TriangleGrid::candidatesAt(double x, double y, std::vector<uint32_t> &out) 
             out.push_back(t);
     }
 }
+
+}  // namespace veltrane

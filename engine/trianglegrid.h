@@ -4,11 +4,13 @@
 // inclusive bounding box holds it. Candidates come back in ascending table
 // order, which keeps the "later triangle overwrites" rule of the walk intact.
 
-#include "geodesy.h"
-#include "pointrecord.h"
+#include "engine/trianglegeometry.h"
+#include "engine/formats/pointrecord.h"
 
 #include <cstdint>
 #include <vector>
+
+namespace veltrane {
 
 class TriangleGrid {
 public:
@@ -39,3 +41,5 @@ private:
     std::vector<uint32_t> everywhere_;     // boxes too large or unbounded for the grid: tried for every point
     uint32_t invalidTriangles_ = 0;
 };
+
+}  // namespace veltrane

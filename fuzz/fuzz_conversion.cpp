@@ -6,11 +6,14 @@
 // finish, write both outputs with one line per record, keep every triangle
 // inside the control set and leave every file it read unchanged.
 
-#include "conversion.h"
-#include "fuzzsupport.h"
+#include "engine/conversion.h"
+#include "engine/formats/outputwriter.h"
+#include "fuzz/fuzzsupport.h"
 
 #include <QDir>
 #include <cstdint>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,13 +1,15 @@
 // Fuzzes the point-file reader: the whole input is one point file, read with
 // both sign settings; each line piece also goes through the line parser alone.
 
-#include "fuzzsupport.h"
-#include "pointfile.h"
+#include "fuzz/fuzzsupport.h"
+#include "engine/formats/pointfile.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+using namespace veltrane;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

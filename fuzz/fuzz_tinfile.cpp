@@ -2,11 +2,13 @@
 // triangle it keeps must name vertices that exist, and every face line it
 // drops must come with a reason.
 
-#include "fuzzsupport.h"
-#include "tinfile.h"
+#include "fuzz/fuzzsupport.h"
+#include "engine/formats/tinfile.h"
 
 #include <cmath>
 #include <cstdint>
+
+using namespace veltrane;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

@@ -1,14 +1,16 @@
 // veltrane-convert: converts a point file between NAD83(CORS96) and
 // NAD83(CORS96a) without the window, through the same run the window uses.
 
-#include "conversion.h"
-#include "outputnames.h"
-#include "tinshiftexport.h"
+#include "engine/conversion.h"
+#include "engine/formats/outputnames.h"
+#include "engine/formats/tinshiftexport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
 #include <cstdio>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,4 +1,11 @@
-#include "displaysetup.h"
+#include "view/displaysetup.h"
+
+#include "view/frustum.h"
+#include "view/glwidget.h"
+
+#include <algorithm>
+
+namespace veltrane {
 
 namespace {
 // How far the frustum viewer's box reaches beyond the data, per unit of range.
@@ -31,3 +38,46 @@ GLC_BoundingBox frustumViewerBox(const STATS &stats, double scaleZ)
                              stats.zMax * scaleZ + kViewerBoxPad * dx);
     return GLC_BoundingBox(lower, upper);
 }
+
+void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole role,
+                     const ViewControlValues *controls)
+{
+    view.setDataSet1(run.control);
+    view.setDataSet2(run.input, uint32_t(std::max(run.statsInput.count, 0)));
+    view.statsDs1 = sceneStats(run.statsControl, scaleZ);
+    view.setTriangles(run.tris, run.nTris);
+    view.dScaleZ = scaleZ;
+
+    const bool main = role == ViewRole::Main;
+    view.boundingBox.combine(main ? mainViewBox(run.statsControl, scaleZ)
+                                  : frustumViewerBox(run.statsControl, scaleZ));
+
+    if (controls) {
+        if (controls->vectorMult)
+            view.iVectorMult = *controls->vectorMult;
+        view.bDrawBaseMap = controls->drawBaseMap;
+        view.bDrawDs1 = controls->drawDs1;
+        view.bDrawLabelsDs1 = controls->drawLabelsDs1;
+        view.bDrawDs2 = controls->drawDs2;
+        view.bDrawLabelsDs2 = controls->drawLabelsDs2;
+        view.bDrawTris = controls->drawTris;
+        view.bDrawAxis = controls->drawAxis;
+    }
+    if (!main) {
+        view.bDrawExtents = true;
+        view.iOptMode = 0;
+        view.bDrawFrustum = true;
+    }
+    if (controls && controls->fontSize)
+        view.iFontSize = *controls->fontSize;
+
+    view.boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(run.statsControl, scaleZ));
+    if (main) {
+        view.boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(run.statsControl, scaleZ));
+    } else {
+        // An empty clip box until the main view sends one.
+        view.clipBox = std::make_shared<const ClipBox>(ClipBox{});
+    }
+}
+
+}  // namespace veltrane

@@ -3,8 +3,17 @@
 // hands them to a view: the extents in scene units and the boxes the two
 // views frame their cameras on.
 
-#include "glc/glc_boundingbox.h"
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
+#include "view/glc/glc_boundingbox.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class GLWidget;
+
+namespace veltrane {
 
 // The extents with the three height entries (zMax, zMin, zRange) multiplied
 // by scaleZ; x, y and the count are kept.
@@ -19,3 +28,43 @@ GLC_BoundingBox mainViewBox(const STATS &stats, double scaleZ);
 // range (its height before scaling); the upper corner moves out by 0.75 of
 // the x range on all three axes, the height pad added after scaling.
 GLC_BoundingBox frustumViewerBox(const STATS &stats, double scaleZ);
+
+// The last run's data as a view takes it: the arrays are shared, not copied,
+// so a view keeps drawing them after a later run has replaced them.
+struct RunData {
+    std::shared_ptr<const std::vector<PointRecord>> control;  // TIN vertices
+    STATS statsControl;                                        // heights unscaled
+    std::shared_ptr<const std::vector<PointRecord>> input;    // converted points
+    STATS statsInput;
+    std::shared_ptr<const std::vector<Triangle>> tris;  // indices into control
+    uint32_t nTris = 0;
+};
+
+// The display controls' values a new view starts from. The drawing switches
+// toggle on every state change of their boxes, so each must start from its
+// box's state before the box is connected.
+struct ViewControlValues {
+    std::optional<int32_t> vectorMult;  // absent: the view keeps its own
+    std::optional<int32_t> fontSize;
+    bool drawBaseMap = false;
+    bool drawDs1 = true;
+    bool drawLabelsDs1 = false;
+    bool drawDs2 = true;
+    bool drawLabelsDs2 = false;
+    bool drawTris = false;
+    bool drawAxis = true;
+};
+
+enum class ViewRole {
+    Main,           // frames the data and may run the clipper
+    FrustumViewer,  // frames a wider box, draws the main view's frustum and the extents, never clips
+};
+
+// Hands `view` the run's arrays, the extents in scene units, the box it
+// frames its camera on and the box planes (and, for the main view, corners)
+// of the frustum optimisation. `controls`, when given, sets the drawing
+// switches, vector multiplier and font size.
+void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole role,
+                     const ViewControlValues *controls = nullptr);
+
+}  // namespace veltrane

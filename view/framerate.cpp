@@ -1,6 +1,8 @@
-#include "framerate.h"
+#include "view/framerate.h"
 
 #include <cmath>
+
+namespace veltrane {
 
 FrameRate updateFrameRate(FrameTimeRing &ring, int elapsedMs)
 {
@@ -37,3 +39,5 @@ double zoomSubStepFactor(int subSteps, int wheelDelta)
     const double exponent = kLnZoomPerNotch / subSteps;
     return std::exp(wheelDelta > 0 ? exponent : -exponent);
 }
+
+}  // namespace veltrane

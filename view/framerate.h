@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace veltrane {
+
 constexpr int kFrameRingSize = 20;
 // Above this rate the wheel zoom uses its full number of sub-steps.
 constexpr int kFullZoomFps = 60;
@@ -33,3 +35,5 @@ int zoomSubSteps(int zoomSteps);
 // Camera zoom factor of one sub-step: 1.5^(1/n) forward (delta > 0),
 // 1.5^(-1/n) otherwise.
 double zoomSubStepFactor(int subSteps, int wheelDelta);
+
+}  // namespace veltrane

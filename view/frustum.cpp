@@ -1,6 +1,8 @@
-#include "frustum.h"
+#include "view/frustum.h"
 
 #include <cmath>
+
+namespace veltrane {
 
 namespace {
 double rowValue(const Matrix4 &m, int row, int col)
@@ -155,3 +157,5 @@ BoxCorners makeBoxCorners(const STATS &s, double scaleZ)
             Point3{s.xMin, s.yMax, z0}, Point3{s.xMin, s.yMin, z1}, Point3{s.xMax, s.yMin, z1},
             Point3{s.xMax, s.yMax, z1}, Point3{s.xMin, s.yMax, z1}};
 }
+
+}  // namespace veltrane

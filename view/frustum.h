@@ -7,10 +7,12 @@
 // is on the inner side when the sum is positive. Coordinates are scene units
 // (heights already multiplied by the vertical scale).
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <array>
 #include <vector>
+
+namespace veltrane {
 
 struct Plane {
     double a = 0.0;
@@ -79,3 +81,5 @@ ClipBox pointsExtent(const std::vector<Point3> &points);
 // corners (bottom face then top face, counter-clockwise from (xMin, yMin)).
 BoxPlanes makeBoxPlanes(const STATS &stats, double scaleZ);
 BoxCorners makeBoxCorners(const STATS &stats, double scaleZ);
+
+}  // namespace veltrane

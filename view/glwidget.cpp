@@ -1,13 +1,15 @@
-#include "glwidget.h"
+#include "view/glwidget.h"
 
-#include "framerate.h"
-#include "glc/glc_factory.h"
+#include "view/framerate.h"
+#include "view/glc/glc_factory.h"
 
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWheelEvent>
 
 #include <algorithm>
+
+using namespace veltrane;
 
 namespace {
 // The frame times of every view of the process, so that the zoom animation

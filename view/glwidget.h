@@ -7,17 +7,17 @@
 //
 // Scene units: x = longitude, y = latitude (degrees), z = height x dScaleZ.
 
-#include "frustum.h"
-#include "glc/glc_3dviewcollection.h"
-#include "glc/glc_3dwidgetmanager.h"
-#include "glc/glc_boundingbox.h"
-#include "glc/glc_light.h"
-#include "glc/glc_material.h"
-#include "glc/glc_movercontroller.h"
-#include "glc/glc_vector3d.h"
-#include "glc/glc_viewport.h"
-#include "glc/glc_world.h"
-#include "pointrecord.h"
+#include "view/frustum.h"
+#include "view/glc/glc_3dviewcollection.h"
+#include "view/glc/glc_3dwidgetmanager.h"
+#include "view/glc/glc_boundingbox.h"
+#include "view/glc/glc_light.h"
+#include "view/glc/glc_material.h"
+#include "view/glc/glc_movercontroller.h"
+#include "view/glc/glc_vector3d.h"
+#include "view/glc/glc_viewport.h"
+#include "view/glc/glc_world.h"
+#include "engine/formats/pointrecord.h"
 
 #include <QColor>
 #include <QGLWidget>
@@ -96,16 +96,16 @@ public:
     GLC_Vector3d lightPos;
     GLC_Material material;
     STATS statsDs1;  // heights already scaled; count = records of ptsDs1 drawn
-    std::shared_ptr<const BoxPlanes> boxPlanes;
-    std::shared_ptr<const BoxCorners> boxCorners;
+    std::shared_ptr<const veltrane::BoxPlanes> boxPlanes;
+    std::shared_ptr<const veltrane::BoxCorners> boxCorners;
     // Shared with the frustum viewer: each update makes new objects, so what
     // the viewer holds stays valid until it receives the next ones.
-    std::shared_ptr<const FrustumPlanes> frustum;
+    std::shared_ptr<const veltrane::FrustumPlanes> frustum;
     bool bDrawFrustum;
     bool bDrawExtents;
-    std::shared_ptr<const std::vector<Point3>> clipPoints;
+    std::shared_ptr<const std::vector<veltrane::Point3>> clipPoints;
     int32_t nClipPoints;
-    std::shared_ptr<const ClipBox> clipBox;
+    std::shared_ptr<const veltrane::ClipBox> clipBox;
     double dScaleZ;
 
 signals:
@@ -159,6 +159,6 @@ private:
     void drawLabels(const PointRecord *pts, uint32_t count, const QColor &color);
     void drawAxis(double x0, double y0, double z0);
     void drawExtentsBox(const STATS &stats);
-    void drawFrustum(const FrustumPlanes &planes);
+    void drawFrustum(const veltrane::FrustumPlanes &planes);
     void drawOverlay(int elapsedMs);
 };

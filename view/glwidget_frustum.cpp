@@ -1,9 +1,11 @@
 // The frustum update of a view: planes of the frame's camera, and in the
 // clipper modes the vertices where the frustum cuts the data box.
 
-#include "glwidget.h"
+#include "view/glwidget.h"
 
 #include <QOpenGLContext>
+
+using namespace veltrane;
 
 void GLWidget::computeFrustum()
 {

@@ -1,11 +1,13 @@
 // One frame of the view: the scene in OpenGL 1.x immediate mode, then the
 // overlay text, then (frustum viewer) the data box and the main frustum.
 
-#include "glwidget.h"
+#include "view/glwidget.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
+
+using namespace veltrane;
 
 namespace {
 // Where the base map lies: longitude west/east, latitude south/north edges.

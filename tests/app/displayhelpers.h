@@ -3,8 +3,8 @@
 // a working folder with the sample data, "Convert!", the views by their
 // sub-window titles, and answering the message boxes the window opens.
 
-#include "glwidget.h"
-#include "mainwindow.h"
+#include "view/glwidget.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // size, the numbering of names, failures reported as failures, the frustum
 // viewer captured only while it is open, and the save dialog.
 
-#include "displayhelpers.h"
+#include "tests/app/displayhelpers.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // Image size and file numbering of the screen capture.
 
-#include "capturenaming.h"
+#include "app/capturenaming.h"
 
 #include <gtest/gtest.h>
 

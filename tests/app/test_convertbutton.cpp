@@ -2,7 +2,7 @@
 // pane, writes the same files as the batch command, and handles an empty
 // "Points" box with its message box.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The Help menu's boxes and the S and Escape keys, before the first display,
 // with a display, and after the "Data Viewer" is gone.
 
-#include "displayhelpers.h"
+#include "tests/app/displayhelpers.h"
 
 using namespace displaytest;
 

@@ -2,11 +2,13 @@
 // shows, how a rebuild replaces the views, which controls reach which view,
 // and that closing a view leaves the window without a dangling one.
 
-#include "displayhelpers.h"
-#include "displaysetup.h"
-#include "qtcolorpicker.h"
+#include "tests/app/displayhelpers.h"
+#include "view/displaysetup.h"
+#include "widgets/colorpicker/qtcolorpicker.h"
 
 #include <QImage>
+
+using namespace veltrane;
 
 using namespace displaytest;
 

@@ -1,6 +1,6 @@
 // Drop rules and output-file creation, without a main window.
 
-#include "inputfiles.h"
+#include "app/inputfiles.h"
 
 #include <QComboBox>
 #include <QFile>

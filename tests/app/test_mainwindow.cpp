@@ -2,7 +2,7 @@
 // and their actions, status reporting, Exit, choosing and dropping input
 // files, and the naming of the output file.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Column count, cell placement, arrow-key moves and popup placement of the
 // colour popup, checked without any widget.
 
-#include "colorpickergrid.h"
+#include "widgets/colorpicker/colorpickergrid.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The colour popup: grid layout, marking, keyboard and mouse choices and the
 // three-dot cell's colour dialog.
 
-#include "colorpickerpopup.h"
+#include "widgets/colorpicker/colorpickerpopup.h"
 
 #include <QtTest>
 #include <QApplication>

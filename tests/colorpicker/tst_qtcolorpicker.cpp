@@ -1,8 +1,8 @@
 // The colour picker button: its first colour, setCurrentColor, the swatch,
 // opening and closing the popup and where the popup opens.
 
-#include "colorpickerpopup.h"
-#include "qtcolorpicker.h"
+#include "widgets/colorpicker/colorpickerpopup.h"
+#include "widgets/colorpicker/qtcolorpicker.h"
 
 #include <QtTest>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "sampledata.h"
+#include "tests/data/sampledata.h"
 
 #include <gtest/gtest.h>
 

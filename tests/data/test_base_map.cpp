@@ -6,7 +6,7 @@
 #include <QImageReader>
 #include <gtest/gtest.h>
 
-#include "sampledata.h"
+#include "tests/data/sampledata.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The two control files list the same points, in different orders, moved by
 // a smooth shift of a few centimetres.
 
-#include "conversion.h"
-#include "geodesy.h"
-#include "sampledata.h"
+#include "engine/conversion.h"
+#include "engine/geodesic.h"
+#include "tests/data/sampledata.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <cmath>
 #include <map>
 #include <set>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The control TIN file: the Delaunay triangulation of the CORS96 control
 // points, vertices in their own order, faces numbering existing vertices.
 
-#include "conversion.h"
-#include "sampledata.h"
+#include "engine/conversion.h"
+#include "tests/data/sampledata.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <map>
 #include <set>
 #include <utility>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,13 +1,15 @@
 // The generator writes exactly the committed files, so data/ can always be
 // remade from the code.
 
-#include "conversion.h"
-#include "sampledata.h"
+#include "engine/conversion.h"
+#include "tests/data/sampledata.h"
 
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace veltrane;
 
 namespace {
 

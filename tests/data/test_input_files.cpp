@@ -1,13 +1,15 @@
 // The sample input files: what the point reader takes from them and how many
 // of their points lie outside the control network.
 
-#include "conversion.h"
-#include "pointfile.h"
-#include "sampledata.h"
+#include "engine/conversion.h"
+#include "engine/formats/pointfile.h"
+#include "tests/data/sampledata.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,14 +1,16 @@
 // End-to-end runs of the conversion over small control networks written to a
 // temporary folder: status lines, both output files, and the mended faults.
 
-#include "conversion.h"
-#include "conversiontestsupport.h"
+#include "engine/conversion.h"
+#include "tests/support/conversiontestsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+using namespace veltrane;
 
 namespace {
 

@@ -3,10 +3,10 @@
 // byte for byte as written, on random networks with points on vertices,
 // edges and cell boundaries. Also the per-triangle rule on its own.
 
-#include "delaunay.h"
-#include "geodesy.h"
-#include "outputwriter.h"
-#include "pointshift.h"
+#include "engine/delaunay.h"
+#include "engine/trianglegeometry.h"
+#include "engine/formats/outputwriter.h"
+#include "engine/pointshift.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,8 @@
 #include <limits>
 #include <random>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "delaunay.h"
+#include "engine/delaunay.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,8 @@
 #include <random>
 #include <set>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

@@ -3,8 +3,8 @@
 // rounding carries, every binary exponent and random doubles;
 // VELTRANE_PARITY_COUNT sets the number of random doubles.
 
-#include "fixedformat.h"
-#include "outputwriter.h"
+#include "engine/formats/fixedformat.h"
+#include "engine/formats/outputwriter.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

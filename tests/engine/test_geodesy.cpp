@@ -1,9 +1,12 @@
-#include "geodesy.h"
+#include "engine/geodesic.h"
+#include "engine/trianglegeometry.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

@@ -2,12 +2,14 @@
 // feed, and a carriage return alone all end a line; pieces never exceed their
 // room; a piece at the edge of the text at hand waits for more when it may.
 
-#include "linepieces.h"
+#include "engine/formats/linepieces.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,8 +1,10 @@
 // Naming of the converted-points file.
 
-#include "outputnames.h"
+#include "engine/formats/outputnames.h"
 
 #include <gtest/gtest.h>
+
+using namespace veltrane;
 
 TEST(DeriveOutputPath, ReplacesEveryCsvOfTheFileName)
 {

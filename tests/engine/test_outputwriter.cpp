@@ -1,7 +1,7 @@
 // Writing an output file: it takes the place of an earlier file of the same
 // name only when complete, and writes through a symbolic link.
 
-#include "outputwriter.h"
+#include "engine/formats/outputwriter.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,8 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+
+using namespace veltrane;
 
 namespace {
 

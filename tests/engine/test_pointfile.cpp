@@ -1,7 +1,7 @@
 // Point-file reader: parsing of data lines, comments, sign forcing, extents,
 // and files that are empty, missing or hostile.
 
-#include "pointfile.h"
+#include "engine/formats/pointfile.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+
+using namespace veltrane;
 
 namespace {
 

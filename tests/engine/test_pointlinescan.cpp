@@ -5,8 +5,8 @@
 // sscanf give. Tricky corpora plus random lines built from the characters
 // that matter; VELTRANE_PARITY_COUNT sets the number of random lines.
 
-#include "pointfile.h"
-#include "pointlinescan.h"
+#include "engine/formats/pointfile.h"
+#include "engine/formats/pointlinescan.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tinfile.h"
+#include "engine/formats/tinfile.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,8 @@
 #include <fstream>
 #include <random>
 #include <string>
+
+using namespace veltrane;
 
 namespace fs = std::filesystem;
 

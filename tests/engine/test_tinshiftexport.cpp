@@ -3,9 +3,9 @@
 // installed, the same converted coordinates from cct as from the run for
 // points inside the sample network, in both directions and both TIN modes.
 
-#include "conversion.h"
-#include "conversiontestsupport.h"
-#include "tinshiftexport.h"
+#include "engine/conversion.h"
+#include "tests/support/conversiontestsupport.h"
+#include "engine/formats/tinshiftexport.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,8 @@
 #include <cmath>
 #include <limits>
 #include <random>
+
+using namespace veltrane;
 
 namespace {
 

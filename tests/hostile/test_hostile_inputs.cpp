@@ -3,8 +3,9 @@
 // outputs that cannot be written. Every case checks the message the run
 // gives and that no file present before the run changed.
 
-#include "conversion.h"
-#include "conversiontestsupport.h"
+#include "engine/conversion.h"
+#include "engine/formats/outputwriter.h"
+#include "tests/support/conversiontestsupport.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -24,6 +25,8 @@
 #include <cmath>
 #include <map>
 #include <random>
+
+using namespace veltrane;
 
 namespace {
 

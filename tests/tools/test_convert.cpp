@@ -1,8 +1,8 @@
 // veltrane-convert as a process: options, exit codes, and the same bytes as
 // runConversion for the same inputs.
 
-#include "conversion.h"
-#include "conversiontestsupport.h"
+#include "engine/conversion.h"
+#include "tests/support/conversiontestsupport.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,10 +1,12 @@
 // The frame-time ring and the wheel zoom's sub-steps.
 
-#include "framerate.h"
+#include "view/framerate.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,12 +1,14 @@
 // Frustum planes, the point test, corners and the frustum-box clipper.
 
-#include "frustum.h"
-#include "glc/glc_matrix.h"
+#include "view/frustum.h"
+#include "view/glc/glc_matrix.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+using namespace veltrane;
 
 namespace {
 

@@ -1,12 +1,13 @@
 // Camera, projection and movers of the scene layer, without a window.
 
-#include "glc/glc_boundingbox.h"
-#include "glc/glc_movers.h"
-#include "glc/glc_viewport.h"
+#include "view/glc/glc_boundingbox.h"
+#include "view/glc/glc_movers.h"
+#include "view/glc/glc_viewport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
 
 namespace {
 

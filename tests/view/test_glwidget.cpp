@@ -2,7 +2,7 @@
 // their projected pixels, vectors, base map, culling counts, the clipper's
 // results, bad triangle indices, the frustum viewer and capture frames.
 
-#include "viewtestscene.h"
+#include "tests/support/viewtestscene.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+
+using namespace veltrane;
 
 namespace {
 const QColor kMapWestColor(255, 255, 0);

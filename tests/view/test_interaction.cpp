@@ -1,13 +1,15 @@
 // Mouse, wheel and drawing switches of the view: which presses start which
 // mover, when the view repaints, and how one wheel notch is animated.
 
-#include "viewtestscene.h"
+#include "tests/support/viewtestscene.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
+
+using namespace veltrane;
 
 namespace {
 void sendWheel(QWidget *widget, int delta)

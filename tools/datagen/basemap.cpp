@@ -1,8 +1,8 @@
-#include "basemap.h"
+#include "tools/datagen/basemap.h"
 
-#include "geodesy.h"
-#include "region.h"
-#include "terrain.h"
+#include "engine/geodesic.h"
+#include "tools/datagen/region.h"
+#include "tools/datagen/terrain.h"
 
 #include <QColor>
 #include <QFont>
@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdio>
 #include <vector>
+
+using namespace veltrane;
 
 namespace {
 

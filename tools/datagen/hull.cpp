@@ -1,6 +1,7 @@
-#include "hull.h"
+#include "tools/datagen/hull.h"
 
 #include <algorithm>
+
 
 namespace {
 

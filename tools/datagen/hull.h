@@ -2,7 +2,7 @@
 // Convex hull of the control points: the area where input points can be
 // converted.
 
-#include "samplenetwork.h"
+#include "tools/datagen/samplenetwork.h"
 
 #include <vector>
 

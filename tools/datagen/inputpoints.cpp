@@ -1,12 +1,13 @@
-#include "inputpoints.h"
+#include "tools/datagen/inputpoints.h"
 
-#include "random.h"
-#include "region.h"
-#include "terrain.h"
-#include "textfile.h"
+#include "tools/datagen/random.h"
+#include "tools/datagen/region.h"
+#include "tools/datagen/terrain.h"
+#include "tools/datagen/textfile.h"
 
 #include <algorithm>
 #include <cstdio>
+
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Input point files for trying and timing the conversion.
 
-#include "hull.h"
+#include "tools/datagen/hull.h"
 
 #include <cstdint>
 #include <string>

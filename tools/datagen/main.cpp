@@ -2,13 +2,13 @@
 // TIN, base map, input point files) into a folder, or one large input file
 // for benchmarks. Every run with the same arguments writes the same bytes.
 
-#include "basemap.h"
-#include "conversion.h"
-#include "hull.h"
-#include "inputpoints.h"
-#include "region.h"
-#include "samplenetwork.h"
-#include "tinexport.h"
+#include "tools/datagen/basemap.h"
+#include "engine/conversion.h"
+#include "tools/datagen/hull.h"
+#include "tools/datagen/inputpoints.h"
+#include "tools/datagen/region.h"
+#include "tools/datagen/samplenetwork.h"
+#include "tools/datagen/tinexport.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+using namespace veltrane;
 
 namespace {
 

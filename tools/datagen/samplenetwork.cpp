@@ -1,16 +1,17 @@
-#include "samplenetwork.h"
+#include "tools/datagen/samplenetwork.h"
 
-#include "random.h"
-#include "region.h"
-#include "shiftfield.h"
-#include "terrain.h"
-#include "textfile.h"
+#include "tools/datagen/random.h"
+#include "tools/datagen/region.h"
+#include "tools/datagen/shiftfield.h"
+#include "tools/datagen/terrain.h"
+#include "tools/datagen/textfile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <utility>
+
 
 namespace {
 

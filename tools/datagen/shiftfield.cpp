@@ -1,9 +1,11 @@
-#include "shiftfield.h"
+#include "tools/datagen/shiftfield.h"
 
-#include "geodesy.h"
-#include "region.h"
+#include "engine/geodesic.h"
+#include "tools/datagen/region.h"
 
 #include <cmath>
+
+using namespace veltrane;
 
 namespace {
 

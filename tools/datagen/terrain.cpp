@@ -1,7 +1,8 @@
-#include "terrain.h"
+#include "tools/datagen/terrain.h"
 
 #include <algorithm>
 #include <cmath>
+
 
 namespace {
 

@@ -1,7 +1,8 @@
-#include "textfile.h"
+#include "tools/datagen/textfile.h"
 
 #include <cerrno>
 #include <cstring>
+
 
 bool writeTextFile(const std::string &path, const std::function<void(std::FILE *)> &fill)
 {

@@ -1,13 +1,15 @@
-#include "tinexport.h"
+#include "tools/datagen/tinexport.h"
 
-#include "delaunay.h"
-#include "pointrecord.h"
-#include "region.h"
-#include "textfile.h"
+#include "engine/delaunay.h"
+#include "engine/formats/pointrecord.h"
+#include "tools/datagen/region.h"
+#include "tools/datagen/textfile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
+
+using namespace veltrane;
 
 bool writeTinFile(const std::string &path, const std::vector<ControlSite> &points)
 {

@@ -2,7 +2,7 @@
 // The control TIN file: the Delaunay triangulation of the control points as
 // "v x y z" and "f a b c" lines.
 
-#include "samplenetwork.h"
+#include "tools/datagen/samplenetwork.h"
 
 #include <string>
 #include <vector>

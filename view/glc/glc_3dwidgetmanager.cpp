@@ -1,4 +1,5 @@
-#include "glc_3dwidgetmanager.h"
+#include "view/glc/glc_3dwidgetmanager.h"
+
 
 int GLC_3DWidgetManagerHandle::mouseMoveEvent(QMouseEvent *)
 {

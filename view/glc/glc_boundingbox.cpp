@@ -1,6 +1,7 @@
-#include "glc_boundingbox.h"
+#include "view/glc/glc_boundingbox.h"
 
 #include <algorithm>
+
 
 GLC_BoundingBox::GLC_BoundingBox(const GLC_Vector3d &corner1, const GLC_Vector3d &corner2)
 {

@@ -1,7 +1,7 @@
 #pragma once
 // An axis-aligned box that grows by union; empty until something is added.
 
-#include "glc_vector3d.h"
+#include "view/glc/glc_vector3d.h"
 
 class GLC_BoundingBox {
 public:

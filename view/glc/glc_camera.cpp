@@ -1,8 +1,9 @@
-#include "glc_camera.h"
+#include "view/glc/glc_camera.h"
 
 #include <GL/gl.h>
 
 #include <cmath>
+
 
 namespace {
 constexpr double kDefaultElevationRad = 55.0 * 3.14159265358979323846 / 180.0;

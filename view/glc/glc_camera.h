@@ -2,8 +2,8 @@
 // The camera: an eye looking at a target, with an up direction. The target is
 // the point the view orbits about and zooms towards.
 
-#include "glc_matrix.h"
-#include "glc_vector3d.h"
+#include "view/glc/glc_matrix.h"
+#include "view/glc/glc_vector3d.h"
 
 class GLC_Camera {
 public:

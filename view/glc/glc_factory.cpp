@@ -1,4 +1,5 @@
-#include "glc_factory.h"
+#include "view/glc/glc_factory.h"
+
 
 GLC_MoverController GLC_Factory::createDefaultMoverController(const QColor &markColor, GLC_Viewport *viewport) const
 {

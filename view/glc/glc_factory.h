@@ -1,7 +1,7 @@
 #pragma once
 // Builds the standard objects of a view for one OpenGL context.
 
-#include "glc_movercontroller.h"
+#include "view/glc/glc_movercontroller.h"
 
 #include <QColor>
 

@@ -1,4 +1,5 @@
-#include "glc_light.h"
+#include "view/glc/glc_light.h"
+
 
 void GLC_Light::glExecute(GLenum /*mode*/) const
 {

@@ -1,7 +1,7 @@
 #pragma once
 // A positional light with an OpenGL light number of its own.
 
-#include "glc_vector3d.h"
+#include "view/glc/glc_vector3d.h"
 
 #include <GL/gl.h>
 #include <QColor>

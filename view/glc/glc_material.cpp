@@ -1,6 +1,7 @@
-#include "glc_material.h"
+#include "view/glc/glc_material.h"
 
 #include <GL/gl.h>
+
 
 namespace {
 void setColor(GLenum which, const QColor &c)

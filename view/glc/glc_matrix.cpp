@@ -1,7 +1,8 @@
-#include "glc_matrix.h"
+#include "view/glc/glc_matrix.h"
 
 #include <cmath>
 #include <utility>
+
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;

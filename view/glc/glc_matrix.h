@@ -2,7 +2,7 @@
 // 4 x 4 matrices of doubles in OpenGL's column-major order (row r, column c
 // at index 4c + r), with the camera and projection matrices the scene uses.
 
-#include "glc_vector3d.h"
+#include "view/glc/glc_vector3d.h"
 
 #include <array>
 

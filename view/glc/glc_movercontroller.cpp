@@ -1,7 +1,8 @@
-#include "glc_movercontroller.h"
+#include "view/glc/glc_movercontroller.h"
 
 #include <GL/gl.h>
 #include <QMouseEvent>
+
 
 GLC_MoverController::GLC_MoverController(const GLC_MoverController &other) : QObject()
 {

@@ -1,7 +1,7 @@
 #pragma once
 // Holds the movers of a view under integer ids and runs at most one at a time.
 
-#include "glc_movers.h"
+#include "view/glc/glc_movers.h"
 
 #include <QColor>
 #include <QObject>

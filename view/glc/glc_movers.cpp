@@ -1,11 +1,12 @@
-#include "glc_movers.h"
+#include "view/glc/glc_movers.h"
 
-#include "glc_viewport.h"
+#include "view/glc/glc_viewport.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
+
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;

@@ -3,7 +3,7 @@
 // position (init) and changes the camera on every move; while it runs it
 // shows a small mark over the view.
 
-#include "glc_vector3d.h"
+#include "view/glc/glc_vector3d.h"
 
 #include <QColor>
 #include <QPoint>

@@ -1,9 +1,10 @@
-#include "glc_viewport.h"
+#include "view/glc/glc_viewport.h"
 
 #include <QGLWidget>
 
 #include <algorithm>
 #include <cmath>
+
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;

@@ -3,9 +3,9 @@
 // follows the window size, near and far distances fitted to the scene box,
 // the background colour, the point size and the line width.
 
-#include "glc_boundingbox.h"
-#include "glc_camera.h"
-#include "glc_matrix.h"
+#include "view/glc/glc_boundingbox.h"
+#include "view/glc/glc_camera.h"
+#include "view/glc/glc_matrix.h"
 
 #include <QColor>
 

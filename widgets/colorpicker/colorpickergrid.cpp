@@ -1,4 +1,4 @@
-#include "colorpickergrid.h"
+#include "widgets/colorpicker/colorpickergrid.h"
 
 int automaticColumnCount(int cellCount)
 {

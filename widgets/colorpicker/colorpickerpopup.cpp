@@ -1,5 +1,5 @@
-#include "colorpickerpopup.h"
-#include "colorpickergrid.h"
+#include "widgets/colorpicker/colorpickerpopup.h"
+#include "widgets/colorpicker/colorpickergrid.h"
 
 #include <QColorDialog>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
-#include "qtcolorpicker.h"
-#include "colorpickergrid.h"
-#include "colorpickerpopup.h"
+#include "widgets/colorpicker/qtcolorpicker.h"
+#include "widgets/colorpicker/colorpickergrid.h"
+#include "widgets/colorpicker/colorpickerpopup.h"
 
 #include <QPainter>
 #include <QPixmap>

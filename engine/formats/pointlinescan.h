@@ -1,4 +1,7 @@
 #pragma once
+
+namespace veltrane {
+
 // Scanning of point-file lines, equal in every respect to the C library's
 // sscanf(text, "%lf%c%lf%c%lf%c%s") in the "C" locale, without its cost:
 // which characters each conversion takes, when it fails, and the value of
@@ -29,3 +32,5 @@ const char *scanDoubleLikeScanf(const char *p, const char *end, double &value);
 // The whole pattern on [begin, end), where `end` plays the part of the
 // string's terminator. True when all seven conversions succeed.
 bool scanPointLine(const char *begin, const char *end, PointLineFields &fields);
+
+}  // namespace veltrane

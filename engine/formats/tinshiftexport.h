@@ -5,10 +5,12 @@
 // and target longitude, latitude and height in the run's direction, and every
 // triangle the run could use is a face.
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <QString>
 #include <vector>
+
+namespace veltrane {
 
 // Writes the network to `path`. Triangles with an index outside `control` are
 // left out, as the run ignores them. Fails, with the path and the reason in
@@ -16,3 +18,5 @@
 // holds a value that is not a finite number (JSON has no such numbers).
 bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
                        const std::vector<Triangle> &triangles, int mode, QString &error);
+
+}  // namespace veltrane

@@ -1,7 +1,9 @@
-#include "linepieces.h"
+#include "engine/formats/linepieces.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace veltrane {
 
 size_t linePieceLength(const char *text, size_t available, size_t maxPiece, bool more)
 {
@@ -29,3 +31,5 @@ size_t linePieceLength(const char *text, size_t available, size_t maxPiece, bool
         return room;
     return 0;
 }
+
+}  // namespace veltrane

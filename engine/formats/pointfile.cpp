@@ -1,8 +1,8 @@
-#include "pointfile.h"
+#include "engine/formats/pointfile.h"
 
-#include "linepieces.h"
-#include "parallel.h"
-#include "pointlinescan.h"
+#include "engine/formats/linepieces.h"
+#include "engine/formats/parallel.h"
+#include "engine/formats/pointlinescan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +12,8 @@
 #include <memory>
 
 #include <sys/stat.h>
+
+namespace veltrane {
 
 namespace {
 
@@ -249,3 +251,5 @@ STATS mergeStats(const STATS &a, const STATS &b)
     merged.count = a.count + b.count;
     return merged;
 }
+
+}  // namespace veltrane

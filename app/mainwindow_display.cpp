@@ -1,18 +1,20 @@
 // Building the 3D views from the run's data and wiring the display controls
-// to them. Part of the main window; compiled into the application library.
+// to them.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "displaysetup.h"
-#include "glwidget.h"
-#include "qtcolorpicker.h"
+#include "view/displaysetup.h"
+#include "view/glwidget.h"
+#include "widgets/colorpicker/qtcolorpicker.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <optional>
+
+using namespace veltrane;
 
 namespace {
 
@@ -33,13 +35,15 @@ struct ControlLink {
     bool toFrustumViewer;  // the viewer always draws everything: no mode link
 };
 
-// Applies a control's text to a view value only when it is a number.
-void setIfNumber(const QString &text, int32_t &value)
+// A control's text as a number; nothing when it is not one (the view then
+// keeps its own value).
+std::optional<int32_t> numberIn(const QString &text)
 {
     bool ok = false;
     const int parsed = text.toInt(&ok, 10);
-    if (ok)
-        value = parsed;
+    if (!ok)
+        return std::nullopt;
+    return parsed;
 }
 
 }  // namespace
@@ -183,39 +187,20 @@ std::vector<ControlLink> displayControlLinks(Ui::MainWindowClass *ui, QtColorPic
     };
 }
 
-// The last run's data as a view takes it.
-struct RunData {
-    const PointArray &control;
-    const STATS &statsControl;
-    const PointArray &input;
-    const STATS &statsInput;
-    const TriangleArray &tris;
-    uint32_t nTris;
-};
-
-// Hands a view the run's arrays (shared, not copied) and their extents in
-// scene units.
-void feedRunData(GLWidget *view, const RunData &run, double scaleZ)
+// The display controls' current values, as a new view starts from them.
+ViewControlValues controlValues(Ui::MainWindowClass *ui)
 {
-    view->setDataSet1(run.control);
-    view->setDataSet2(run.input, uint32_t(std::max(run.statsInput.count, 0)));
-    view->statsDs1 = sceneStats(run.statsControl, scaleZ);
-    view->setTriangles(run.tris, run.nTris);
-    view->dScaleZ = scaleZ;
-}
-
-// The drawing switches of a view toggle on every state change, so each flag
-// must start from its box's state before the box is connected.
-void copyControlValues(Ui::MainWindowClass *ui, GLWidget *view)
-{
-    setIfNumber(ui->cboStepSize->currentText(), view->iVectorMult);
-    view->bDrawBaseMap = ui->cbDrawBaseMap->isChecked();
-    view->bDrawDs1 = ui->cbDraw_ds1->isChecked();
-    view->bDrawLabelsDs1 = ui->cb_ds1->isChecked();
-    view->bDrawDs2 = ui->cbDraw_ds2->isChecked();
-    view->bDrawLabelsDs2 = ui->cb_ds2->isChecked();
-    view->bDrawTris = ui->cbDrawTris->isChecked();
-    view->bDrawAxis = ui->cbAxis->isChecked();
+    ViewControlValues values;
+    values.vectorMult = numberIn(ui->cboStepSize->currentText());
+    values.fontSize = numberIn(ui->cbo_FontSize->currentText());
+    values.drawBaseMap = ui->cbDrawBaseMap->isChecked();
+    values.drawDs1 = ui->cbDraw_ds1->isChecked();
+    values.drawLabelsDs1 = ui->cb_ds1->isChecked();
+    values.drawDs2 = ui->cbDraw_ds2->isChecked();
+    values.drawLabelsDs2 = ui->cb_ds2->isChecked();
+    values.drawTris = ui->cbDrawTris->isChecked();
+    values.drawAxis = ui->cbAxis->isChecked();
+    return values;
 }
 
 }  // namespace
@@ -224,18 +209,11 @@ void MainWindow::setupMainGLWidget()
 {
     glMain = new GLWidget(this);
 
-    feedRunData(glMain, {ptsControl, statsControl, ptsInput, statsInput, tris, nTris}, dScaleZ);
-
-    glMain->boundingBox.combine(mainViewBox(statsControl, dScaleZ));
-
-    copyControlValues(ui, glMain);
-    setIfNumber(ui->cbo_FontSize->currentText(), glMain->iFontSize);
+    const ViewControlValues controls = controlValues(ui);
+    loadRunIntoView(*glMain, runData(), dScaleZ, ViewRole::Main, &controls);
 
     for (const ControlLink &link : displayControlLinks(ui, cpDs1, cpDs2, cpTris, cpBckgrnd))
         connect(link.sender, link.signal, glMain, link.slot);
-
-    glMain->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(statsControl, dScaleZ));
-    glMain->boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(statsControl, dScaleZ));
 
     glMain->computeFrustum();
 
@@ -251,26 +229,14 @@ void MainWindow::createLocationSubWindow()
 {
     glFrustum = new GLWidget(this);
 
-    feedRunData(glFrustum, {ptsControl, statsControl, ptsInput, statsInput, tris, nTris}, dScaleZ);
-
-    glFrustum->boundingBox.combine(frustumViewerBox(statsControl, dScaleZ));
-
-    copyControlValues(ui, glFrustum);
-    glFrustum->bDrawExtents = true;
-    glFrustum->iOptMode = 0;
-    glFrustum->bDrawFrustum = true;
-    setIfNumber(ui->cbo_FontSize->currentText(), glFrustum->iFontSize);
+    const ViewControlValues controls = controlValues(ui);
+    loadRunIntoView(*glFrustum, runData(), dScaleZ, ViewRole::FrustumViewer, &controls);
 
     for (const ControlLink &link : displayControlLinks(ui, cpDs1, cpDs2, cpTris, cpBckgrnd)) {
         if (link.toFrustumViewer)
             connect(link.sender, link.signal, glFrustum, link.slot);
     }
     connect(glMain, SIGNAL(frustumUpdated()), this, SLOT(updateFrustum()));
-
-    // The viewer never runs the clipper: it gets the planes to draw the box
-    // and an empty clip box until the main view sends one.
-    glFrustum->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(statsControl, dScaleZ));
-    glFrustum->clipBox = std::make_shared<const ClipBox>(ClipBox{});
     bSW1Open = true;
 
     updateFrustum();
@@ -280,6 +246,11 @@ void MainWindow::createLocationSubWindow()
     glFrustum->updateColor_bckgrnd(background);
     glFrustum->updatePointSize(ui->hSlide_PointSize->value());
     glFrustum->updateLineWidth(ui->hSlide_LineWidth->value());
+}
+
+RunData MainWindow::runData() const
+{
+    return {ptsControl, statsControl, ptsInput, statsInput, tris, nTris};
 }
 
 void MainWindow::updateFrustum()

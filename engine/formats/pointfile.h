@@ -6,10 +6,12 @@
 // starting with '#' are comments; lines that do not parse are skipped.
 // Lines are read in pieces of at most kPointLinePiece characters.
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <string>
 #include <vector>
+
+namespace veltrane {
 
 // Longest piece of a line handled at once; longer lines are split.
 constexpr int kPointLinePiece = 255;
@@ -31,3 +33,5 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, in
 
 // Extent of two point sets together; the ranges are left at 0.
 STATS mergeStats(const STATS &a, const STATS &b);
+
+}  // namespace veltrane

@@ -1,6 +1,6 @@
-#include "tinfile.h"
+#include "engine/formats/tinfile.h"
 
-#include "linepieces.h"
+#include "engine/formats/linepieces.h"
 
 #include <sys/stat.h>
 
@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace veltrane {
 
 namespace {
 
@@ -133,3 +135,5 @@ TinFileContents readTinFile(const std::string &path, int xSign)
     contents.opened = true;
     return contents;
 }
+
+}  // namespace veltrane

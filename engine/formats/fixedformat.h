@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+namespace veltrane {
+
 // Most characters formatFixed writes for one value: sign, the 309 integer
 // digits of the largest double, the point and kMaxFixedDecimals decimals.
 constexpr int kMaxFixedDecimals = 19;
@@ -16,3 +18,5 @@ constexpr std::size_t kMaxFixedLength = 1 + 309 + 1 + kMaxFixedDecimals;
 // point at `out`, which must have room for kMaxFixedLength characters, and
 // returns the end of the text (no terminator is written).
 char *formatFixed(char *out, double value, int decimals);
+
+}  // namespace veltrane

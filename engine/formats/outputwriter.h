@@ -3,10 +3,16 @@
 // the header line, then one line per record with the CORS96 position first
 // and the CORS96a position second, whatever the direction of the run.
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <QString>
 #include <cstddef>
+
+namespace veltrane {
+
+// Header line of both output files (84 characters and the line end).
+constexpr const char *kOutputHeader =
+    "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH\n";
 
 // One record as written: "%s,%.15lf x8,%.6lf\n". mode 1 writes the source
 // position in columns 2-4; any other mode writes the target position there.
@@ -17,3 +23,5 @@ QByteArray formatShiftLine(const PointRecord &record, int mode);
 // complete, so a failed write leaves an earlier file of that name unchanged.
 // On failure returns false and sets `error` to the path and the reason.
 bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, int mode, QString &error);
+
+}  // namespace veltrane

@@ -1,4 +1,6 @@
-#include "outputnames.h"
+#include "engine/formats/outputnames.h"
+
+namespace veltrane {
 
 namespace {
 const QString kCsvSuffix = QStringLiteral(".csv");
@@ -21,3 +23,5 @@ QString deriveOutputPath(const QString &inputPath)
     }
     return folder + name;
 }
+
+}  // namespace veltrane

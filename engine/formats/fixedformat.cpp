@@ -1,9 +1,11 @@
-#include "fixedformat.h"
+#include "engine/formats/fixedformat.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+
+namespace veltrane {
 
 namespace {
 
@@ -188,3 +190,5 @@ char *formatFixed(char *out, double value, int decimals)
     *out++ = '.';
     return writeDigits(out, scaled, decimals);
 }
+
+}  // namespace veltrane

@@ -1,10 +1,12 @@
-#include "tinshiftexport.h"
+#include "engine/formats/tinshiftexport.h"
 
 #include <QByteArray>
 #include <QSaveFile>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+
+namespace veltrane {
 
 namespace {
 
@@ -95,3 +97,5 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
     }
     return true;
 }
+
+}  // namespace veltrane

@@ -3,11 +3,13 @@
 // "v x y z" vertex lines and "f a b c" triangle lines with 1-based vertex
 // numbers read like sscanf's %i (leading 0 octal, 0x hexadecimal).
 
-#include "pointrecord.h"
+#include "engine/formats/pointrecord.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace veltrane {
 
 // Longest piece of a line handled at once; longer lines are split.
 constexpr int kTinLinePiece = 254;
@@ -23,3 +25,5 @@ struct TinFileContents {
 // Reads the file at `path`. xSign as for point files: when not 0, every
 // vertex's x becomes |x| * xSign.
 TinFileContents readTinFile(const std::string &path, int xSign);
+
+}  // namespace veltrane

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace veltrane {
+
 // Output path for an input path: every ".csv" of the file name (compared
 // case-sensitively) becomes "_out.csv", so pts.csv gives pts_out.csv and
 // pts.csv.csv gives pts_out.csv_out.csv. A name without ".csv" gets
@@ -10,3 +12,5 @@
 // or appended when it has none. Folders are left as they are. The result is
 // never the input path itself.
 QString deriveOutputPath(const QString &inputPath);
+
+}  // namespace veltrane

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+namespace veltrane {
+
 // Number of threads worth starting: the hardware threads, at least 1.
 inline unsigned workerThreadCount()
 {
@@ -91,3 +93,5 @@ private:
     std::size_t depth_;
     std::deque<std::future<Result>> pending_;
 };
+
+}  // namespace veltrane

@@ -7,7 +7,11 @@
 
 #include <cstddef>
 
+namespace veltrane {
+
 // Length of the piece that starts at `text`, of which `available` characters
 // are at hand. `more` tells that the file goes on beyond them: 0 is returned
 // when the piece may continue there. Returns 0 when `available` is 0.
 size_t linePieceLength(const char *text, size_t available, size_t maxPiece, bool more);
+
+}  // namespace veltrane

@@ -1,7 +1,7 @@
 #pragma once
 // Files and status capture shared by the conversion tests.
 
-#include "conversion.h"
+#include "engine/conversion.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -36,7 +36,7 @@ inline QList<QByteArray> readLines(const QString &path)
 struct StatusLog {
     std::vector<std::pair<QString, int>> lines;
 
-    StatusSink sink()
+    veltrane::StatusSink sink()
     {
         return [this](const QString &text, int percent) { lines.emplace_back(text, percent); };
     }

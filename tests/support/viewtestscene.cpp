@@ -1,11 +1,13 @@
-#include "viewtestscene.h"
+#include "tests/support/viewtestscene.h"
 
-#include "displaysetup.h"
+#include "view/displaysetup.h"
 
 #include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+
+using namespace veltrane;
 
 PointRecord makeRecord(double x, double y, double h, double dx, double dy, const char *id)
 {
@@ -65,15 +67,9 @@ TestScene makeScene(int cols, int rows)
 std::unique_ptr<GLWidget> makeShownView(const TestScene &scene)
 {
     auto view = std::make_unique<GLWidget>(nullptr);
-    view->setDataSet1(scene.control);
-    view->setDataSet2(scene.input, uint32_t(scene.input->size()));
-    view->setTriangles(scene.tris, uint32_t(scene.tris->size()));
-    view->dScaleZ = kTestScaleZ;
-    const STATS &c = scene.statsControl;
-    view->statsDs1 = sceneStats(c, kTestScaleZ);
-    view->boundingBox.combine(mainViewBox(c, kTestScaleZ));
-    view->boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(c, kTestScaleZ));
-    view->boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(c, kTestScaleZ));
+    RunData run{scene.control, scene.statsControl, scene.input, {}, scene.tris, uint32_t(scene.tris->size())};
+    run.statsInput.count = int32_t(scene.input->size());
+    loadRunIntoView(*view, run, kTestScaleZ, ViewRole::Main);
     view->bDrawAxis = false;
     view->resize(kViewSide, kViewSide);
     view->show();

@@ -3,7 +3,7 @@
 // converted points and a TIN, a shown view built on it, off-screen renders
 // and the window pixel of a scene point.
 
-#include "glwidget.h"
+#include "view/glwidget.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,4 +1,4 @@
-#include "pointlinescan.h"
+#include "engine/formats/pointlinescan.h"
 
 #include <charconv>
 #include <clocale>
@@ -7,6 +7,8 @@
 #include <limits>
 #include <locale.h>
 #include <string>
+
+namespace veltrane {
 
 namespace {
 
@@ -216,3 +218,5 @@ bool scanPointLine(const char *begin, const char *end, PointLineFields &fields)
     fields.idEnd = p;
     return true;
 }
+
+}  // namespace veltrane

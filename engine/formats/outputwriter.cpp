@@ -1,9 +1,8 @@
-#include "outputwriter.h"
+#include "engine/formats/outputwriter.h"
 
-#include "conversion.h"
 
-#include "fixedformat.h"
-#include "parallel.h"
+#include "engine/formats/fixedformat.h"
+#include "engine/formats/parallel.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +14,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace veltrane {
 
 namespace {
 
@@ -193,3 +194,5 @@ bool writeShiftFile(const QString &path, const PointRecord *records, size_t coun
     }
     return ok;
 }
+
+}  // namespace veltrane
