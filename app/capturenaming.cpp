@@ -20,7 +20,7 @@ bool parseCounter(const QString &field, int &value)
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 QSize captureImageSize(const QSize &viewSize, double scale)
 {

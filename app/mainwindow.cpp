@@ -11,15 +11,13 @@
 namespace {
 // Style sheet the window gives the four main docks after the form is built.
 const char *const kDockStyleSheet = "* { border-width:  2px }";
-}
+}  // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent)
-    , ui(new Ui::MainWindowClass)
-    , strLastPath(QDir::currentPath())
-    , ptsInput(std::make_shared<const std::vector<PointRecord>>())
-    , ptsControl(std::make_shared<const std::vector<PointRecord>>())
-    , tris(std::make_shared<const std::vector<Triangle>>())
+    : QMainWindow(parent), ui(new Ui::MainWindowClass), strLastPath(QDir::currentPath()),
+      ptsInput(std::make_shared<const std::vector<PointRecord>>()),
+      ptsControl(std::make_shared<const std::vector<PointRecord>>()),
+      tris(std::make_shared<const std::vector<Triangle>>())
 {
     ui->setupUi(this);
     // The form's cursor property lands on the browser's frame; the text
@@ -58,9 +56,7 @@ void MainWindow::StatusUpdate(QString strTxt, int pbVal)
     ui->progressBar->update();
 }
 
-void MainWindow::printStats(QString, STATS, QString, int)
-{
-}
+void MainWindow::printStats(QString, STATS, QString, int) {}
 
 // The views go with their sub-windows: forget them so nothing reaches a
 // destroyed view.

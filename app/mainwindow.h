@@ -36,8 +36,7 @@ namespace Ui {
 class MainWindowClass;
 }
 
-class MainWindow : public QMainWindow
-{
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:

@@ -90,8 +90,8 @@ void MainWindow::on_pbCapture_clicked()
 
 void MainWindow::on_tbBrowseSCapt_clicked()
 {
-    QString fileName = QFileDialog::getSaveFileName(this, tr("Choose ScreenShot File Name"), strLastPath,
-                                                    tr(kCaptureFilter));
+    QString fileName =
+        QFileDialog::getSaveFileName(this, tr("Choose ScreenShot File Name"), strLastPath, tr(kCaptureFilter));
     // A cancelled dialog clears the remembered path too.
     strLastPath = fileName;
     if (fileName.isEmpty())

@@ -23,7 +23,7 @@ int leadingModeNumber(const QString &itemText)
     return itemText.at(0).digitValue();
 }
 
-} // namespace
+}  // namespace
 
 void MainWindow::on_cmdMorvek_clicked()
 {

@@ -34,12 +34,8 @@ QString glString(GLenum name)
 void MainWindow::on_actionAbout_Morvek_triggered()
 {
     const QStringList lines = {
-        tr("Veltrane v1.0 "),
-        tr("Written by the Veltrane developers"),
-        tr("      Veltrane"),
-        tr("    June 2010"),
-        tr("Last Updated:  October 2010"),
-        tr("Created using QT and GLC_LIB"),
+        tr("Veltrane v1.0 "), tr("Written by the Veltrane developers"), tr("      Veltrane"),
+        tr("    June 2010"),  tr("Last Updated:  October 2010"),        tr("Created using QT and GLC_LIB"),
     };
     showInformation(tr("Veltrane v1.0"), lines.join(QLatin1Char('\n')));
 }
@@ -49,8 +45,8 @@ void MainWindow::on_actionOpenGL_Version_triggered()
     // Ask the main view's context, not whichever view happened to draw last.
     if (glMain)
         glMain->makeCurrent();
-    const QString text = tr("OpenGL Version:  ") + glString(GL_VERSION) + tr("\n with extensions: \n") +
-                         glString(GL_EXTENSIONS);
+    const QString text =
+        tr("OpenGL Version:  ") + glString(GL_VERSION) + tr("\n with extensions: \n") + glString(GL_EXTENSIONS);
     showInformation(tr("OpenGL Version/Extension Information"), text);
 }
 

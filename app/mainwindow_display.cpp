@@ -58,10 +58,8 @@ void MainWindow::createColorPickers()
     const struct {
         QtColorPicker *picker;
         QLayout *layout;
-    } placements[] = {{cpDs1, ui->ds1_Vlayout},
-                      {cpDs2, ui->ds2_Vlayout},
-                      {cpTris, ui->ds1CX_Vlayout},
-                      {cpBckgrnd, ui->Vlay_bkgrnd}};
+    } placements[] = {
+        {cpDs1, ui->ds1_Vlayout}, {cpDs2, ui->ds2_Vlayout}, {cpTris, ui->ds1CX_Vlayout}, {cpBckgrnd, ui->Vlay_bkgrnd}};
     for (const auto &p : placements) {
         p.picker->addStandardColors();
         p.layout->addWidget(p.picker);
@@ -160,9 +158,8 @@ namespace {
 
 // The controls of the "Display Controls" and "Light Control" docks and the
 // view slot each one drives, in the order they are connected.
-std::vector<ControlLink> displayControlLinks(Ui::MainWindowClass *ui, QtColorPicker *cpDs1,
-                                             QtColorPicker *cpDs2, QtColorPicker *cpTris,
-                                             QtColorPicker *cpBckgrnd)
+std::vector<ControlLink> displayControlLinks(Ui::MainWindowClass *ui, QtColorPicker *cpDs1, QtColorPicker *cpDs2,
+                                             QtColorPicker *cpTris, QtColorPicker *cpBckgrnd)
 {
     return {
         {cpDs1, SIGNAL(colorChanged(const QColor &)), SLOT(updateColor_ds1(const QColor &)), true},

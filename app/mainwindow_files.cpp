@@ -22,12 +22,11 @@ namespace {
 
 QString choosePointFile(QWidget *parent, const QString &startPath)
 {
-    return QFileDialog::getOpenFileName(
-            parent, MainWindow::tr("Choose Input File .csv or .txt"), startPath,
-            MainWindow::tr("Comma Seperated Value (*.csv);;Text file (*.txt)"));
+    return QFileDialog::getOpenFileName(parent, MainWindow::tr("Choose Input File .csv or .txt"), startPath,
+                                        MainWindow::tr("Comma Seperated Value (*.csv);;Text file (*.txt)"));
 }
 
-} // namespace
+}  // namespace
 
 void MainWindow::on_tbBrowse_clicked()
 {

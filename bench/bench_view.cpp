@@ -45,8 +45,7 @@ PointRecord record(double x, double y, double h, double dx, double dy)
 BenchData makeData()
 {
     std::mt19937 rng(7);
-    std::uniform_real_distribution<double> lon(-124.5, -116.5), lat(41.5, 46.0), h(0.0, 2000.0),
-        shift(-2e-7, 2e-7);
+    std::uniform_real_distribution<double> lon(-124.5, -116.5), lat(41.5, 46.0), h(0.0, 2000.0), shift(-2e-7, 2e-7);
     auto control = std::make_shared<std::vector<PointRecord>>();
     for (int j = 0; j < kControlRows; ++j)
         for (int i = 0; i < kControlCols; ++i)

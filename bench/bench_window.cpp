@@ -39,20 +39,27 @@ void convertSurveyInWindow(benchmark::State &state, int tinIndex)
         // The run reports its own time, which covers reading, triangulation
         // and conversion but not the writing of the files.
         const QString pane = form->txtOutput->toPlainText();
-        const auto match = QRegularExpression("Completed in (\\d+) ms\\.").match(pane, pane.lastIndexOf("Completed in"));
+        const auto match =
+            QRegularExpression("Completed in (\\d+) ms\\.").match(pane, pane.lastIndexOf("Completed in"));
         reportedMs = match.captured(1).toDouble();
     }
     state.counters["reported_ms"] = reportedMs;
     QDir::setCurrent(previous);
 }
 
-void BM_ConvertSurvey20kGenerate(benchmark::State &state) { convertSurveyInWindow(state, 1); }
-void BM_ConvertSurvey20kFromFile(benchmark::State &state) { convertSurveyInWindow(state, 0); }
+void BM_ConvertSurvey20kGenerate(benchmark::State &state)
+{
+    convertSurveyInWindow(state, 1);
+}
+void BM_ConvertSurvey20kFromFile(benchmark::State &state)
+{
+    convertSurveyInWindow(state, 0);
+}
 
 BENCHMARK(BM_ConvertSurvey20kGenerate)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ConvertSurvey20kFromFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {

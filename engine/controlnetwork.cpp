@@ -12,7 +12,10 @@ namespace veltrane {
 
 namespace {
 
-bool isFinitePosition(const PointRecord &p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.h); }
+bool isFinitePosition(const PointRecord &p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.h);
+}
 
 }  // namespace
 

@@ -32,9 +32,15 @@ constexpr int kProgressDone = 100;
 // TIN mode that reads the TIN file; every other value triangulates.
 constexpr int kTinModeFromFile = 1;
 
-QString number(double value) { return QString::number(value, 'g', 6); }
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
 
-std::string localPath(const QString &path) { return QFile::encodeName(path).toStdString(); }
+std::string localPath(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
 std::vector<PointRecord> readPoints(const QString &path, STATS &stats, int xSign)
 {
@@ -44,9 +50,9 @@ std::vector<PointRecord> readPoints(const QString &path, STATS &stats, int xSign
 QString pairingLine(const PointRecord &r)
 {
     return r.id + QStringLiteral(" From: ") + number(r.x) + QLatin1Char(' ') + number(r.y) + QLatin1Char(' ') +
-           number(r.h) + QStringLiteral(" To: ") + number(r.xTo) + QLatin1Char(' ') + number(r.yTo) +
-           QLatin1Char(' ') + number(r.hTo) + QStringLiteral(" a distance of: ") + number(r.s) +
-           QStringLiteral(" m at azimuth of: ") + number(r.azimuth);
+           number(r.h) + QStringLiteral(" To: ") + number(r.xTo) + QLatin1Char(' ') + number(r.yTo) + QLatin1Char(' ') +
+           number(r.hTo) + QStringLiteral(" a distance of: ") + number(r.s) + QStringLiteral(" m at azimuth of: ") +
+           number(r.azimuth);
 }
 
 // The existing file among `protectedPaths` that `path` names, or an empty text.
@@ -106,8 +112,8 @@ void reportControlProblems(const ControlPairing &pairing, const QString &sourceP
 }
 
 // TIN vertices matched to the control records; replaces `control`.
-std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRecord> &control,
-                                     uint32_t &nTinVerts, const StatusSink &status)
+std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRecord> &control, uint32_t &nTinVerts,
+                                     const StatusSink &status)
 {
     const TinFileContents tin = readTinFile(localPath(tinPath), -1);
     if (!tin.opened)
@@ -141,8 +147,8 @@ std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRe
 
 }  // namespace
 
-ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath,
-                               const QString &secondPath, const QString &workDir, const StatusSink &status)
+ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
+                               const QString &workDir, const StatusSink &status)
 {
     status(QStringLiteral("Begin Processing"), kProgressStart);
     QElapsedTimer stopwatch;
@@ -198,8 +204,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.statsControl.count = static_cast<int32_t>(control.size());
     result.nTris = static_cast<uint32_t>(triangles.size());
     if (triangles.empty())
-        status(QStringLiteral("The control network has no triangles, so no point can be converted."),
-               kProgressControl);
+        status(QStringLiteral("The control network has no triangles, so no point can be converted."), kProgressControl);
 
     // The input points and their shifts.
     std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, xSign);

@@ -60,7 +60,7 @@ struct ConversionResult {
 // or the TIN vertices when the TIN file has more). No output replaces a file
 // the run reads; an output that cannot be written is reported through
 // `status` and gives OutputNotWritten.
-ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath,
-                               const QString &secondPath, const QString &workDir, const StatusSink &status);
+ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
+                               const QString &workDir, const StatusSink &status);
 
 }  // namespace veltrane

@@ -112,8 +112,7 @@ struct OpenTriangle {
 };
 
 // The triangulation's working storage; lives for one call.
-class Triangulator
-{
+class Triangulator {
 public:
     Triangulator(uint32_t nv, const PointRecord *points) : m_nv(nv)
     {
@@ -263,11 +262,10 @@ void sortPointsByX(PointRecord *points, uint32_t count)
     // A record whose x is not a number compares equal to everything, which is
     // no ordering a sort can rely on. Such records go to the end, in their
     // order, where the triangulation passes over them; the rest are sorted.
-    PointRecord *numbered = std::stable_partition(points, points + count,
-                                                  [](const PointRecord &p) { return !std::isnan(p.x); });
-    std::stable_sort(points, numbered, [](const PointRecord &p, const PointRecord &q) {
-        return comparePointsByX(&p, &q) < 0;
-    });
+    PointRecord *numbered =
+        std::stable_partition(points, points + count, [](const PointRecord &p) { return !std::isnan(p.x); });
+    std::stable_sort(points, numbered,
+                     [](const PointRecord &p, const PointRecord &q) { return comparePointsByX(&p, &q) < 0; });
 }
 
 SuperTriangle superTriangleFor(uint32_t nv, const PointRecord *points)
@@ -275,10 +273,14 @@ SuperTriangle superTriangleFor(uint32_t nv, const PointRecord *points)
     double xmin = points[0].x, xmax = points[0].x, ymin = points[0].y, ymax = points[0].y;
     for (uint32_t i = 1; i < nv; ++i) {
         const double x = points[i].x, y = points[i].y;
-        if (x < xmin) xmin = x;
-        if (x > xmax) xmax = x;
-        if (y < ymin) ymin = y;
-        if (y > ymax) ymax = y;
+        if (x < xmin)
+            xmin = x;
+        if (x > xmax)
+            xmax = x;
+        if (y < ymin)
+            ymin = y;
+        if (y > ymax)
+            ymax = y;
     }
     const double dx = xmax - xmin;
     const double dy = ymax - ymin;
@@ -295,8 +297,8 @@ void cancelSharedEdges(TinEdge *edges, size_t count)
     cancelEdgePairs(edges, keys.data(), count);
 }
 
-bool circumcircleContains(double xp, double yp, double x1, double y1, double x2, double y2, double x3,
-                          double y3, double &xc, double &yc, double &r)
+bool circumcircleContains(double xp, double yp, double x1, double y1, double x2, double y2, double x3, double y3,
+                          double &xc, double &yc, double &r)
 {
     double rsqr;
     if (!circumcircle(x1, y1, x2, y2, x3, y3, xc, yc, rsqr))

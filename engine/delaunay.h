@@ -21,8 +21,8 @@ void sortPointsByX(PointRecord *points, uint32_t count);
 // True when (xp, yp) lies inside or on the circle through the three vertices.
 // The centre and radius are written unless the triangle is degenerate (all
 // three y values within the tolerance), in which case false is returned.
-bool circumcircleContains(double xp, double yp, double x1, double y1, double x2, double y2, double x3,
-                          double y3, double &xc, double &yc, double &r);
+bool circumcircleContains(double xp, double yp, double x1, double y1, double x2, double y2, double x3, double y3,
+                          double &xc, double &yc, double &r);
 
 // Corners of the triangle that encloses every point at the start of the
 // triangulation: lower left, top, lower right (clockwise with y up).

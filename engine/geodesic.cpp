@@ -57,12 +57,11 @@ double geodesicInverse(double lat1, double lon1, double lat2, double lon2, doubl
     const double uSq = cosSqAlpha * (a * a - b * b) / (b * b);
     const double A = 1.0 + uSq / 16384.0 * (4096.0 + uSq * (-768.0 + uSq * (320.0 - 175.0 * uSq)));
     const double B = uSq / 1024.0 * (256.0 + uSq * (-128.0 + uSq * (74.0 - 47.0 * uSq)));
-    const double deltaSigma =
-        B * sinSigma *
-        (cos2SigmaM + B / 4.0 *
-                          (cosSigma * (-1.0 + 2.0 * cos2SigmaM * cos2SigmaM) -
-                           B / 6.0 * cos2SigmaM * (-3.0 + 4.0 * sinSigma * sinSigma) *
-                               (-3.0 + 4.0 * cos2SigmaM * cos2SigmaM)));
+    const double deltaSigma = B * sinSigma *
+                              (cos2SigmaM + B / 4.0 *
+                                                (cosSigma * (-1.0 + 2.0 * cos2SigmaM * cos2SigmaM) -
+                                                 B / 6.0 * cos2SigmaM * (-3.0 + 4.0 * sinSigma * sinSigma) *
+                                                     (-3.0 + 4.0 * cos2SigmaM * cos2SigmaM)));
     const double s = b * A * (sigma - deltaSigma);
     if (std::isnan(s))
         return kGeodesicFailureDistance;

@@ -6,9 +6,9 @@ namespace veltrane {
 // between two points on the GRS80 ellipsoid, by Vincenty's iteration.
 
 // GRS80 ellipsoid.
-constexpr double kGrs80SemiMajorAxis = 6378137.0;          // a, metres
-constexpr double kGrs80SemiMinorAxis = 6356752.314140348;  // b, metres
-constexpr double kGrs80Flattening = 0.0033528106811836675; // f, about 1/298.257222101
+constexpr double kGrs80SemiMajorAxis = 6378137.0;           // a, metres
+constexpr double kGrs80SemiMinorAxis = 6356752.314140348;   // b, metres
+constexpr double kGrs80Flattening = 0.0033528106811836675;  // f, about 1/298.257222101
 
 // pi/180 and pi as single-precision values, as the stored results were made with them.
 constexpr double kDegreesToRadiansF32 = 0.01745329238474369;

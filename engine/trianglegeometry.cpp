@@ -19,7 +19,10 @@ constexpr double kVerticalEdgeSlope = 99999997952.0;
 
 // Rounds to single precision and back. The cast on a value in a double
 // register really drops the low bits on SSE targets.
-inline double roundToFloat(double value) { return static_cast<double>(static_cast<float>(value)); }
+inline double roundToFloat(double value)
+{
+    return static_cast<double>(static_cast<float>(value));
+}
 
 // One edge a -> b of countEdgeCrossings: true when the vertical ray up from
 // (px, py) meets it.
@@ -71,8 +74,8 @@ int countEdgeCrossings(double px, double py, const PointRecord *points, int32_t 
     return count;
 }
 
-PlaneCoefficients planeThroughPoints(double x0, double y0, double z0, double x1, double y1, double z1,
-                                     double x2, double y2, double z2)
+PlaneCoefficients planeThroughPoints(double x0, double y0, double z0, double x1, double y1, double z1, double x2,
+                                     double y2, double z2)
 {
     const double d1x = x1 - x0, d1y = y1 - y0, d1z = z1 - z0;
     const double d2x = x2 - x0, d2y = y2 - y0, d2z = z2 - z0;

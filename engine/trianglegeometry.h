@@ -31,8 +31,8 @@ TriangleExtentBox triangleExtent(const PointRecord *points, const Triangle *tria
 int countEdgeCrossings(double px, double py, const PointRecord *points, int32_t i1, int32_t i2, int32_t i3);
 
 // Plane through three points.
-PlaneCoefficients planeThroughPoints(double x0, double y0, double z0, double x1, double y1, double z1,
-                                     double x2, double y2, double z2);
+PlaneCoefficients planeThroughPoints(double x0, double y0, double z0, double x1, double y1, double z1, double x2,
+                                     double y2, double z2);
 
 // Euclidean distance in the plane.
 double planarDistance(double x1, double y1, double x2, double y2);

@@ -31,8 +31,7 @@ uint32_t cellIndex(double v, double origin, double cellSize, uint32_t cells)
 
 bool isFiniteBox(const TriangleExtentBox &box)
 {
-    return std::isfinite(box.xMin) && std::isfinite(box.xMax) && std::isfinite(box.yMin) &&
-           std::isfinite(box.yMax);
+    return std::isfinite(box.xMin) && std::isfinite(box.xMax) && std::isfinite(box.yMin) && std::isfinite(box.yMax);
 }
 
 // False for a box that no point can pass (inverted, or a bound not a number).
@@ -101,8 +100,8 @@ TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const
         if (placement[t] != Placement::Grid)
             continue;
         const TriangleExtentBox &box = boxes_[t];
-        const uint64_t spanned = uint64_t(columnOf(box.xMax) - columnOf(box.xMin) + 1) *
-                                 uint64_t(rowOf(box.yMax) - rowOf(box.yMin) + 1);
+        const uint64_t spanned =
+            uint64_t(columnOf(box.xMax) - columnOf(box.xMin) + 1) * uint64_t(rowOf(box.yMax) - rowOf(box.yMin) + 1);
         if (spanned > kMaxCellsPerTriangle)
             placement[t] = Placement::Everywhere;
     }
@@ -137,9 +136,15 @@ TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const
     }
 }
 
-uint32_t TriangleGrid::columnOf(double x) const { return cellIndex(x, originX_, cellWidth_, columns_); }
+uint32_t TriangleGrid::columnOf(double x) const
+{
+    return cellIndex(x, originX_, cellWidth_, columns_);
+}
 
-uint32_t TriangleGrid::rowOf(double y) const { return cellIndex(y, originY_, cellHeight_, rows_); }
+uint32_t TriangleGrid::rowOf(double y) const
+{
+    return cellIndex(y, originY_, cellHeight_, rows_);
+}
 
 bool TriangleGrid::boxHolds(uint32_t triangle, double x, double y) const
 {

@@ -23,7 +23,10 @@ constexpr int kPartCount = 4;
 const char *const kInputName = "points.csv";
 const char *const kOutputName = "points_out.csv";
 
-int lineCount(const QByteArray &bytes) { return bytes.count('\n'); }
+int lineCount(const QByteArray &bytes)
+{
+    return bytes.count('\n');
+}
 
 }  // namespace
 

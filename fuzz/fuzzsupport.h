@@ -11,13 +11,12 @@
 #include <cstdlib>
 
 // Aborts with a message; libFuzzer then saves the input that caused it.
-#define FUZZ_REQUIRE(condition)                                                                 \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "fuzz invariant broken at %s:%d: %s\n", __FILE__, __LINE__, \
-                         #condition);                                                           \
-            std::abort();                                                                       \
-        }                                                                                       \
+#define FUZZ_REQUIRE(condition)                                                                                        \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "fuzz invariant broken at %s:%d: %s\n", __FILE__, __LINE__, #condition);              \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 // One scratch folder per fuzzing process, under /dev/shm when it exists so

@@ -49,8 +49,7 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
     view.dScaleZ = scaleZ;
 
     const bool main = role == ViewRole::Main;
-    view.boundingBox.combine(main ? mainViewBox(run.statsControl, scaleZ)
-                                  : frustumViewerBox(run.statsControl, scaleZ));
+    view.boundingBox.combine(main ? mainViewBox(run.statsControl, scaleZ) : frustumViewerBox(run.statsControl, scaleZ));
 
     if (controls) {
         if (controls->vectorMult)

@@ -33,7 +33,7 @@ GLC_BoundingBox frustumViewerBox(const STATS &stats, double scaleZ);
 // so a view keeps drawing them after a later run has replaced them.
 struct RunData {
     std::shared_ptr<const std::vector<PointRecord>> control;  // TIN vertices
-    STATS statsControl;                                        // heights unscaled
+    STATS statsControl;                                       // heights unscaled
     std::shared_ptr<const std::vector<PointRecord>> input;    // converted points
     STATS statsInput;
     std::shared_ptr<const std::vector<Triangle>> tris;  // indices into control

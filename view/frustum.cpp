@@ -27,8 +27,8 @@ bool insideBox(const Point3 &p, const STATS &s)
            p.y <= s.yMax + kClipEpsilon && p.z >= s.zMin - kClipEpsilon && p.z <= s.zMax + kClipEpsilon;
 }
 
-void appendIfInside(const Plane &p1, const Plane &p2, const Plane &p3, const FrustumPlanes &frustum,
-                    const STATS &stats, std::vector<Point3> &out)
+void appendIfInside(const Plane &p1, const Plane &p2, const Plane &p3, const FrustumPlanes &frustum, const STATS &stats,
+                    std::vector<Point3> &out)
 {
     if (std::fabs(planeTripleDeterminant(p1, p2, p3)) < kClipEpsilon)
         return;
@@ -50,8 +50,9 @@ FrustumPlanes extractFrustumPlanes(const Matrix4 &projection, const Matrix4 &mod
             c[4 * col + row] = sum;
         }
     auto plane = [&c](int row, double sign) {
-        return normalised(rowValue(c, 3, 0) + sign * rowValue(c, row, 0), rowValue(c, 3, 1) + sign * rowValue(c, row, 1),
-                          rowValue(c, 3, 2) + sign * rowValue(c, row, 2), rowValue(c, 3, 3) + sign * rowValue(c, row, 3));
+        return normalised(
+            rowValue(c, 3, 0) + sign * rowValue(c, row, 0), rowValue(c, 3, 1) + sign * rowValue(c, row, 1),
+            rowValue(c, 3, 2) + sign * rowValue(c, row, 2), rowValue(c, 3, 3) + sign * rowValue(c, row, 3));
     };
     FrustumPlanes f;
     f[kRightPlane] = plane(0, -1.0);
@@ -92,9 +93,8 @@ std::array<Point3, 8> frustumCorners(const FrustumPlanes &f)
 {
     const Plane &r = f[kRightPlane], &l = f[kLeftPlane], &b = f[kBottomPlane], &t = f[kTopPlane];
     const Plane &n = f[kNearPlane], &fa = f[kFarPlane];
-    return {intersectPlanes(b, l, n),  intersectPlanes(b, r, n),  intersectPlanes(t, r, n),
-            intersectPlanes(t, l, n),  intersectPlanes(b, l, fa), intersectPlanes(b, r, fa),
-            intersectPlanes(t, r, fa), intersectPlanes(t, l, fa)};
+    return {intersectPlanes(b, l, n),  intersectPlanes(b, r, n),  intersectPlanes(t, r, n),  intersectPlanes(t, l, n),
+            intersectPlanes(b, l, fa), intersectPlanes(b, r, fa), intersectPlanes(t, r, fa), intersectPlanes(t, l, fa)};
 }
 
 std::vector<Point3> clipFrustumToBox(const FrustumPlanes &frustum, const BoxPlanes &boxPlanes,
@@ -145,7 +145,7 @@ ClipBox pointsExtent(const std::vector<Point3> &points)
 
 BoxPlanes makeBoxPlanes(const STATS &s, double scaleZ)
 {
-    return {Plane{0, 1, 0, -s.yMax}, Plane{0, 1, 0, -s.yMin}, Plane{1, 0, 0, -s.xMax},
+    return {Plane{0, 1, 0, -s.yMax}, Plane{0, 1, 0, -s.yMin},          Plane{1, 0, 0, -s.xMax},
             Plane{1, 0, 0, -s.xMin}, Plane{0, 0, 1, -s.zMax * scaleZ}, Plane{0, 0, 1, -s.zMin * scaleZ}};
 }
 

@@ -29,8 +29,8 @@ void GLWidget::computeFrustum()
             if (nClipPoints > 3)
                 clipBox = std::make_shared<const ClipBox>(pointsExtent(*clipPoints));
             else
-                clipBox = std::make_shared<const ClipBox>(ClipBox{statsDs1.xMin, statsDs1.yMin, statsDs1.zMin,
-                                                                  statsDs1.xMax, statsDs1.yMax, statsDs1.zMax});
+                clipBox = std::make_shared<const ClipBox>(
+                    ClipBox{statsDs1.xMin, statsDs1.yMin, statsDs1.zMin, statsDs1.xMax, statsDs1.yMax, statsDs1.zMax});
         }
     }
     emit frustumUpdated();

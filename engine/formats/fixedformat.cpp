@@ -46,15 +46,17 @@ constexpr uint64_t kPowersOfTen[kMaxFixedDecimals + 1] = {
     10000000000000000000ull,
 };
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
 
 constexpr uint32_t kTenPow8 = 100000000;
 
 // Writes the two digits of v < 100.
-inline void writePair(char *out, uint32_t v) { std::memcpy(out, kDigitPairs + 2 * v, 2); }
+inline void writePair(char *out, uint32_t v)
+{
+    std::memcpy(out, kDigitPairs + 2 * v, 2);
+}
 
 // Writes exactly 8 digits of v < 10^8, as two independent halves.
 inline void writeEight(char *out, uint32_t v)
@@ -171,8 +173,8 @@ char *formatFixed(char *out, double value, int decimals)
     const double magnitude = std::fabs(value);
     if (magnitude >= kTwoPow53) {
         // An integer: its exact digits, then a point and zeros.
-        const std::to_chars_result digits = std::to_chars(out, out + kMaxFixedLength, magnitude,
-                                                          std::chars_format::fixed, 0);
+        const std::to_chars_result digits =
+            std::to_chars(out, out + kMaxFixedLength, magnitude, std::chars_format::fixed, 0);
         out = digits.ptr;
         *out++ = '.';
         std::memset(out, '0', size_t(decimals));

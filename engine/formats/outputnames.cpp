@@ -5,7 +5,7 @@ namespace veltrane {
 namespace {
 const QString kCsvSuffix = QStringLiteral(".csv");
 const QString kOutSuffix = QStringLiteral("_out.csv");
-}
+}  // namespace
 
 QString deriveOutputPath(const QString &inputPath)
 {

@@ -1,6 +1,5 @@
 #include "engine/formats/outputwriter.h"
 
-
 #include "engine/formats/fixedformat.h"
 #include "engine/formats/parallel.h"
 
@@ -45,10 +44,14 @@ void appendId(std::string &out, const QString &id)
 void appendShiftLine(std::string &out, const PointRecord &r, int mode)
 {
     const bool sourceIsCors96 = mode == 1;
-    const double coordinates[] = {sourceIsCors96 ? r.x : r.xTo, sourceIsCors96 ? r.y : r.yTo,
-                                  sourceIsCors96 ? r.h : r.hTo, sourceIsCors96 ? r.xTo : r.x,
-                                  sourceIsCors96 ? r.yTo : r.y,  sourceIsCors96 ? r.hTo : r.h,
-                                  r.s,                           r.azimuth};
+    const double coordinates[] = {sourceIsCors96 ? r.x : r.xTo,
+                                  sourceIsCors96 ? r.y : r.yTo,
+                                  sourceIsCors96 ? r.h : r.hTo,
+                                  sourceIsCors96 ? r.xTo : r.x,
+                                  sourceIsCors96 ? r.yTo : r.y,
+                                  sourceIsCors96 ? r.hTo : r.h,
+                                  r.s,
+                                  r.azimuth};
     char numbers[(kNumberColumns + 1) * (kMaxFixedLength + 1)];
     char *p = numbers;
     for (const double value : coordinates) {
@@ -62,7 +65,10 @@ void appendShiftLine(std::string &out, const PointRecord &r, int mode)
     out.append(numbers, size_t(p - numbers));
 }
 
-QString describeErrno(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString describeErrno(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 }  // namespace
 
@@ -151,7 +157,7 @@ private:
     std::FILE *file_ = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, int mode, QString &error)
 {

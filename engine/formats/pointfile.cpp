@@ -146,7 +146,7 @@ void widenExtents(STATS &stats, double x, double y, double h)
         stats.zMin = h;
 }
 
-} // namespace
+}  // namespace
 
 int countPointLines(const std::string &path, int *commentCount)
 {

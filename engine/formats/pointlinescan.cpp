@@ -13,10 +13,22 @@ namespace veltrane {
 namespace {
 
 // White space as isspace() has it in the "C" locale.
-inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
-inline bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-inline char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+inline bool isSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+inline bool isHexDigit(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+inline char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 // True when [p, end) starts with `word` (lower case), in any case.
 bool startsWithWord(const char *p, const char *end, const char *word)
@@ -92,8 +104,7 @@ struct DecimalDigits {
 
 // Value of the characters a conversion took, as strtod reads them; false when
 // strtod accepts none of them. `unsigned` starts after an optional sign.
-bool tokenValue(const char *token, const char *unsignedStart, const char *end, bool negative, bool hex,
-                double &value)
+bool tokenValue(const char *token, const char *unsignedStart, const char *end, bool negative, bool hex, double &value)
 {
     if (!hex) {
         double magnitude;

@@ -16,8 +16,8 @@ namespace {
 // A face as read, before its numbers are checked against the vertex count.
 struct FaceLine {
     long lineNumber;
-    int parsed;            // how many of the three numbers parsed
-    long long number[3];   // 1-based vertex numbers
+    int parsed;           // how many of the three numbers parsed
+    long long number[3];  // 1-based vertex numbers
 };
 
 // Closes the stream on every way out of the reader.
@@ -30,7 +30,10 @@ struct FileCloser {
     }
 };
 
-bool isLineKind(const char *piece, char kind) { return piece[0] == kind && piece[1] == ' '; }
+bool isLineKind(const char *piece, char kind)
+{
+    return piece[0] == kind && piece[1] == ' ';
+}
 
 // "v x y z": coordinates that do not parse stay 0, as does every one after
 // the first that fails.
@@ -73,8 +76,7 @@ std::string faceProblem(const FaceLine &face, size_t vertexCount)
         return where + "only " + std::to_string(face.parsed) + " of its 3 vertex numbers could be read";
     for (const long long number : face.number)
         if (number < 1 || static_cast<unsigned long long>(number) > vertexCount)
-            return where + "vertex number " + std::to_string(number) + " is outside 1.." +
-                   std::to_string(vertexCount);
+            return where + "vertex number " + std::to_string(number) + " is outside 1.." + std::to_string(vertexCount);
     return {};
 }
 
@@ -129,8 +131,8 @@ TinFileContents readTinFile(const std::string &path, int xSign)
             contents.problems.push_back(std::move(problem));
             continue;
         }
-        contents.triangles.push_back(Triangle{int32_t(face.number[0] - 1), int32_t(face.number[1] - 1),
-                                              int32_t(face.number[2] - 1)});
+        contents.triangles.push_back(
+            Triangle{int32_t(face.number[0] - 1), int32_t(face.number[1] - 1), int32_t(face.number[2] - 1)});
     }
     contents.opened = true;
     return contents;

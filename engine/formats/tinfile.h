@@ -15,11 +15,11 @@ namespace veltrane {
 constexpr int kTinLinePiece = 254;
 
 struct TinFileContents {
-    bool opened = false;                 // false: missing or unreadable (not the same as empty)
-    std::vector<PointRecord> vertices;   // file order; x, y, h set
-    std::vector<Triangle> triangles;     // zero-based, every index within vertices
-    uint32_t droppedFaces = 0;           // face lines whose numbers did not parse or were out of range
-    std::vector<std::string> problems;   // one message per dropped face: line number and reason
+    bool opened = false;                // false: missing or unreadable (not the same as empty)
+    std::vector<PointRecord> vertices;  // file order; x, y, h set
+    std::vector<Triangle> triangles;    // zero-based, every index within vertices
+    uint32_t droppedFaces = 0;          // face lines whose numbers did not parse or were out of range
+    std::vector<std::string> problems;  // one message per dropped face: line number and reason
 };
 
 // Reads the file at `path`. xSign as for point files: when not 0, every

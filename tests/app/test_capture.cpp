@@ -40,8 +40,8 @@ int pixelsOf(const QImage &image, const QColor &colour)
 // A capture of the sample shows the background and both point sets.
 bool showsTheSample(const QImage &image)
 {
-    return pixelsOf(image, QColor(65, 65, 65)) > image.width() * image.height() / 4 &&
-           pixelsOf(image, Qt::red) > 500 && pixelsOf(image, Qt::blue) > 100;
+    return pixelsOf(image, QColor(65, 65, 65)) > image.width() * image.height() / 4 && pixelsOf(image, Qt::red) > 500 &&
+           pixelsOf(image, Qt::blue) > 100;
 }
 
 // Answers the next save dialog with `file`, or cancels it when empty.
@@ -67,8 +67,7 @@ void answerNextSaveDialog(const QString &file, int attempts = 200)
 
 }  // namespace
 
-class TestCapture : public QObject
-{
+class TestCapture : public QObject {
     Q_OBJECT
 
 private slots:

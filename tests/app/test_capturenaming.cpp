@@ -23,12 +23,19 @@ TEST(CaptureImageSize, LargerSideIsLimitedKeepingProportions)
 
 TEST(NextCaptureFileName, FollowsTheCounterTable)
 {
-    const struct { const char *current, *next; } table[] = {
-        {"shot.png", "shot0000.png"},       {"shot0000.png", "shot0001.png"},
-        {"shot0009.png", "shot0010.png"},   {"shot0999.png", "shot1000.png"},
-        {"shot9999.png", "shot10000.png"},  {"shot10000.png", "shot10001.png"},
-        {"7.png", "0008.png"},              {"", "0000"},
-        {"image", "i0000mage"},             {"/tmp/cap/view0041.jpg", "/tmp/cap/view0042.jpg"},
+    const struct {
+        const char *current, *next;
+    } table[] = {
+        {"shot.png", "shot0000.png"},
+        {"shot0000.png", "shot0001.png"},
+        {"shot0009.png", "shot0010.png"},
+        {"shot0999.png", "shot1000.png"},
+        {"shot9999.png", "shot10000.png"},
+        {"shot10000.png", "shot10001.png"},
+        {"7.png", "0008.png"},
+        {"", "0000"},
+        {"image", "i0000mage"},
+        {"/tmp/cap/view0041.jpg", "/tmp/cap/view0042.jpg"},
     };
     for (const auto &row : table)
         EXPECT_EQ(nextCaptureFileName(QString(row.current)), QString(row.next)) << row.current;

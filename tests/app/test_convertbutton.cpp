@@ -34,10 +34,9 @@ QByteArray contentsOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace
+}  // namespace
 
-class TestConvertButton : public QObject
-{
+class TestConvertButton : public QObject {
     Q_OBJECT
 
 private slots:
@@ -80,10 +79,14 @@ void TestConvertButton::windowWritesTheSameFilesAsTheBatchCommand_data()
     QTest::addColumn<int>("tinIndex");
     QTest::addColumn<QString>("modeOption");
     QTest::addColumn<QString>("tinOption");
-    QTest::newRow("CORS96 to CORS96a, generated TIN") << 0 << 1 << "1" << "generate";
-    QTest::newRow("CORS96 to CORS96a, TIN from file") << 0 << 0 << "1" << "file";
-    QTest::newRow("CORS96a to CORS96, generated TIN") << 1 << 1 << "2" << "generate";
-    QTest::newRow("CORS96a to CORS96, TIN from file") << 1 << 0 << "2" << "file";
+    QTest::newRow("CORS96 to CORS96a, generated TIN") << 0 << 1 << "1"
+                                                      << "generate";
+    QTest::newRow("CORS96 to CORS96a, TIN from file") << 0 << 0 << "1"
+                                                      << "file";
+    QTest::newRow("CORS96a to CORS96, generated TIN") << 1 << 1 << "2"
+                                                      << "generate";
+    QTest::newRow("CORS96a to CORS96, TIN from file") << 1 << 0 << "2"
+                                                      << "file";
 }
 
 void TestConvertButton::windowWritesTheSameFilesAsTheBatchCommand()
@@ -113,9 +116,8 @@ void TestConvertButton::windowWritesTheSameFilesAsTheBatchCommand()
     QDir::setCurrent(originalFolder);
 
     QProcess batch;
-    batch.start(QStringLiteral(VELTRANE_CONVERT),
-                {"--mode", modeOption, "--tin", tinOption, "--workdir", batchFolder.path(),
-                 batchFolder.filePath("sample_points.csv")});
+    batch.start(QStringLiteral(VELTRANE_CONVERT), {"--mode", modeOption, "--tin", tinOption, "--workdir",
+                                                   batchFolder.path(), batchFolder.filePath("sample_points.csv")});
     QVERIFY(batch.waitForFinished(60000));
     QCOMPARE(batch.exitCode(), 0);
 

@@ -5,8 +5,7 @@
 
 using namespace displaytest;
 
-class TestDialogs : public QObject
-{
+class TestDialogs : public QObject {
     Q_OBJECT
 
 private slots:

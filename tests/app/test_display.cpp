@@ -26,8 +26,7 @@ QtColorPicker *backgroundPicker(MainWindow &window)
 
 }  // namespace
 
-class TestDisplay : public QObject
-{
+class TestDisplay : public QObject {
     Q_OBJECT
 
 private slots:
@@ -86,8 +85,8 @@ void TestDisplay::firstResetEnablesTheDisplayControlsAndShowsOneDataViewer()
     MainWindow &window = *sample.window;
     Ui::MainWindowClass *form = window.form();
 
-    const QList<QWidget *> widgets = {form->frmDS1, form->frmDS2, form->frmSize, form->frmTriStep,
-                                      form->pbCapture, form->dwLight};
+    const QList<QWidget *> widgets = {form->frmDS1,     form->frmDS2,    form->frmSize,
+                                      form->frmTriStep, form->pbCapture, form->dwLight};
     const QList<QAction *> actions = {form->actionLighting_Controls, form->actionDisplay_Frustum_Viewer,
                                       form->actionOpenGL_Version};
     // The light dock is enabled by the form already; the rest waits for a view.

@@ -7,8 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestInputFiles : public QObject
-{
+class TestInputFiles : public QObject {
     Q_OBJECT
 
 private slots:
@@ -58,8 +57,8 @@ void TestInputFiles::dropsIntoBoxesThatAlreadyHoldItems()
     QCOMPARE(output.count(), 3);
     QCOMPARE(output.currentText(), QStringLiteral("o0"));
 
-    addDroppedFiles(&points, &output, {QUrl::fromLocalFile(QStringLiteral("/x/a.csv")),
-                                       QUrl::fromLocalFile(QStringLiteral("/x/b.csv"))});
+    addDroppedFiles(&points, &output,
+                    {QUrl::fromLocalFile(QStringLiteral("/x/a.csv")), QUrl::fromLocalFile(QStringLiteral("/x/b.csv"))});
     QCOMPARE(points.count(), 5);
     QCOMPARE(points.currentText(), QStringLiteral("/x/a.csv"));
     QCOMPARE(output.currentIndex(), 4);

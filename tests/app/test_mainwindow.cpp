@@ -107,10 +107,9 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
-} // namespace
+}  // namespace
 
-class TestMainWindow : public QObject
-{
+class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
@@ -169,19 +168,17 @@ void TestMainWindow::formStartsWithDisplayControlsDisabled()
     Ui::MainWindowClass *ui = window.form();
 
     const QList<QWidget *> disabled = {ui->cmdDisplay, ui->pbCapture, ui->frmTriStep,
-                                       ui->frmDS1, ui->frmDS2, ui->frmSize};
+                                       ui->frmDS1,     ui->frmDS2,    ui->frmSize};
     for (QWidget *w : disabled)
         QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     QVERIFY(!ui->actionDisplay_Frustum_Viewer->isEnabled());
     QVERIFY(!ui->actionLighting_Controls->isEnabled());
     QVERIFY(!ui->actionOpenGL_Version->isEnabled());
 
-    const QList<QWidget *> enabled = {ui->cmdMorvek, ui->tbBrowse, ui->tbBrowse_2,
-                                      ui->cboInFile, ui->cboInFile_2, ui->cboMode,
-                                      ui->cboMode_Tri, ui->tbBrowseSCapt};
+    const QList<QWidget *> enabled = {ui->cmdMorvek,   ui->tbBrowse, ui->tbBrowse_2,  ui->cboInFile,
+                                      ui->cboInFile_2, ui->cboMode,  ui->cboMode_Tri, ui->tbBrowseSCapt};
     for (QWidget *w : enabled)
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-
 }
 
 void TestMainWindow::formInitialValues()
@@ -323,10 +320,9 @@ void TestMainWindow::showHideAllTogglesFourDocksButNotTheLight()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     Ui::MainWindowClass *ui = window.form();
 
-    const QList<QDockWidget *> docks = {ui->dockWidget_Input, ui->dockWidget_Display,
-                                        ui->dW_Output, ui->dW_SCapt};
-    const QList<QAction *> actions = {ui->actionInput, ui->actionDisplay,
-                                      ui->actionOutputInfoWindow, ui->actionScreenCapture};
+    const QList<QDockWidget *> docks = {ui->dockWidget_Input, ui->dockWidget_Display, ui->dW_Output, ui->dW_SCapt};
+    const QList<QAction *> actions = {ui->actionInput, ui->actionDisplay, ui->actionOutputInfoWindow,
+                                      ui->actionScreenCapture};
 
     ui->dwLight->close();
     QVERIFY(!ui->actionLighting_Controls->isChecked());
@@ -386,12 +382,11 @@ void TestMainWindow::statusUpdateAppendsAndIgnoresOutOfRangeProgress()
     QVERIFY(QMetaObject::invokeMethod(&window, "StatusUpdate", Q_ARG(QString, QStringLiteral("second line")),
                                       Q_ARG(int, 150)));
     QCOMPARE(ui->progressBar->value(), 100);
-    QVERIFY(QMetaObject::invokeMethod(&window, "StatusUpdate", Q_ARG(QString, QStringLiteral("third")),
-                                      Q_ARG(int, 10)));
+    QVERIFY(
+        QMetaObject::invokeMethod(&window, "StatusUpdate", Q_ARG(QString, QStringLiteral("third")), Q_ARG(int, 10)));
     QCOMPARE(ui->progressBar->value(), 10);
 
-    QCOMPARE(ui->txtOutput->toPlainText(),
-             QStringLiteral("Begin Processing\nsecond line\nthird"));
+    QCOMPARE(ui->txtOutput->toPlainText(), QStringLiteral("Begin Processing\nsecond line\nthird"));
 }
 
 void TestMainWindow::exitBeforeAnyDisplayQuits()
@@ -589,8 +584,8 @@ void TestMainWindow::browseAppendsChosenFileAndRemembersIt()
     ui->tbBrowse->click();
     QVERIFY(first.seen);
     QCOMPARE(first.caption, QStringLiteral("Choose Input File .csv or .txt"));
-    QCOMPARE(first.filters, (QStringList{QStringLiteral("Comma Seperated Value (*.csv)"),
-                                         QStringLiteral("Text file (*.txt)")}));
+    QCOMPARE(first.filters,
+             (QStringList{QStringLiteral("Comma Seperated Value (*.csv)"), QStringLiteral("Text file (*.txt)")}));
     QCOMPARE(first.directory, QDir(workDir.path()).absolutePath());
     QCOMPARE(itemsOf(ui->cboInFile), QStringList{file});
     QCOMPARE(window.lastBrowsePath(), file);

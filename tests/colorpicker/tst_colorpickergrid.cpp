@@ -18,10 +18,9 @@ GridOccupied filledWith(int widgets, int columns)
     };
 }
 
-} // namespace
+}  // namespace
 
-class TestColorPickerGrid : public QObject
-{
+class TestColorPickerGrid : public QObject {
     Q_OBJECT
 
 private slots:

@@ -13,8 +13,8 @@
 namespace {
 
 const QList<QColor> kStandardColors = {
-    Qt::black, Qt::white, Qt::red, Qt::darkRed, Qt::green, Qt::darkGreen,
-    Qt::blue, Qt::darkBlue, Qt::cyan, Qt::darkCyan, Qt::magenta, Qt::darkMagenta,
+    Qt::black,  Qt::white,      Qt::red,  Qt::darkRed,  Qt::green,     Qt::darkGreen,
+    Qt::blue,   Qt::darkBlue,   Qt::cyan, Qt::darkCyan, Qt::magenta,   Qt::darkMagenta,
     Qt::yellow, Qt::darkYellow, Qt::gray, Qt::darkGray, Qt::lightGray,
 };
 
@@ -69,10 +69,9 @@ void answerModalDialog(std::function<void(QColorDialog *)> answer, QWidget **see
     poll->start(50);
 }
 
-} // namespace
+}  // namespace
 
-class TestColorPickerPopup : public QObject
-{
+class TestColorPickerPopup : public QObject {
     Q_OBJECT
 
 private slots:
@@ -375,12 +374,14 @@ void TestColorPickerPopup::returnOnDialogCellOpensDialog()
     const QColor custom(10, 20, 30, 40);
     QWidget *seen = nullptr;
     QColor initial;
-    answerModalDialog([&](QColorDialog *dialog) {
-        initial = dialog->currentColor();
-        QVERIFY(dialog->testOption(QColorDialog::ShowAlphaChannel));
-        dialog->setCurrentColor(custom);
-        dialog->accept();
-    }, &seen);
+    answerModalDialog(
+        [&](QColorDialog *dialog) {
+            initial = dialog->currentColor();
+            QVERIFY(dialog->testOption(QColorDialog::ShowAlphaChannel));
+            dialog->setCurrentColor(custom);
+            dialog->accept();
+        },
+        &seen);
 
     popup.widgetAt(3, 2)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -405,10 +406,12 @@ void TestColorPickerPopup::dialogCancelOrKnownColor()
     QSignalSpy selected(&popup, &ColorPickerPopup::selected);
 
     QWidget *seen = nullptr;
-    answerModalDialog([](QColorDialog *dialog) {
-        dialog->setCurrentColor(QColor(1, 2, 3));
-        dialog->reject();
-    }, &seen);
+    answerModalDialog(
+        [](QColorDialog *dialog) {
+            dialog->setCurrentColor(QColor(1, 2, 3));
+            dialog->reject();
+        },
+        &seen);
     QTest::mouseClick(popup.colorDialogButton(), Qt::LeftButton);
 
     QVERIFY(seen);
@@ -419,10 +422,12 @@ void TestColorPickerPopup::dialogCancelOrKnownColor()
 
     // A colour from the dialog that already has a cell keeps that cell.
     seen = nullptr;
-    answerModalDialog([](QColorDialog *dialog) {
-        dialog->setCurrentColor(Qt::green);
-        dialog->accept();
-    }, &seen);
+    answerModalDialog(
+        [](QColorDialog *dialog) {
+            dialog->setCurrentColor(Qt::green);
+            dialog->accept();
+        },
+        &seen);
     popup.getColorFromDialog();
 
     QVERIFY(seen);

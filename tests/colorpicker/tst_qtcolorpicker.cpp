@@ -46,10 +46,9 @@ QColor swatchCenter(QtColorPicker &picker)
     return image.pixelColor(s / 2, s / 2);
 }
 
-} // namespace
+}  // namespace
 
-class TestQtColorPicker : public QObject
-{
+class TestQtColorPicker : public QObject {
     Q_OBJECT
 
 private slots:
@@ -94,12 +93,11 @@ void TestQtColorPicker::standardColorsInOrder()
     QVERIFY(popup);
 
     const QList<QPair<QString, QRgb>> expected = {
-        {"Black", 0x000000}, {"White", 0xFFFFFF}, {"Red", 0xFF0000},
-        {"Dark red", 0x800000}, {"Green", 0x00FF00}, {"Dark green", 0x008000},
-        {"Blue", 0x0000FF}, {"Dark blue", 0x000080}, {"Cyan", 0x00FFFF},
-        {"Dark cyan", 0x008080}, {"Magenta", 0xFF00FF}, {"Dark magenta", 0x800080},
-        {"Yellow", 0xFFFF00}, {"Dark yellow", 0x808000}, {"Gray", 0xA0A0A4},
-        {"Dark gray", 0x808080}, {"Light gray", 0xC0C0C0},
+        {"Black", 0x000000},      {"White", 0xFFFFFF},       {"Red", 0xFF0000},     {"Dark red", 0x800000},
+        {"Green", 0x00FF00},      {"Dark green", 0x008000},  {"Blue", 0x0000FF},    {"Dark blue", 0x000080},
+        {"Cyan", 0x00FFFF},       {"Dark cyan", 0x008080},   {"Magenta", 0xFF00FF}, {"Dark magenta", 0x800080},
+        {"Yellow", 0xFFFF00},     {"Dark yellow", 0x808000}, {"Gray", 0xA0A0A4},    {"Dark gray", 0x808080},
+        {"Light gray", 0xC0C0C0},
     };
     for (int i = 0; i < expected.size(); ++i) {
         auto *item = qobject_cast<ColorPickerItem *>(popup->widgetAt(i / 5, i % 5));

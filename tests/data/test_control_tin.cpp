@@ -16,8 +16,8 @@ using namespace veltrane;
 
 namespace {
 
-constexpr double kVertexTolerance = 1e-5;       // degrees, as the run matches vertices
-constexpr double kCircumcircleTolerance = 1e-9; // relative; points on the circle are allowed
+constexpr double kVertexTolerance = 1e-5;        // degrees, as the run matches vertices
+constexpr double kCircumcircleTolerance = 1e-9;  // relative; points on the circle are allowed
 
 SampleTin readTin()
 {

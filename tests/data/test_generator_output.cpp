@@ -41,8 +41,8 @@ TEST(GeneratorOutput, RemakesTheCommittedFilesByteForByte)
         const std::string committed = readBytes(dataPath(name));
         const std::string generated = readBytes(folder.filePath(QLatin1String(name)).toStdString());
         ASSERT_FALSE(committed.empty()) << name << " is missing from data/";
-        EXPECT_TRUE(committed == generated) << name << " differs from a fresh run (" << committed.size() << " vs "
-                                            << generated.size() << " bytes)";
+        EXPECT_TRUE(committed == generated)
+            << name << " differs from a fresh run (" << committed.size() << " vs " << generated.size() << " bytes)";
     }
 }
 
@@ -67,8 +67,6 @@ TEST(GeneratorOutput, RejectsABadLargeCount)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     QString errors;
-    EXPECT_FALSE(runGenerator({QStringLiteral("--large"), QStringLiteral("12x"), folder.filePath("bad.csv")},
-                              &errors));
-    EXPECT_FALSE(runGenerator({QStringLiteral("--large"), QStringLiteral("0"), folder.filePath("bad.csv")},
-                              &errors));
+    EXPECT_FALSE(runGenerator({QStringLiteral("--large"), QStringLiteral("12x"), folder.filePath("bad.csv")}, &errors));
+    EXPECT_FALSE(runGenerator({QStringLiteral("--large"), QStringLiteral("0"), folder.filePath("bad.csv")}, &errors));
 }

@@ -143,9 +143,9 @@ TEST_F(ConversionRun, InterpolatesInsideCopiesVerticesAndZeroesOutside)
 
     EXPECT_EQ(lines[3], "OUT,-120.000000000000000,40.000000000000000,5.000000000000000,0.000000000000000,"
                         "0.000000000000000,0.000000000000000,0.000000000000000,0.000000000000000,0.000000");
-    EXPECT_EQ(log.lines[log.lines.size() - 2],
-              std::make_pair(QStringLiteral("1 of 4 points lie outside the control network and were left unconverted."),
-                             90));
+    EXPECT_EQ(
+        log.lines[log.lines.size() - 2],
+        std::make_pair(QStringLiteral("1 of 4 points lie outside the control network and were left unconverted."), 90));
     EXPECT_EQ(result.unconvertedPoints, 1u);
 }
 
@@ -189,7 +189,8 @@ TEST_F(ConversionRun, PairsByFirstMatchingIdentifierAndDropsUnpairedSources)
     const QStringList texts = log.texts();
     const QStringList pairs = texts.filter(" From: ");
     ASSERT_EQ(pairs.size(), 3);
-    EXPECT_TRUE(pairs[0].startsWith("A From: -123.5 45.25 100 To: -123.5 45.25 100 a distance of: 0 m at azimuth of: 0"));
+    EXPECT_TRUE(
+        pairs[0].startsWith("A From: -123.5 45.25 100 To: -123.5 45.25 100 a distance of: 0 m at azimuth of: 0"));
     EXPECT_TRUE(pairs[1].startsWith("B From: "));
     EXPECT_TRUE(pairs[2].startsWith("C From: "));
     EXPECT_EQ(log.firstContaining("no partner"),

@@ -167,8 +167,7 @@ TEST(TriangleGridSearch, MatchesWalkOnOverlappingAndInvalidTriangles)
     std::mt19937_64 rng(99);
     std::uniform_real_distribution<double> lon(-10.0, 10.0), lat(-10.0, 10.0), near(-0.3, 0.3);
     const double inf = std::numeric_limits<double>::infinity();
-    std::vector<PointRecord> control = {controlPoint(-10.5, -10.5, 0.0, rng, 0),
-                                        controlPoint(10.5, -10.5, 0.0, rng, 1),
+    std::vector<PointRecord> control = {controlPoint(-10.5, -10.5, 0.0, rng, 0), controlPoint(10.5, -10.5, 0.0, rng, 1),
                                         controlPoint(0.0, 10.5, 0.0, rng, 2), controlPoint(inf, 0.0, 0.0, rng, 3)};
     std::vector<Triangle> triangles = {{0, 1, 2}, {3, 4, 5}};
     for (int i = 0; i < 300; ++i)
@@ -218,14 +217,13 @@ TEST(TriangleRule, DegenerateTriangleTakesNoPoint)
     // Three collinear vertices (plane C == 0 exactly) for which the
     // single-precision crossing rule still counts one crossing.
     std::mt19937_64 rng(5);
-    const std::vector<PointRecord> control = {
-        controlPoint(-122.4734169009798, 45.183446183376873, 0, rng, 0),
-        controlPoint(-122.47251378129837, 45.184163429375829, 0, rng, 1),
-        controlPoint(-122.47161066161695, 45.184880675374785, 0, rng, 2)};
-    ASSERT_EQ(planeThroughPoints(control[0].x, control[0].y, 0, control[1].x, control[1].y, 1, control[2].x,
-                                 control[2].y, 2)
-                  .C,
-              0.0);
+    const std::vector<PointRecord> control = {controlPoint(-122.4734169009798, 45.183446183376873, 0, rng, 0),
+                                              controlPoint(-122.47251378129837, 45.184163429375829, 0, rng, 1),
+                                              controlPoint(-122.47161066161695, 45.184880675374785, 0, rng, 2)};
+    ASSERT_EQ(
+        planeThroughPoints(control[0].x, control[0].y, 0, control[1].x, control[1].y, 1, control[2].x, control[2].y, 2)
+            .C,
+        0.0);
     PointRecord p;
     p.x = -122.47251815364044;
     p.y = 45.184164037469564;

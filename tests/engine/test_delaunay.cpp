@@ -163,8 +163,7 @@ long double signedArea2(const PointRecord &a, const PointRecord &b, const PointR
 
 // Positive when d lies strictly inside the circle through the clockwise
 // triangle a, b, c.
-long double inCircleClockwise(const PointRecord &a, const PointRecord &b, const PointRecord &c,
-                              const PointRecord &d)
+long double inCircleClockwise(const PointRecord &a, const PointRecord &b, const PointRecord &c, const PointRecord &d)
 {
     const long double adx = a.x - static_cast<long double>(d.x), ady = a.y - static_cast<long double>(d.y);
     const long double bdx = b.x - static_cast<long double>(d.x), bdy = b.y - static_cast<long double>(d.y);
@@ -276,8 +275,7 @@ TEST(CancelSharedEdges, PairsCancelAndAThirdCopyStays)
     std::vector<TinEdge> edges{{1, 2}, {2, 3}, {3, 1}, {2, 1}, {4, 5}, {1, 2}, {5, 4}};
     cancelSharedEdges(edges.data(), edges.size());
     // (1,2) pairs with (2,1); the later (1,2) is the third copy and stays.
-    const std::vector<std::pair<int, int>> expected{{-1, -1}, {2, 3}, {3, 1}, {-1, -1},
-                                                    {-1, -1}, {1, 2}, {-1, -1}};
+    const std::vector<std::pair<int, int>> expected{{-1, -1}, {2, 3}, {3, 1}, {-1, -1}, {-1, -1}, {1, 2}, {-1, -1}};
     ASSERT_EQ(edges.size(), expected.size());
     for (size_t k = 0; k < edges.size(); ++k) {
         EXPECT_EQ(edges[k].a, expected[k].first) << k;

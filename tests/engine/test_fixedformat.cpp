@@ -51,8 +51,8 @@ std::string formatted(double value, int decimals)
         return ::testing::AssertionSuccess();
     char bits[40];
     std::snprintf(bits, sizeof bits, "%a", value);
-    return ::testing::AssertionFailure() << bits << " with " << decimals << " decimals: \"" << got
-                                         << "\" instead of \"" << expected << "\"";
+    return ::testing::AssertionFailure() << bits << " with " << decimals << " decimals: \"" << got << "\" instead of \""
+                                         << expected << "\"";
 }
 
 double fromBits(uint64_t bits)
@@ -72,9 +72,30 @@ TEST(FixedFormat, SpecialValuesAsPrintfWritesThem)
     EXPECT_EQ(formatted(-inf, 6), "-inf");
     EXPECT_EQ(formatted(-0.0, 6), "-0.000000");
     EXPECT_EQ(formatted(-1e-9, 6), "-0.000000");  // rounds to zero, keeps the sign
-    for (double value : {nan, -nan, inf, -inf, 0.0, -0.0, DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN,
-                         std::numeric_limits<double>::denorm_min(), DBL_EPSILON, 1.0, -1.0, 0.5, 1.5, 2.5,
-                         9007199254740991.0, 9007199254740992.0, 9007199254740993.0, 1e16, 1e22, 1e23, 1e300}) {
+    for (double value : {nan,
+                         -nan,
+                         inf,
+                         -inf,
+                         0.0,
+                         -0.0,
+                         DBL_MAX,
+                         -DBL_MAX,
+                         DBL_MIN,
+                         -DBL_MIN,
+                         std::numeric_limits<double>::denorm_min(),
+                         DBL_EPSILON,
+                         1.0,
+                         -1.0,
+                         0.5,
+                         1.5,
+                         2.5,
+                         9007199254740991.0,
+                         9007199254740992.0,
+                         9007199254740993.0,
+                         1e16,
+                         1e22,
+                         1e23,
+                         1e300}) {
         EXPECT_TRUE(formatsLikePrintf(value, 15));
         EXPECT_TRUE(formatsLikePrintf(value, 6));
     }
@@ -94,9 +115,9 @@ TEST(FixedFormat, ExactTiesRoundHalfToEvenAndCarriesReachTheIntegerPart)
                 EXPECT_TRUE(formatsLikePrintf(value + 122.0, decimals));
             }
         }
-        for (double value : {0.9999999999999999, 9.9999999999999995, 99.99999999999999, 0.99999949999999,
-                             0.9999995, 123.9999999999999999, 0.05, 0.15, 0.25, 0.35, 1e-15, 5e-16, 4.9e-16,
-                             5e-7, 4.9999999e-7, 1.0000005})
+        for (double value :
+             {0.9999999999999999, 9.9999999999999995, 99.99999999999999, 0.99999949999999, 0.9999995,
+              123.9999999999999999, 0.05, 0.15, 0.25, 0.35, 1e-15, 5e-16, 4.9e-16, 5e-7, 4.9999999e-7, 1.0000005})
             EXPECT_TRUE(formatsLikePrintf(value, decimals));
     }
 }
@@ -164,10 +185,12 @@ std::string printedLine(const PointRecord &r, int mode)
 TEST(FixedFormat, ShiftLinesLikeFprintf)
 {
     std::mt19937_64 rng(5);
-    std::uniform_real_distribution<double> lon(-125.0, -120.0), lat(40.0, 47.0), h(-50.0, 3000.0),
-        shift(-1e-6, 1e-6);
-    const std::vector<QString> ids = {QStringLiteral("P1"), QString(), QStringLiteral("\u00e9t\u00e9"),
-                                      QStringLiteral("\u20ac100"), QString::fromLatin1("A\0B", 3),
+    std::uniform_real_distribution<double> lon(-125.0, -120.0), lat(40.0, 47.0), h(-50.0, 3000.0), shift(-1e-6, 1e-6);
+    const std::vector<QString> ids = {QStringLiteral("P1"),
+                                      QString(),
+                                      QStringLiteral("\u00e9t\u00e9"),
+                                      QStringLiteral("\u20ac100"),
+                                      QString::fromLatin1("A\0B", 3),
                                       QString(300, QLatin1Char('L'))};
     for (int i = 0; i < 3000; ++i) {
         PointRecord r;

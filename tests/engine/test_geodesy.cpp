@@ -113,8 +113,8 @@ TEST(PlaneThroughPoints, InterpolatesLinearly)
 
     // The plane passes through each of its points.
     const double q[3][3] = {{-122.5, 45.25, 0.3}, {-122.25, 45.5, -0.1}, {-122.75, 45.75, 0.2}};
-    const PlaneCoefficients r = planeThroughPoints(q[0][0], q[0][1], q[0][2], q[1][0], q[1][1], q[1][2],
-                                                   q[2][0], q[2][1], q[2][2]);
+    const PlaneCoefficients r =
+        planeThroughPoints(q[0][0], q[0][1], q[0][2], q[1][0], q[1][1], q[1][2], q[2][0], q[2][1], q[2][2]);
     for (const auto &v : q)
         EXPECT_NEAR(-((r.A * v[0] + r.D) + r.B * v[1]) / r.C, v[2], 1e-12);
 }
@@ -136,8 +136,8 @@ TEST(GeodesicInverse, KnownLines)
     EXPECT_NEAR(east.distance, 78.847, 0.001);
     EXPECT_NEAR(azimuthRadiansToDegrees(east.azimuth), 89.9996, 0.0001);
 
-    const Inverse southWest = inverseOnGrs80(-37.951033416666667, 144.424867888888889, -37.652821138888889,
-                                             143.926495527777778);
+    const Inverse southWest =
+        inverseOnGrs80(-37.951033416666667, 144.424867888888889, -37.652821138888889, 143.926495527777778);
     EXPECT_NEAR(southWest.distance, 54972.271, 0.001);
     EXPECT_NEAR(azimuthRadiansToDegrees(southWest.azimuth), -53.13184, 0.00001);
 

@@ -47,11 +47,11 @@ TEST(LinePieces, LongLinesAreCutAtTheRoomLikeFgets)
 
 TEST(LinePieces, WaitsForMoreTextOnlyWhenThePieceMayGoOn)
 {
-    EXPECT_EQ(linePieceLength("abc", 3, 10, true), 0u);      // the line goes on
-    EXPECT_EQ(linePieceLength("ab\r", 3, 10, true), 0u);     // a line feed may follow
-    EXPECT_EQ(linePieceLength("ab\r", 3, 3, true), 3u);      // the piece is full anyway
-    EXPECT_EQ(linePieceLength("ab\rx", 4, 10, true), 3u);    // decided by the next character
-    EXPECT_EQ(linePieceLength("ab\r", 3, 10, false), 3u);    // end of file
+    EXPECT_EQ(linePieceLength("abc", 3, 10, true), 0u);    // the line goes on
+    EXPECT_EQ(linePieceLength("ab\r", 3, 10, true), 0u);   // a line feed may follow
+    EXPECT_EQ(linePieceLength("ab\r", 3, 3, true), 3u);    // the piece is full anyway
+    EXPECT_EQ(linePieceLength("ab\rx", 4, 10, true), 3u);  // decided by the next character
+    EXPECT_EQ(linePieceLength("ab\r", 3, 10, false), 3u);  // end of file
     EXPECT_EQ(linePieceLength("abcdef", 6, 4, true), 4u);
     EXPECT_EQ(linePieceLength("", 0, 4, false), 0u);
 }

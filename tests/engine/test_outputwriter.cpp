@@ -58,7 +58,7 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST(WriteShiftFile, ReplacesAnEarlierFileWhenComplete)
 {

@@ -159,13 +159,28 @@ TEST_F(PointFileTest, HostileBytesNeitherCrashNorHang)
 TEST(MergeStats, TakesOuterExtentsAndAddsCounts)
 {
     STATS a, b;
-    a.xMax = 1; a.xMin = -1; a.yMax = 5; a.yMin = 4; a.zMax = 10; a.zMin = 0; a.count = 3;
-    b.xMax = 2; b.xMin = 0; b.yMax = 3; b.yMin = 2; b.zMax = 5; b.zMin = -5; b.count = 4;
+    a.xMax = 1;
+    a.xMin = -1;
+    a.yMax = 5;
+    a.yMin = 4;
+    a.zMax = 10;
+    a.zMin = 0;
+    a.count = 3;
+    b.xMax = 2;
+    b.xMin = 0;
+    b.yMax = 3;
+    b.yMin = 2;
+    b.zMax = 5;
+    b.zMin = -5;
+    b.count = 4;
     const STATS m = mergeStats(a, b);
-    EXPECT_EQ(m.xMax, 2); EXPECT_EQ(m.xMin, -1);
-    EXPECT_EQ(m.yMax, 5); EXPECT_EQ(m.yMin, 2);
-    EXPECT_EQ(m.zMax, 10); EXPECT_EQ(m.zMin, -5);
+    EXPECT_EQ(m.xMax, 2);
+    EXPECT_EQ(m.xMin, -1);
+    EXPECT_EQ(m.yMax, 5);
+    EXPECT_EQ(m.yMin, 2);
+    EXPECT_EQ(m.zMax, 10);
+    EXPECT_EQ(m.zMin, -5);
     EXPECT_EQ(m.count, 7);
 }
 
-} // namespace
+}  // namespace

@@ -33,7 +33,10 @@ int randomLineCount()
     return text ? std::atoi(text) : kDefaultRandomLines;
 }
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // What the C library makes of one line.
 struct ScanfLine {
@@ -60,17 +63,16 @@ ScanfLine referenceLine(const std::string &line)
     PointLineFields fields;
     const bool ok = scanPointLine(line.c_str(), line.c_str() + std::strlen(line.c_str()), fields);
     if (ok != expected.ok)
-        return ::testing::AssertionFailure() << "success " << ok << " instead of " << expected.ok << " for \""
-                                             << line << "\"";
+        return ::testing::AssertionFailure()
+               << "success " << ok << " instead of " << expected.ok << " for \"" << line << "\"";
     if (!ok)
         return ::testing::AssertionSuccess();
     const std::string id(fields.idBegin, fields.idEnd);
     if (!sameBits(fields.x, expected.x) || !sameBits(fields.y, expected.y) || !sameBits(fields.h, expected.h) ||
         id != expected.id)
-        return ::testing::AssertionFailure()
-               << "\"" << line << "\": got " << fields.x << " " << fields.y << " " << fields.h << " '" << id
-               << "', sscanf gives " << expected.x << " " << expected.y << " " << expected.h << " '"
-               << expected.id << "'";
+        return ::testing::AssertionFailure() << "\"" << line << "\": got " << fields.x << " " << fields.y << " "
+                                             << fields.h << " '" << id << "', sscanf gives " << expected.x << " "
+                                             << expected.y << " " << expected.h << " '" << expected.id << "'";
     return ::testing::AssertionSuccess();
 }
 
@@ -93,18 +95,112 @@ ScanfLine referenceLine(const std::string &line)
 }
 
 const std::vector<std::string> kTrickyNumbers = {
-    "0", "-0", "+0", "00", "1", "-1", "+1", "1.", ".5", "-.5", "+.5", ".", "-.", "+", "-", "", " ", "  \t\n\v\f\r1",
-    "1.5e3", "1.5E3", "1.5e+3", "1.5e-3", "1e", "1e+", "1e-", "1e+-3", "1e5e5", "1e5.5", "1.2.3", "1..2",
-    "0x", "0X", "-0x", "0x1", "0x1p3", "0x1P-3", "0x1.8p1", "0x.8p1", "0x.p1", "0xp1", "0x1p", "0x1p+",
-    "0xg", "0x1.fffffffffffffp1023", "0x1p-1074", "0x1p-1080", "0x1p1024", "0xABCDEFp-4", "0x1e5", "0x1e5p2",
-    "00x1", "0e5", "0.e5", ".e5", "e5", "1e400", "-1e400", "1e-400", "4.9e-324", "2.4e-324", "2.5e-324",
-    "2.2250738585072011e-308", "1.7976931348623157e308", "1.7976931348623159e308",
-    "9007199254740993", "9007199254740992.5", "123456789012345678901234567890", "0.1000000000000000055511151231257827",
-    "1e22", "1e23", "9e-23", "1e-22", "12345678901234567890e-20", "0.000000000000000000000000000001",
-    "nan", "NaN", "-nan", "+NAN", "nan(123)", "nanx", "na", "n", "-n", "inf", "INF", "-Inf", "infinity",
-    "INFINITY", "-infinity", "infin", "infinite", "infx", "infi", "in", "i", "-i",
-    "1,2", "1 2", "1\t", "-123.456789012345", "45.123456789", "1234.5678",
-    "\xa0" "1", "1\xa0", "\xb2",
+    "0",
+    "-0",
+    "+0",
+    "00",
+    "1",
+    "-1",
+    "+1",
+    "1.",
+    ".5",
+    "-.5",
+    "+.5",
+    ".",
+    "-.",
+    "+",
+    "-",
+    "",
+    " ",
+    "  \t\n\v\f\r1",
+    "1.5e3",
+    "1.5E3",
+    "1.5e+3",
+    "1.5e-3",
+    "1e",
+    "1e+",
+    "1e-",
+    "1e+-3",
+    "1e5e5",
+    "1e5.5",
+    "1.2.3",
+    "1..2",
+    "0x",
+    "0X",
+    "-0x",
+    "0x1",
+    "0x1p3",
+    "0x1P-3",
+    "0x1.8p1",
+    "0x.8p1",
+    "0x.p1",
+    "0xp1",
+    "0x1p",
+    "0x1p+",
+    "0xg",
+    "0x1.fffffffffffffp1023",
+    "0x1p-1074",
+    "0x1p-1080",
+    "0x1p1024",
+    "0xABCDEFp-4",
+    "0x1e5",
+    "0x1e5p2",
+    "00x1",
+    "0e5",
+    "0.e5",
+    ".e5",
+    "e5",
+    "1e400",
+    "-1e400",
+    "1e-400",
+    "4.9e-324",
+    "2.4e-324",
+    "2.5e-324",
+    "2.2250738585072011e-308",
+    "1.7976931348623157e308",
+    "1.7976931348623159e308",
+    "9007199254740993",
+    "9007199254740992.5",
+    "123456789012345678901234567890",
+    "0.1000000000000000055511151231257827",
+    "1e22",
+    "1e23",
+    "9e-23",
+    "1e-22",
+    "12345678901234567890e-20",
+    "0.000000000000000000000000000001",
+    "nan",
+    "NaN",
+    "-nan",
+    "+NAN",
+    "nan(123)",
+    "nanx",
+    "na",
+    "n",
+    "-n",
+    "inf",
+    "INF",
+    "-Inf",
+    "infinity",
+    "INFINITY",
+    "-infinity",
+    "infin",
+    "infinite",
+    "infx",
+    "infi",
+    "in",
+    "i",
+    "-i",
+    "1,2",
+    "1 2",
+    "1\t",
+    "-123.456789012345",
+    "45.123456789",
+    "1234.5678",
+    "\xa0"
+    "1",
+    "1\xa0",
+    "\xb2",
 };
 
 TEST(PointLineScan, TrickyNumbersTakeWhatScanfTakes)
@@ -116,13 +212,52 @@ TEST(PointLineScan, TrickyNumbersTakeWhatScanfTakes)
 TEST(PointLineScan, TrickyLinesParseLikeScanf)
 {
     const std::vector<std::string> lines = {
-        "1.5,45.2,10.0,P1", "1.5 45.2 10.0 P1", "1.5, 45.2, 10.0, P1", "1.5\t45.2\t10.0\tP1",
-        "1.5 ,45.2,10.0,P1", "1,2,3,A,extra more", "1,2,3", "1,2,3,", "1,2,3, ", "1,2,3,\n", "1,2,3,A\r\n",
-        "X,Y,H,ID", "", "\n", "#1,2,3,A", "1;2;3;A", "1,,2,3,A", "1e,2,3,A", "1e+,2,3,A", "1ex2,3,4,A",
-        "0x,1,2,A", "0x1p3,0X.8P1,-0x10,HEX", "nan(1),2,3,A", "nan,nan,nan,N", "-nan,+inf,-infinity,I",
-        "inf,infinity,INF,I", "infinite,1,2,A", "1 2 3 A", "  -1.5\t ,2,3,A", "1,2,3,\tA\tB", "1,2,3,A B",
-        "1.0e400,-1e-400,4.9e-324,E", "1\n2\n3\nA", "1\0012\0023\003A", "1e5e5,2,3,A", "1.2.3,4,5,A",
-        "-.5,+.5,.5,DOT", ".,1,2,A", "-,1,2,A", "+1+2+3+A", "1-2-3-A", "1x2y3zA", "1\xe9" "2\xe9" "3\xe9" "\xe9\xe8",
+        "1.5,45.2,10.0,P1",
+        "1.5 45.2 10.0 P1",
+        "1.5, 45.2, 10.0, P1",
+        "1.5\t45.2\t10.0\tP1",
+        "1.5 ,45.2,10.0,P1",
+        "1,2,3,A,extra more",
+        "1,2,3",
+        "1,2,3,",
+        "1,2,3, ",
+        "1,2,3,\n",
+        "1,2,3,A\r\n",
+        "X,Y,H,ID",
+        "",
+        "\n",
+        "#1,2,3,A",
+        "1;2;3;A",
+        "1,,2,3,A",
+        "1e,2,3,A",
+        "1e+,2,3,A",
+        "1ex2,3,4,A",
+        "0x,1,2,A",
+        "0x1p3,0X.8P1,-0x10,HEX",
+        "nan(1),2,3,A",
+        "nan,nan,nan,N",
+        "-nan,+inf,-infinity,I",
+        "inf,infinity,INF,I",
+        "infinite,1,2,A",
+        "1 2 3 A",
+        "  -1.5\t ,2,3,A",
+        "1,2,3,\tA\tB",
+        "1,2,3,A B",
+        "1.0e400,-1e-400,4.9e-324,E",
+        "1\n2\n3\nA",
+        "1\0012\0023\003A",
+        "1e5e5,2,3,A",
+        "1.2.3,4,5,A",
+        "-.5,+.5,.5,DOT",
+        ".,1,2,A",
+        "-,1,2,A",
+        "+1+2+3+A",
+        "1-2-3-A",
+        "1x2y3zA",
+        "1\xe9"
+        "2\xe9"
+        "3\xe9"
+        "\xe9\xe8",
         "-123.45678901234,45.12345678901,1234.5678,B000000001",
         "-123.45678901234567890123,45.1234567890123456789,1234.56789012345678,LONG",
     };
@@ -134,10 +269,14 @@ TEST(PointLineScan, TrickyLinesParseLikeScanf)
 std::string randomLine(std::mt19937_64 &rng)
 {
     static const std::vector<std::string> fragments = {
-        "0", "1", "2", "5", "9", "12", "000", "123456789", "9007199254740993", ".", ".", "-", "+", "e", "E",
-        "e-", "e+", "p", "P", "x", "X", "0x", "0X", "a", "b", "c", "f", "A", "F", "n", "nan", "NAN", "i", "inf",
-        "INF", "infinity", "nity", "t", "y", "(", ")", ",", ",", ",", " ", " ", "\t", "\r", "\n", "\v", "#",
-        ";", "_", "ID", "P1", "\xe9", "\xff", "e308", "e-308", "e400", "e-330", "p1023", "p-1074", "1e22", "2e-22",
+        "0",    "1",     "2",    "5",    "9",     "12",   "000",   "123456789", "9007199254740993",
+        ".",    ".",     "-",    "+",    "e",     "E",    "e-",    "e+",        "p",
+        "P",    "x",     "X",    "0x",   "0X",    "a",    "b",     "c",         "f",
+        "A",    "F",     "n",    "nan",  "NAN",   "i",    "inf",   "INF",       "infinity",
+        "nity", "t",     "y",    "(",    ")",     ",",    ",",     ",",         " ",
+        " ",    "\t",    "\r",   "\n",   "\v",    "#",    ";",     "_",         "ID",
+        "P1",   "\xe9",  "\xff", "e308", "e-308", "e400", "e-330", "p1023",     "p-1074",
+        "1e22", "2e-22",
     };
     std::uniform_int_distribution<size_t> pick(0, fragments.size() - 1);
     std::uniform_int_distribution<int> length(1, 24);
@@ -262,10 +401,12 @@ TEST_F(PointBlockReader, LongLinesNulBytesAndMissingLineEndCutLikeFgets)
     std::string content = "1,2,3,A\n";
     content += std::string(254, ' ') + "9,8,7,CUT254\n";         // the piece ends just before the number
     content += std::string(250, ' ') + "1.25,2.5,3.75,SPLIT\n";  // the number runs across two pieces
-    content += "1,2,3," + std::string(300, 'L') + "\n";         // identifier longer than a piece
+    content += "1,2,3," + std::string(300, 'L') + "\n";          // identifier longer than a piece
     content += std::string(255, '#') + "\n";                     // a comment piece and an empty data piece
     content += std::string("4,5,6,NUL\0after\n", 16);            // text ends at the NUL
-    content += std::string("\0" "1,2,3,LEADNUL\n", 15);
+    content += std::string("\0"
+                           "1,2,3,LEADNUL\n",
+                           15);
     content += "#1,2,3,COMMENT\r\n7,8,9,CR\r\n";
     content += "10,11,12,LAST";  // no line end
     expectSameAsFgets(content);

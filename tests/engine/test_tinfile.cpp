@@ -14,8 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // A file in a fresh directory of its own, removed with the fixture.
-class TinFileTest : public ::testing::Test
-{
+class TinFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -111,9 +110,9 @@ TEST_F(TinFileTest, FaceNumbersReadLikePercentI)
     std::string text;
     for (int k = 0; k < 20; ++k)
         text += "v " + std::to_string(k) + " 0 0\n";
-    text += "f 010 011 012\n"     // octal: 8, 9, 10
-            "f 0x10 0X11 +3\n"    // hexadecimal and a sign
-            "f   4\t5   6  \r\n"; // any white space between
+    text += "f 010 011 012\n"      // octal: 8, 9, 10
+            "f 0x10 0X11 +3\n"     // hexadecimal and a sign
+            "f   4\t5   6  \r\n";  // any white space between
     const TinFileContents tin = read(text);
     ASSERT_EQ(tin.triangles.size(), 3u);
     expectTriangle(tin.triangles[0], 7, 8, 9);
@@ -143,17 +142,17 @@ TEST_F(TinFileTest, UnparsableCoordinatesStayZero)
 
 TEST_F(TinFileTest, BadFacesAreDroppedWithTheirLineAndReason)
 {
-    const TinFileContents tin = read("v 1 1 1\n"      // line 1
-                                     "v 2 2 2\n"      // 2
-                                     "v 3 3 3\n"      // 3
-                                     "f 1 2\n"        // 4: too few numbers
-                                     "f 1/1/1 2/2/2 3/3/3\n"  // 5: slash form
-                                     "f 1 2 4\n"      // 6: past the last vertex
-                                     "f 0 1 2\n"      // 7: numbers start at 1
-                                     "f -1 2 3\n"     // 8
+    const TinFileContents tin = read("v 1 1 1\n"                        // line 1
+                                     "v 2 2 2\n"                        // 2
+                                     "v 3 3 3\n"                        // 3
+                                     "f 1 2\n"                          // 4: too few numbers
+                                     "f 1/1/1 2/2/2 3/3/3\n"            // 5: slash form
+                                     "f 1 2 4\n"                        // 6: past the last vertex
+                                     "f 0 1 2\n"                        // 7: numbers start at 1
+                                     "f -1 2 3\n"                       // 8
                                      "f 1 2 99999999999999999999999\n"  // 9: overflow
-                                     "f 08 1 2\n"     // 10: 0 then a stray 8
-                                     "f 3 2 1\n");    // 11: good
+                                     "f 08 1 2\n"                       // 10: 0 then a stray 8
+                                     "f 3 2 1\n");                      // 11: good
     ASSERT_TRUE(tin.opened);
     ASSERT_EQ(tin.triangles.size(), 1u);
     expectTriangle(tin.triangles[0], 2, 1, 0);

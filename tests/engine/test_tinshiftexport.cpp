@@ -68,9 +68,9 @@ TEST(TinshiftExport, WritesTheTriangulationFileLayout)
     EXPECT_EQ(json.value(QStringLiteral("vertices_columns")).toArray(),
               QJsonArray({QStringLiteral("source_x"), QStringLiteral("source_y"), QStringLiteral("source_z"),
                           QStringLiteral("target_x"), QStringLiteral("target_y"), QStringLiteral("target_z")}));
-    EXPECT_EQ(json.value(QStringLiteral("triangles_columns")).toArray(),
-              QJsonArray({QStringLiteral("idx_vertex1"), QStringLiteral("idx_vertex2"),
-                          QStringLiteral("idx_vertex3")}));
+    EXPECT_EQ(
+        json.value(QStringLiteral("triangles_columns")).toArray(),
+        QJsonArray({QStringLiteral("idx_vertex1"), QStringLiteral("idx_vertex2"), QStringLiteral("idx_vertex3")}));
 
     // Every value comes back as the same double.
     const QJsonArray vertices = json.value(QStringLiteral("vertices")).toArray();

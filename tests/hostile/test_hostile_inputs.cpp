@@ -128,9 +128,8 @@ public:
     bool mounted() const { return m_mounted; }
     bool makeReadOnly()
     {
-        return m_mounted &&
-               ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV,
-                       nullptr) == 0;
+        return m_mounted && ::mount(nullptr, m_folder.constData(), nullptr,
+                                    MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
     }
 
 private:
@@ -570,14 +569,13 @@ TEST_F(HostileInput, HundredThousandControlPointsOnATinyArea)
 
 TEST_F(HostileInput, TinFacesOutOfRangeNegativeOctalHexadecimalAndWords)
 {
-    writeTextFile(at(kControlTinFile), kTin.left(kTin.indexOf('f')) +
-                                           "f 1 2 99\n"       // line 5: past the last vertex
-                                           "f -1 2 4\n"       // 6: negative
-                                           "f 010 2 4\n"      // 7: octal 8, past the last vertex
-                                           "f 01 02 04\n"     // 8: octal, valid
-                                           "f 0x2 0x3 0x4\n"  // 9: hexadecimal, valid
-                                           "f one two three\n"  // 10: words
-                                           "f 99999999999999999999 1 2\n");  // 11: overflow
+    writeTextFile(at(kControlTinFile), kTin.left(kTin.indexOf('f')) + "f 1 2 99\n"   // line 5: past the last vertex
+                                                                      "f -1 2 4\n"   // 6: negative
+                                                                      "f 010 2 4\n"  // 7: octal 8, past the last vertex
+                                                                      "f 01 02 04\n"       // 8: octal, valid
+                                                                      "f 0x2 0x3 0x4\n"    // 9: hexadecimal, valid
+                                                                      "f one two three\n"  // 10: words
+                                                                      "f 99999999999999999999 1 2\n");  // 11: overflow
     writeTextFile(at("pts.csv"), kInput);
     const Checksums before = everyFile();
     const ConversionResult result = convert(at("pts.csv"), 1);
@@ -606,8 +604,8 @@ TEST_F(HostileInput, TinFileThatIsAFolder)
     const Checksums before = everyFile();
     const ConversionResult result = convert(at("pts.csv"), 1);
     EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-    EXPECT_TRUE(log.texts().contains(
-        QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(at(kControlTinFile))));
+    EXPECT_TRUE(
+        log.texts().contains(QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(at(kControlTinFile))));
     EXPECT_EQ(result.nTris, 0u);
     EXPECT_EQ(convertedPoints(result), 0);
     const ToolRun tool = convertWithTool(at("pts.csv"), 1);
@@ -678,8 +676,8 @@ TEST_F(HostileInput, InputNamedControlShiftInTheWorkingFolder)
     const Checksums before = everyFileWithOutputs();
     const ConversionResult result = convert(at(kControlShiftFile));
     EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
-    EXPECT_TRUE(log.texts().contains(QStringLiteral("Not writing %1: it is the same file as %1, which this run reads.")
-                                         .arg(at(kControlShiftFile))))
+    EXPECT_TRUE(log.texts().contains(
+        QStringLiteral("Not writing %1: it is the same file as %1, which this run reads.").arg(at(kControlShiftFile))))
         << log.texts().join('\n').toStdString();
     EXPECT_EQ(readLines(at("controlshift_out.csv")).size(), 4);  // the points are still converted
     const ToolRun tool = convertWithTool(at(kControlShiftFile));
@@ -749,8 +747,8 @@ TEST_F(HostileInput, OutputFileThatExistsReadOnly)
 
     const ConversionResult result = convert(at("pts.csv"));
     EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
-    EXPECT_TRUE(log.firstContaining(QStringLiteral("Unable to write ")).startsWith(
-        QStringLiteral("Unable to write %1: ").arg(at("pts_out.csv"))));
+    EXPECT_TRUE(log.firstContaining(QStringLiteral("Unable to write "))
+                    .startsWith(QStringLiteral("Unable to write %1: ").arg(at("pts_out.csv"))));
     const ToolRun tool = convertWithTool(at("pts.csv"));
     EXPECT_EQ(tool.exitCode, 1);
     EXPECT_EQ(readBytes(at("pts_out.csv")), earlier);

@@ -96,8 +96,8 @@ QPoint pixelOf(const GLWidget &view, double x, double y, double z)
 {
     const GLC_Viewport &vp = view.viewport;
     GLC_Vector3d win;
-    if (!glcProject(GLC_Vector3d(x, y, z), vp.modelViewMatrix(), vp.projectionMatrix(), vp.viewHSize(),
-                    vp.viewVSize(), win))
+    if (!glcProject(GLC_Vector3d(x, y, z), vp.modelViewMatrix(), vp.projectionMatrix(), vp.viewHSize(), vp.viewVSize(),
+                    win))
         return QPoint(-1, -1);
     return QPoint(int(std::floor(win.x())), vp.viewVSize() - 1 - int(std::floor(win.y())));
 }

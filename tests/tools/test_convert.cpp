@@ -109,8 +109,7 @@ TEST(ConvertTool, WritesTheSameBytesAsTheRun)
         const std::string label = c.options.join(' ').toStdString();
         EXPECT_EQ(tool.exitCode, 0) << label;
         EXPECT_EQ(readBytes(byTool.filePath("pts_out.csv")), readBytes(byRun.filePath("pts_out.csv"))) << label;
-        EXPECT_EQ(readBytes(byTool.filePath(kControlShiftFile)), readBytes(byRun.filePath(kControlShiftFile)))
-            << label;
+        EXPECT_EQ(readBytes(byTool.filePath(kControlShiftFile)), readBytes(byRun.filePath(kControlShiftFile))) << label;
         EXPECT_GT(readLines(byRun.filePath("pts_out.csv")).size(), 4) << label;
         for (const QString &line : log.texts().filter(" From: "))
             EXPECT_TRUE(tool.out.contains(line.toUtf8())) << line.toStdString();
@@ -153,8 +152,8 @@ TEST(ConvertTool, ExportsTheNetworkItUsedForTinshift)
     QTemporaryDir dir;
     writeNetwork(dir.path());
     const QString json = dir.filePath("network.json");
-    const ToolRun run = runTool({"--mode", "2", "--export-tinshift", json, "--workdir", dir.path(),
-                                 dir.filePath("pts.csv")});
+    const ToolRun run =
+        runTool({"--mode", "2", "--export-tinshift", json, "--workdir", dir.path(), dir.filePath("pts.csv")});
     EXPECT_EQ(run.exitCode, 0);
     QFile file(json);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -172,12 +171,11 @@ TEST(ConvertTool, ExportsTheNetworkItUsedForTinshift)
             EXPECT_TRUE(index.toInt(-1) >= 0 && index.toInt(-1) < 4);
     }
 
-    const ToolRun unwritable =
-        runTool({"--export-tinshift", dir.filePath("absent/network.json"), "--workdir", dir.path(),
-                 dir.filePath("pts.csv")});
+    const ToolRun unwritable = runTool(
+        {"--export-tinshift", dir.filePath("absent/network.json"), "--workdir", dir.path(), dir.filePath("pts.csv")});
     EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_TRUE(unwritable.out.contains("Unable to export the network to " +
-                                        dir.filePath("absent/network.json").toUtf8()));
+    EXPECT_TRUE(
+        unwritable.out.contains("Unable to export the network to " + dir.filePath("absent/network.json").toUtf8()));
 }
 
 }  // namespace

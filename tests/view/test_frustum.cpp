@@ -39,8 +39,7 @@ STATS dataBox()
 // Frustum of a camera looking from eye at target with a 35 degree view.
 FrustumPlanes cameraFrustum(const GLC_Vector3d &eye, const GLC_Vector3d &target, double zNear, double zFar)
 {
-    return extractFrustumPlanes(glcPerspective(35.0, 1.0, zNear, zFar),
-                                glcLookAt(eye, target, GLC_Vector3d(0, 1, 0)));
+    return extractFrustumPlanes(glcPerspective(35.0, 1.0, zNear, zFar), glcLookAt(eye, target, GLC_Vector3d(0, 1, 0)));
 }
 
 TEST(FrustumPlanes, IdentityMatricesGiveTheUnitCubeInTheFixedOrder)
@@ -77,10 +76,10 @@ TEST(FrustumPlanes, PerspectiveCameraKeepsWhatItSees)
 {
     const FrustumPlanes f = cameraFrustum({0, 0, 10}, {0, 0, 0}, 1.0, 100.0);
     EXPECT_TRUE(pointInFrustum(f, 0, 0, 0, kCullRadius));
-    EXPECT_FALSE(pointInFrustum(f, 0, 0, 11, kCullRadius));    // behind the eye
-    EXPECT_FALSE(pointInFrustum(f, 0, 0, 9.5, kCullRadius));   // before the near plane
-    EXPECT_FALSE(pointInFrustum(f, 0, 0, -95, kCullRadius));   // beyond the far plane
-    EXPECT_FALSE(pointInFrustum(f, -20, 0, 0, kCullRadius));   // far to the left
+    EXPECT_FALSE(pointInFrustum(f, 0, 0, 11, kCullRadius));   // behind the eye
+    EXPECT_FALSE(pointInFrustum(f, 0, 0, 9.5, kCullRadius));  // before the near plane
+    EXPECT_FALSE(pointInFrustum(f, 0, 0, -95, kCullRadius));  // beyond the far plane
+    EXPECT_FALSE(pointInFrustum(f, -20, 0, 0, kCullRadius));  // far to the left
     // Half of the 35 degree view at distance 10 is 3.15 units wide.
     EXPECT_TRUE(pointInFrustum(f, -3.1, 0, 0, kCullRadius));
     EXPECT_FALSE(pointInFrustum(f, -3.2, 0, 0, kCullRadius));
@@ -91,12 +90,12 @@ TEST(FrustumPlanes, PerspectiveCameraKeepsWhatItSees)
 TEST(PointInFrustum, RadiusDecidesPointsOnAndNearThePlanes)
 {
     const FrustumPlanes cube = extractFrustumPlanes(identity(), identity());
-    EXPECT_FALSE(pointInFrustum(cube, 1.0, 0.0, 0.0, 0.0));   // exactly on the right plane
+    EXPECT_FALSE(pointInFrustum(cube, 1.0, 0.0, 0.0, 0.0));  // exactly on the right plane
     EXPECT_TRUE(pointInFrustum(cube, 0.999, 0.0, 0.0, 0.0));
     // Less than a unit outside the right, top and far planes at once.
     EXPECT_TRUE(pointInFrustum(cube, 1.9, 1.9, 1.9, 1.0));
     EXPECT_FALSE(pointInFrustum(cube, 1.9, 1.9, 1.9, 0.0));
-    EXPECT_FALSE(pointInFrustum(cube, 2.0, 0.0, 0.0, 1.0));   // exactly one unit out
+    EXPECT_FALSE(pointInFrustum(cube, 2.0, 0.0, 0.0, 1.0));  // exactly one unit out
 }
 
 TEST(PointInFrustum, APlaneThatIsNotANumberNeverRejects)

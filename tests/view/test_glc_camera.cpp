@@ -8,7 +8,6 @@
 
 #include <cmath>
 
-
 namespace {
 
 GLC_Vector3d project(const GLC_Viewport &vp, const GLC_Vector3d &p)
@@ -17,7 +16,6 @@ GLC_Vector3d project(const GLC_Viewport &vp, const GLC_Vector3d &p)
     EXPECT_TRUE(glcProject(p, vp.modelViewMatrix(), vp.projectionMatrix(), vp.viewHSize(), vp.viewVSize(), win));
     return win;
 }
-
 
 TEST(Matrices, InverseAndUnprojectUndoProjection)
 {

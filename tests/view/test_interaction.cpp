@@ -15,8 +15,8 @@ namespace {
 void sendWheel(QWidget *widget, int delta)
 {
     const QPointF pos(widget->width() / 2.0, widget->height() / 2.0);
-    QWheelEvent event(pos, widget->mapToGlobal(pos.toPoint()), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(pos, widget->mapToGlobal(pos.toPoint()), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(widget, &event);
 }
 

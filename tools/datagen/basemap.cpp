@@ -39,14 +39,29 @@ constexpr double kScaleBarLatitude = 41.5;  // degrees; where the bar's length i
 
 const char *const kFontFamily = "DejaVu Sans";
 
-double pixelLongitude(double column) { return kMapWest + column * kDegreesPerPixelX; }
-double pixelLatitude(double row) { return kMapNorth - row * kDegreesPerPixelY; }
-double columnOf(double longitude) { return (longitude - kMapWest) / kDegreesPerPixelX; }
-double rowOf(double latitude) { return (kMapNorth - latitude) / kDegreesPerPixelY; }
+double pixelLongitude(double column)
+{
+    return kMapWest + column * kDegreesPerPixelX;
+}
+double pixelLatitude(double row)
+{
+    return kMapNorth - row * kDegreesPerPixelY;
+}
+double columnOf(double longitude)
+{
+    return (longitude - kMapWest) / kDegreesPerPixelX;
+}
+double rowOf(double latitude)
+{
+    return (kMapNorth - latitude) / kDegreesPerPixelY;
+}
 
 // Metres per degree of latitude and of longitude, on the GRS80 sphere of
 // the semi-major axis (good enough for shading and a scale bar).
-double metresPerDegreeLatitude() { return kGrs80SemiMajorAxis * kRadiansPerDegree; }
+double metresPerDegreeLatitude()
+{
+    return kGrs80SemiMajorAxis * kRadiansPerDegree;
+}
 double metresPerDegreeLongitude(double latitude)
 {
     return kGrs80SemiMajorAxis * kRadiansPerDegree * std::cos(latitude * kRadiansPerDegree);
@@ -77,7 +92,7 @@ QColor rampColour(const std::vector<ColourStop> &stops, double height)
 const std::vector<ColourStop> &landStops()
 {
     static const std::vector<ColourStop> stops = {
-        {0.0, QColor(118, 158, 98)},     {400.0, QColor(160, 186, 116)}, {1000.0, QColor(204, 190, 138)},
+        {0.0, QColor(118, 158, 98)},     {400.0, QColor(160, 186, 116)},  {1000.0, QColor(204, 190, 138)},
         {1800.0, QColor(176, 140, 104)}, {2400.0, QColor(168, 152, 140)}, {2900.0, QColor(245, 245, 245)},
     };
     return stops;
@@ -92,7 +107,10 @@ const std::vector<ColourStop> &seaStops()
     return stops;
 }
 
-int clampByte(double value) { return std::max(0, std::min(255, static_cast<int>(std::lround(value)))); }
+int clampByte(double value)
+{
+    return std::max(0, std::min(255, static_cast<int>(std::lround(value))));
+}
 
 // Shaded relief, one terrain value per pixel centre.
 QImage reliefImage()
@@ -124,8 +142,8 @@ QImage reliefImage()
                 line[column] = rampColour(seaStops(), h).rgb();
                 continue;
             }
-            const double slopeEast = kReliefExaggeration * (heightAt(column + 1, row) - heightAt(column - 1, row)) /
-                                     (2.0 * pixelEastMetres);
+            const double slopeEast =
+                kReliefExaggeration * (heightAt(column + 1, row) - heightAt(column - 1, row)) / (2.0 * pixelEastMetres);
             const double slopeNorth = kReliefExaggeration * (heightAt(column, row - 1) - heightAt(column, row + 1)) /
                                       (2.0 * pixelNorthMetres);
             const double lit = (-slopeEast * lightX - slopeNorth * lightY + lightZ) /
@@ -202,7 +220,8 @@ void drawScaleBar(QPainter &painter)
     const double half = kScaleBarKilometres / 2.0;
     const double ticks[] = {0.0, half, kScaleBarKilometres};
     for (double km : ticks) {
-        const QString label = km == kScaleBarKilometres ? QString::number(km) + QStringLiteral(" km") : QString::number(km);
+        const QString label =
+            km == kScaleBarKilometres ? QString::number(km) + QStringLiteral(" km") : QString::number(km);
         const double x = origin.x() + km * pixelsPerKilometre;
         painter.drawText(QRectF(x - 20.0, origin.y() - 32.0, 80.0, 26.0), Qt::AlignLeft | Qt::AlignBottom, label);
     }

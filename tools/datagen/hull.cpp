@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 // Twice the signed area of o-a-b: positive when b lies left of o->a.

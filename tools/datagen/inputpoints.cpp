@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 
-
 namespace {
 
 // Clear margin between the network's rectangle and the points placed
@@ -56,8 +55,8 @@ double markHeight(const Position &p, SplitMix64 &random)
 
 void writePoint(std::FILE *file, const Position &p, double height, char separator, const char *id)
 {
-    std::fprintf(file, "%.*f%c%.*f%c%.*f%c%s\n", kDegreeDecimals, p.longitude, separator, kDegreeDecimals,
-                 p.latitude, separator, kHeightDecimals, height, separator, id);
+    std::fprintf(file, "%.*f%c%.*f%c%.*f%c%s\n", kDegreeDecimals, p.longitude, separator, kDegreeDecimals, p.latitude,
+                 separator, kHeightDecimals, height, separator, id);
 }
 
 }  // namespace
@@ -76,8 +75,8 @@ bool writeSamplePoints(const std::string &path, const std::vector<HullVertex> &h
                            " SP017 and SP041 lie outside the control network\n");
         std::fprintf(file, "longitude,latitude,height,name\n");
         for (int n = 1; n <= kTotal; ++n) {
-            const bool outside = std::find(std::begin(kOutsideLines), std::end(kOutsideLines), n) !=
-                                 std::end(kOutsideLines);
+            const bool outside =
+                std::find(std::begin(kOutsideLines), std::end(kOutsideLines), n) != std::end(kOutsideLines);
             const Position p = outside ? outsideNetwork(random) : insideNetwork(hull, random);
             const char separator = n % kTabEvery == 0 ? '\t' : (n % kBlankEvery == 0 ? ' ' : ',');
             char id[16];
@@ -92,8 +91,9 @@ bool writeSurveyPoints(const std::string &path, const std::vector<HullVertex> &h
 {
     SplitMix64 random(seed);
     return writeTextFile(path, [&](std::FILE *file) {
-        std::fprintf(file, "# Tarvona survey, %llu points, NAD83(CORS96): longitude, latitude, ellipsoid height (m), "
-                           "identifier\n",
+        std::fprintf(file,
+                     "# Tarvona survey, %llu points, NAD83(CORS96): longitude, latitude, ellipsoid height (m), "
+                     "identifier\n",
                      static_cast<unsigned long long>(count));
         for (uint64_t n = 1; n <= count; ++n) {
             const bool outside = random.below(kSurveyOutsideEvery) == 0;

@@ -66,11 +66,13 @@ bool writeSampleData(const QString &folder)
     ok = writeControlFile(inFolder(folder, kControlFileCors96a),
                           "Tarvona control points, NAD83(CORS96a): longitude, latitude (decimal degrees), "
                           "ellipsoid height (m), identifier",
-                          cors96a) && ok;
+                          cors96a) &&
+         ok;
     ok = writeTinFile(inFolder(folder, kControlTinFile), cors96) && ok;
     ok = writeSamplePoints(inFolder(folder, kSampleInputFile), hull) && ok;
     ok = writeSurveyPoints(inFolder(folder, kSurveyInputFile), hull, kSurveyPointCount, kSeedSurvey, "S",
-                           kSurveyIdDigits) && ok;
+                           kSurveyIdDigits) &&
+         ok;
     ok = writeBaseMap(inFolder(folder, kBaseMapFile)) && ok;
     return ok;
 }
@@ -101,12 +103,13 @@ bool writeDenseNetwork(const char *countText, const QString &folder)
     }
     const std::vector<ControlSite> cors96 = makeDenseControlNetwork(int(count), kSeedDense);
     const std::vector<ControlSite> cors96a = shuffled(shiftToCors96a(cors96), kSeedShuffle);
-    const bool ok = writeControlFile(inFolder(folder, kControlFileCors96),
-                                     "Dense benchmark network, NAD83(CORS96): longitude, latitude, height, identifier",
-                                     cors96);
+    const bool ok =
+        writeControlFile(inFolder(folder, kControlFileCors96),
+                         "Dense benchmark network, NAD83(CORS96): longitude, latitude, height, identifier", cors96);
     return writeControlFile(inFolder(folder, kControlFileCors96a),
                             "Dense benchmark network, NAD83(CORS96a): longitude, latitude, height, identifier",
-                            cors96a) && ok;
+                            cors96a) &&
+           ok;
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include <limits>
 #include <utility>
 
-
 namespace {
 
 // Candidates drawn for every new point; the one farthest from the points

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace {
 
-constexpr double kOceanDepth = 2500.0;         // sea floor far off shore, metres
-constexpr double kShelfWidth = 0.15;           // e-folding width of the shelf, degrees
-constexpr double kShoreRiseWidth = 0.08;       // e-folding width of the rise from the shore, degrees
-constexpr double kValleyFloor = 220.0;         // base height of the land, metres
-constexpr double kLowestLand = 30.0;           // no inland basins below this, metres
+constexpr double kOceanDepth = 2500.0;    // sea floor far off shore, metres
+constexpr double kShelfWidth = 0.15;      // e-folding width of the shelf, degrees
+constexpr double kShoreRiseWidth = 0.08;  // e-folding width of the rise from the shore, degrees
+constexpr double kValleyFloor = 220.0;    // base height of the land, metres
+constexpr double kLowestLand = 30.0;      // no inland basins below this, metres
 
 struct Peak {
     double longitude;
@@ -37,8 +36,8 @@ struct Wave {
 };
 
 constexpr Wave kReliefWaves[] = {
-    {7.0, 0.35, 140.0, 0.4},  {9.5, 2.10, 110.0, 1.9},  {13.0, 1.20, 80.0, 3.1},  {17.5, 2.80, 60.0, 0.7},
-    {23.0, 0.80, 45.0, 2.5},  {31.0, 1.75, 34.0, 4.2},  {41.0, 0.15, 26.0, 5.3},  {55.0, 2.45, 18.0, 1.1},
+    {7.0, 0.35, 140.0, 0.4}, {9.5, 2.10, 110.0, 1.9}, {13.0, 1.20, 80.0, 3.1}, {17.5, 2.80, 60.0, 0.7},
+    {23.0, 0.80, 45.0, 2.5}, {31.0, 1.75, 34.0, 4.2}, {41.0, 0.15, 26.0, 5.3}, {55.0, 2.45, 18.0, 1.1},
 };
 
 // Ridged sum of the waves: sharp crests, rounded valleys.
@@ -79,8 +78,9 @@ double landHeight(double longitude, double latitude, double fromCoast)
     }
     const double plateau = 900.0 * smoothStep(1.8, 3.6, fromCoast);
     const double easternHills = 800.0 * bell(longitude, -118.1, 0.6) * bell(latitude, 44.9, 0.7);
-    const double ripples = 120.0 * std::sin(2.1 * longitude + 0.7) * std::sin(2.9 * latitude) +
-                           60.0 * std::sin(5.3 * longitude + 1.3 * latitude) * std::cos(4.7 * latitude - 0.4 * longitude);
+    const double ripples =
+        120.0 * std::sin(2.1 * longitude + 0.7) * std::sin(2.9 * latitude) +
+        60.0 * std::sin(5.3 * longitude + 1.3 * latitude) * std::cos(4.7 * latitude - 0.4 * longitude);
     // Mountains are rougher than valleys and plateaus.
     const double roughness = 0.08 + (coastRange + highRange + easternHills) / 1400.0;
     const double height = kValleyFloor + coastRange + highRange + peaks + plateau + easternHills + ripples +

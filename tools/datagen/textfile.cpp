@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-
 bool writeTextFile(const std::string &path, const std::function<void(std::FILE *)> &fill)
 {
     std::FILE *file = std::fopen(path.c_str(), "w");

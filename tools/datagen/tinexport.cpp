@@ -48,8 +48,9 @@ bool writeTinFile(const std::string &path, const std::vector<ControlSite> &point
         vertexNumber[fileOrder[k]] = k + 1;
 
     return writeTextFile(path, [&](std::FILE *file) {
-        std::fprintf(file, "# Tarvona control TIN: %u vertices (NAD83(CORS96) longitude, latitude, height), "
-                           "%zu Delaunay triangles\n",
+        std::fprintf(file,
+                     "# Tarvona control TIN: %u vertices (NAD83(CORS96) longitude, latitude, height), "
+                     "%zu Delaunay triangles\n",
                      count, triangles.size());
         for (uint32_t index : fileOrder)
             std::fprintf(file, "v %.*f %.*f %.*f\n", kDegreeDecimals, records[index].x, kDegreeDecimals,

@@ -1,6 +1,5 @@
 #include "view/glc/glc_3dwidgetmanager.h"
 
-
 int GLC_3DWidgetManagerHandle::mouseMoveEvent(QMouseEvent *)
 {
     return Ignored;  // no widget to hover

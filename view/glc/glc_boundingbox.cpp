@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 GLC_BoundingBox::GLC_BoundingBox(const GLC_Vector3d &corner1, const GLC_Vector3d &corner2)
 {
     combine(corner1);
@@ -11,8 +10,8 @@ GLC_BoundingBox::GLC_BoundingBox(const GLC_Vector3d &corner1, const GLC_Vector3d
 
 bool GLC_BoundingBox::intersect(const GLC_Vector3d &p) const
 {
-    return !m_isEmpty && p.x() >= m_lower.x() && p.x() <= m_upper.x() && p.y() >= m_lower.y() &&
-           p.y() <= m_upper.y() && p.z() >= m_lower.z() && p.z() <= m_upper.z();
+    return !m_isEmpty && p.x() >= m_lower.x() && p.x() <= m_upper.x() && p.y() >= m_lower.y() && p.y() <= m_upper.y() &&
+           p.z() >= m_lower.z() && p.z() <= m_upper.z();
 }
 
 GLC_BoundingBox &GLC_BoundingBox::combine(const GLC_Vector3d &p)

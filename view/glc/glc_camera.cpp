@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-
 namespace {
 constexpr double kDefaultElevationRad = 55.0 * 3.14159265358979323846 / 180.0;
 

@@ -1,6 +1,5 @@
 #include "view/glc/glc_factory.h"
 
-
 GLC_MoverController GLC_Factory::createDefaultMoverController(const QColor &markColor, GLC_Viewport *viewport) const
 {
     GLC_MoverController controller;

@@ -1,6 +1,5 @@
 #include "view/glc/glc_light.h"
 
-
 void GLC_Light::glExecute(GLenum /*mode*/) const
 {
     const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};

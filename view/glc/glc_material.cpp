@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-
 namespace {
 void setColor(GLenum which, const QColor &c)
 {
@@ -13,11 +12,8 @@ void setColor(GLenum which, const QColor &c)
 
 // OpenGL's own defaults: grey ambient and diffuse, no specular or emission.
 GLC_Material::GLC_Material()
-    : m_ambient(QColor::fromRgbF(0.2, 0.2, 0.2)),
-      m_diffuse(QColor::fromRgbF(0.8, 0.8, 0.8)),
-      m_specular(Qt::black),
-      m_emission(Qt::black),
-      m_shininess(0.0f)
+    : m_ambient(QColor::fromRgbF(0.2, 0.2, 0.2)), m_diffuse(QColor::fromRgbF(0.8, 0.8, 0.8)), m_specular(Qt::black),
+      m_emission(Qt::black), m_shininess(0.0f)
 {
 }
 

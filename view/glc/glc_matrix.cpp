@@ -3,7 +3,6 @@
 #include <cmath>
 #include <utility>
 
-
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
@@ -104,8 +103,8 @@ void transform(const GLC_Matrix4 &m, const double in[4], double out[4])
 }
 }  // namespace
 
-bool glcProject(const GLC_Vector3d &point, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w,
-                int h, GLC_Vector3d &window)
+bool glcProject(const GLC_Vector3d &point, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w, int h,
+                GLC_Vector3d &window)
 {
     const double in[4] = {point.x(), point.y(), point.z(), 1.0};
     double clip[4];
@@ -117,8 +116,8 @@ bool glcProject(const GLC_Vector3d &point, const GLC_Matrix4 &modelView, const G
     return true;
 }
 
-bool glcUnProject(const GLC_Vector3d &window, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w,
-                  int h, GLC_Vector3d &point)
+bool glcUnProject(const GLC_Vector3d &window, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w, int h,
+                  GLC_Vector3d &point)
 {
     GLC_Matrix4 inverse;
     if (w <= 0 || h <= 0 || !glcInvert(glcMultiply(projection, modelView), inverse))

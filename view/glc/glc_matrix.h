@@ -21,9 +21,9 @@ GLC_Matrix4 glcLookAt(const GLC_Vector3d &eye, const GLC_Vector3d &target, const
 // Window coordinates (x, y from the lower-left corner, depth 0..1) of a scene
 // point, for a viewport at (0, 0) of size w x h; false when the point is at
 // or behind the eye plane (w clip <= 0).
-bool glcProject(const GLC_Vector3d &point, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w,
-                int h, GLC_Vector3d &window);
+bool glcProject(const GLC_Vector3d &point, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w, int h,
+                GLC_Vector3d &window);
 // Scene point of window coordinates (inverse of glcProject); false when the
 // matrices are singular.
-bool glcUnProject(const GLC_Vector3d &window, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w,
-                  int h, GLC_Vector3d &point);
+bool glcUnProject(const GLC_Vector3d &window, const GLC_Matrix4 &modelView, const GLC_Matrix4 &projection, int w, int h,
+                  GLC_Vector3d &point);

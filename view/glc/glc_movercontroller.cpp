@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 #include <QMouseEvent>
 
-
 GLC_MoverController::GLC_MoverController(const GLC_MoverController &other) : QObject()
 {
     *this = other;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMarkHalfSize = 8.0;  // pixels
@@ -37,8 +36,8 @@ bool GLC_PanMover::move(const QPoint &pos)
         return false;
     GLC_Camera *cam = m_viewport->cameraHandle();
     // Scene units per pixel in the plane of the target.
-    const double scale = 2.0 * cam->distEyeTarget() * std::tan(m_viewport->viewAngle() * kPi / 360.0) /
-                         double(m_viewport->viewVSize());
+    const double scale =
+        2.0 * cam->distEyeTarget() * std::tan(m_viewport->viewAngle() * kPi / 360.0) / double(m_viewport->viewVSize());
     const GLC_Vector3d offset = cam->sideVector() * (-delta.x() * scale) + cam->upVector() * (delta.y() * scale);
     cam->translate(offset);
     return true;

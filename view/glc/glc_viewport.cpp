@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Near distance never smaller than this share of the far distance, so that

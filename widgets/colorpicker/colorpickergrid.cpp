@@ -23,8 +23,7 @@ GridCell gridCellForIndex(int index, int columns)
     return GridCell{index / columns, index % columns};
 }
 
-GridCell stepInGrid(GridCell from, GridStep step, int rows, int columns,
-                    const GridOccupied &occupied)
+GridCell stepInGrid(GridCell from, GridStep step, int rows, int columns, const GridOccupied &occupied)
 {
     GridCell to = from;
     switch (step) {

@@ -45,8 +45,7 @@ GridCell gridCellForIndex(int index, int columns);
 // size. Earlier rows are always full; only the last row may end early. The
 // arrows wrap from the end of a row to the start of the next and back, never
 // from the last cell to the first, and Up in the first row goes to its start.
-GridCell stepInGrid(GridCell from, GridStep step, int rows, int columns,
-                    const GridOccupied &occupied);
+GridCell stepInGrid(GridCell from, GridStep step, int rows, int columns, const GridOccupied &occupied);
 
 // Top-left corner of a popup of the given size that opens below a button
 // whose bottom-left pixel is at anchor (global coordinates), kept inside the

@@ -23,11 +23,10 @@ bool isChooseKey(int key)
 
 bool isArrowKey(int key)
 {
-    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up
-           || key == Qt::Key_Down;
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
 }
 
-} // namespace
+}  // namespace
 
 // ColorPickerItem ------------------------------------------------------------
 
@@ -121,8 +120,7 @@ void ColorPickerItem::paintEvent(QPaintEvent *)
 
 // ColorPickerButton ----------------------------------------------------------
 
-ColorPickerButton::ColorPickerButton(QWidget *parent)
-    : QFrame(parent)
+ColorPickerButton::ColorPickerButton(QWidget *parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::StyledPanel);
 }
@@ -211,8 +209,7 @@ void ColorPickerButton::paintEvent(QPaintEvent *)
 
 // ColorPickerPopup -----------------------------------------------------------
 
-ColorPickerPopup::ColorPickerPopup(int columns, bool withColorDialog, QWidget *parent)
-    : QFrame(parent, Qt::Popup)
+ColorPickerPopup::ColorPickerPopup(int columns, bool withColorDialog, QWidget *parent) : QFrame(parent, Qt::Popup)
 {
     setFrameStyle(QFrame::StyledPanel);
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
@@ -226,8 +223,7 @@ ColorPickerPopup::ColorPickerPopup(int columns, bool withColorDialog, QWidget *p
         dialogButton->setFixedWidth(kCellWidth);
         dialogButton->setFixedHeight(kCellHeight);
         dialogButton->setFrameRect(QRect(2, 2, 20, 17));
-        connect(dialogButton, &ColorPickerButton::clicked,
-                this, &ColorPickerPopup::getColorFromDialog);
+        connect(dialogButton, &ColorPickerButton::clicked, this, &ColorPickerPopup::getColorFromDialog);
     }
 
     rebuildGrid();
@@ -355,8 +351,7 @@ void ColorPickerPopup::updateSelected()
 
 void ColorPickerPopup::getColorFromDialog()
 {
-    const QColor color = QColorDialog::getColor(lastSel, parentWidget(), QString(),
-                                                QColorDialog::ShowAlphaChannel);
+    const QColor color = QColorDialog::getColor(lastSel, parentWidget(), QString(), QColorDialog::ShowAlphaChannel);
     if (!color.isValid())
         return;
 
@@ -387,9 +382,7 @@ void ColorPickerPopup::keyPressEvent(QKeyEvent *event)
 
     const int rows = grid->rowCount();
     const int cols = grid->columnCount();
-    const GridOccupied occupied = [this](int row, int column) {
-        return widgetAt(row, column) != nullptr;
-    };
+    const GridOccupied occupied = [this](int row, int column) { return widgetAt(row, column) != nullptr; };
 
     switch (event->key()) {
     case Qt::Key_Left:

@@ -11,13 +11,11 @@
 class QGridLayout;
 
 // One colour cell of the popup.
-class ColorPickerItem : public QFrame
-{
+class ColorPickerItem : public QFrame {
     Q_OBJECT
 
 public:
-    ColorPickerItem(const QColor &color = Qt::white, const QString &text = QString(),
-                    QWidget *parent = nullptr);
+    ColorPickerItem(const QColor &color = Qt::white, const QString &text = QString(), QWidget *parent = nullptr);
 
     QColor color() const;
     QString text() const;
@@ -45,8 +43,7 @@ private:
 };
 
 // The three-dot cell that opens the colour dialog.
-class ColorPickerButton : public QFrame
-{
+class ColorPickerButton : public QFrame {
     Q_OBJECT
 
 public:
@@ -67,8 +64,7 @@ protected:
 };
 
 // The popup window holding the grid.
-class ColorPickerPopup : public QFrame
-{
+class ColorPickerPopup : public QFrame {
     Q_OBJECT
 
 public:

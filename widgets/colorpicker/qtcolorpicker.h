@@ -8,8 +8,7 @@
 
 class ColorPickerPopup;
 
-class QtColorPicker : public QPushButton
-{
+class QtColorPicker : public QPushButton {
     Q_OBJECT
 
     Q_PROPERTY(bool colorDialog READ colorDialogAllowed WRITE setColorDialogAllowed)
@@ -18,8 +17,7 @@ public:
     // columns is the popup's column count, -1 for an automatic one. The
     // popup's three-dot cell exists only when the colour dialog is allowed
     // here; the property changes nothing once the picker is built.
-    explicit QtColorPicker(QWidget *parent = nullptr, int columns = -1,
-                           bool enableColorDialog = true);
+    explicit QtColorPicker(QWidget *parent = nullptr, int columns = -1, bool enableColorDialog = true);
 
     void addColor(const QColor &color, const QString &text, int index = -1);
     void addStandardColors();
