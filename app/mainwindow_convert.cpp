@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QMessageBox>
 
+#include <cstdio>
+#include <string>
+
 using namespace veltrane;
 
 namespace {
@@ -28,10 +31,10 @@ int leadingModeNumber(const QString &itemText)
 void MainWindow::on_cmdMorvek_clicked()
 {
     ConversionSettings settings;
-    settings.mode = leadingModeNumber(ui->cboMode->currentText());
-    settings.tinMode = leadingModeNumber(ui->cboMode_Tri->currentText());
+    iMode = leadingModeNumber(ui->cboMode->currentText());
+    settings.direction = directionFromMode(iMode);
+    settings.tinSource = tinSourceFromMode(leadingModeNumber(ui->cboMode_Tri->currentText()));
     settings.forceNegative = ui->cbForceNeg->isChecked();
-    iMode = settings.mode;
 
     // The previous run's sets are released here; views built on them keep
     // their own references until they are rebuilt.
@@ -43,9 +46,14 @@ void MainWindow::on_cmdMorvek_clicked()
     statsControl = STATS();
     statsInput = STATS();
 
-    const ConversionResult result =
-        runConversion(settings, ui->cboInFile->currentText(), ui->cboInFile_2->currentText(), QDir::currentPath(),
-                      [this](const QString &text, int percent) { StatusUpdate(text, percent); });
+    const ConversionResult result = runConversion(
+        settings, ui->cboInFile->currentText(), ui->cboInFile_2->currentText(), QDir::currentPath(),
+        [this](const QString &text, int percent) { StatusUpdate(text, percent); },
+        [](const std::string &text) {
+            // The readers' diagnostics go to standard output, which the window does not show.
+            std::fputs(text.c_str(), stdout);
+            std::fflush(stdout);
+        });
 
     if (result.outcome == ConversionOutcome::EmptyInputPath) {
         QMessageBox::information(nullptr, tr("VELTRANE GUI"), tr("Please choose a valid Point File. (*.txt, *.csv) "),

@@ -260,6 +260,6 @@ void MainWindow::updateFrustum()
     glFrustum->frustum = glMain->frustum;
     glFrustum->clipPoints = glMain->clipPoints;
     glFrustum->nClipPoints = glMain->nClipPoints;
-    if (glMain->iOptMode > 1)
+    if (glMain->iOptMode == GLWidget::kOptClipper || glMain->iOptMode == GLWidget::kOptClipperCulling)
         glFrustum->clipBox = glMain->clipBox;
 }

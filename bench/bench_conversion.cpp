@@ -42,7 +42,8 @@ Extent prepareNetwork(const QString &folder)
         for (const char *name : {kControlFileCors96, kControlFileCors96a, kControlTinFile})
             QFile::copy(sample.filePath(name), folder + "/" + name);
         STATS stats;
-        readPointFile(QFile::encodeName(sample.filePath(kControlFileCors96)).toStdString(), stats, 0);
+        readPointFile(QFile::encodeName(sample.filePath(kControlFileCors96)).toStdString(), stats,
+                      LongitudeSign::AsRead);
         return {stats.xMin, stats.xMax, stats.yMin, stats.yMax};
     }
     std::mt19937_64 rng(42);
@@ -86,7 +87,7 @@ void BM_ConversionRun(benchmark::State &state)
     const Extent extent = prepareNetwork(folder.path());
     const QString input = preparePoints(folder.path(), extent, static_cast<int>(state.range(0)));
     ConversionSettings settings;
-    settings.tinMode = static_cast<int>(state.range(1));
+    settings.tinSource = tinSourceFromMode(static_cast<int>(state.range(1)));
     const StatusSink quiet = [](const QString &, int) {};
     uint32_t unconverted = 0;
     for (auto _ : state) {

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 
 namespace veltrane {
@@ -29,9 +30,6 @@ constexpr int kProgressControl = 10;
 constexpr int kProgressConverted = 90;
 constexpr int kProgressDone = 100;
 
-// TIN mode that reads the TIN file; every other value triangulates.
-constexpr int kTinModeFromFile = 1;
-
 QString number(double value)
 {
     return QString::number(value, 'g', 6);
@@ -42,9 +40,40 @@ std::string localPath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
-std::vector<PointRecord> readPoints(const QString &path, STATS &stats, int xSign)
+std::vector<PointRecord> readPoints(const QString &path, STATS &stats, LongitudeSign sign,
+                                    const DiagnosticSink &diagnostics)
 {
-    return readPointFile(localPath(path), stats, xSign);
+    std::vector<std::string> notes;
+    std::vector<PointRecord> points = readPointFile(localPath(path), stats, sign, diagnostics ? &notes : nullptr);
+    for (const std::string &text : notes)
+        diagnostics(text);
+    return points;
+}
+
+// The network's vertices or triangles, one "%lf %lf %lf" or "%i %i %i" after
+// the other with no separator, as one diagnostic.
+std::string dumpVertices(const std::vector<PointRecord> &records)
+{
+    std::string text;
+    char buffer[512];
+    for (const PointRecord &r : records) {
+        const int n = std::snprintf(buffer, sizeof buffer, "%lf %lf %lf", r.x, r.y, r.h);
+        if (n > 0)
+            text.append(buffer, std::min(static_cast<size_t>(n), sizeof buffer - 1));
+    }
+    return text;
+}
+
+std::string dumpTriangles(const std::vector<Triangle> &triangles)
+{
+    std::string text;
+    char buffer[64];
+    for (const Triangle &t : triangles) {
+        const int n = std::snprintf(buffer, sizeof buffer, "%i %i %i", t.p1, t.p2, t.p3);
+        if (n > 0)
+            text.append(buffer, std::min(static_cast<size_t>(n), sizeof buffer - 1));
+    }
+    return text;
 }
 
 QString pairingLine(const PointRecord &r)
@@ -70,7 +99,7 @@ QString clashingFile(const QString &path, const QStringList &protectedPaths)
 
 // Writes one output file unless it would replace one of the files the run
 // reads; reports every failure. Returns true when the file was written.
-bool writeOutput(const QString &path, const std::vector<PointRecord> &records, int mode,
+bool writeOutput(const QString &path, const std::vector<PointRecord> &records, DatumDirection direction,
                  const QStringList &protectedPaths, const StatusSink &status)
 {
     const QString clash = clashingFile(path, protectedPaths);
@@ -80,7 +109,7 @@ bool writeOutput(const QString &path, const std::vector<PointRecord> &records, i
         return false;
     }
     QString error;
-    if (!writeShiftFile(path, records.data(), records.size(), mode, error)) {
+    if (!writeShiftFile(path, records.data(), records.size(), direction, error)) {
         status(error, kProgressDone);
         return false;
     }
@@ -113,9 +142,9 @@ void reportControlProblems(const ControlPairing &pairing, const QString &sourceP
 
 // TIN vertices matched to the control records; replaces `control`.
 std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRecord> &control, uint32_t &nTinVerts,
-                                     const StatusSink &status)
+                                     const StatusSink &status, const DiagnosticSink &diagnostics)
 {
-    const TinFileContents tin = readTinFile(localPath(tinPath), -1);
+    const TinFileContents tin = readTinFile(localPath(tinPath), LongitudeSign::ForceWest);
     if (!tin.opened)
         status(QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(tinPath), kProgressControl);
     if (tin.droppedFaces > 0) {
@@ -140,15 +169,15 @@ std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRe
     control = std::move(match.records);
     nTinVerts = static_cast<uint32_t>(tin.vertices.size());
 
-    for (const PointRecord &r : control)
-        std::printf("%lf %lf %lf", r.x, r.y, r.h);
+    if (diagnostics)
+        diagnostics(dumpVertices(control));
     return tin.triangles;
 }
 
 }  // namespace
 
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
-                               const QString &workDir, const StatusSink &status)
+                               const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics)
 {
     status(QStringLiteral("Begin Processing"), kProgressStart);
     QElapsedTimer stopwatch;
@@ -169,16 +198,16 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
 
     // Control points of both realizations, paired by identifier.
     const QDir folder(workDir);
-    const int xSign = settings.forceNegative ? -1 : 0;
-    const bool fromCors96 = settings.mode == 1;
+    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    const bool fromCors96 = settings.direction == DatumDirection::Cors96ToCors96a;
     const QString sourcePath = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96 : kControlFileCors96a));
     const QString targetPath = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96a : kControlFileCors96));
     const QString tinPath = folder.filePath(QLatin1String(kControlTinFile));
     STATS sourceStats, targetStats;
     ControlPairing pairing;
     {
-        const std::vector<PointRecord> source = readPoints(sourcePath, sourceStats, xSign);
-        const std::vector<PointRecord> target = readPoints(targetPath, targetStats, xSign);
+        const std::vector<PointRecord> source = readPoints(sourcePath, sourceStats, sign, diagnostics);
+        const std::vector<PointRecord> target = readPoints(targetPath, targetStats, sign, diagnostics);
         pairing = pairControlPoints(source, target);
     }
     for (const PointRecord &r : pairing.paired)
@@ -193,8 +222,8 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
 
     // The TIN over the control points.
     std::vector<Triangle> triangles;
-    if (settings.tinMode == kTinModeFromFile) {
-        triangles = readControlTin(tinPath, control, result.nTinVerts, status);
+    if (settings.tinSource == TinSource::FromFile) {
+        triangles = readControlTin(tinPath, control, result.nTinVerts, status, diagnostics);
     } else {
         result.nTinVerts = static_cast<uint32_t>(control.size());
         sortPointsByX(control.data(), result.nTinVerts);
@@ -207,7 +236,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
         status(QStringLiteral("The control network has no triangles, so no point can be converted."), kProgressControl);
 
     // The input points and their shifts.
-    std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, xSign);
+    std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, sign, diagnostics);
     if (input.empty())
         status(QStringLiteral("No points could be read from %1.").arg(inputPath), kProgressConverted);
     const uint32_t untaken = convertPoints(input, control, triangles);
@@ -222,14 +251,14 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.outFile = deriveOutputPath(inputPath);
     const QString controlShiftPath = folder.filePath(QLatin1String(kControlShiftFile));
     const QStringList readFiles = {inputPath, sourcePath, targetPath, tinPath};
-    bool written = writeOutput(result.outFile, input, settings.mode, readFiles, status);
-    written = writeOutput(controlShiftPath, control, settings.mode, readFiles + QStringList{result.outFile}, status) &&
-              written;
+    bool written = writeOutput(result.outFile, input, settings.direction, readFiles, status);
+    written =
+        writeOutput(controlShiftPath, control, settings.direction, readFiles + QStringList{result.outFile}, status) &&
+        written;
     result.outcome = written ? ConversionOutcome::Completed : ConversionOutcome::OutputNotWritten;
 
-    for (const Triangle &t : triangles)
-        std::printf("%i %i %i", t.p1, t.p2, t.p3);
-    std::fflush(stdout);
+    if (diagnostics)
+        diagnostics(dumpTriangles(triangles));
 
     result.unconvertedPoints = untaken;
     result.controlShiftFile = controlShiftPath;

@@ -24,14 +24,32 @@ extern const char *const kControlFileCors96a;  // "TARVONA_NAD83_CORS96a_CONTROL
 extern const char *const kControlTinFile;      // "TARVONA_TIN_CONTROL.obj"
 extern const char *const kControlShiftFile;    // "controlshift.csv"
 
+// Where the run's TIN comes from.
+enum class TinSource {
+    FromFile,  // the TIN file's triangles over its vertices
+    Generate,  // Delaunay triangulation of the paired control points
+};
+
+// The TIN mode numbers of the form and the command line: 1 reads the TIN
+// file, any other number triangulates.
+inline TinSource tinSourceFromMode(int tinMode)
+{
+    return tinMode == 1 ? TinSource::FromFile : TinSource::Generate;
+}
+
 struct ConversionSettings {
-    int mode = 1;                // 1: CORS96 -> CORS96a; any other value: CORS96a -> CORS96
-    int tinMode = 2;             // 1: from the TIN file; any other value: generate
+    DatumDirection direction = DatumDirection::Cors96ToCors96a;
+    TinSource tinSource = TinSource::Generate;
     bool forceNegative = false;  // store -|x| for the longitudes of all three point files
 };
 
 // Receives every status line with its progress value in percent.
 using StatusSink = std::function<void(const QString &text, int percent)>;
+
+// Receives the readers' raw diagnostics and the run's dumps of the network
+// (text with its own line ends). The window prints them to standard output;
+// a caller that gives none keeps quiet.
+using DiagnosticSink = std::function<void(const std::string &text)>;
 
 enum class ConversionOutcome {
     Completed,         // both output files written
@@ -61,6 +79,7 @@ struct ConversionResult {
 // the run reads; an output that cannot be written is reported through
 // `status` and gives OutputNotWritten.
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
-                               const QString &workDir, const StatusSink &status);
+                               const QString &workDir, const StatusSink &status,
+                               const DiagnosticSink &diagnostics = {});
 
 }  // namespace veltrane

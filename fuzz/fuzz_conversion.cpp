@@ -56,10 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString controlShiftPath = scratchPath(kControlShiftFile);
 
     ConversionSettings settings;
-    settings.mode = (options & 1) ? 2 : 1;
+    settings.direction = (options & 1) ? DatumDirection::Cors96aToCors96 : DatumDirection::Cors96ToCors96a;
     settings.forceNegative = (options & 2) != 0;
-    for (const int tinMode : {1, 2}) {
-        settings.tinMode = tinMode;
+    for (const TinSource tinSource : {TinSource::FromFile, TinSource::Generate}) {
+        settings.tinSource = tinSource;
         QFile::remove(outputPath);
         QFile::remove(controlShiftPath);
         int statusLines = 0;

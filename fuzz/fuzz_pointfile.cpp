@@ -23,14 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     writeWholeFile(path, reinterpret_cast<const char *>(data), size);
     const std::string localPath = QFile::encodeName(path).toStdString();
 
-    for (const int xSign : {0, -1}) {
+    for (const LongitudeSign sign : {LongitudeSign::AsRead, LongitudeSign::ForceWest}) {
         STATS stats;
-        const std::vector<PointRecord> points = readPointFile(localPath, stats, xSign);
+        const std::vector<PointRecord> points = readPointFile(localPath, stats, sign);
         FUZZ_REQUIRE(stats.count >= 0);
         FUZZ_REQUIRE(points.size() == size_t(stats.count));
         for (const PointRecord &p : points) {
             FUZZ_REQUIRE(!p.id.isEmpty());
-            if (xSign == -1)
+            if (sign == LongitudeSign::ForceWest)
                 FUZZ_REQUIRE(std::isnan(p.x) || !(p.x > 0.0));
         }
         // Never more points than pieces of at most kPointLinePiece characters.

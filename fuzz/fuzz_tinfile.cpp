@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     writeWholeFile(path, reinterpret_cast<const char *>(data), size);
     const std::string localPath = QFile::encodeName(path).toStdString();
 
-    for (const int xSign : {0, -1}) {
-        const TinFileContents tin = readTinFile(localPath, xSign);
+    for (const LongitudeSign sign : {LongitudeSign::AsRead, LongitudeSign::ForceWest}) {
+        const TinFileContents tin = readTinFile(localPath, sign);
         FUZZ_REQUIRE(tin.opened);
         FUZZ_REQUIRE(tin.problems.size() == tin.droppedFaces);
         const int64_t vertexCount = int64_t(tin.vertices.size());
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 FUZZ_REQUIRE(index >= 0 && index < vertexCount);
         }
         for (const PointRecord &v : tin.vertices) {
-            if (xSign == -1)
+            if (sign == LongitudeSign::ForceWest)
                 FUZZ_REQUIRE(std::isnan(v.x) || !(v.x > 0.0));
         }
     }

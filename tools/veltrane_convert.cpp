@@ -71,11 +71,11 @@ QString parseArguments(const QStringList &args, Invocation &out)
         } else if (arg == QLatin1String("--mode")) {
             if (!value(text) || (text != QLatin1String("1") && text != QLatin1String("2")))
                 return QStringLiteral("--mode takes 1 or 2");
-            out.settings.mode = text.toInt();
+            out.settings.direction = directionFromMode(text.toInt());
         } else if (arg == QLatin1String("--tin")) {
             if (!value(text) || (text != QLatin1String("file") && text != QLatin1String("generate")))
                 return QStringLiteral("--tin takes file or generate");
-            out.settings.tinMode = text == QLatin1String("file") ? 1 : 2;
+            out.settings.tinSource = text == QLatin1String("file") ? TinSource::FromFile : TinSource::Generate;
         } else if (arg == QLatin1String("--workdir")) {
             if (!value(out.workDir) || out.workDir.isEmpty())
                 return QStringLiteral("--workdir takes a folder");
@@ -133,7 +133,7 @@ int main(int argc, char *argv[])
     if (!invocation.tinshiftFile.isEmpty()) {
         QString exportError;
         exported = writeTinshiftFile(invocation.tinshiftFile, *result.ptsControl, *result.tris,
-                                     invocation.settings.mode, exportError);
+                                     invocation.settings.direction, exportError);
         if (!exported)
             printLine(exportError);
     }

@@ -64,7 +64,7 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
     }
     if (!main) {
         view.bDrawExtents = true;
-        view.iOptMode = 0;
+        view.iOptMode = GLWidget::kOptNone;
         view.bDrawFrustum = true;
     }
     if (controls && controls->fontSize)

@@ -10,9 +10,8 @@ constexpr int kFrameRingSize = 20;
 // Above this rate the wheel zoom uses its full number of sub-steps.
 constexpr int kFullZoomFps = 60;
 constexpr int kFullZoomSteps = 20;
-// One wheel notch zooms by this factor (in) or its inverse (out).
-constexpr double kZoomPerNotch = 1.5;
-constexpr double kLnZoomPerNotch = 0.4054651081081644;  // ln 1.5
+// One wheel notch zooms by 1.5 (in) or its inverse (out); this is ln 1.5.
+constexpr double kLnZoomPerNotch = 0.4054651081081644;
 
 // The last frame times in milliseconds (0 = not yet written) and the slot
 // the next one goes to.

@@ -39,13 +39,13 @@ bool parseInt(const QString &text, int32_t &value)
 }  // namespace
 
 GLWidget::GLWidget(QWidget *parent)
-    : QGLWidget(parent), light(Qt::white), world(), iMouseState(1), collection(), widgetManager(&viewport),
+    : QGLWidget(parent), light(Qt::white), world(), iMouseState(kMouseIdle), collection(), widgetManager(&viewport),
       viewport(this), moverController(), iZoomSteps(20), ptsDs1(nullptr), ptsDs2(nullptr), tris(nullptr), nTris(0),
       nDs2(0), iVectorMult(1), iFps(0), nDrawn(0), boundingBox(), iFontSize(kDefaultFontSize), texBaseMap(1),
       bDrawDs1(true), bDrawDs2(true), bDrawBaseMap(false), bDrawAxis(true), bDrawTris(false), bDrawLabelsDs1(false),
       bDrawLabelsDs2(false), colorDs1(Qt::red), colorDs2(Qt::blue), colorTris(Qt::green), bFirstInit(true),
-      iLineWidth(3), iPointSize(10), bCaptureMode(false), colorBckgrnd(Qt::black), iOptMode(1), lightPos(0, 0, 0),
-      material(), statsDs1(), bDrawFrustum(false), bDrawExtents(false), nClipPoints(0), dScaleZ(1e-7)
+      iLineWidth(3), iPointSize(10), bCaptureMode(false), colorBckgrnd(Qt::black), iOptMode(kOptCulling),
+      lightPos(0, 0, 0), material(), statsDs1(), bDrawFrustum(false), bDrawExtents(false), nClipPoints(0), dScaleZ(1e-7)
 {
     moverController = GLC_Factory::instance(context()).createDefaultMoverController(moverMarkColor(), &viewport);
     connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(updateGL()));
@@ -277,7 +277,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
     case Qt::RightButton:
         moverController.setActiveMover(GLC_PanMoverId, event);
         setCursor(Qt::SizeAllCursor);
-        iMouseState = 3;
+        iMouseState = kMousePanning;
         break;
     case Qt::MiddleButton:
         moverController.setActiveMover(GLC_TargetMoverId, event);
@@ -285,7 +285,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
     case Qt::LeftButton:
         moverController.setActiveMover(GLC_TrackBallMoverId, event);
         setCursor(Qt::ClosedHandCursor);
-        iMouseState = 2;
+        iMouseState = kMouseRotating;
         break;
     default:
         return;
@@ -296,7 +296,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
 
 void GLWidget::mouseMoveEvent(QMouseEvent *event)
 {
-    if (iMouseState >= 2 && iMouseState <= 4) {
+    if (iMouseState != kMouseIdle) {
         if (moverController.move(event)) {
             updateGL();
             emit viewChanged();
@@ -309,20 +309,20 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
 
 void GLWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && iMouseState == 1) {
+    if (event->button() == Qt::LeftButton && iMouseState == kMouseIdle) {
         if (widgetManager.handle()->mouseReleaseEvent(event) == GLC_3DWidgetManagerHandle::RepaintNeeded)
             updateGL();
         return;
     }
     moverController.setNoMover();
     unsetCursor();
-    iMouseState = 1;
+    iMouseState = kMouseIdle;
     updateGL();
 }
 
 void GLWidget::wheelEvent(QWheelEvent *event)
 {
-    if (iMouseState != 1)
+    if (iMouseState != kMouseIdle)
         return;
     const QPoint angle = event->angleDelta();
     const int delta = angle.y() != 0 ? angle.y() : angle.x();

@@ -32,6 +32,17 @@ using TriangleArray = std::shared_ptr<const std::vector<Triangle>>;
 class GLWidget : public QGLWidget {
     Q_OBJECT
 public:
+    // Values of iMouseState: which mover the pressed button drives.
+    static constexpr int32_t kMouseIdle = 1;
+    static constexpr int32_t kMouseRotating = 2;  // left button: trackball
+    static constexpr int32_t kMousePanning = 3;   // right button: pan
+
+    // Values of iOptMode, in the order of the "Display Optimization" items.
+    static constexpr int32_t kOptNone = 0;
+    static constexpr int32_t kOptCulling = 1;
+    static constexpr int32_t kOptClipper = 2;
+    static constexpr int32_t kOptClipperCulling = 3;
+
     explicit GLWidget(QWidget *parent = nullptr);
     ~GLWidget() override;
 
@@ -57,7 +68,7 @@ public:
     // directly.
     GLC_Light light;
     GLC_World world;
-    int32_t iMouseState;  // 1 idle, 2 rotating (left), 3 panning (right)
+    int32_t iMouseState;  // kMouse...
     GLC_3DViewCollection collection;
     GLC_3DWidgetManager widgetManager;
     GLC_Viewport viewport;
@@ -92,7 +103,7 @@ public:
     int32_t iPointSize;
     bool bCaptureMode;
     QColor colorBckgrnd;
-    int32_t iOptMode;  // 0 none, 1 culling, 2 clipper, 3 clipper with culling
+    int32_t iOptMode;  // kOpt...
     GLC_Vector3d lightPos;
     GLC_Material material;
     STATS statsDs1;  // heights already scaled; count = records of ptsDs1 drawn

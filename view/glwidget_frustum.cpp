@@ -9,7 +9,7 @@ using namespace veltrane;
 
 void GLWidget::computeFrustum()
 {
-    if (iOptMode != 0) {
+    if (iOptMode != kOptNone) {
         // Before the view has a context of its own (the set-up's first call)
         // any defined planes serve: those of identity matrices.
         Matrix4 projection{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -20,7 +20,7 @@ void GLWidget::computeFrustum()
         }
         frustum = std::make_shared<const FrustumPlanes>(extractFrustumPlanes(projection, modelView));
 
-        if (iOptMode == 2 || iOptMode == 3) {
+        if (iOptMode == kOptClipper || iOptMode == kOptClipperCulling) {
             std::vector<Point3> points;
             if (boxPlanes && boxCorners)
                 points = clipFrustumToBox(*frustum, *boxPlanes, *boxCorners, statsDs1);

@@ -76,7 +76,7 @@ void GLWidget::paintGL()
         glEnable(GL_POINT_SMOOTH);
     }
 
-    if (iOptMode != 0)
+    if (iOptMode != kOptNone)
         computeFrustum();
 
     const uint32_t nDs1 = drawableCountDs1();
@@ -179,7 +179,7 @@ void GLWidget::drawPoints(const PointRecord *pts, uint32_t count, const QColor &
 {
     if (!pts)
         return;
-    const bool cull = (iOptMode == 1 || iOptMode == 3) && frustum;
+    const bool cull = (iOptMode == kOptCulling || iOptMode == kOptClipperCulling) && frustum;
     setColor(color);
     glBegin(GL_POINTS);
     bool visible = true;

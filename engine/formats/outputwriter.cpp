@@ -41,9 +41,9 @@ void appendId(std::string &out, const QString &id)
 
 // Appends one record as "%s,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.6lf\n"
 // prints it, the CORS96 position first.
-void appendShiftLine(std::string &out, const PointRecord &r, int mode)
+void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection direction)
 {
-    const bool sourceIsCors96 = mode == 1;
+    const bool sourceIsCors96 = direction == DatumDirection::Cors96ToCors96a;
     const double coordinates[] = {sourceIsCors96 ? r.x : r.xTo,
                                   sourceIsCors96 ? r.y : r.yTo,
                                   sourceIsCors96 ? r.h : r.hTo,
@@ -72,10 +72,10 @@ QString describeErrno(int code)
 
 }  // namespace
 
-QByteArray formatShiftLine(const PointRecord &record, int mode)
+QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction)
 {
     std::string line;
-    appendShiftLine(line, record, mode);
+    appendShiftLine(line, record, direction);
     return QByteArray(line.data(), int(line.size()));
 }
 
@@ -159,7 +159,8 @@ private:
 
 }  // namespace
 
-bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, int mode, QString &error)
+bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, DatumDirection direction,
+                    QString &error)
 {
     errno = 0;
     ReplacingFile output(path);
@@ -178,11 +179,11 @@ bool writeShiftFile(const QString &path, const PointRecord *records, size_t coun
     for (size_t first = 0; ok && first < count; first += kRecordsPerTask) {
         const size_t last = std::min(count, first + kRecordsPerTask);
         formatting.add(
-            [records, first, last, mode] {
+            [records, first, last, direction] {
                 std::string text;
                 text.reserve((last - first) * kTypicalLineLength);
                 for (size_t i = first; i < last; ++i)
-                    appendShiftLine(text, records[i], mode);
+                    appendShiftLine(text, records[i], direction);
                 return text;
             },
             write);

@@ -14,14 +14,15 @@ namespace veltrane {
 constexpr const char *kOutputHeader =
     "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH\n";
 
-// One record as written: "%s,%.15lf x8,%.6lf\n". mode 1 writes the source
-// position in columns 2-4; any other mode writes the target position there.
-QByteArray formatShiftLine(const PointRecord &record, int mode);
+// One record as written: "%s,%.15lf x8,%.6lf\n". CORS96 -> CORS96a writes
+// the source position in columns 2-4; the reverse writes the target there.
+QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction);
 
 // Writes the header and `count` records to `path`. The file is written under
 // a temporary name beside it and takes the place of `path` only when it is
 // complete, so a failed write leaves an earlier file of that name unchanged.
 // On failure returns false and sets `error` to the path and the reason.
-bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, int mode, QString &error);
+bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, DatumDirection direction,
+                    QString &error);
 
 }  // namespace veltrane

@@ -111,7 +111,7 @@ const char *textEnd(const char *begin, const char *end)
 
 // The points of one block, in file order; comments and lines that do not
 // parse are skipped.
-std::vector<PointRecord> parsePieces(const PieceBlock &block, int xSign)
+std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign)
 {
     std::vector<PointRecord> points;
     points.reserve(block.pieceCount());
@@ -121,7 +121,7 @@ std::vector<PointRecord> parsePieces(const PieceBlock &block, int xSign)
         if (isComment(begin) || !scanPointLine(begin, textEnd(begin, block.pieceEnd(k)), fields))
             continue;
         PointRecord record;
-        record.x = xSign != 0 ? std::fabs(fields.x) * xSign : fields.x;
+        record.x = sign == LongitudeSign::ForceWest ? -std::fabs(fields.x) : fields.x;
         record.y = fields.y;
         record.h = fields.h;
         record.id = QString::fromLatin1(fields.idBegin, static_cast<int>(fields.idEnd - fields.idBegin));
@@ -146,15 +146,30 @@ void widenExtents(STATS &stats, double x, double y, double h)
         stats.zMin = h;
 }
 
+// Appends one printf-formatted diagnostic when the caller collects them.
+template <typename... Args>
+void note(std::vector<std::string> *diagnostics, const char *format, Args... args)
+{
+    if (!diagnostics)
+        return;
+    const int length = std::snprintf(nullptr, 0, format, args...);
+    if (length <= 0)
+        return;
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    std::snprintf(&text[0], text.size(), format, args...);
+    text.resize(static_cast<size_t>(length));
+    diagnostics->push_back(std::move(text));
+}
+
 }  // namespace
 
-int countPointLines(const std::string &path, int *commentCount)
+int countPointLines(const std::string &path, int *commentCount, std::vector<std::string> *diagnostics)
 {
     if (commentCount)
         *commentCount = 0;
     FILE *file = std::fopen(path.c_str(), "rt");
     if (!file) {
-        std::printf("UNABLE TO OPEN FILE %s \n", path.c_str());
+        note(diagnostics, "UNABLE TO OPEN FILE %s \n", path.c_str());
         return 0;
     }
     int dataLines = 0;
@@ -186,21 +201,22 @@ bool parsePointLine(const char *piece, double &x, double &y, double &h, std::str
     return true;
 }
 
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, int xSign)
+std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+                                       std::vector<std::string> *diagnostics)
 {
     stats = STATS();
     std::vector<PointRecord> points;
 
-    const int dataLines = countPointLines(path);
+    const int dataLines = countPointLines(path, nullptr, diagnostics);
     FILE *file = nullptr;
     if (dataLines == 0) {
-        std::printf("NO POINTS in file!!!!!  \n");
+        note(diagnostics, "NO POINTS in file!!!!!  \n");
     } else if (!(file = std::fopen(path.c_str(), "rt"))) {
-        std::printf("Unable to open data file at %s \n", path.c_str());
+        note(diagnostics, "Unable to open data file at %s \n", path.c_str());
     }
 
     if (file) {
-        std::printf("Loading %i points from file %s \n", dataLines, path.c_str());
+        note(diagnostics, "Loading %i points from file %s \n", dataLines, path.c_str());
         points.reserve(static_cast<size_t>(dataLines));
         // Blocks are parsed on worker threads while the next one is read;
         // their points are appended in file order.
@@ -213,7 +229,7 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, in
         PieceBlock block;
         while (reader.next(block)) {
             auto shared = std::make_shared<const PieceBlock>(std::move(block));
-            parsing.add([shared, xSign] { return parsePieces(*shared, xSign); }, append);
+            parsing.add([shared, sign] { return parsePieces(*shared, sign); }, append);
             block = PieceBlock();
         }
         parsing.finish(append);
@@ -235,7 +251,7 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, in
     stats.yRange = stats.yMax - stats.yMin;
     stats.zRange = stats.zMax - stats.zMin;
     stats.count = static_cast<int32_t>(points.size());
-    std::printf("Finished loading %i points\n", stats.count);
+    note(diagnostics, "Finished loading %i points\n", stats.count);
     return points;
 }
 

@@ -18,18 +18,20 @@ constexpr int kPointLinePiece = 255;
 
 // First pass: number of data lines (pieces not starting with '#'); the
 // number of comment pieces goes to commentCount when it is given.
-// An unreadable file prints "UNABLE TO OPEN FILE ..." and gives 0.
-int countPointLines(const std::string &path, int *commentCount = nullptr);
+// An unreadable file gives 0 and the diagnostic "UNABLE TO OPEN FILE ...".
+int countPointLines(const std::string &path, int *commentCount = nullptr,
+                    std::vector<std::string> *diagnostics = nullptr);
 
 // Parses one piece exactly like sscanf(piece, "%lf%c%lf%c%lf%c%s"): true when
 // all seven conversions succeed. The identifier is returned as raw bytes.
 bool parsePointLine(const char *piece, double &x, double &y, double &h, std::string &id);
 
-// Reads a point file. xSign 0 keeps x as read, -1 stores -|x| (longitudes
-// typed without their sign become west longitudes). Returns the points in
+// Reads a point file, storing longitudes as `sign` says. Returns the points in
 // file order (stats.count of them) and fills stats; an empty vector when the
-// file is missing or holds no point. Diagnostics go to standard output.
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, int xSign);
+// file is missing or holds no point. The reader's diagnostics (lines of text
+// with their line ends) are appended to `diagnostics` when it is given.
+std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+                                       std::vector<std::string> *diagnostics = nullptr);
 
 // Extent of two point sets together; the ranges are left at 0.
 STATS mergeStats(const STATS &a, const STATS &b);

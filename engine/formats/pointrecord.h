@@ -36,6 +36,30 @@ struct STATS {
     int32_t count = 0;
 };
 
+namespace veltrane {
+
+// Direction of a run. Output files hold the CORS96 position first whatever
+// the direction.
+enum class DatumDirection {
+    Cors96ToCors96a,
+    Cors96aToCors96,
+};
+
+// The mode numbers of the form and the command line: 1 converts CORS96 to
+// CORS96a, any other number the reverse.
+inline DatumDirection directionFromMode(int mode)
+{
+    return mode == 1 ? DatumDirection::Cors96ToCors96a : DatumDirection::Cors96aToCors96;
+}
+
+// How a reader stores longitudes.
+enum class LongitudeSign {
+    AsRead,
+    ForceWest,  // -|x|: longitudes typed without their sign become west longitudes
+};
+
+}  // namespace veltrane
+
 // One TIN face: zero-based indices into the point array the TIN belongs to.
 struct Triangle {
     int32_t p1 = 0;

@@ -37,13 +37,13 @@ bool isLineKind(const char *piece, char kind)
 
 // "v x y z": coordinates that do not parse stay 0, as does every one after
 // the first that fails.
-PointRecord parseVertex(const char *piece, int xSign)
+PointRecord parseVertex(const char *piece, LongitudeSign sign)
 {
     char kind, blank;
     double x = 0.0, y = 0.0, z = 0.0;
     std::sscanf(piece, "%c%c %lf %lf %lf", &kind, &blank, &x, &y, &z);
     PointRecord vertex;
-    vertex.x = xSign != 0 ? std::fabs(x) * xSign : x;
+    vertex.x = sign == LongitudeSign::ForceWest ? -std::fabs(x) : x;
     vertex.y = y;
     vertex.h = z;
     return vertex;
@@ -82,7 +82,7 @@ std::string faceProblem(const FaceLine &face, size_t vertexCount)
 
 }  // namespace
 
-TinFileContents readTinFile(const std::string &path, int xSign)
+TinFileContents readTinFile(const std::string &path, LongitudeSign sign)
 {
     TinFileContents contents;
     FileCloser closer{std::fopen(path.c_str(), "rt")};
@@ -111,7 +111,7 @@ TinFileContents readTinFile(const std::string &path, int xSign)
         piece[length] = '\0';
         pos += length;
         if (isLineKind(piece, 'v'))
-            contents.vertices.push_back(parseVertex(piece, xSign));
+            contents.vertices.push_back(parseVertex(piece, sign));
         else if (isLineKind(piece, 'f'))
             faces.push_back(parseFace(piece, lineNumber));
         // A piece of a longer line does not start a new line.

@@ -22,8 +22,7 @@ struct TinFileContents {
     std::vector<std::string> problems;  // one message per dropped face: line number and reason
 };
 
-// Reads the file at `path`. xSign as for point files: when not 0, every
-// vertex's x becomes |x| * xSign.
-TinFileContents readTinFile(const std::string &path, int xSign);
+// Reads the file at `path`, storing vertex longitudes as `sign` says.
+TinFileContents readTinFile(const std::string &path, LongitudeSign sign);
 
 }  // namespace veltrane

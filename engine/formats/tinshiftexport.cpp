@@ -36,7 +36,7 @@ bool isValidTriangle(const Triangle &t, int64_t vertexCount)
 }  // namespace
 
 bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles, int mode, QString &error)
+                       const std::vector<Triangle> &triangles, DatumDirection direction, QString &error)
 {
     for (size_t k = 0; k < control.size(); ++k) {
         const PointRecord &r = control[k];
@@ -59,7 +59,7 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
             "  \"format_version\": \"1.0\",\n"
             "  \"name\": \"Veltrane control network\",\n"
             "  \"description\": \"Shifts from ";
-    json += mode == 1 ? kDirectionCors96ToCors96a : kDirectionCors96aToCors96;
+    json += direction == DatumDirection::Cors96ToCors96a ? kDirectionCors96ToCors96a : kDirectionCors96aToCors96;
     json += ", interpolated linearly over the control triangles; longitude and latitude in decimal "
             "degrees, ellipsoid height in metres\",\n"
             "  \"transformed_components\": [\"horizontal\", \"vertical\"],\n"

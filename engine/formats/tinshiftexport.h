@@ -17,6 +17,6 @@ namespace veltrane {
 // `error` and no file written, when the file cannot be written or a vertex
 // holds a value that is not a finite number (JSON has no such numbers).
 bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles, int mode, QString &error);
+                       const std::vector<Triangle> &triangles, DatumDirection direction, QString &error);
 
 }  // namespace veltrane

@@ -45,8 +45,8 @@ protected:
     ConversionResult runPath(const QString &inputPath, int mode = 1, int tinMode = 2)
     {
         ConversionSettings settings;
-        settings.mode = mode;
-        settings.tinMode = tinMode;
+        settings.direction = directionFromMode(mode);
+        settings.tinSource = tinSourceFromMode(tinMode);
         return runConversion(settings, inputPath, QStringLiteral("second.csv"), dir.path(), log.sink());
     }
 

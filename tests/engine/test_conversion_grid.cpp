@@ -111,7 +111,9 @@ void expectSameAsWalk(const std::vector<PointRecord> &control, const std::vector
     ASSERT_EQ(probes.size(), byWalk.size());
     for (size_t i = 0; i < probes.size(); ++i) {
         for (int mode : {1, 2}) {
-            ASSERT_EQ(formatShiftLine(probes[i], mode), formatShiftLine(byWalk[i], mode)) << "point " << i;
+            ASSERT_EQ(formatShiftLine(probes[i], directionFromMode(mode)),
+                      formatShiftLine(byWalk[i], directionFromMode(mode)))
+                << "point " << i;
         }
     }
 }

@@ -205,7 +205,7 @@ TEST(FixedFormat, ShiftLinesLikeFprintf)
             r.s = std::numeric_limits<double>::quiet_NaN(), r.azimuth = -r.s;
         r.id = ids[size_t(i) % ids.size()];
         for (int mode : {1, 2}) {
-            const QByteArray line = formatShiftLine(r, mode);
+            const QByteArray line = formatShiftLine(r, directionFromMode(mode));
             ASSERT_EQ(std::string(line.constData(), size_t(line.size())), printedLine(r, mode)) << "record " << i;
         }
     }

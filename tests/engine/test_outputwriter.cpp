@@ -71,7 +71,8 @@ TEST(WriteShiftFile, ReplacesAnEarlierFileWhenComplete)
     }
     const auto records = someRecords(3);
     QString error;
-    ASSERT_TRUE(writeShiftFile(path, records.data(), records.size(), 1, error)) << error.toStdString();
+    ASSERT_TRUE(writeShiftFile(path, records.data(), records.size(), DatumDirection::Cors96ToCors96a, error))
+        << error.toStdString();
 
     const QByteArray written = contentsOf(path);
     EXPECT_TRUE(written.startsWith("POINT_ID,X_CORS96,"));
@@ -103,7 +104,7 @@ TEST(WriteShiftFile, FailedWriteKeepsTheEarlierFile)
     bool written = true;
     {
         FileSizeLimit limit(4096);
-        written = writeShiftFile(path, records.data(), records.size(), 1, error);
+        written = writeShiftFile(path, records.data(), records.size(), DatumDirection::Cors96ToCors96a, error);
     }
     EXPECT_FALSE(written);
     EXPECT_TRUE(error.startsWith(QStringLiteral("Unable to finish writing %1: ").arg(path))) << error.toStdString();
@@ -120,7 +121,8 @@ TEST(WriteShiftFile, WritesThroughASymbolicLink)
     ASSERT_TRUE(QFile::link(target, link));
     const auto records = someRecords(1);
     QString error;
-    ASSERT_TRUE(writeShiftFile(link, records.data(), records.size(), 2, error)) << error.toStdString();
+    ASSERT_TRUE(writeShiftFile(link, records.data(), records.size(), DatumDirection::Cors96aToCors96, error))
+        << error.toStdString();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(contentsOf(target).count('\n'), 2);
 }
@@ -131,7 +133,7 @@ TEST(WriteShiftFile, MissingFolderIsReportedAndNothingWritten)
     const QString path = dir.filePath("absent/pts_out.csv");
     const auto records = someRecords(1);
     QString error;
-    EXPECT_FALSE(writeShiftFile(path, records.data(), records.size(), 1, error));
+    EXPECT_FALSE(writeShiftFile(path, records.data(), records.size(), DatumDirection::Cors96ToCors96a, error));
     EXPECT_EQ(error, QStringLiteral("Unable to write %1: No such file or directory").arg(path));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }

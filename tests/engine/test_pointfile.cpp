@@ -24,9 +24,9 @@ protected:
         return path;
     }
 
-    std::vector<PointRecord> read(const std::string &content, int xSign = 0)
+    std::vector<PointRecord> read(const std::string &content, LongitudeSign sign = LongitudeSign::AsRead)
     {
-        return readPointFile(write("points.csv", content), stats, xSign);
+        return readPointFile(write("points.csv", content), stats, sign);
     }
 
     QTemporaryDir dir;
@@ -72,7 +72,7 @@ TEST_F(PointFileTest, CommentLinesAreCountedApartFromDataLines)
 
 TEST_F(PointFileTest, ForcedNegativeSignAppliesToBothSigns)
 {
-    const auto points = read("123.5,45,0,A\n-123.5,45,0,B\n", -1);
+    const auto points = read("123.5,45,0,A\n-123.5,45,0,B\n", LongitudeSign::ForceWest);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_DOUBLE_EQ(points[0].x, -123.5);
     EXPECT_DOUBLE_EQ(points[1].x, -123.5);
@@ -112,11 +112,11 @@ TEST_F(PointFileTest, EmptyMissingAndDirectoryGiveNoPoints)
     EXPECT_EQ(stats.count, 0);
     EXPECT_EQ(stats.xMax, 0.0);
 
-    EXPECT_TRUE(readPointFile(dir.path().toStdString() + "/missing.csv", stats, 0).empty());
+    EXPECT_TRUE(readPointFile(dir.path().toStdString() + "/missing.csv", stats, LongitudeSign::AsRead).empty());
     EXPECT_EQ(stats.count, 0);
     EXPECT_EQ(countPointLines(dir.path().toStdString() + "/missing.csv"), 0);
 
-    EXPECT_TRUE(readPointFile(dir.path().toStdString(), stats, 0).empty());
+    EXPECT_TRUE(readPointFile(dir.path().toStdString(), stats, LongitudeSign::AsRead).empty());
     EXPECT_EQ(stats.count, 0);
 }
 

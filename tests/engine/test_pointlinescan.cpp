@@ -381,7 +381,7 @@ protected:
         int dataPieces = 0;
         const std::vector<PointRecord> expected = readByFgets(path, dataPieces);
         STATS stats;
-        const std::vector<PointRecord> points = readPointFile(path, stats, 0);
+        const std::vector<PointRecord> points = readPointFile(path, stats, LongitudeSign::AsRead);
         EXPECT_EQ(countPointLines(path), dataPieces);
         ASSERT_EQ(points.size(), expected.size());
         EXPECT_EQ(stats.count, int(expected.size()));

@@ -31,7 +31,10 @@ protected:
         return path.string();
     }
 
-    TinFileContents read(const std::string &text, int xSign = 0) { return readTinFile(write(text), xSign); }
+    TinFileContents read(const std::string &text, LongitudeSign sign = LongitudeSign::AsRead)
+    {
+        return readTinFile(write(text), sign);
+    }
 
     fs::path m_dir;
 };
@@ -66,13 +69,13 @@ TEST_F(TinFileTest, VerticesAndFacesInFileOrder)
 TEST_F(TinFileTest, XSignForcesTheSignOfX)
 {
     const std::string text = "v 123.25 45.5 10\nv -122.5 45 0\n";
-    const TinFileContents west = read(text, -1);
+    const TinFileContents west = read(text, LongitudeSign::ForceWest);
     ASSERT_EQ(west.vertices.size(), 2u);
     EXPECT_EQ(west.vertices[0].x, -123.25);
     EXPECT_EQ(west.vertices[0].y, 45.5);
     EXPECT_EQ(west.vertices[0].h, 10.0);
     EXPECT_EQ(west.vertices[1].x, -122.5);
-    const TinFileContents asRead = read(text, 0);
+    const TinFileContents asRead = read(text, LongitudeSign::AsRead);
     EXPECT_EQ(asRead.vertices[0].x, 123.25);
     EXPECT_EQ(asRead.vertices[1].x, -122.5);
 }
@@ -193,10 +196,10 @@ TEST_F(TinFileTest, LongLinesAreReadInPiecesAndCountedAsOneLine)
 
 TEST_F(TinFileTest, MissingFileOrDirectoryIsNotOpened)
 {
-    const TinFileContents missing = readTinFile((m_dir / "absent.obj").string(), -1);
+    const TinFileContents missing = readTinFile((m_dir / "absent.obj").string(), LongitudeSign::ForceWest);
     EXPECT_FALSE(missing.opened);
     EXPECT_TRUE(missing.vertices.empty());
-    const TinFileContents directory = readTinFile(m_dir.string(), -1);
+    const TinFileContents directory = readTinFile(m_dir.string(), LongitudeSign::ForceWest);
     EXPECT_FALSE(directory.opened);
     const TinFileContents empty = read("");
     EXPECT_TRUE(empty.opened);

@@ -58,7 +58,8 @@ TEST(TinshiftExport, WritesTheTriangulationFileLayout)
     const std::vector<Triangle> triangles = {{0, 1, 3}, {1, 2, 3}, {2, 0, 4}, {-1, 0, 1}, {2, 0, 3}};
     const QString path = dir.filePath(QStringLiteral("network.json"));
     QString error;
-    ASSERT_TRUE(writeTinshiftFile(path, control, triangles, 1, error)) << error.toStdString();
+    ASSERT_TRUE(writeTinshiftFile(path, control, triangles, DatumDirection::Cors96ToCors96a, error))
+        << error.toStdString();
 
     const QJsonObject json = readJson(path);
     EXPECT_EQ(json.value(QStringLiteral("file_type")).toString(), QStringLiteral("triangulation_file"));
@@ -99,14 +100,14 @@ TEST(TinshiftExport, RefusesValuesJsonCannotHoldAndUnwritablePaths)
     control[1].id = QStringLiteral("BAD");
     const QString path = dir.filePath(QStringLiteral("network.json"));
     QString error;
-    EXPECT_FALSE(writeTinshiftFile(path, control, {}, 1, error));
+    EXPECT_FALSE(writeTinshiftFile(path, control, {}, DatumDirection::Cors96ToCors96a, error));
     EXPECT_TRUE(error.contains(path) && error.contains(QStringLiteral("BAD"))) << error.toStdString();
     EXPECT_FALSE(QFile::exists(path));
 
     control[1].hTo = 4;
     error.clear();
     const QString noFolder = dir.filePath(QStringLiteral("missing/network.json"));
-    EXPECT_FALSE(writeTinshiftFile(noFolder, control, {}, 1, error));
+    EXPECT_FALSE(writeTinshiftFile(noFolder, control, {}, DatumDirection::Cors96ToCors96a, error));
     EXPECT_TRUE(error.contains(noFolder)) << error.toStdString();
 }
 
@@ -178,8 +179,8 @@ TEST_P(TinshiftParity, CctGivesTheRunsCoordinates)
     for (const char *name : {kControlFileCors96, kControlFileCors96a, kControlTinFile})
         ASSERT_TRUE(QFile::copy(sample.filePath(name), dir.filePath(name)));
     ConversionSettings settings;
-    settings.mode = GetParam().first;
-    settings.tinMode = GetParam().second;
+    settings.direction = directionFromMode(GetParam().first);
+    settings.tinSource = tinSourceFromMode(GetParam().second);
     const StatusSink quiet = [](const QString &, int) {};
 
     // A first run gives the network, a second converts points inside it.
@@ -196,7 +197,7 @@ TEST_P(TinshiftParity, CctGivesTheRunsCoordinates)
 
     const QString json = dir.filePath(QStringLiteral("network.json"));
     QString error;
-    ASSERT_TRUE(writeTinshiftFile(json, *run.ptsControl, *run.tris, settings.mode, error)) << error.toStdString();
+    ASSERT_TRUE(writeTinshiftFile(json, *run.ptsControl, *run.tris, settings.direction, error)) << error.toStdString();
     const std::vector<std::array<double, 3>> shifted = runCct(cct, json, *run.ptsInput);
     ASSERT_EQ(shifted.size(), run.ptsInput->size());
     for (size_t i = 0; i < shifted.size(); ++i) {

@@ -197,8 +197,8 @@ protected:
     {
         log = StatusLog();
         ConversionSettings settings;
-        settings.mode = mode;
-        settings.tinMode = tinMode;
+        settings.direction = directionFromMode(mode);
+        settings.tinSource = tinSourceFromMode(tinMode);
         return runConversion(settings, input, QString(), work, log.sink());
     }
 

@@ -91,9 +91,9 @@ TEST(ConvertTool, WritesTheSameBytesAsTheRun)
     };
     std::vector<Case> cases(4);
     cases[1].options = QStringList{"--mode", "2"};
-    cases[1].settings.mode = 2;
+    cases[1].settings.direction = DatumDirection::Cors96aToCors96;
     cases[2].options = QStringList{"--tin", "file"};
-    cases[2].settings.tinMode = 1;
+    cases[2].settings.tinSource = TinSource::FromFile;
     cases[3].options = QStringList{"--force-negative", "--tin", "generate", "--mode", "1"};
     cases[3].settings.forceNegative = true;
 
