@@ -2,17 +2,14 @@
 
 #include "engine/formats/fixedformat.h"
 #include "engine/formats/parallel.h"
+#include "engine/formats/replacingfile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace veltrane {
 
@@ -79,85 +76,6 @@ QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction)
     return QByteArray(line.data(), int(line.size()));
 }
 
-namespace {
-
-// Symbolic links followed to the file an output name stands for.
-constexpr int kMaxLinkHops = 40;
-
-// A file written beside its final name and put in place only when complete,
-// so that a failed write (disk full, say) leaves an earlier file of that name
-// as it was instead of cut short.
-class ReplacingFile {
-public:
-    explicit ReplacingFile(const QString &path) : path_(path)
-    {
-        // Through symbolic links the file they name is replaced (or created),
-        // as writing through the links would.
-        QString target = path;
-        for (int hop = 0; hop < kMaxLinkHops && QFileInfo(target).isSymLink(); ++hop)
-            target = QFileInfo(target).symLinkTarget();
-        finalName_ = QFile::encodeName(target).toStdString();
-    }
-
-    ~ReplacingFile()
-    {
-        if (file_)
-            std::fclose(file_);
-        if (!tempName_.empty())
-            ::unlink(tempName_.c_str());
-    }
-
-    // Opens the temporary file; false with errno set when that is not
-    // possible, or when an existing file of the final name may not be written.
-    bool open()
-    {
-        if (::access(finalName_.c_str(), F_OK) == 0 && ::access(finalName_.c_str(), W_OK) != 0)
-            return false;  // errno from access(): a read-only file is kept
-        std::string pattern = finalName_ + ".XXXXXX";
-        const int fd = ::mkstemp(&pattern[0]);
-        if (fd < 0)
-            return false;
-        tempName_ = pattern;
-        // mkstemp makes the file private; give it the permissions a newly
-        // created file gets.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        file_ = ::fdopen(fd, "w");
-        if (!file_) {
-            ::close(fd);
-            return false;
-        }
-        return true;
-    }
-
-    std::FILE *stream() const { return file_; }
-
-    // Closes the temporary file; false with errno set when that failed.
-    bool close()
-    {
-        std::FILE *file = file_;
-        file_ = nullptr;
-        return std::fclose(file) == 0;
-    }
-
-    // Puts the written file in place of the final name.
-    bool replace()
-    {
-        if (std::rename(tempName_.c_str(), finalName_.c_str()) != 0)
-            return false;
-        tempName_.clear();
-        return true;
-    }
-
-private:
-    QString path_;
-    std::string finalName_;
-    std::string tempName_;
-    std::FILE *file_ = nullptr;
-};
-
-}  // namespace
 
 bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, DatumDirection direction,
                     QString &error)
