@@ -5,6 +5,9 @@ namespace veltrane {
 // The ellipsoidal inverse problem: geodesic length and forward azimuth
 // between two points on the GRS80 ellipsoid, by Vincenty's iteration.
 
+// pi in double precision, for everything but the stored results below.
+constexpr double kPi = 3.14159265358979323846;
+
 // GRS80 ellipsoid.
 constexpr double kGrs80SemiMajorAxis = 6378137.0;           // a, metres
 constexpr double kGrs80SemiMinorAxis = 6356752.314140348;   // b, metres

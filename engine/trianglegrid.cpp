@@ -54,8 +54,7 @@ TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const
     uint32_t finiteCount = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
         const Triangle &tri = triangles[t];
-        const int64_t limit = pointCount;
-        if (tri.p1 < 0 || tri.p2 < 0 || tri.p3 < 0 || tri.p1 >= limit || tri.p2 >= limit || tri.p3 >= limit) {
+        if (!triangleIndicesValid(tri, pointCount)) {
             ++invalidTriangles_;
             continue;
         }

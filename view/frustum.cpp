@@ -40,15 +40,7 @@ void appendIfInside(const Plane &p1, const Plane &p2, const Plane &p3, const Fru
 
 FrustumPlanes extractFrustumPlanes(const Matrix4 &projection, const Matrix4 &modelView)
 {
-    // C = P x M, column-major like its factors.
-    Matrix4 c{};
-    for (int col = 0; col < 4; ++col)
-        for (int row = 0; row < 4; ++row) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; ++k)
-                sum += projection[4 * k + row] * modelView[4 * col + k];
-            c[4 * col + row] = sum;
-        }
+    const Matrix4 c = glcMultiply(projection, modelView);
     auto plane = [&c](int row, double sign) {
         return normalised(
             rowValue(c, 3, 0) + sign * rowValue(c, row, 0), rowValue(c, 3, 1) + sign * rowValue(c, row, 1),

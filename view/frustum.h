@@ -8,6 +8,7 @@
 // (heights already multiplied by the vertical scale).
 
 #include "engine/formats/pointrecord.h"
+#include "view/glc/glc_matrix.h"
 
 #include <array>
 #include <vector>
@@ -35,8 +36,9 @@ using BoxPlanes = std::array<Plane, 6>;
 using BoxCorners = std::array<Point3, 8>;
 // Smallest x, y, z, then largest x, y, z.
 using ClipBox = std::array<double, 6>;
-// 4 x 4 matrix in OpenGL's column-major order (row r, column c at 4c + r).
-using Matrix4 = std::array<double, 16>;
+// 4 x 4 matrix in OpenGL's column-major order (row r, column c at 4c + r),
+// the scene layer's.
+using Matrix4 = GLC_Matrix4;
 
 // Radius of the culling test: a point exactly on a plane is outside.
 constexpr double kCullRadius = 0.0;

@@ -3,6 +3,8 @@
 #include "view/framerate.h"
 #include "view/glc/glc_factory.h"
 
+#include "engine/formats/basemap.h"
+
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWheelEvent>
@@ -21,7 +23,6 @@ FrameTimeRing &processFrameTimes()
 }
 
 constexpr int kDefaultFontSize = 12;  // pixels, until the set-up gives one
-const char *const kBaseMapFile = "Tarvonamap.jpg";
 
 QColor moverMarkColor()
 {

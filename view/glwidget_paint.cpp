@@ -3,6 +3,8 @@
 
 #include "view/glwidget.h"
 
+#include "engine/formats/basemap.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
@@ -11,10 +13,10 @@ using namespace veltrane;
 
 namespace {
 // Where the base map lies: longitude west/east, latitude south/north edges.
-constexpr float kMapWest = -125.0f;
-constexpr float kMapEast = -116.0f;
-constexpr float kMapSouth = 41.0f;
-constexpr float kMapNorth = 46.5f;
+constexpr float kMapWest = float(kBaseMapWest);
+constexpr float kMapEast = float(kBaseMapEast);
+constexpr float kMapSouth = float(kBaseMapSouth);
+constexpr float kMapNorth = float(kBaseMapNorth);
 constexpr double kMapHeight = -1000.0;  // height units, scaled by dScaleZ
 // Axis cross origin (height in height units) and arm length in scene units.
 constexpr double kAxisX = -125.0;
@@ -161,11 +163,10 @@ void GLWidget::drawTriangles(const PointRecord *pts, uint32_t nPts, const Triang
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     glBegin(GL_TRIANGLES);
     setColor(color);
-    const auto valid = [nPts](int32_t index) { return index >= 0 && uint32_t(index) < nPts; };
     for (uint32_t i = 0; i < count; ++i) {
         const Triangle &t = triangles[i];
         // A face with an index outside the point array is left out whole.
-        if (!valid(t.p1) || !valid(t.p2) || !valid(t.p3))
+        if (!triangleIndicesValid(t, nPts))
             continue;
         for (int32_t index : {t.p1, t.p2, t.p3}) {
             const PointRecord &p = pts[index];

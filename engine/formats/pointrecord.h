@@ -66,3 +66,14 @@ struct Triangle {
     int32_t p2 = 0;
     int32_t p3 = 0;
 };
+
+namespace veltrane {
+
+// True when all three indices of `t` point into an array of `pointCount`
+// points. Triangles that fail are never searched, exported or drawn.
+inline bool triangleIndicesValid(const Triangle &t, int64_t pointCount)
+{
+    return t.p1 >= 0 && t.p2 >= 0 && t.p3 >= 0 && t.p1 < pointCount && t.p2 < pointCount && t.p3 < pointCount;
+}
+
+}  // namespace veltrane

@@ -24,15 +24,6 @@ void appendNumber(QByteArray &out, double value)
     out.append(text, int(written.ptr - text));
 }
 
-bool isValidTriangle(const Triangle &t, int64_t vertexCount)
-{
-    for (const int32_t index : {t.p1, t.p2, t.p3}) {
-        if (index < 0 || index >= vertexCount)
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
@@ -82,7 +73,7 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
     const int64_t vertexCount = static_cast<int64_t>(control.size());
     bool first = true;
     for (const Triangle &t : triangles) {
-        if (!isValidTriangle(t, vertexCount))
+        if (!triangleIndicesValid(t, vertexCount))
             continue;
         json += first ? "\n    [" : ",\n    [";
         first = false;

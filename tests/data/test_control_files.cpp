@@ -16,7 +16,6 @@ using namespace veltrane;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMinHorizontalShift = 0.01;  // metres
 constexpr double kMaxHorizontalShift = 0.06;  // metres
 constexpr double kMaxVerticalShift = 0.03;    // metres

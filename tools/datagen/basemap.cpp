@@ -21,7 +21,6 @@ using namespace veltrane;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadiansPerDegree = kPi / 180.0;
 
 constexpr double kDegreesPerPixelX = (kMapEast - kMapWest) / kBaseMapWidth;

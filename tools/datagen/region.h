@@ -1,6 +1,8 @@
 #pragma once
 // The Tarvona sample region: extents, counts and seeds of the generated data.
 
+#include "engine/formats/basemap.h"
+
 #include <cstdint>
 
 // Area covered by the control network, decimal degrees.
@@ -9,12 +11,11 @@ constexpr double kNetworkEast = -116.5;
 constexpr double kNetworkSouth = 41.9;
 constexpr double kNetworkNorth = 46.3;
 
-// Area covered by the base-map image; the view stretches the image over
-// exactly this rectangle.
-constexpr double kMapWest = -125.0;
-constexpr double kMapEast = -116.0;
-constexpr double kMapSouth = 41.0;
-constexpr double kMapNorth = 46.5;
+// Area covered by the base-map image, shared with the view.
+constexpr double kMapWest = veltrane::kBaseMapWest;
+constexpr double kMapEast = veltrane::kBaseMapEast;
+constexpr double kMapSouth = veltrane::kBaseMapSouth;
+constexpr double kMapNorth = veltrane::kBaseMapNorth;
 
 // Control points and their ellipsoid heights, metres.
 constexpr int kControlCount = 250;
@@ -34,6 +35,5 @@ constexpr uint64_t kSeedSurvey = 0x5441525630303034ull;
 constexpr uint64_t kSeedLarge = 0x5441525630303035ull;
 constexpr uint64_t kSeedDense = 0x5441525630303036ull;
 
-constexpr const char *kBaseMapFile = "Tarvonamap.jpg";
 constexpr const char *kSampleInputFile = "sample_points.csv";
 constexpr const char *kSurveyInputFile = "survey_20k.csv";

@@ -9,7 +9,6 @@ using namespace veltrane;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegreesPerRadian = 180.0 / kPi;
 
 // Position in the network scaled to -1 .. 1 in both directions.

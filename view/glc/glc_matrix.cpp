@@ -1,10 +1,12 @@
 #include "view/glc/glc_matrix.h"
 
+#include "engine/geodesic.h"
+
 #include <cmath>
 #include <utility>
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
+using veltrane::kPi;
 }
 
 GLC_Matrix4 glcIdentityMatrix()

@@ -1,5 +1,7 @@
 #include "view/glc/glc_movers.h"
 
+#include "engine/geodesic.h"
+
 #include "view/glc/glc_viewport.h"
 
 #include <GL/gl.h>
@@ -8,7 +10,7 @@
 #include <cmath>
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
+using veltrane::kPi;
 constexpr double kMarkHalfSize = 8.0;  // pixels
 
 void drawCross(const QPoint &c)

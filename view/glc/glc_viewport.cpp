@@ -1,12 +1,14 @@
 #include "view/glc/glc_viewport.h"
 
+#include "engine/geodesic.h"
+
 #include <QGLWidget>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
+using veltrane::kPi;
 // Near distance never smaller than this share of the far distance, so that
 // the depth buffer keeps its resolution when the eye enters the box.
 constexpr double kMinNearFarRatio = 1e-4;
