@@ -3,7 +3,8 @@
 veltrane-convert: every point both convert must agree within the tolerances
 below, and the points left outside the network must be the same.
 
-Usage: recipe_test.py ROUTE VELTRANE_CONVERT SOURCE_DIR
+Usage: recipe_test.py ROUTE VELTRANE_CONVERT SOURCE_DIR [POINTS]
+POINTS is a point file to use instead of data/survey_20k.csv.
 Exit status: 0 agreement, 1 a difference or a failed step, 77 the route's
 tool is not installed.
 """
@@ -18,9 +19,10 @@ import tempfile
 
 DEGREES_TOLERANCE = 1e-9
 HEIGHT_TOLERANCE = 1e-6  # metres
-SAMPLE_FILES = ["TARVONA_NAD83_CORS96_CONTROL.csv", "TARVONA_NAD83_CORS96a_CONTROL.csv",
-                "TARVONA_TIN_CONTROL.obj", "survey_20k.csv"]
-SURVEY = "survey_20k.csv"
+CONTROL_FILES = ["TARVONA_NAD83_CORS96_CONTROL.csv", "TARVONA_NAD83_CORS96a_CONTROL.csv",
+                 "TARVONA_TIN_CONTROL.obj"]
+SAMPLE_SURVEY = "survey_20k.csv"
+SURVEY = "points.csv"
 NETWORK = "network.json"
 SKIP = 77
 POSTGRES_USER = "nobody"  # the throw-away cluster's owner when the test runs as root
@@ -114,7 +116,7 @@ def route_ogr2ogr_gpkg(work, recipes):
     need_program("ogr2ogr")
     run(["ogr2ogr", "-f", "GPKG", "points.gpkg", SURVEY, "-nln", "points", "-a_srs", "EPSG:6782",
          "-oo", "HEADERS=NO", "-oo", "X_POSSIBLE_NAMES=field_1", "-oo", "Y_POSSIBLE_NAMES=field_2",
-         "-oo", "Z_POSSIBLE_NAMES=field_3", "-sql", "SELECT field_4 AS id FROM survey_20k WHERE field_1 IS NOT NULL"],
+         "-oo", "Z_POSSIBLE_NAMES=field_3", "-sql", "SELECT field_4 AS id FROM points WHERE field_1 IS NOT NULL"],
         cwd=work)
     run(["bash", f"{recipes}/ogr2ogr_gpkg.sh", NETWORK, "points.gpkg", "points", "out.gpkg"], cwd=work)
     run(["ogr2ogr", "-f", "CSV", "out.csv", "out.gpkg", "-lco", "GEOMETRY=AS_XYZ"], cwd=work)
@@ -218,15 +220,17 @@ def compare(expected, actual):
 
 
 def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ROUTES:
-        sys.exit(f"usage: {sys.argv[0]} {'|'.join(ROUTES)} VELTRANE_CONVERT SOURCE_DIR")
+    if len(sys.argv) not in (4, 5) or sys.argv[1] not in ROUTES:
+        sys.exit(f"usage: {sys.argv[0]} {'|'.join(ROUTES)} VELTRANE_CONVERT SOURCE_DIR [POINTS]")
     route, convert, source = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    points = os.path.abspath(sys.argv[4]) if len(sys.argv) == 5 else os.path.join(source, "data", SAMPLE_SURVEY)
     work = tempfile.mkdtemp(prefix=f"veltrane-recipe-{route}-")
     try:
-        for name in SAMPLE_FILES:
+        for name in CONTROL_FILES:
             shutil.copy(os.path.join(source, "data", name), work)
+        shutil.copy(points, os.path.join(work, SURVEY))
         run([convert, "--export-tinshift", NETWORK, SURVEY], cwd=work)
-        expected = read_veltrane(os.path.join(work, "survey_20k_out.csv"))
+        expected = read_veltrane(os.path.join(work, "points_out.csv"))
         actual = ROUTES[route](work, os.path.join(source, "recipes"))
         failures, summary = compare(expected, actual)
     except Skip as reason:
