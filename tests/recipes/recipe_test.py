@@ -236,7 +236,8 @@ def main():
     except Skip as reason:
         print(f"skipped: {reason}")
         return SKIP
-    except (RuntimeError, subprocess.TimeoutExpired, OSError) as error:
+    except (RuntimeError, subprocess.TimeoutExpired, OSError, ValueError, IndexError, KeyError) as error:
+        # So does an output without the layout the route expects.
         print(f"{route}: {error}")
         return 1
     finally:
