@@ -11,6 +11,9 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   proj-bin time
+  gdal-bin python3-pyproj python3-jsonschema
+  postgresql-15 postgresql-15-postgis-3
+  python3-dask python3-distributed python3-pandas
 )
 
 missing=()

@@ -2,10 +2,12 @@
 // NAD83(CORS96a) without the window, through the same run the window uses.
 
 #include "engine/conversion.h"
+#include "engine/formats/filedigest.h"
 #include "engine/formats/outputnames.h"
 #include "engine/formats/tinshiftexport.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QStringList>
 #include <cstdio>
@@ -20,7 +22,7 @@ constexpr int kExitUsage = 2;
 
 const char *const kUsage =
     "Usage: veltrane-convert [--mode 1|2] [--tin file|generate] [--force-negative] [--workdir DIR]\n"
-    "                        [--export-tinshift FILE] INPUT\n"
+    "                        [--export-tinshift FILE [--export-license TEXT]] INPUT\n"
     "\n"
     "Converts the points of INPUT and writes them to INPUT's name with \"_out.csv\",\n"
     "and the control shifts to controlshift.csv in DIR.\n"
@@ -34,6 +36,8 @@ const char *const kUsage =
     "  --export-tinshift FILE\n"
     "                    also write the network the run used as a JSON triangulation\n"
     "                    file for PROJ: cct +proj=tinshift +file=FILE\n"
+    "  --export-license TEXT\n"
+    "                    the licence the exported network is published under\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -44,6 +48,7 @@ struct Invocation {
     ConversionSettings settings;
     QString workDir = QStringLiteral(".");
     QString tinshiftFile;  // empty: no export
+    QString license;       // of the export; empty: none given
     QString input;
     bool help = false;
     bool version = false;
@@ -82,6 +87,9 @@ QString parseArguments(const QStringList &args, Invocation &out)
         } else if (arg == QLatin1String("--export-tinshift")) {
             if (!value(out.tinshiftFile) || out.tinshiftFile.isEmpty())
                 return QStringLiteral("--export-tinshift takes a file name");
+        } else if (arg == QLatin1String("--export-license")) {
+            if (!value(out.license) || out.license.isEmpty())
+                return QStringLiteral("--export-license takes a text");
         } else if (arg.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(arg);
         } else if (haveInput) {
@@ -95,7 +103,49 @@ QString parseArguments(const QStringList &args, Invocation &out)
         return QStringLiteral("no INPUT given");
     if (haveInput && out.input.isEmpty())
         return QStringLiteral("INPUT is empty");
+    if (!out.license.isEmpty() && out.tinshiftFile.isEmpty())
+        return QStringLiteral("--export-license needs --export-tinshift");
     return QString();
+}
+
+// The export's descriptive fields: this program's version, today's UTC date,
+// the licence, and the TIN and control files the run read, with their
+// digests. Fails with the name of a file that cannot be read.
+bool exportMetadata(const Invocation &invocation, TinshiftMetadata &metadata, QString &unreadable)
+{
+    const QDir folder(invocation.workDir);
+    auto source = [&](const char *name, SourceFile &file) {
+        file.name = QLatin1String(name);
+        file.sha256 = sha256HexOfFile(folder.filePath(file.name));
+        if (file.sha256.isEmpty())
+            unreadable = folder.filePath(file.name);
+        return !file.sha256.isEmpty();
+    };
+    metadata.version = QStringLiteral(VELTRANE_VERSION);
+    metadata.publicationDate = QDateTime::currentDateTimeUtc().date();
+    metadata.license = invocation.license;
+    const bool fromCors96 = invocation.settings.direction == DatumDirection::Cors96ToCors96a;
+    metadata.controlFiles.resize(2);
+    if (!source(fromCors96 ? kControlFileCors96 : kControlFileCors96a, metadata.controlFiles[0]) ||
+        !source(fromCors96 ? kControlFileCors96a : kControlFileCors96, metadata.controlFiles[1]))
+        return false;
+    if (invocation.settings.tinSource == TinSource::Generate)
+        return true;
+    metadata.tinFile.emplace();
+    return source(kControlTinFile, *metadata.tinFile);
+}
+
+bool exportNetwork(const Invocation &invocation, const ConversionResult &result, QString &error)
+{
+    TinshiftMetadata metadata;
+    QString unreadable;
+    if (!exportMetadata(invocation, metadata, unreadable)) {
+        error = QStringLiteral("Unable to export the network to %1: %2 cannot be read.")
+                    .arg(invocation.tinshiftFile, unreadable);
+        return false;
+    }
+    return writeTinshiftFile(invocation.tinshiftFile, *result.ptsControl, *result.tris, invocation.settings.direction,
+                             metadata, error);
 }
 
 void printLine(const QString &text)
@@ -132,8 +182,7 @@ int main(int argc, char *argv[])
     bool exported = true;
     if (!invocation.tinshiftFile.isEmpty()) {
         QString exportError;
-        exported = writeTinshiftFile(invocation.tinshiftFile, *result.ptsControl, *result.tris,
-                                     invocation.settings.direction, exportError);
+        exported = exportNetwork(invocation, result, exportError);
         if (!exported)
             printLine(exportError);
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QSaveFile>
+#include <QStringList>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +17,76 @@ constexpr int kSignificantDigits = 17;
 const char *const kDirectionCors96ToCors96a = "NAD83(CORS96) to NAD83(CORS96a)";
 const char *const kDirectionCors96aToCors96 = "NAD83(CORS96a) to NAD83(CORS96)";
 
+// "publication_date" is a UTC date-time; the export gives the date at midnight.
+const char *const kMidnightUtc = "T00:00:00Z";
+
+// Characters below this one must be escaped in a JSON string.
+constexpr ushort kFirstUnescapedCharacter = 0x20;
+constexpr int kUnicodeEscapeDigits = 4;
+
+// `text` as a JSON string literal, in UTF-8.
+void appendString(QByteArray &out, const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            escaped += QLatin1String("\\\"");
+            break;
+        case '\\':
+            escaped += QLatin1String("\\\\");
+            break;
+        case '\n':
+            escaped += QLatin1String("\\n");
+            break;
+        case '\r':
+            escaped += QLatin1String("\\r");
+            break;
+        case '\t':
+            escaped += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < kFirstUnescapedCharacter)
+                escaped += QStringLiteral("\\u%1").arg(c.unicode(), kUnicodeEscapeDigits, 16, QLatin1Char('0'));
+            else
+                escaped += c;
+        }
+    }
+    out += '"' + escaped.toUtf8() + '"';
+}
+
+QString describeFile(const SourceFile &file)
+{
+    return QStringLiteral("%1 (SHA-256 %2)").arg(file.name, QLatin1String(file.sha256));
+}
+
+// What the network was made from: direction, TIN and control files.
+QString description(DatumDirection direction, const TinshiftMetadata &metadata)
+{
+    QString text = QStringLiteral("Shifts from %1, interpolated linearly over ")
+                       .arg(QLatin1String(direction == DatumDirection::Cors96ToCors96a ? kDirectionCors96ToCors96a
+                                                                                       : kDirectionCors96aToCors96));
+    text += metadata.tinFile ? QStringLiteral("the triangles of the TIN file %1").arg(describeFile(*metadata.tinFile))
+                             : QStringLiteral("a Delaunay triangulation of the control points");
+    if (!metadata.controlFiles.empty()) {
+        QStringList files;
+        for (const SourceFile &file : metadata.controlFiles)
+            files << describeFile(file);
+        text += QStringLiteral("; control files ") + files.join(QStringLiteral(" and "));
+    }
+    return text + QStringLiteral("; longitude and latitude in decimal degrees, ellipsoid height in metres");
+}
+
+void appendField(QByteArray &out, const char *key, const QString &value)
+{
+    out += "  \"";
+    out += key;
+    out += "\": ";
+    appendString(out, value);
+    out += ",\n";
+}
+
 void appendNumber(QByteArray &out, double value)
 {
     char text[32];
@@ -27,7 +98,8 @@ void appendNumber(QByteArray &out, double value)
 }  // namespace
 
 bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles, DatumDirection direction, QString &error)
+                       const std::vector<Triangle> &triangles, DatumDirection direction,
+                       const TinshiftMetadata &metadata, QString &error)
 {
     for (size_t k = 0; k < control.size(); ++k) {
         const PointRecord &r = control[k];
@@ -48,12 +120,16 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
     json += "{\n"
             "  \"file_type\": \"triangulation_file\",\n"
             "  \"format_version\": \"1.0\",\n"
-            "  \"name\": \"Veltrane control network\",\n"
-            "  \"description\": \"Shifts from ";
-    json += direction == DatumDirection::Cors96ToCors96a ? kDirectionCors96ToCors96a : kDirectionCors96aToCors96;
-    json += ", interpolated linearly over the control triangles; longitude and latitude in decimal "
-            "degrees, ellipsoid height in metres\",\n"
-            "  \"transformed_components\": [\"horizontal\", \"vertical\"],\n"
+            "  \"name\": \"Veltrane control network\",\n";
+    if (!metadata.version.isEmpty())
+        appendField(json, "version", metadata.version);
+    if (metadata.publicationDate.isValid())
+        appendField(json, "publication_date",
+                    metadata.publicationDate.toString(Qt::ISODate) + QLatin1String(kMidnightUtc));
+    if (!metadata.license.isEmpty())
+        appendField(json, "license", metadata.license);
+    appendField(json, "description", description(direction, metadata));
+    json += "  \"transformed_components\": [\"horizontal\", \"vertical\"],\n"
             "  \"vertices_columns\": [\"source_x\", \"source_y\", \"source_z\", \"target_x\", \"target_y\", "
             "\"target_z\"],\n"
             "  \"triangles_columns\": [\"idx_vertex1\", \"idx_vertex2\", \"idx_vertex3\"],\n"

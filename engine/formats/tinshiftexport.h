@@ -1,22 +1,40 @@
 #pragma once
 // Export of a run's control network as a JSON "triangulation_file" (format
 // version 1.0) for PROJ's tinshift method, so that the same network can be
-// used by cct, QGIS or GDAL: every control record is a vertex with its source
-// and target longitude, latitude and height in the run's direction, and every
-// triangle the run could use is a face.
+// used by cct, GDAL, pyproj or PostGIS: every control record is a vertex with
+// its source and target longitude, latitude and height in the run's
+// direction, and every triangle the run could use is a face. The descriptive
+// fields say what the network was made from.
 
 #include "engine/formats/pointrecord.h"
 
+#include <QByteArray>
+#include <QDate>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace veltrane {
+
+struct SourceFile {
+    QString name;       // file name as it is to appear in the description
+    QByteArray sha256;  // 64 hexadecimal digits
+};
+
+struct TinshiftMetadata {
+    QString version;                       // "version": the exporting program's version; empty: left out
+    QDate publicationDate;                 // "publication_date", the UTC date of the export; invalid: left out
+    QString license;                       // "license"; empty: left out
+    std::optional<SourceFile> tinFile;     // the TIN file read; none: the control points were triangulated
+    std::vector<SourceFile> controlFiles;  // source realization first
+};
 
 // Writes the network to `path`. Triangles with an index outside `control` are
 // left out, as the run ignores them. Fails, with the path and the reason in
 // `error` and no file written, when the file cannot be written or a vertex
 // holds a value that is not a finite number (JSON has no such numbers).
 bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles, DatumDirection direction, QString &error);
+                       const std::vector<Triangle> &triangles, DatumDirection direction,
+                       const TinshiftMetadata &metadata, QString &error);
 
 }  // namespace veltrane

@@ -1,10 +1,12 @@
 // Export of the run's network for PROJ's tinshift: the JSON layout and its
-// numbers, the faces left out, the refusals; and, when PROJ's cct is
+// numbers, the faces left out, the descriptive fields and their escaping,
+// the refusals; the file digest named in them; and, when PROJ's cct is
 // installed, the same converted coordinates from cct as from the run for
 // points inside the sample network, in both directions and both TIN modes.
 
 #include "engine/conversion.h"
 #include "tests/support/conversiontestsupport.h"
+#include "engine/formats/filedigest.h"
 #include "engine/formats/tinshiftexport.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +60,7 @@ TEST(TinshiftExport, WritesTheTriangulationFileLayout)
     const std::vector<Triangle> triangles = {{0, 1, 3}, {1, 2, 3}, {2, 0, 4}, {-1, 0, 1}, {2, 0, 3}};
     const QString path = dir.filePath(QStringLiteral("network.json"));
     QString error;
-    ASSERT_TRUE(writeTinshiftFile(path, control, triangles, DatumDirection::Cors96ToCors96a, error))
+    ASSERT_TRUE(writeTinshiftFile(path, control, triangles, DatumDirection::Cors96ToCors96a, TinshiftMetadata(), error))
         << error.toStdString();
 
     const QJsonObject json = readJson(path);
@@ -92,6 +94,60 @@ TEST(TinshiftExport, WritesTheTriangulationFileLayout)
     EXPECT_EQ(faces[2].toArray(), QJsonArray({2, 0, 3}));
 }
 
+TEST(TinshiftExport, WritesTheDescriptiveFields)
+{
+    QTemporaryDir dir;
+    const std::vector<PointRecord> control = {controlRecord(-123.5, 45.25, 100.0, 0, 0, 0),
+                                              controlRecord(-123.4, 45.25, 110.0, 0, 0, 0),
+                                              controlRecord(-123.45, 45.35, 120.0, 0, 0, 0)};
+    const QString path = dir.filePath(QStringLiteral("network.json"));
+    QString error;
+
+    // Nothing given: only the description, which names the direction.
+    ASSERT_TRUE(
+        writeTinshiftFile(path, control, {{0, 1, 2}}, DatumDirection::Cors96aToCors96, TinshiftMetadata(), error))
+        << error.toStdString();
+    QJsonObject json = readJson(path);
+    for (const char *key : {"version", "publication_date", "license"})
+        EXPECT_FALSE(json.contains(QLatin1String(key))) << key;
+    EXPECT_TRUE(json.value(QStringLiteral("description"))
+                    .toString()
+                    .startsWith(QStringLiteral("Shifts from NAD83(CORS96a) to NAD83(CORS96), interpolated linearly "
+                                               "over a Delaunay triangulation of the control points;")));
+
+    // Everything given; the licence holds every character JSON must escape,
+    // and text beyond Latin-1 and the basic plane.
+    TinshiftMetadata metadata;
+    metadata.version = QStringLiteral("1.0");
+    metadata.publicationDate = QDate(2026, 12, 7);
+    metadata.license = QStringLiteral("\"CC\" \\ BY\n4.0\t\r\x01 \u00e9\u2014") + QString::fromUtf8("\xf0\x9f\x97\xba");
+    metadata.tinFile = SourceFile{QStringLiteral("tin.obj"), QByteArray(64, 'a')};
+    metadata.controlFiles = {{QStringLiteral("from.csv"), QByteArray(64, 'b')},
+                             {QStringLiteral("to.csv"), QByteArray(64, 'c')}};
+    ASSERT_TRUE(writeTinshiftFile(path, control, {{0, 1, 2}}, DatumDirection::Cors96ToCors96a, metadata, error))
+        << error.toStdString();
+    json = readJson(path);
+    EXPECT_EQ(json.value(QStringLiteral("version")).toString(), QStringLiteral("1.0"));
+    EXPECT_EQ(json.value(QStringLiteral("publication_date")).toString(), QStringLiteral("2026-12-07T00:00:00Z"));
+    EXPECT_EQ(json.value(QStringLiteral("license")).toString(), metadata.license);
+    EXPECT_EQ(json.value(QStringLiteral("format_version")).toString(), QStringLiteral("1.0"));
+    EXPECT_EQ(json.value(QStringLiteral("description")).toString(),
+              QStringLiteral("Shifts from NAD83(CORS96) to NAD83(CORS96a), interpolated linearly over the triangles of "
+                             "the TIN file tin.obj (SHA-256 %1); control files from.csv (SHA-256 %2) and to.csv "
+                             "(SHA-256 %3); longitude and latitude in decimal degrees, ellipsoid height in metres")
+                  .arg(QString(64, 'a'), QString(64, 'b'), QString(64, 'c')));
+}
+
+TEST(FileDigest, GivesTheSha256OfTheBytesOrNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("abc.txt"));
+    writeTextFile(path, "abc");
+    EXPECT_EQ(sha256HexOfFile(path), QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
+    EXPECT_TRUE(sha256HexOfFile(dir.filePath(QStringLiteral("absent.txt"))).isEmpty());
+    EXPECT_TRUE(sha256HexOfFile(dir.path()).isEmpty());  // a folder has no bytes to read
+}
+
 TEST(TinshiftExport, RefusesValuesJsonCannotHoldAndUnwritablePaths)
 {
     QTemporaryDir dir;
@@ -100,14 +156,14 @@ TEST(TinshiftExport, RefusesValuesJsonCannotHoldAndUnwritablePaths)
     control[1].id = QStringLiteral("BAD");
     const QString path = dir.filePath(QStringLiteral("network.json"));
     QString error;
-    EXPECT_FALSE(writeTinshiftFile(path, control, {}, DatumDirection::Cors96ToCors96a, error));
+    EXPECT_FALSE(writeTinshiftFile(path, control, {}, DatumDirection::Cors96ToCors96a, TinshiftMetadata(), error));
     EXPECT_TRUE(error.contains(path) && error.contains(QStringLiteral("BAD"))) << error.toStdString();
     EXPECT_FALSE(QFile::exists(path));
 
     control[1].hTo = 4;
     error.clear();
     const QString noFolder = dir.filePath(QStringLiteral("missing/network.json"));
-    EXPECT_FALSE(writeTinshiftFile(noFolder, control, {}, DatumDirection::Cors96ToCors96a, error));
+    EXPECT_FALSE(writeTinshiftFile(noFolder, control, {}, DatumDirection::Cors96ToCors96a, TinshiftMetadata(), error));
     EXPECT_TRUE(error.contains(noFolder)) << error.toStdString();
 }
 
@@ -197,7 +253,8 @@ TEST_P(TinshiftParity, CctGivesTheRunsCoordinates)
 
     const QString json = dir.filePath(QStringLiteral("network.json"));
     QString error;
-    ASSERT_TRUE(writeTinshiftFile(json, *run.ptsControl, *run.tris, settings.direction, error)) << error.toStdString();
+    ASSERT_TRUE(writeTinshiftFile(json, *run.ptsControl, *run.tris, settings.direction, TinshiftMetadata(), error))
+        << error.toStdString();
     const std::vector<std::array<double, 3>> shifted = runCct(cct, json, *run.ptsInput);
     ASSERT_EQ(shifted.size(), run.ptsInput->size());
     for (size_t i = 0; i < shifted.size(); ++i) {

@@ -74,6 +74,8 @@ TEST(ConvertTool, UsageErrorsExitWithTwo)
                                       {"a.csv", "b.csv"},
                                       {"pts.csv", "--export-tinshift"},
                                       {"--export-tinshift", "", "pts.csv"},
+                                      {"--export-license", "CC0", "pts.csv"},
+                                      {"--export-tinshift", "n.json", "--export-license", "", "pts.csv"},
                                       {""}};
     for (const QStringList &args : wrong) {
         const ToolRun run = runTool(args);
@@ -176,6 +178,15 @@ TEST(ConvertTool, ExportsTheNetworkItUsedForTinshift)
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_TRUE(
         unwritable.out.contains("Unable to export the network to " + dir.filePath("absent/network.json").toUtf8()));
+
+    // The export names the files it was made from, so one it cannot read stops it.
+    QFile::remove(dir.filePath(kControlTinFile));
+    const ToolRun noTin =
+        runTool({"--tin", "file", "--export-tinshift", json, "--workdir", dir.path(), dir.filePath("pts.csv")});
+    EXPECT_EQ(noTin.exitCode, 1);
+    EXPECT_TRUE(noTin.out.contains("Unable to export the network to " + json.toUtf8() + ": " +
+                                   dir.filePath(kControlTinFile).toUtf8() + " cannot be read."))
+        << noTin.out.toStdString();
 }
 
 }  // namespace
