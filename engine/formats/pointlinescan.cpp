@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <clocale>
-#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
@@ -46,61 +45,6 @@ double strtodInCLocale(const char *text, char **endOfNumber)
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     return strtod_l(text, endOfNumber, cLocale);
 }
-
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kLargestExactPowerOfTen = 22;
-// Integers up to 2^53 are exact doubles.
-constexpr uint64_t kLargestExactInteger = uint64_t(1) << 53;
-// More significant digits than this may not fit 64 bits.
-constexpr int kMaxFastDigits = 19;
-
-// Digits of a decimal number gathered while it is scanned. When they form
-// an integer m <= 2^53 and the decimal exponent k has |k| <= 22, m and 10^|k|
-// are exact doubles and one multiplication or division rounds correctly, so
-// m * 10^k is the value strtod gives, without a second look at the text.
-struct DecimalDigits {
-    uint64_t mantissa = 0;
-    int significantDigits = 0;  // leading zeros left out
-    int fractionDigits = 0;
-    int exponent = 0;  // as written after the exponent mark, capped
-    bool exponentNegative = false;
-    bool exponentHasDigits = false;
-
-    void addMantissaDigit(char c, bool afterPoint)
-    {
-        if (mantissa != 0 || c != '0') {
-            ++significantDigits;
-            mantissa = mantissa * 10 + uint64_t(c - '0');  // checked by value() before use
-        }
-        fractionDigits += afterPoint ? 1 : 0;
-    }
-
-    void addExponentDigit(char c)
-    {
-        exponentHasDigits = true;
-        if (exponent < kExponentCap)
-            exponent = exponent * 10 + (c - '0');
-    }
-
-    // The value when the quick rule applies.
-    bool value(double &magnitude) const
-    {
-        if (significantDigits > kMaxFastDigits || mantissa > kLargestExactInteger)
-            return false;
-        // An exponent mark without digits is not part of the number for strtod.
-        const int written = exponentHasDigits ? (exponentNegative ? -exponent : exponent) : 0;
-        const int k = written - fractionDigits;
-        if (k < -kLargestExactPowerOfTen || k > kLargestExactPowerOfTen)
-            return false;
-        magnitude = k < 0 ? double(mantissa) / kExactPowersOfTen[-k] : double(mantissa) * kExactPowersOfTen[k];
-        return true;
-    }
-
-    // Larger written exponents are not taken to the quick rule anyway.
-    static constexpr int kExponentCap = 100000;
-};
 
 // Value of the characters a conversion took, as strtod reads them; false when
 // strtod accepts none of them. `unsigned` starts after an optional sign.
@@ -178,19 +122,14 @@ const char *scanDoubleLikeScanf(const char *p, const char *end, double &value)
             gotDigit = true;
         }
     }
-    DecimalDigits digits;  // meaningful for decimal numbers only
     for (; p != end; ++p) {
         const char c = *p;
         if (isDigit(c)) {
             gotDigit = true;
-            if (gotExponent)
-                digits.addExponentDigit(c);
-            else
-                digits.addMantissaDigit(c, gotDot);
         } else if (hex && !gotExponent && isHexDigit(c)) {
             gotDigit = true;
         } else if (gotExponent && lower(p[-1]) == exponentMark && (c == '-' || c == '+')) {
-            digits.exponentNegative = c == '-';
+            continue;
         } else if (gotDigit && !gotExponent && lower(c) == exponentMark) {
             gotExponent = gotDot = true;
         } else if (!gotDot && c == '.') {
@@ -202,11 +141,6 @@ const char *scanDoubleLikeScanf(const char *p, const char *end, double &value)
     // A "0x" prefix with nothing after it fails, although strtod would take its "0".
     if (hex && p - unsignedStart == 2)
         return nullptr;
-    double magnitude;
-    if (!hex && gotDigit && digits.value(magnitude)) {
-        value = negative ? -magnitude : magnitude;
-        return p;
-    }
     return tokenValue(token, unsignedStart, p, negative, hex, value) ? p : nullptr;
 }
 

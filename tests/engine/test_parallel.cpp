@@ -1,0 +1,73 @@
+// The ordered task runner and the range splitter that the readers, the
+// writer and the point conversion share.
+
+#include "engine/formats/parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace veltrane;
+
+namespace {
+
+// Later tasks finish first: results must still arrive in the order added.
+TEST(OrderedTasks, HandsResultsInTheOrderTheTasksWereAdded)
+{
+    for (const std::size_t depth : {std::size_t(1), std::size_t(2), std::size_t(4)}) {
+        std::vector<int> received;
+        const auto consume = [&received](int value) { received.push_back(value); };
+        OrderedTasks<int> tasks(depth);
+        constexpr int kTasks = 12;
+        for (int i = 0; i < kTasks; ++i) {
+            tasks.add(
+                [i] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds((kTasks - i) % 4));
+                    return i;
+                },
+                consume);
+            // Never more than `depth` results outstanding.
+            EXPECT_GE(received.size() + depth, std::size_t(i + 1)) << "depth " << depth;
+        }
+        tasks.finish(consume);
+        std::vector<int> expected(kTasks);
+        for (int i = 0; i < kTasks; ++i)
+            expected[i] = i;
+        EXPECT_EQ(received, expected) << "depth " << depth;
+    }
+}
+
+TEST(OrderedTasks, DepthOneRunsEachTaskAtOnceOnTheCallersThread)
+{
+    OrderedTasks<std::thread::id> tasks(1);
+    std::thread::id ranOn;
+    tasks.add([] { return std::this_thread::get_id(); }, [&ranOn](std::thread::id id) { ranOn = id; });
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(ForEachRange, CoversEveryIndexOnceInRangesOfAtMostTheGrain)
+{
+    for (const std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(1000)}) {
+        std::vector<int> hits(count, 0);
+        std::mutex mutex;
+        std::vector<std::pair<std::size_t, std::size_t>> ranges;
+        forEachRange(count, 64, [&](std::size_t begin, std::size_t end) {
+            std::lock_guard<std::mutex> lock(mutex);
+            ranges.emplace_back(begin, end);
+            for (std::size_t i = begin; i < end; ++i)
+                ++hits[i];
+        });
+        for (std::size_t i = 0; i < count; ++i)
+            EXPECT_EQ(hits[i], 1) << "index " << i << " of " << count;
+        for (const auto &range : ranges) {
+            EXPECT_LT(range.first, range.second);
+            EXPECT_LE(range.second - range.first, 64u);
+            EXPECT_EQ(range.first % 64, 0u);
+        }
+    }
+}
+
+}  // namespace
