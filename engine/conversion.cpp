@@ -50,30 +50,33 @@ std::vector<PointRecord> readPoints(const QString &path, STATS &stats, Longitude
     return points;
 }
 
-// The network's vertices or triangles, one "%lf %lf %lf" or "%i %i %i" after
-// the other with no separator, as one diagnostic.
-std::string dumpVertices(const std::vector<PointRecord> &records)
+// The network's vertices or triangles, each item printed by `print` into a
+// buffer and appended with no separator, as one diagnostic.
+template <typename Item, typename Print>
+std::string dumpEach(const std::vector<Item> &items, Print print)
 {
     std::string text;
     char buffer[512];
-    for (const PointRecord &r : records) {
-        const int n = std::snprintf(buffer, sizeof buffer, "%lf %lf %lf", r.x, r.y, r.h);
+    for (const Item &item : items) {
+        const int n = print(buffer, sizeof buffer, item);
         if (n > 0)
             text.append(buffer, std::min(static_cast<size_t>(n), sizeof buffer - 1));
     }
     return text;
 }
 
+std::string dumpVertices(const std::vector<PointRecord> &records)
+{
+    return dumpEach(records, [](char *buffer, size_t size, const PointRecord &r) {
+        return std::snprintf(buffer, size, "%lf %lf %lf", r.x, r.y, r.h);
+    });
+}
+
 std::string dumpTriangles(const std::vector<Triangle> &triangles)
 {
-    std::string text;
-    char buffer[64];
-    for (const Triangle &t : triangles) {
-        const int n = std::snprintf(buffer, sizeof buffer, "%i %i %i", t.p1, t.p2, t.p3);
-        if (n > 0)
-            text.append(buffer, std::min(static_cast<size_t>(n), sizeof buffer - 1));
-    }
-    return text;
+    return dumpEach(triangles, [](char *buffer, size_t size, const Triangle &t) {
+        return std::snprintf(buffer, size, "%i %i %i", t.p1, t.p2, t.p3);
+    });
 }
 
 QString pairingLine(const PointRecord &r)
