@@ -70,6 +70,18 @@ int orientationOf(const PointRecord *control, const Triangle &t)
     return exactOrientation(a.x, a.y, b.x, b.y, c.x, c.y);
 }
 
+// True when (x, y) lies inside the triangle or on its border, decided
+// exactly. A triangle without area holds nothing.
+bool holdsExactly(const PointRecord *control, const Triangle &t, double x, double y)
+{
+    const PointRecord &a = control[t.p1], &b = control[t.p2], &c = control[t.p3];
+    const int sense = exactOrientation(a.x, a.y, b.x, b.y, c.x, c.y);
+    if (sense == 0)
+        return false;
+    return exactOrientation(a.x, a.y, b.x, b.y, x, y) != -sense &&
+           exactOrientation(b.x, b.y, c.x, c.y, x, y) != -sense && exactOrientation(c.x, c.y, a.x, a.y, x, y) != -sense;
+}
+
 double squaredDistance(double x1, double y1, double x2, double y2)
 {
     const double dx = x1 - x2;
@@ -224,6 +236,14 @@ uint64_t NetworkInterpolator::convert(PointRecord *points, size_t count, PointSt
             for (uint32_t t : candidates) {
                 if (applyTriangle(p, control, triangles[t]) != TriangleTake::None)
                     taker = int32_t(t);
+            }
+            // Near an outer side the single-precision crossing rule can leave
+            // a point inside the network to no triangle: the first triangle
+            // that holds it by the exact test gives it its planes.
+            for (size_t k = 0; taker < 0 && k < candidates.size(); ++k) {
+                const Triangle &t = triangles[candidates[k]];
+                if (holdsExactly(control, t, p.x, p.y) && takePlanesAt(p, control[t.p1], control[t.p2], control[t.p3]))
+                    taker = int32_t(candidates[k]);
             }
             PointStatus result = taker >= 0 ? PointStatus::Converted : PointStatus::Outside;
             if (taker < 0 && extrapolateOutside) {

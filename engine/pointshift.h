@@ -52,15 +52,20 @@ public:
     // Converts points[0..count) in place, spread over the cores: target
     // coordinates start at 0, then every triangle whose inclusive bounding
     // box holds the point is applied in table order, a later one overwriting
-    // an earlier one.
+    // an earlier one. A point no triangle takes that way is then given to the
+    // first triangle (table order) that holds it by an exact orientation test
+    // (the border counts as inside), which interpolates over its planes.
     // status (optional, count entries) receives each point's PointStatus.
     // triangleOf (optional, count entries) receives the table index of the
     // triangle that gave the point its shift (for a vertex copy, the triangle
     // that made the copy), -1 for a point left outside.
-    // extrapolateOutside: a point no triangle holds takes the linear planes
-    // of the triangle with the nearest side (smallest planar distance, in
-    // degrees, from the point to one of its three sides; the first such
-    // triangle in table order on ties), evaluated at the point.
+    // extrapolateOutside: a point that no triangle holds takes the linear
+    // planes of the triangle with the nearest side (smallest planar distance,
+    // in degrees, from the point to one of its three sides; the first such
+    // triangle in table order on ties), evaluated at the point. Only the
+    // triangles touching the network's outline (its hull and the borders of
+    // its holes) can be nearest, so each such point costs a scan of those
+    // (about 300 for a 20,000-point Delaunay network), found once on first use.
     // Returns the number of points left with status Outside.
     uint64_t convert(PointRecord *points, size_t count, PointStatus *status, int32_t *triangleOf,
                      bool extrapolateOutside) const;
@@ -79,7 +84,7 @@ private:
 };
 
 // Converts every point in place as NetworkInterpolator::convert does without
-// extrapolation. Returns the number of points no triangle took.
+// extrapolation. Returns the number of points no triangle holds.
 uint32_t convertPoints(std::vector<PointRecord> &points, const std::vector<PointRecord> &control,
                        const std::vector<Triangle> &triangles);
 
