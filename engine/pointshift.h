@@ -65,7 +65,8 @@ public:
     // triangle in table order on ties), evaluated at the point. Only the
     // triangles touching the network's outline (its hull and the borders of
     // its holes) can be nearest, so each such point costs a scan of those
-    // (about 300 for a 20,000-point Delaunay network), found once on first use.
+    // (about 180 of the 39,971 triangles of a 20,000-point network completed to
+    // its hull), found once on first use.
     // Returns the number of points left with status Outside.
     uint64_t convert(PointRecord *points, size_t count, PointStatus *status, int32_t *triangleOf,
                      bool extrapolateOutside) const;
