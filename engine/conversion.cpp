@@ -2,6 +2,7 @@
 
 #include "engine/controlnetwork.h"
 #include "engine/delaunay.h"
+#include "engine/hullcompletion.h"
 #include "engine/formats/outputnames.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointfile.h"
@@ -231,6 +232,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
         result.nTinVerts = static_cast<uint32_t>(control.size());
         sortPointsByX(control.data(), result.nTinVerts);
         triangles = buildDelaunayTin(result.nTinVerts, control.data());
+        completeTinToHull(result.nTinVerts, control.data(), triangles);
     }
     result.statsControl = mergeStats(sourceStats, targetStats);
     result.statsControl.count = static_cast<int32_t>(control.size());

@@ -1,12 +1,14 @@
 #include "engine/pointshift.h"
 
+#include "engine/exactorientation.h"
 #include "engine/geodesic.h"
 #include "engine/trianglegeometry.h"
 #include "engine/formats/parallel.h"
-#include "engine/trianglegrid.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 
 namespace veltrane {
 
@@ -36,6 +38,88 @@ bool interpolateComponent(double x, double y, const PointRecord &a, const PointR
     return std::isfinite(value);
 }
 
+// Gives p the shifts of the triangle's planes at (p.x, p.y), its target
+// position, s and azimuth. False, with p untouched, when a plane is missing
+// or its value is not finite.
+bool takePlanesAt(PointRecord &p, const PointRecord &v1, const PointRecord &v2, const PointRecord &v3)
+{
+    double dx = 0.0, dy = 0.0, dh = 0.0;
+    if (!interpolateComponent(p.x, p.y, v1, v2, v3, &PointRecord::dx, dx) ||
+        !interpolateComponent(p.x, p.y, v1, v2, v3, &PointRecord::dy, dy) ||
+        !interpolateComponent(p.x, p.y, v1, v2, v3, &PointRecord::dh, dh))
+        return false;
+    p.dx = dx;
+    p.dy = dy;
+    p.dh = dh;
+    p.xTo = p.x + p.dx;
+    p.yTo = p.y + p.dy;
+    p.hTo = p.h + p.dh;
+    measureShift(p);
+    return true;
+}
+
+bool indicesWithin(const Triangle &t, size_t pointCount)
+{
+    const int64_t limit = static_cast<int64_t>(pointCount);
+    return t.p1 >= 0 && t.p2 >= 0 && t.p3 >= 0 && t.p1 < limit && t.p2 < limit && t.p3 < limit;
+}
+
+int orientationOf(const PointRecord *control, const Triangle &t)
+{
+    const PointRecord &a = control[t.p1], &b = control[t.p2], &c = control[t.p3];
+    return exactOrientation(a.x, a.y, b.x, b.y, c.x, c.y);
+}
+
+// True when (x, y) lies inside the triangle or on its border, decided
+// exactly. A triangle without area holds nothing.
+bool holdsExactly(const PointRecord *control, const Triangle &t, double x, double y)
+{
+    const PointRecord &a = control[t.p1], &b = control[t.p2], &c = control[t.p3];
+    const int sense = exactOrientation(a.x, a.y, b.x, b.y, c.x, c.y);
+    if (sense == 0)
+        return false;
+    return exactOrientation(a.x, a.y, b.x, b.y, x, y) != -sense &&
+           exactOrientation(b.x, b.y, c.x, c.y, x, y) != -sense && exactOrientation(c.x, c.y, a.x, a.y, x, y) != -sense;
+}
+
+double squaredDistance(double x1, double y1, double x2, double y2)
+{
+    const double dx = x1 - x2;
+    const double dy = y1 - y2;
+    return dx * dx + dy * dy;
+}
+
+// Squared distance from (x, y) to the segment 1-2 whose squared length is
+// length12: to the foot of the perpendicular when it falls on the segment,
+// otherwise to the nearer end.
+double squaredDistanceToSegment(double x, double y, double x1, double y1, double x2, double y2, double length12)
+{
+    const double t = ((x - x1) * (x2 - x1) + (y - y1) * (y2 - y1)) / length12;
+    if (t <= 0.0)
+        return squaredDistance(x, y, x1, y1);
+    if (t >= 1.0)
+        return squaredDistance(x, y, x2, y2);
+    return squaredDistance(x, y, x1 + t * (x2 - x1), y1 + t * (y2 - y1));
+}
+
+// Squared distance from (x, y) to the nearest of the triangle's three sides.
+double squaredDistanceToSides(double x, double y, const PointRecord &a, const PointRecord &b, const PointRecord &c)
+{
+    const double ab = squaredDistance(a.x, a.y, b.x, b.y);
+    const double bc = squaredDistance(b.x, b.y, c.x, c.y);
+    const double ac = squaredDistance(a.x, a.y, c.x, c.y);
+    return std::min({squaredDistanceToSegment(x, y, a.x, a.y, b.x, b.y, ab),
+                     squaredDistanceToSegment(x, y, b.x, b.y, c.x, c.y, bc),
+                     squaredDistanceToSegment(x, y, a.x, a.y, c.x, c.y, ac)});
+}
+
+// One side of a triangle, by the vertex pair it joins, and the side of the
+// line (lower vertex number -> higher) on which the triangle lies.
+struct SideUse {
+    uint64_t pair;
+    int8_t side;
+};
+
 }  // namespace
 
 TriangleTake applyTriangle(PointRecord &p, const PointRecord *control, const Triangle &t)
@@ -44,21 +128,8 @@ TriangleTake applyTriangle(PointRecord &p, const PointRecord *control, const Tri
     const PointRecord &v2 = control[t.p2];
     const PointRecord &v3 = control[t.p3];
 
-    if (countEdgeCrossings(p.x, p.y, control, t.p1, t.p2, t.p3) == 1) {
-        double dx = 0.0, dy = 0.0, dh = 0.0;
-        if (!interpolateComponent(p.x, p.y, v1, v2, v3, &PointRecord::dx, dx) ||
-            !interpolateComponent(p.x, p.y, v1, v2, v3, &PointRecord::dy, dy) ||
-            !interpolateComponent(p.x, p.y, v1, v2, v3, &PointRecord::dh, dh))
-            return TriangleTake::None;
-        p.dx = dx;
-        p.dy = dy;
-        p.dh = dh;
-        p.xTo = p.x + p.dx;
-        p.yTo = p.y + p.dy;
-        p.hTo = p.h + p.dh;
-        measureShift(p);
-        return TriangleTake::Interpolated;
-    }
+    if (countEdgeCrossings(p.x, p.y, control, t.p1, t.p2, t.p3) == 1)
+        return takePlanesAt(p, v1, v2, v3) ? TriangleTake::Interpolated : TriangleTake::None;
 
     for (const PointRecord *vertex : {&v1, &v2, &v3}) {
         if (p.x == vertex->x && p.y == vertex->y && p.h == vertex->h) {
@@ -69,32 +140,150 @@ TriangleTake applyTriangle(PointRecord &p, const PointRecord *control, const Tri
     return TriangleTake::None;
 }
 
-uint32_t convertPoints(std::vector<PointRecord> &points, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles)
+NetworkInterpolator::NetworkInterpolator(std::shared_ptr<const std::vector<PointRecord>> control,
+                                         std::shared_ptr<const std::vector<Triangle>> triangles)
+    : control_(control ? std::move(control) : std::make_shared<const std::vector<PointRecord>>()),
+      triangles_(triangles ? std::move(triangles) : std::make_shared<const std::vector<Triangle>>()),
+      grid_(control_->data(), static_cast<uint32_t>(control_->size()), *triangles_)
 {
-    const TriangleGrid grid(control.data(), static_cast<uint32_t>(control.size()), triangles);
-    std::atomic<uint32_t> untaken{0};
+}
+
+void NetworkInterpolator::findSideCandidates() const
+{
+    // For a point outside every triangle, the nearest point of the network
+    // lies on its outline, and every triangle at that distance reaches the
+    // outline with the side or vertex nearest to the point. The outline runs
+    // along open sides: sides not shared by exactly two triangles lying on
+    // opposite sides of them (around a vertex whose sides are all shared so,
+    // the triangles close a full turn). So only triangles touching an end of
+    // an open side can be nearest. Triangles without area have no planes and
+    // take no part.
+    const PointRecord *control = control_->data();
+    const std::vector<Triangle> &triangles = *triangles_;
+    std::vector<SideUse> uses;
+    std::vector<bool> usable(triangles.size(), false);
+    for (size_t t = 0; t < triangles.size(); ++t) {
+        const Triangle &tri = triangles[t];
+        if (!indicesWithin(tri, control_->size()))
+            continue;
+        const int orientation = orientationOf(control, tri);
+        if (orientation == 0)
+            continue;
+        usable[t] = true;
+        const int32_t v[3] = {tri.p1, tri.p2, tri.p3};
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t a = uint32_t(v[k]), b = uint32_t(v[(k + 1) % 3]);
+            // The triangle lies left of a -> b when it turns counter-clockwise.
+            const int8_t side = int8_t(a < b ? orientation : -orientation);
+            uses.push_back(SideUse{a < b ? (uint64_t(a) << 32) | b : (uint64_t(b) << 32) | a, side});
+        }
+    }
+    std::sort(uses.begin(), uses.end(), [](const SideUse &l, const SideUse &r) { return l.pair < r.pair; });
+
+    std::vector<bool> onOutline(control_->size(), false);
+    for (size_t first = 0, last; first < uses.size(); first = last) {
+        last = first + 1;
+        while (last < uses.size() && uses[last].pair == uses[first].pair)
+            ++last;
+        const bool shared = last - first == 2 && uses[first].side == -uses[first + 1].side;
+        if (!shared) {
+            onOutline[uses[first].pair >> 32] = true;
+            onOutline[uses[first].pair & 0xffffffffu] = true;
+        }
+    }
+    for (size_t t = 0; t < triangles.size(); ++t) {
+        const Triangle &tri = triangles[t];
+        if (usable[t] && (onOutline[tri.p1] || onOutline[tri.p2] || onOutline[tri.p3]))
+            sideCandidates_.push_back(uint32_t(t));
+    }
+}
+
+int32_t NetworkInterpolator::nearestSideTriangle(double x, double y) const
+{
+    std::call_once(sideCandidatesFound_, [this] { findSideCandidates(); });
+    const PointRecord *control = control_->data();
+    const std::vector<Triangle> &triangles = *triangles_;
+    double best = std::numeric_limits<double>::infinity();
+    int32_t nearest = -1;
+    for (const uint32_t t : sideCandidates_) {
+        const Triangle &tri = triangles[t];
+        const double distance = squaredDistanceToSides(x, y, control[tri.p1], control[tri.p2], control[tri.p3]);
+        if (distance < best) {  // strictly: the first triangle wins a tie
+            best = distance;
+            nearest = int32_t(t);
+        }
+    }
+    return nearest;
+}
+
+uint64_t NetworkInterpolator::convert(PointRecord *points, size_t count, PointStatus *status, int32_t *triangleOf,
+                                      bool extrapolateOutside) const
+{
+    const PointRecord *control = control_->data();
+    const std::vector<Triangle> &triangles = *triangles_;
+    std::atomic<uint64_t> outside{0};
     // Each point is converted on its own, so runs of points go to all cores.
-    forEachRange(points.size(), kPointsPerRange, [&](size_t first, size_t last) {
+    forEachRange(count, kPointsPerRange, [&](size_t first, size_t last) {
         std::vector<uint32_t> candidates;
-        uint32_t untakenHere = 0;
+        uint64_t outsideHere = 0;
         for (size_t i = first; i < last; ++i) {
             PointRecord &p = points[i];
             p.xTo = 0.0;
             p.yTo = 0.0;
             p.hTo = 0.0;
-            bool taken = false;
-            grid.candidatesAt(p.x, p.y, candidates);
+            int32_t taker = -1;
+            grid_.candidatesAt(p.x, p.y, candidates);
             for (uint32_t t : candidates) {
-                if (applyTriangle(p, control.data(), triangles[t]) != TriangleTake::None)
-                    taken = true;
+                if (applyTriangle(p, control, triangles[t]) != TriangleTake::None)
+                    taker = int32_t(t);
             }
-            if (!taken)
-                ++untakenHere;
+            // Near an outer side the single-precision crossing rule can leave
+            // a point inside the network to no triangle: the first triangle
+            // that holds it by the exact test gives it its planes.
+            for (size_t k = 0; taker < 0 && k < candidates.size(); ++k) {
+                const Triangle &t = triangles[candidates[k]];
+                if (holdsExactly(control, t, p.x, p.y) && takePlanesAt(p, control[t.p1], control[t.p2], control[t.p3]))
+                    taker = int32_t(candidates[k]);
+            }
+            PointStatus result = taker >= 0 ? PointStatus::Converted : PointStatus::Outside;
+            if (taker < 0 && extrapolateOutside) {
+                const int32_t nearest = nearestSideTriangle(p.x, p.y);
+                if (nearest >= 0) {
+                    const Triangle &t = triangles[size_t(nearest)];
+                    if (takePlanesAt(p, control[t.p1], control[t.p2], control[t.p3])) {
+                        taker = nearest;
+                        result = PointStatus::Nearest;
+                    }
+                }
+            }
+            if (result == PointStatus::Outside)
+                ++outsideHere;
+            if (status)
+                status[i] = result;
+            if (triangleOf)
+                triangleOf[i] = taker;
         }
-        untaken += untakenHere;
+        outside += outsideHere;
     });
-    return untaken;
+    return outside;
+}
+
+namespace {
+
+// A shared pointer to a vector the caller keeps alive; it owns nothing.
+template <typename T>
+std::shared_ptr<const std::vector<T>> borrowed(const std::vector<T> &values)
+{
+    return std::shared_ptr<const std::vector<T>>(std::shared_ptr<void>(), &values);
+}
+
+}  // namespace
+
+uint32_t convertPoints(std::vector<PointRecord> &points, const std::vector<PointRecord> &control,
+                       const std::vector<Triangle> &triangles)
+{
+    const NetworkInterpolator interpolator(borrowed(control), borrowed(triangles));
+    return static_cast<uint32_t>(interpolator.convert(points.data(), points.size(), nullptr, nullptr, false));
 }
 
 }  // namespace veltrane

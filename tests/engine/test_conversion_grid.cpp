@@ -1,9 +1,11 @@
 // The triangle search through the grid index against the plain walk over
-// every triangle in table order: the converted records must be identical,
-// byte for byte as written, on random networks with points on vertices,
-// edges and cell boundaries. Also the per-triangle rule on its own.
+// every triangle in table order, followed by the exact second look: the
+// converted records must be identical, byte for byte as written, on random
+// networks with points on vertices, edges and cell boundaries. Also the
+// per-triangle rule on its own.
 
 #include "engine/delaunay.h"
+#include "engine/exactorientation.h"
 #include "engine/trianglegeometry.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/pointshift.h"
@@ -19,7 +21,37 @@ using namespace veltrane;
 
 namespace {
 
-// Reference: every triangle in table order, inclusive box test, no index.
+// Exactly inside or on the border of a triangle with an area.
+bool holds(const std::vector<PointRecord> &c, const Triangle &t, double x, double y)
+{
+    const PointRecord &a = c[t.p1], &b = c[t.p2], &d = c[t.p3];
+    const int sense = exactOrientation(a.x, a.y, b.x, b.y, d.x, d.y);
+    return sense != 0 && exactOrientation(a.x, a.y, b.x, b.y, x, y) != -sense &&
+           exactOrientation(b.x, b.y, d.x, d.y, x, y) != -sense && exactOrientation(d.x, d.y, a.x, a.y, x, y) != -sense;
+}
+
+// The plane interpolation of the rule, with its failures.
+bool interpolateAt(PointRecord &p, const std::vector<PointRecord> &c, const Triangle &t)
+{
+    const PointRecord &a = c[t.p1], &b = c[t.p2], &d = c[t.p3];
+    double shift[3];
+    const double PointRecord::*components[3] = {&PointRecord::dx, &PointRecord::dy, &PointRecord::dh};
+    for (int k = 0; k < 3; ++k) {
+        const double PointRecord::*m = components[k];
+        const PlaneCoefficients plane = planeThroughPoints(a.x, a.y, a.*m, b.x, b.y, b.*m, d.x, d.y, d.*m);
+        shift[k] = -((plane.A * p.x + plane.D) + plane.B * p.y) / plane.C;
+        if (plane.C == 0.0 || !std::isfinite(shift[k]))
+            return false;
+    }
+    p.dx = shift[0], p.dy = shift[1], p.dh = shift[2];
+    p.xTo = p.x + p.dx, p.yTo = p.y + p.dy, p.hTo = p.h + p.dh;
+    measureShift(p);
+    return true;
+}
+
+// Reference: every triangle in table order, inclusive box test, no index;
+// then, for a point none took, the first triangle that holds it exactly
+// gives it its planes (the rule's interpolation on a point it would take).
 uint32_t convertByWalk(std::vector<PointRecord> &points, const std::vector<PointRecord> &control,
                        const std::vector<Triangle> &triangles)
 {
@@ -37,6 +69,13 @@ uint32_t convertByWalk(std::vector<PointRecord> &points, const std::vector<Point
                 continue;
             if (applyTriangle(p, control.data(), tri) != TriangleTake::None)
                 taken = true;
+        }
+        for (uint32_t t = 0; !taken && t < triangles.size(); ++t) {
+            const Triangle &tri = triangles[t];
+            if (tri.p1 < 0 || tri.p2 < 0 || tri.p3 < 0 || tri.p1 >= n || tri.p2 >= n || tri.p3 >= n ||
+                !holds(control, tri, p.x, p.y))
+                continue;
+            taken = interpolateAt(p, control, tri);
         }
         untaken += taken ? 0 : 1;
     }
