@@ -49,10 +49,15 @@ GLWidget::GLWidget(QWidget *parent)
 {
     moverController = GLC_Factory::instance(context()).createDefaultMoverController(moverMarkColor(), &viewport);
     connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(updateGL()));
+    sceneBuffers = std::make_unique<SceneBuffers>();
 }
 
 GLWidget::~GLWidget()
 {
+    // The buffer objects go with their context.
+    if (isValid())
+        makeCurrent();
+    sceneBuffers.reset();
     world = GLC_World();
 }
 

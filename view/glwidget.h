@@ -8,6 +8,7 @@
 // Scene units: x = longitude, y = latitude (degrees), z = height x dScaleZ.
 
 #include "view/frustum.h"
+#include "view/scenebuffers.h"
 #include "view/glc/glc_3dviewcollection.h"
 #include "view/glc/glc_3dwidgetmanager.h"
 #include "view/glc/glc_boundingbox.h"
@@ -42,6 +43,11 @@ public:
     static constexpr int32_t kOptCulling = 1;
     static constexpr int32_t kOptClipper = 2;
     static constexpr int32_t kOptClipperCulling = 3;
+
+    // How the data layers reach OpenGL. PerVertex is the original drawing,
+    // one call per vertex every frame; it stays as the reference the arrays
+    // are checked and measured against.
+    enum class DrawPath { Arrays, PerVertex };
 
     explicit GLWidget(QWidget *parent = nullptr);
     ~GLWidget() override;
@@ -118,6 +124,7 @@ public:
     int32_t nClipPoints;
     std::shared_ptr<const veltrane::ClipBox> clipBox;
     double dScaleZ;
+    DrawPath drawPath = DrawPath::Arrays;
 
 signals:
     void frustumUpdated();
@@ -172,4 +179,9 @@ private:
     void drawExtentsBox(const STATS &stats);
     void drawFrustum(const veltrane::FrustumPlanes &planes);
     void drawOverlay(int elapsedMs);
+    // The data layers from the arrays of `buffers`.
+    void submitTriangles(const QColor &color);
+    void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color);
+
+    std::unique_ptr<veltrane::SceneBuffers> sceneBuffers;
 };
