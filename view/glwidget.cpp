@@ -48,7 +48,8 @@ GLWidget::GLWidget(QWidget *parent)
       lightPos(0, 0, 0), material(), statsDs1(), bDrawFrustum(false), bDrawExtents(false), nClipPoints(0), dScaleZ(1e-7)
 {
     moverController = GLC_Factory::instance(context()).createDefaultMoverController(moverMarkColor(), &viewport);
-    connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(updateGL()));
+    // Deferred: marks moved by several events are drawn in one frame.
+    connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(update()));
     sceneBuffers = std::make_unique<SceneBuffers>();
 }
 
@@ -273,6 +274,10 @@ void GLWidget::updateLightZ(double value)
 }
 
 // ---- mouse and wheel ---------------------------------------------------------
+//
+// Input changes the camera at once but only asks for a repaint: the toolkit
+// keeps at most one pending, so events that arrive while a frame is drawn are
+// all shown by the next one, whose camera is the final one.
 
 void GLWidget::mousePressEvent(QMouseEvent *event)
 {
@@ -295,7 +300,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
     default:
         return;
     }
-    updateGL();
+    update();
     emit viewChanged();
 }
 
@@ -303,28 +308,31 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
 {
     if (iMouseState != kMouseIdle) {
         if (moverController.move(event)) {
-            updateGL();
+            update();
             emit viewChanged();
         }
         return;
     }
     if (widgetManager.handle()->mouseMoveEvent(event) != GLC_3DWidgetManagerHandle::Ignored)
-        updateGL();
+        update();
 }
 
 void GLWidget::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && iMouseState == kMouseIdle) {
         if (widgetManager.handle()->mouseReleaseEvent(event) == GLC_3DWidgetManagerHandle::RepaintNeeded)
-            updateGL();
+            update();
         return;
     }
     moverController.setNoMover();
     unsetCursor();
     iMouseState = kMouseIdle;
-    updateGL();
+    update();
 }
 
+// One notch zooms by its full factor in n sub-steps, one per frame. A notch
+// that comes before the last one has been shown completes that one at once,
+// so the total zoom always matches the notches.
 void GLWidget::wheelEvent(QWheelEvent *event)
 {
     if (iMouseState != kMouseIdle)
@@ -332,10 +340,36 @@ void GLWidget::wheelEvent(QWheelEvent *event)
     const QPoint angle = event->angleDelta();
     const int delta = angle.y() != 0 ? angle.y() : angle.x();
     const int subSteps = zoomSubSteps(iZoomSteps);
-    const double factor = zoomSubStepFactor(subSteps, delta);
-    for (int i = 0; i < subSteps; ++i) {
-        viewport.cameraHandle()->zoom(factor);
-        viewport.setDistMinAndMax(GLC_BoundingBox(boundingBox));
-        updateGL();
-    }
+    startZoom(subSteps, zoomSubStepFactor(subSteps, delta));
+}
+
+void GLWidget::startZoom(int subSteps, double factor)
+{
+    finishZoom();
+    zoomStepsLeft = subSteps;
+    zoomStepFactor = factor;
+    update();
+}
+
+void GLWidget::advanceZoom()
+{
+    if (zoomStepsLeft <= 0)
+        return;
+    viewport.cameraHandle()->zoom(zoomStepFactor);
+    viewport.setDistMinAndMax(GLC_BoundingBox(boundingBox));
+    --zoomStepsLeft;
+}
+
+void GLWidget::finishZoom()
+{
+    while (zoomStepsLeft > 0)
+        advanceZoom();
+}
+
+void GLWidget::paintEvent(QPaintEvent *event)
+{
+    advanceZoom();
+    QGLWidget::paintEvent(event);
+    if (zoomStepsLeft > 0)
+        update();
 }

@@ -158,6 +158,10 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     void initializeGL() override;
     void paintGL() override;
+    // Paints once for every input merged since the last frame, after one
+    // pending wheel-zoom sub-step; asks for the next frame while a zoom is
+    // still animating.
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // Paints into this view's own context without presenting the frame; the
@@ -168,6 +172,11 @@ private:
     uint32_t drawableCountDs1() const;
     uint32_t drawableCountDs2() const;
     uint32_t drawableTriangleCount() const;
+
+    // Wheel zoom animation: the sub-steps of the last notch not yet shown.
+    void startZoom(int subSteps, double factor);
+    void advanceZoom();
+    void finishZoom();
 
     void drawBaseMap();
     void drawTriangles(const PointRecord *pts, uint32_t nPts, const Triangle *triangles, uint32_t count,
@@ -184,4 +193,6 @@ private:
     void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color);
 
     std::unique_ptr<veltrane::SceneBuffers> sceneBuffers;
+    int zoomStepsLeft = 0;
+    double zoomStepFactor = 1.0;
 };
