@@ -132,8 +132,11 @@ void GLWidget::initializeGL()
         viewport.cameraHandle()->setDefaultUpVector(GLC_Vector3d(0, 0, 1));
         viewport.reframe(boundingBox);
         viewport.setDistMinAndMax(boundingBox);
-        updatePointSize(iPointSize);
-        updateLineWidth(iLineWidth);
+        // The sizes without the slots' re-render: the frame this
+        // initialisation belongs to follows at once and draws with them, and
+        // with a large data set every needless frame costs seconds.
+        viewport.updatePointSize(double(iPointSize));
+        viewport.updateLineWidth(double(iLineWidth));
         updateColor_bckgrnd(colorBckgrnd);
         bFirstInit = false;
     }
