@@ -2,8 +2,12 @@
 // their TIN, at 800 x 600:
 // - BM_ViewFrame: milliseconds per presented frame in each optimisation
 //   mode, with the whole data in view and zoomed in on a quarter of it;
-// - BM_FrameSubmission: CPU time of this thread for one frame with
-//   rasterisation discarded, that is the cost of handing the scene to OpenGL;
+// - BM_FrameSubmission: CPU time of this thread for one frame that reaches no
+//   pixel, either with GL_RASTERIZER_DISCARD or (clipall) with a clip plane
+//   that rejects every vertex. A software renderer still shades the vertices
+//   (and with the discard, still builds its wide points and lines) on this
+//   thread; run with GALLIUM_NOOP=1 to have Mesa drop all drawing work, as a
+//   graphics card takes it off the processor, leaving the submission alone;
 // - BM_ResetDisplay: a new main view loaded with the run, shown, and its
 //   first frame on screen, as "Reset Display" does it;
 // - BM_DragSettle: a 1.3 s left drag whose mouse moves arrive at 60 Hz
@@ -129,11 +133,18 @@ void settle(GLWidget &view)
     glFinish();
 }
 
+GLWidget::DrawPath drawPathArg(int64_t arg)
+{
+    return arg ? GLWidget::DrawPath::PerVertex : GLWidget::DrawPath::Arrays;
+}
+
 // state.range(0): optimisation mode; state.range(1): 1 = zoomed in four
-// times on the centre, so that most points fall outside the frustum.
+// times on the centre, so that most points fall outside the frustum;
+// state.range(2): 0 = vertex arrays, 1 = one call per vertex.
 void BM_ViewFrame(benchmark::State &state)
 {
     GLWidget &view = *g_view;
+    view.drawPath = drawPathArg(state.range(2));
     GLC_Camera &camera = *view.viewport.cameraHandle();
     const GLC_Camera saved = camera;
     if (state.range(1))
@@ -148,36 +159,56 @@ void BM_ViewFrame(benchmark::State &state)
     state.counters["drawn"] = view.nDrawn;
     camera = saved;
     view.viewport.setDistMinAndMax(view.boundingBox);
+    view.drawPath = GLWidget::DrawPath::Arrays;
 }
 BENCHMARK(BM_ViewFrame)
-    ->ArgNames({"mode", "zoomed"})
-    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->ArgNames({"mode", "zoomed", "pervertex"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
-// state.range(0): optimisation mode. The reported CPU time is this thread's:
-// the application's calls and the driver work done inside them.
+// state.range(0): optimisation mode; state.range(1): 0 = vertex arrays,
+// 1 = one call per vertex. The reported CPU time is this thread's: the
+// application's calls and the driver work done inside them.
 void BM_FrameSubmission(benchmark::State &state)
 {
     GLWidget &view = *g_view;
     view.updateOptDisplayMode(int(state.range(0)));
+    view.drawPath = drawPathArg(state.range(1));
     view.makeCurrent();
-    glEnable(GL_RASTERIZER_DISCARD);
+    const bool clipAll = state.range(2) != 0;
+    if (clipAll) {
+        const GLdouble everythingOutside[4] = {0.0, 0.0, 0.0, -1.0};
+        glClipPlane(GL_CLIP_PLANE0, everythingOutside);
+        glEnable(GL_CLIP_PLANE0);
+    } else {
+        glEnable(GL_RASTERIZER_DISCARD);
+    }
     for (auto _ : state) {
         view.updateLineWidth(view.iLineWidth);
         glFinish();
     }
     view.makeCurrent();
     glDisable(GL_RASTERIZER_DISCARD);
+    glDisable(GL_CLIP_PLANE0);
     state.counters["drawn"] = view.nDrawn;
+    view.drawPath = GLWidget::DrawPath::Arrays;
 }
-BENCHMARK(BM_FrameSubmission)->ArgName("mode")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameSubmission)
+    ->ArgNames({"mode", "pervertex", "clipall"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 // The steps of "Reset Display" that concern the view: a new view fed with
 // the run, its first frustum update, the background, then shown until its
 // first frame is on screen.
 void BM_ResetDisplay(benchmark::State &state)
 {
+    double setupMs = 0.0;
+    double shownMs = 0.0;
+    int frames = 0;
     for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
         auto view = std::make_unique<GLWidget>(nullptr);
         loadRunIntoView(*view, runOf(*g_data), kScaleZ, ViewRole::Main);
         view->computeFrustum();
@@ -185,13 +216,22 @@ void BM_ResetDisplay(benchmark::State &state)
         view->colorBckgrnd = darkerGray;
         view->updateColor_bckgrnd(darkerGray);
         view->resize(kViewWidth, kViewHeight);
+        setupMs = double(clock.nsecsElapsed()) / 1e6;
+        frames = 0;
+        QObject::connect(view.get(), &GLWidget::frustumUpdated, [&frames]() { ++frames; });
         view->show();
         settle(*view);
+        shownMs = double(clock.nsecsElapsed()) / 1e6 - setupMs;
         state.PauseTiming();
         view.reset();
         QApplication::processEvents();
         state.ResumeTiming();
     }
+    // The last iteration's split: feeding the view, and showing it up to its
+    // first frame on screen.
+    state.counters["setup_ms"] = setupMs;
+    state.counters["shown_ms"] = shownMs;
+    state.counters["frames"] = frames;
 }
 BENCHMARK(BM_ResetDisplay)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
