@@ -66,6 +66,9 @@ void GLWidget::setDataSet1(PointArray points)
 {
     dataDs1 = std::move(points);
     ptsDs1 = dataDs1 && !dataDs1->empty() ? dataDs1->data() : nullptr;
+    // A new array may reuse the address of the old one: build afresh.
+    sceneBuffers->ds1.clear();
+    sceneBuffers->tin.clear();
 }
 
 void GLWidget::setDataSet2(PointArray points, uint32_t count)
@@ -73,6 +76,7 @@ void GLWidget::setDataSet2(PointArray points, uint32_t count)
     dataDs2 = std::move(points);
     ptsDs2 = dataDs2 && !dataDs2->empty() ? dataDs2->data() : nullptr;
     nDs2 = count;
+    sceneBuffers->ds2.clear();
 }
 
 void GLWidget::setTriangles(TriangleArray triangles, uint32_t count)
@@ -80,6 +84,7 @@ void GLWidget::setTriangles(TriangleArray triangles, uint32_t count)
     dataTris = std::move(triangles);
     tris = dataTris && !dataTris->empty() ? dataTris->data() : nullptr;
     nTris = count;
+    sceneBuffers->tin.clear();
 }
 
 namespace {

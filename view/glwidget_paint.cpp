@@ -187,8 +187,8 @@ void GLWidget::drawTriangles(const PointRecord *pts, uint32_t nPts, const Triang
     glEnd();
 }
 
-// The array path: the same vertices, colours and order as the per-vertex
-// functions below, handed over in one call per layer.
+// The array path: the vertices, colours and order of drawTriangles,
+// drawPoints and drawVectors, handed over in one call per layer.
 void GLWidget::submitTriangles(const QColor &color)
 {
     if (!ptsDs1 || !tris)
