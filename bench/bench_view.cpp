@@ -1,16 +1,34 @@
-// Milliseconds per frame of the 3D view with a million converted points,
-// about 250 control points and their TIN, in each optimisation mode, with
-// the whole data in view and zoomed in on a quarter of it.
+// The 3D view with a million converted points, about 250 control points and
+// their TIN, at 800 x 600:
+// - BM_ViewFrame: milliseconds per presented frame in each optimisation
+//   mode, with the whole data in view and zoomed in on a quarter of it;
+// - BM_FrameSubmission: CPU time of this thread for one frame that reaches no
+//   pixel, either with GL_RASTERIZER_DISCARD or (clipall) with a clip plane
+//   that rejects every vertex. A software renderer still shades the vertices
+//   (and with the discard, still builds its wide points and lines) on this
+//   thread; run with GALLIUM_NOOP=1 to have Mesa drop all drawing work, as a
+//   graphics card takes it off the processor, leaving the submission alone;
+// - BM_ResetDisplay: a new main view loaded with the run, shown, and its
+//   first frame on screen, as "Reset Display" does it;
+// - BM_DragSettle: a 1.3 s left drag whose mouse moves arrive at 60 Hz
+//   whatever the view is doing, and the time from the release until the
+//   view has stopped painting.
 
 #include "view/displaysetup.h"
 #include "view/glwidget.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
 #include <benchmark/benchmark.h>
 
 #include <GL/gl.h>
+#include <GL/glext.h>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <random>
+#include <thread>
 
 using namespace veltrane;
 
@@ -19,6 +37,12 @@ constexpr double kScaleZ = 1e-7;
 constexpr int kInputPoints = 1000000;
 constexpr int kControlCols = 26;
 constexpr int kControlRows = 10;  // 260 control points, 450 triangles
+constexpr int kViewWidth = 800;
+constexpr int kViewHeight = 600;
+// A drag as a hand makes it: 1.3 s of moves at the mouse's 60 Hz.
+constexpr int kDragMs = 1300;
+constexpr int kMoveIntervalMs = 16;
+constexpr int kDragStepPixels = 2;
 
 struct BenchData {
     PointArray control;
@@ -78,14 +102,19 @@ BenchData makeData()
     return data;
 }
 
+RunData runOf(const BenchData &data)
+{
+    RunData run{data.control, data.stats, data.input, {}, data.tris, uint32_t(data.tris->size())};
+    run.statsInput.count = int32_t(data.input->size());
+    return run;
+}
+
 std::unique_ptr<GLWidget> makeView(const BenchData &data)
 {
     auto view = std::make_unique<GLWidget>(nullptr);
-    RunData run{data.control, data.stats, data.input, {}, data.tris, uint32_t(data.tris->size())};
-    run.statsInput.count = int32_t(data.input->size());
-    loadRunIntoView(*view, run, kScaleZ, ViewRole::Main);
+    loadRunIntoView(*view, runOf(data), kScaleZ, ViewRole::Main);
     view->bDrawTris = true;
-    view->resize(800, 600);
+    view->resize(kViewWidth, kViewHeight);
     view->show();
     QApplication::processEvents();
     view->updateGL();  // first initialisation frames the data
@@ -94,12 +123,28 @@ std::unique_ptr<GLWidget> makeView(const BenchData &data)
 
 // Built in main, after the application object, and destroyed before it.
 GLWidget *g_view = nullptr;
+const BenchData *g_data = nullptr;
+
+// Runs the event loop until nothing is left to do, the GL work included.
+void settle(GLWidget &view)
+{
+    QApplication::processEvents(QEventLoop::AllEvents, 60000);
+    view.makeCurrent();
+    glFinish();
+}
+
+GLWidget::DrawPath drawPathArg(int64_t arg)
+{
+    return arg ? GLWidget::DrawPath::PerVertex : GLWidget::DrawPath::Arrays;
+}
 
 // state.range(0): optimisation mode; state.range(1): 1 = zoomed in four
-// times on the centre, so that most points fall outside the frustum.
+// times on the centre, so that most points fall outside the frustum;
+// state.range(2): 0 = vertex arrays, 1 = one call per vertex.
 void BM_ViewFrame(benchmark::State &state)
 {
     GLWidget &view = *g_view;
+    view.drawPath = drawPathArg(state.range(2));
     GLC_Camera &camera = *view.viewport.cameraHandle();
     const GLC_Camera saved = camera;
     if (state.range(1))
@@ -114,11 +159,131 @@ void BM_ViewFrame(benchmark::State &state)
     state.counters["drawn"] = view.nDrawn;
     camera = saved;
     view.viewport.setDistMinAndMax(view.boundingBox);
+    view.drawPath = GLWidget::DrawPath::Arrays;
 }
 BENCHMARK(BM_ViewFrame)
-    ->ArgNames({"mode", "zoomed"})
-    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->ArgNames({"mode", "zoomed", "pervertex"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
+
+// state.range(0): optimisation mode; state.range(1): 0 = vertex arrays,
+// 1 = one call per vertex. The reported CPU time is this thread's: the
+// application's calls and the driver work done inside them.
+void BM_FrameSubmission(benchmark::State &state)
+{
+    GLWidget &view = *g_view;
+    view.updateOptDisplayMode(int(state.range(0)));
+    view.drawPath = drawPathArg(state.range(1));
+    view.makeCurrent();
+    const bool clipAll = state.range(2) != 0;
+    if (clipAll) {
+        const GLdouble everythingOutside[4] = {0.0, 0.0, 0.0, -1.0};
+        glClipPlane(GL_CLIP_PLANE0, everythingOutside);
+        glEnable(GL_CLIP_PLANE0);
+    } else {
+        glEnable(GL_RASTERIZER_DISCARD);
+    }
+    for (auto _ : state) {
+        view.updateLineWidth(view.iLineWidth);
+        glFinish();
+    }
+    view.makeCurrent();
+    glDisable(GL_RASTERIZER_DISCARD);
+    glDisable(GL_CLIP_PLANE0);
+    state.counters["drawn"] = view.nDrawn;
+    view.drawPath = GLWidget::DrawPath::Arrays;
+}
+BENCHMARK(BM_FrameSubmission)
+    ->ArgNames({"mode", "pervertex", "clipall"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// The steps of "Reset Display" that concern the view: a new view fed with
+// the run, its first frustum update, the background, then shown until its
+// first frame is on screen.
+void BM_ResetDisplay(benchmark::State &state)
+{
+    double setupMs = 0.0;
+    double shownMs = 0.0;
+    int frames = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        auto view = std::make_unique<GLWidget>(nullptr);
+        loadRunIntoView(*view, runOf(*g_data), kScaleZ, ViewRole::Main);
+        view->computeFrustum();
+        const QColor darkerGray(65, 65, 65);
+        view->colorBckgrnd = darkerGray;
+        view->updateColor_bckgrnd(darkerGray);
+        view->resize(kViewWidth, kViewHeight);
+        setupMs = double(clock.nsecsElapsed()) / 1e6;
+        frames = 0;
+        QObject::connect(view.get(), &GLWidget::frustumUpdated, [&frames]() { ++frames; });
+        view->show();
+        settle(*view);
+        shownMs = double(clock.nsecsElapsed()) / 1e6 - setupMs;
+        state.PauseTiming();
+        view.reset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    // The last iteration's split: feeding the view, and showing it up to its
+    // first frame on screen.
+    state.counters["setup_ms"] = setupMs;
+    state.counters["shown_ms"] = shownMs;
+    state.counters["frames"] = frames;
+}
+BENCHMARK(BM_ResetDisplay)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void postMouse(GLWidget *view, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QCoreApplication::postEvent(view,
+                                new QMouseEvent(type, pos, view->mapToGlobal(pos), button, buttons, Qt::NoModifier));
+}
+
+// The moves come from another thread, as the window system queues them
+// while the view paints; the time counted is from the release to the end of
+// the last frame.
+void BM_DragSettle(benchmark::State &state)
+{
+    GLWidget &view = *g_view;
+    view.updateOptDisplayMode(GLWidget::kOptCulling);
+    int frames = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(&view, &GLWidget::frustumUpdated, [&frames]() { ++frames; });
+    double settleMs = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        settle(view);
+        frames = 0;
+        const QPoint start(kViewWidth / 2 - 100, kViewHeight / 2);
+        postMouse(&view, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        std::atomic<bool> released{false};
+        QElapsedTimer sinceRelease;
+        std::thread hand([&]() {
+            const auto begin = std::chrono::steady_clock::now();
+            QPoint pos = start;
+            while (std::chrono::steady_clock::now() - begin < std::chrono::milliseconds(kDragMs)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(kMoveIntervalMs));
+                pos.rx() += kDragStepPixels;
+                postMouse(&view, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
+            }
+            postMouse(&view, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+            sinceRelease.start();
+            released = true;
+        });
+        state.ResumeTiming();
+        while (!released)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        hand.join();
+        settle(view);
+        settleMs = double(sinceRelease.nsecsElapsed()) / 1e6;
+    }
+    QObject::disconnect(counting);
+    state.counters["settle_ms"] = settleMs;
+    state.counters["frames"] = frames;
+}
+BENCHMARK(BM_DragSettle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 }  // namespace
 
 int main(int argc, char **argv)
@@ -128,6 +293,7 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     const BenchData data = makeData();
+    g_data = &data;
     std::unique_ptr<GLWidget> view = makeView(data);
     g_view = view.get();
     benchmark::RunSpecifiedBenchmarks();

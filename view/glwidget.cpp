@@ -49,11 +49,17 @@ GLWidget::GLWidget(QWidget *parent)
       lightPos(0, 0, 0), material(), statsDs1(), bDrawFrustum(false), bDrawExtents(false), nClipPoints(0), dScaleZ(1e-7)
 {
     moverController = GLC_Factory::instance(context()).createDefaultMoverController(moverMarkColor(), &viewport);
-    connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(updateGL()));
+    // Deferred: marks moved by several events are drawn in one frame.
+    connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(update()));
+    sceneBuffers = std::make_unique<SceneBuffers>();
 }
 
 GLWidget::~GLWidget()
 {
+    // The buffer objects go with their context.
+    if (isValid())
+        makeCurrent();
+    sceneBuffers.reset();
     world = GLC_World();
 }
 
@@ -61,6 +67,9 @@ void GLWidget::setDataSet1(PointArray points)
 {
     dataDs1 = std::move(points);
     ptsDs1 = dataDs1 && !dataDs1->empty() ? dataDs1->data() : nullptr;
+    // A new array may reuse the address of the old one: build afresh.
+    sceneBuffers->ds1.clear();
+    sceneBuffers->tin.clear();
 }
 
 void GLWidget::setDataSet2(PointArray points, uint32_t count)
@@ -68,6 +77,7 @@ void GLWidget::setDataSet2(PointArray points, uint32_t count)
     dataDs2 = std::move(points);
     ptsDs2 = dataDs2 && !dataDs2->empty() ? dataDs2->data() : nullptr;
     nDs2 = count;
+    sceneBuffers->ds2.clear();
 }
 
 void GLWidget::setTriangles(TriangleArray triangles, uint32_t count)
@@ -75,6 +85,7 @@ void GLWidget::setTriangles(TriangleArray triangles, uint32_t count)
     dataTris = std::move(triangles);
     tris = dataTris && !dataTris->empty() ? dataTris->data() : nullptr;
     nTris = count;
+    sceneBuffers->tin.clear();
 }
 
 namespace {
@@ -127,8 +138,11 @@ void GLWidget::initializeGL()
         viewport.cameraHandle()->setDefaultUpVector(GLC_Vector3d(0, 0, 1));
         viewport.reframe(boundingBox);
         viewport.setDistMinAndMax(boundingBox);
-        updatePointSize(iPointSize);
-        updateLineWidth(iLineWidth);
+        // The sizes without the slots' re-render: the frame this
+        // initialisation belongs to follows at once and draws with them, and
+        // with a large data set every needless frame costs seconds.
+        viewport.updatePointSize(double(iPointSize));
+        viewport.updateLineWidth(double(iLineWidth));
         updateColor_bckgrnd(colorBckgrnd);
         bFirstInit = false;
     }
@@ -269,6 +283,10 @@ void GLWidget::updateLightZ(double value)
 }
 
 // ---- mouse and wheel ---------------------------------------------------------
+//
+// Input changes the camera at once but only asks for a repaint: the toolkit
+// keeps at most one pending, so events that arrive while a frame is drawn are
+// all shown by the next one, whose camera is the final one.
 
 void GLWidget::mousePressEvent(QMouseEvent *event)
 {
@@ -291,7 +309,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
     default:
         return;
     }
-    updateGL();
+    update();
     emit viewChanged();
 }
 
@@ -299,28 +317,31 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
 {
     if (iMouseState != kMouseIdle) {
         if (moverController.move(event)) {
-            updateGL();
+            update();
             emit viewChanged();
         }
         return;
     }
     if (widgetManager.handle()->mouseMoveEvent(event) != GLC_3DWidgetManagerHandle::Ignored)
-        updateGL();
+        update();
 }
 
 void GLWidget::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && iMouseState == kMouseIdle) {
         if (widgetManager.handle()->mouseReleaseEvent(event) == GLC_3DWidgetManagerHandle::RepaintNeeded)
-            updateGL();
+            update();
         return;
     }
     moverController.setNoMover();
     unsetCursor();
     iMouseState = kMouseIdle;
-    updateGL();
+    update();
 }
 
+// One notch zooms by its full factor in n sub-steps, one per frame. A notch
+// that comes before the last one has been shown completes that one at once,
+// so the total zoom always matches the notches.
 void GLWidget::wheelEvent(QWheelEvent *event)
 {
     if (iMouseState != kMouseIdle)
@@ -328,10 +349,36 @@ void GLWidget::wheelEvent(QWheelEvent *event)
     const QPoint angle = event->angleDelta();
     const int delta = angle.y() != 0 ? angle.y() : angle.x();
     const int subSteps = zoomSubSteps(iZoomSteps);
-    const double factor = zoomSubStepFactor(subSteps, delta);
-    for (int i = 0; i < subSteps; ++i) {
-        viewport.cameraHandle()->zoom(factor);
-        viewport.setDistMinAndMax(GLC_BoundingBox(boundingBox));
-        updateGL();
-    }
+    startZoom(subSteps, zoomSubStepFactor(subSteps, delta));
+}
+
+void GLWidget::startZoom(int subSteps, double factor)
+{
+    finishZoom();
+    zoomStepsLeft = subSteps;
+    zoomStepFactor = factor;
+    update();
+}
+
+void GLWidget::advanceZoom()
+{
+    if (zoomStepsLeft <= 0)
+        return;
+    viewport.cameraHandle()->zoom(zoomStepFactor);
+    viewport.setDistMinAndMax(GLC_BoundingBox(boundingBox));
+    --zoomStepsLeft;
+}
+
+void GLWidget::finishZoom()
+{
+    while (zoomStepsLeft > 0)
+        advanceZoom();
+}
+
+void GLWidget::paintEvent(QPaintEvent *event)
+{
+    advanceZoom();
+    QGLWidget::paintEvent(event);
+    if (zoomStepsLeft > 0)
+        update();
 }

@@ -8,6 +8,7 @@
 // Scene units: x = longitude, y = latitude (degrees), z = height x dScaleZ.
 
 #include "view/frustum.h"
+#include "view/scenebuffers.h"
 #include "view/glc/glc_3dviewcollection.h"
 #include "view/glc/glc_3dwidgetmanager.h"
 #include "view/glc/glc_boundingbox.h"
@@ -42,6 +43,11 @@ public:
     static constexpr int32_t kOptCulling = 1;
     static constexpr int32_t kOptClipper = 2;
     static constexpr int32_t kOptClipperCulling = 3;
+
+    // How the data layers reach OpenGL. PerVertex is the original drawing,
+    // one call per vertex every frame; it stays as the reference the arrays
+    // are checked and measured against.
+    enum class DrawPath { Arrays, PerVertex };
 
     explicit GLWidget(QWidget *parent = nullptr);
     ~GLWidget() override;
@@ -118,6 +124,7 @@ public:
     int32_t nClipPoints;
     std::shared_ptr<const veltrane::ClipBox> clipBox;
     double dScaleZ;
+    DrawPath drawPath = DrawPath::Arrays;
 
 signals:
     void frustumUpdated();
@@ -151,6 +158,10 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     void initializeGL() override;
     void paintGL() override;
+    // Paints once for every input merged since the last frame, after one
+    // pending wheel-zoom sub-step; asks for the next frame while a zoom is
+    // still animating.
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // Paints into this view's own context without presenting the frame; the
@@ -162,6 +173,11 @@ private:
     uint32_t drawableCountDs2() const;
     uint32_t drawableTriangleCount() const;
 
+    // Wheel zoom animation: the sub-steps of the last notch not yet shown.
+    void startZoom(int subSteps, double factor);
+    void advanceZoom();
+    void finishZoom();
+
     void drawBaseMap();
     void drawTriangles(const PointRecord *pts, uint32_t nPts, const Triangle *triangles, uint32_t count,
                        const QColor &color);
@@ -172,4 +188,11 @@ private:
     void drawExtentsBox(const STATS &stats);
     void drawFrustum(const veltrane::FrustumPlanes &planes);
     void drawOverlay(int elapsedMs);
+    // The data layers from the arrays of `buffers`.
+    void submitTriangles(const QColor &color);
+    void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color);
+
+    std::unique_ptr<veltrane::SceneBuffers> sceneBuffers;
+    int zoomStepsLeft = 0;
+    double zoomStepFactor = 1.0;
 };

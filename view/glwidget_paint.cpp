@@ -1,5 +1,6 @@
-// One frame of the view: the scene in OpenGL 1.x immediate mode, then the
-// overlay text, then (frustum viewer) the data box and the main frustum.
+// One frame of the view: the scene in OpenGL 1.x (the data layers from
+// vertex arrays, see scenebuffers.h), then the overlay text, then (frustum
+// viewer) the data box and the main frustum.
 
 #include "view/glwidget.h"
 
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QOpenGLContext>
 
 using namespace veltrane;
 
@@ -86,15 +88,25 @@ void GLWidget::paintGL()
 
     if (bDrawBaseMap)
         drawBaseMap();
-    if (bDrawTris)
-        drawTriangles(ptsDs1, nDs1, tris, drawableTriangleCount(), colorTris);
-    if (bDrawDs1) {
-        drawPoints(ptsDs1, nDs1, colorDs1);
-        drawVectors(ptsDs1, nDs1, colorDs1);
-    }
-    if (bDrawDs2) {
-        drawPoints(ptsDs2, nDs2Drawn, colorDs2);
-        drawVectors(ptsDs2, nDs2Drawn, colorDs2);
+    if (drawPath == DrawPath::PerVertex) {
+        if (bDrawTris)
+            drawTriangles(ptsDs1, nDs1, tris, drawableTriangleCount(), colorTris);
+        if (bDrawDs1) {
+            drawPoints(ptsDs1, nDs1, colorDs1);
+            drawVectors(ptsDs1, nDs1, colorDs1);
+        }
+        if (bDrawDs2) {
+            drawPoints(ptsDs2, nDs2Drawn, colorDs2);
+            drawVectors(ptsDs2, nDs2Drawn, colorDs2);
+        }
+    } else {
+        sceneBuffers->useContext(QOpenGLContext::currentContext());
+        if (bDrawTris)
+            submitTriangles(colorTris);
+        if (bDrawDs1)
+            submitDataSet(sceneBuffers->ds1, ptsDs1, nDs1, colorDs1);
+        if (bDrawDs2)
+            submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2);
     }
     if (bDrawLabelsDs1)
         drawLabels(ptsDs1, nDs1, colorDs1);
@@ -174,6 +186,29 @@ void GLWidget::drawTriangles(const PointRecord *pts, uint32_t nPts, const Triang
         }
     }
     glEnd();
+}
+
+// The array path: the vertices, colours and order of drawTriangles,
+// drawPoints and drawVectors, handed over in one call per layer.
+void GLWidget::submitTriangles(const QColor &color)
+{
+    if (!ptsDs1 || !tris)
+        return;
+    sceneBuffers->tin.prepare(ptsDs1, drawableCountDs1(), tris, drawableTriangleCount(), dScaleZ);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    setColor(color);
+    sceneBuffers->tin.draw();
+}
+
+void GLWidget::submitDataSet(DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color)
+{
+    if (!pts)
+        return;
+    buffers.prepare(pts, count, dScaleZ, iVectorMult);
+    const bool cull = (iOptMode == kOptCulling || iOptMode == kOptClipperCulling) && frustum;
+    setColor(color);
+    nDrawn += int32_t(buffers.drawPoints(cull ? frustum.get() : nullptr));
+    buffers.drawVectors();
 }
 
 void GLWidget::drawPoints(const PointRecord *pts, uint32_t count, const QColor &color)

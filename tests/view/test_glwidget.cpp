@@ -226,8 +226,11 @@ void TestGLWidget::pointJustLeftOfTheWindowDependsOnTheMode()
         renderImage(*view);
         QCOMPARE(view->nDrawn, expected[mode]);
     }
-    // Moved just inside, culling keeps it.
-    (*scene.input)[0] = makeRecord(leftEdge + 0.02, cy, 15.0, 0.5, 0.0, "edge");
+    // Moved just inside (as a new data set: a view's arrays are read-only),
+    // culling keeps it.
+    view->setDataSet2(
+        std::make_shared<const std::vector<PointRecord>>(1, makeRecord(leftEdge + 0.02, cy, 15.0, 0.5, 0.0, "edge")),
+        1);
     view->updateOptDisplayMode(1);
     renderImage(*view);
     QCOMPARE(view->nDrawn, 1);

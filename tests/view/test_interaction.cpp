@@ -1,5 +1,6 @@
 // Mouse, wheel and drawing switches of the view: which presses start which
-// mover, when the view repaints, and how one wheel notch is animated.
+// mover, when the view repaints, how one wheel notch is animated, and how
+// input that arrives while a frame is drawn is merged into the next one.
 
 #include "tests/support/viewtestscene.h"
 
@@ -7,11 +8,20 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QWheelEvent>
+#include <vector>
 
 using namespace veltrane;
 
 namespace {
+// Input only asks for a frame: this runs the event loop until every frame
+// asked for (a zoom animation included) has been painted.
+void settle()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5000);
+}
+
 void sendWheel(QWidget *widget, int delta)
 {
     const QPointF pos(widget->width() / 2.0, widget->height() / 2.0);
@@ -60,6 +70,8 @@ private slots:
     void wheelIsIgnoredWhileDragging();
     void wheelNotchIsAnimatedByTheFrameRate_data();
     void wheelNotchIsAnimatedByTheFrameRate();
+    void movesArrivingDuringAFrameAreMergedIntoTheNext();
+    void notchesArrivingBeforeAFrameKeepTheirTotalZoom();
     void drawingSwitchShowsOnlyAtTheNextRepaint();
     void drawingSwitchesToggleWhateverTheState();
 
@@ -102,6 +114,8 @@ void TestInteraction::rightPressDuringLeftDragSwitchesToPanning()
     QCOMPARE(m_view->iMouseState, 2);
     QCOMPARE(m_view->moverController.activeMoverId(), 3);
     QCOMPARE(m_view->cursor().shape(), Qt::ClosedHandCursor);
+    QCOMPARE(painted.count(), 0);  // asked for, not yet painted
+    settle();
     QCOMPARE(painted.count(), 1);
     QCOMPARE(changed.count(), 1);
 
@@ -130,19 +144,23 @@ void TestInteraction::leftDragTurnsTheCameraAndReportsIt()
     const GLC_Camera &cam = *m_view->viewport.cameraHandle();
     const GLC_Vector3d eye = cam.eye();
     sendMove(m_view.get(), QPoint(260, 200), Qt::LeftButton);
-    QCOMPARE(painted.count(), 1);
     QCOMPARE(changed.count(), 1);
-    QVERIFY(cam.eye() != eye);
+    QVERIFY(cam.eye() != eye);  // the camera turns with the event itself
     QVERIFY(qAbs(cam.distEyeTarget() - 20.0) < 1e-9);
+    settle();
+    QCOMPARE(painted.count(), 1);
     QTest::mouseRelease(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(260, 200));
+    settle();
     QCOMPARE(painted.count(), 2);  // the release repaints
     QCOMPARE(changed.count(), 1);
 
     // Idle moves go to the widget manager, which ignores them: no repaint.
     sendMove(m_view.get(), QPoint(150, 150), Qt::NoButton);
+    settle();
     QCOMPARE(painted.count(), 2);
     // A left release with nothing running is the manager's too.
     QTest::mouseRelease(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+    settle();
     QCOMPARE(painted.count(), 2);
 }
 
@@ -155,11 +173,14 @@ void TestInteraction::middlePressRetargetsWithoutChangingTheState()
     QCOMPARE(m_view->moverController.activeMoverId(), 4);
     QVERIFY(!m_view->testAttribute(Qt::WA_SetCursor));
     QCOMPARE(m_view->viewport.cameraHandle()->target(), target);
+    settle();
     QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
     sendMove(m_view.get(), QPoint(40, 40), Qt::MiddleButton);
+    settle();
     QCOMPARE(painted.count(), 0);  // handed to the widget manager
     QTest::mouseRelease(m_view.get(), Qt::MiddleButton, Qt::NoModifier, QPoint(40, 40));
     QVERIFY(!m_view->moverController.hasActiveMover());
+    settle();
     QCOMPARE(painted.count(), 1);
 
     // Over the base map (depth testing on) the target moves to the map
@@ -180,12 +201,15 @@ void TestInteraction::wheelIsIgnoredWhileDragging()
 {
     const double dist = m_view->viewport.cameraHandle()->distEyeTarget();
     QTest::mousePress(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    settle();
     QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
     sendWheel(m_view.get(), 120);
+    settle();
     QCOMPARE(painted.count(), 0);
     QCOMPARE(m_view->viewport.cameraHandle()->distEyeTarget(), dist);
     QTest::mouseRelease(m_view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
     sendWheel(m_view.get(), 120);
+    settle();
     QVERIFY(qAbs(m_view->viewport.cameraHandle()->distEyeTarget() - dist / 1.5) < 1e-9);
 }
 
@@ -212,11 +236,68 @@ void TestInteraction::wheelNotchIsAnimatedByTheFrameRate()
     const double dist = m_view->viewport.cameraHandle()->distEyeTarget();
     QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
     sendWheel(m_view.get(), delta);
+    settle();
     QTEST(int(painted.count()), "subSteps");
     QFETCH(double, distanceRatio);
     QVERIFY(qAbs(m_view->viewport.cameraHandle()->distEyeTarget() / dist - distanceRatio) < 1e-9);
     // Every sub-step refits the depth range to the box.
     QVERIFY(m_view->viewport.farDistance() > m_view->viewport.cameraHandle()->distEyeTarget());
+}
+
+void TestInteraction::movesArrivingDuringAFrameAreMergedIntoTheNext()
+{
+    // A second view with the same camera takes the same moves one at a time:
+    // its camera is what applying every move gives.
+    auto reference = makeShownView(m_scene);
+    QVERIFY(reference);
+    lookDown(*reference, -120.5, 43.75, 20.0);
+    const QPoint start(200, 200);
+    QTest::mousePress(m_view.get(), Qt::LeftButton, Qt::NoModifier, start);
+    QTest::mousePress(reference.get(), Qt::LeftButton, Qt::NoModifier, start);
+    settle();
+
+    constexpr int kMoves = 12;
+    const auto movePos = [&start](int k) { return start + QPoint(7 * k, -3 * k); };
+    std::vector<GLC_Vector3d> paintedEyes;
+    GLWidget *view = m_view.get();
+    connect(view, &GLWidget::frustumUpdated, view, [&]() {
+        paintedEyes.push_back(view->viewport.cameraHandle()->eye());
+        if (paintedEyes.size() > 1)
+            return;
+        // The moves arrive while this (slow) frame is drawn.
+        for (int k = 1; k <= kMoves; ++k) {
+            const QPoint pos = movePos(k);
+            QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseMove, pos, view->mapToGlobal(pos),
+                                                              Qt::NoButton, Qt::LeftButton, Qt::NoModifier));
+        }
+        QThread::msleep(100);
+    });
+    view->update();
+    settle();
+    for (int k = 1; k <= kMoves; ++k)
+        sendMove(reference.get(), movePos(k), Qt::LeftButton);
+
+    const GLC_Camera &cam = *view->viewport.cameraHandle();
+    const GLC_Camera &expected = *reference->viewport.cameraHandle();
+    QCOMPARE(int(paintedEyes.size()), 2);
+    QCOMPARE(cam.eye(), expected.eye());
+    QCOMPARE(cam.target(), expected.target());
+    QCOMPARE(cam.upVector(), expected.upVector());
+    QCOMPARE(paintedEyes.back(), expected.eye());  // the last frame shows it
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, movePos(kMoves));
+}
+
+void TestInteraction::notchesArrivingBeforeAFrameKeepTheirTotalZoom()
+{
+    fillFrameRing(*m_view, 10);  // fast frames: five sub-steps per notch
+    const double dist = m_view->viewport.cameraHandle()->distEyeTarget();
+    QSignalSpy painted(m_view.get(), SIGNAL(frustumUpdated()));
+    for (int notch = 0; notch < 3; ++notch)
+        sendWheel(m_view.get(), 120);
+    settle();
+    // The earlier notches complete at once; only the last one is animated.
+    QCOMPARE(painted.count(), 5);
+    QVERIFY(qAbs(m_view->viewport.cameraHandle()->distEyeTarget() - dist / (1.5 * 1.5 * 1.5)) < 1e-9);
 }
 
 void TestInteraction::drawingSwitchShowsOnlyAtTheNextRepaint()

@@ -1,0 +1,172 @@
+#include "view/scenebuffers.h"
+
+#include <GL/gl.h>
+#include <QOpenGLContext>
+
+namespace veltrane {
+
+// ---- VertexBuffer ------------------------------------------------------------
+
+void VertexBuffer::upload(const std::vector<Vertex3f> &vertices)
+{
+    clear();
+    m_count = uint32_t(vertices.size());
+    if (vertices.empty())
+        return;
+    if (m_buffer.create() && m_buffer.bind()) {
+        m_buffer.setUsagePattern(QOpenGLBuffer::StaticDraw);
+        m_buffer.allocate(vertices.data(), int(vertices.size() * sizeof(Vertex3f)));
+        m_buffer.release();
+    } else {
+        m_buffer.destroy();
+        m_clientCopy = vertices;
+    }
+}
+
+void VertexBuffer::clear()
+{
+    m_buffer.destroy();
+    m_clientCopy = std::vector<Vertex3f>();
+    m_count = 0;
+}
+
+bool VertexBuffer::begin()
+{
+    if (m_count == 0)
+        return false;
+    const void *base = nullptr;  // offset 0 into the bound buffer
+    if (m_buffer.isCreated())
+        m_buffer.bind();
+    else
+        base = m_clientCopy.data();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, base);
+    return true;
+}
+
+void VertexBuffer::end()
+{
+    glDisableClientState(GL_VERTEX_ARRAY);
+    if (m_buffer.isCreated())
+        m_buffer.release();
+}
+
+void VertexBuffer::drawArrays(unsigned mode, uint32_t first, uint32_t count)
+{
+    if (count == 0 || first + count > m_count || !begin())
+        return;
+    glDrawArrays(GLenum(mode), GLint(first), GLsizei(count));
+    end();
+}
+
+void VertexBuffer::drawElements(unsigned mode, const std::vector<uint32_t> &indices)
+{
+    if (indices.empty() || !begin())
+        return;
+    glDrawElements(GLenum(mode), GLsizei(indices.size()), GL_UNSIGNED_INT, indices.data());
+    end();
+}
+
+// ---- DataSetBuffers ----------------------------------------------------------
+
+void DataSetBuffers::prepare(const PointRecord *pts, uint32_t count, double scaleZ, int32_t vectorMult)
+{
+    const Source source{pts, count, scaleZ};
+    if (!(source == m_source)) {
+        clear();
+        m_source = source;
+    }
+    if (!m_pointsBuilt) {
+        m_points.upload(pointVertices(pts, count, scaleZ));
+        m_pointsBuilt = true;
+    }
+    if (!m_vectorsBuilt || vectorMult != m_vectorMult) {
+        m_vectors.upload(vectorVertices(pts, count, scaleZ, vectorMult));
+        m_vectorMult = vectorMult;
+        m_vectorsBuilt = true;
+    }
+}
+
+uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull)
+{
+    const uint32_t records = m_source.count;
+    if (records == 0 || m_points.vertexCount() == 0)
+        return 0;
+    if (!cull) {
+        m_points.drawArrays(GL_POINTS, 0, 2 * records);
+        return records;
+    }
+    if (!m_cullPositionsBuilt) {
+        m_cullPositions = sourcePositions(m_source.pts, records, m_source.scaleZ);
+        m_cullPositionsBuilt = true;
+    }
+    const uint32_t visible = visiblePointIndices(m_cullPositions, *cull, m_visible);
+    if (visible == records)
+        m_points.drawArrays(GL_POINTS, 0, 2 * records);
+    else
+        m_points.drawElements(GL_POINTS, m_visible);
+    return visible;
+}
+
+void DataSetBuffers::drawVectors()
+{
+    m_vectors.drawArrays(GL_LINES, 0, m_vectors.vertexCount());
+}
+
+void DataSetBuffers::clear()
+{
+    m_source = Source{};
+    m_points.clear();
+    m_pointsBuilt = false;
+    m_vectors.clear();
+    m_vectorsBuilt = false;
+    m_cullPositions = std::vector<Point3>();
+    m_cullPositionsBuilt = false;
+    m_visible = std::vector<uint32_t>();
+}
+
+// ---- TinBuffers --------------------------------------------------------------
+
+void TinBuffers::prepare(const PointRecord *pts, uint32_t nPts, const Triangle *tris, uint32_t nTris, double scaleZ)
+{
+    const Source source{pts, nPts, tris, nTris, scaleZ};
+    if (m_built && source == m_source)
+        return;
+    TinArrays arrays = tinArrays(pts, nPts, tris, nTris, scaleZ);
+    m_vertices.upload(arrays.vertices);
+    m_indices = std::move(arrays.indices);
+    m_source = source;
+    m_built = true;
+}
+
+void TinBuffers::draw()
+{
+    m_vertices.drawElements(GL_TRIANGLES, m_indices);
+}
+
+void TinBuffers::clear()
+{
+    m_vertices.clear();
+    m_indices = std::vector<uint32_t>();
+    m_source = Source{};
+    m_built = false;
+}
+
+// ---- SceneBuffers ------------------------------------------------------------
+
+void SceneBuffers::useContext(QOpenGLContext *context)
+{
+    if (context == m_context)
+        return;
+    clear();
+    m_context = context;
+}
+
+void SceneBuffers::clear()
+{
+    ds1.clear();
+    ds2.clear();
+    tin.clear();
+}
+
+}  // namespace veltrane

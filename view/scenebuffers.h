@@ -1,0 +1,110 @@
+#pragma once
+// A view's data in OpenGL buffer objects: built once per data set, rebuilt
+// when the data, the vector multiplier or the vertical scale change, and
+// drawn with one call per layer. Buffers belong to one OpenGL context; a
+// frame in another context builds them again.
+
+#include "view/scenearrays.h"
+
+#include <QOpenGLBuffer>
+
+class QOpenGLContext;
+
+namespace veltrane {
+
+// One array of vertices, in a buffer object of the current context, or in
+// client memory when the context offers no buffer objects.
+class VertexBuffer {
+public:
+    // Needs the owning context current.
+    void upload(const std::vector<Vertex3f> &vertices);
+    void clear();
+    uint32_t vertexCount() const { return m_count; }
+
+    // Draws vertices [first, first + count) / the indexed ones; the context
+    // must be current.
+    void drawArrays(unsigned mode, uint32_t first, uint32_t count);
+    void drawElements(unsigned mode, const std::vector<uint32_t> &indices);
+
+private:
+    // Sets the vertex pointer and enables the array; returns false when
+    // there is nothing to draw.
+    bool begin();
+    void end();
+
+    QOpenGLBuffer m_buffer{QOpenGLBuffer::VertexBuffer};
+    std::vector<Vertex3f> m_clientCopy;  // only when buffers are unavailable
+    uint32_t m_count = 0;
+};
+
+// Points and shift vectors of one data set.
+class DataSetBuffers {
+public:
+    // Makes the arrays match the records; builds only what changed.
+    void prepare(const PointRecord *pts, uint32_t count, double scaleZ, int32_t vectorMult);
+    // Draws both positions of every record, or with `cull` of the records
+    // whose source position is inside it; returns the number of records drawn.
+    uint32_t drawPoints(const FrustumPlanes *cull);
+    void drawVectors();
+    void clear();
+
+private:
+    struct Source {
+        const PointRecord *pts = nullptr;
+        uint32_t count = 0;
+        double scaleZ = 0.0;
+        bool operator==(const Source &o) const { return pts == o.pts && count == o.count && scaleZ == o.scaleZ; }
+    };
+    Source m_source;
+    bool m_pointsBuilt = false;
+    int32_t m_vectorMult = 0;
+    bool m_vectorsBuilt = false;
+    VertexBuffer m_points;
+    VertexBuffer m_vectors;
+    std::vector<Point3> m_cullPositions;  // built at the first culled frame
+    bool m_cullPositionsBuilt = false;
+    std::vector<uint32_t> m_visible;  // this frame's culled vertex indices
+};
+
+// The TIN as indexed triangles.
+class TinBuffers {
+public:
+    void prepare(const PointRecord *pts, uint32_t nPts, const Triangle *tris, uint32_t nTris, double scaleZ);
+    void draw();
+    void clear();
+
+private:
+    struct Source {
+        const PointRecord *pts = nullptr;
+        uint32_t nPts = 0;
+        const Triangle *tris = nullptr;
+        uint32_t nTris = 0;
+        double scaleZ = 0.0;
+        bool operator==(const Source &o) const
+        {
+            return pts == o.pts && nPts == o.nPts && tris == o.tris && nTris == o.nTris && scaleZ == o.scaleZ;
+        }
+    };
+    Source m_source;
+    bool m_built = false;
+    VertexBuffer m_vertices;
+    std::vector<uint32_t> m_indices;
+};
+
+// Everything a view draws from arrays, tied to the context it was built in.
+class SceneBuffers {
+public:
+    // Drops what was built in another context (its buffers cannot be used
+    // here); the next prepare builds them in `context`.
+    void useContext(QOpenGLContext *context);
+    void clear();
+
+    DataSetBuffers ds1;
+    DataSetBuffers ds2;
+    TinBuffers tin;
+
+private:
+    QOpenGLContext *m_context = nullptr;
+};
+
+}  // namespace veltrane
