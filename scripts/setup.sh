@@ -14,6 +14,7 @@ PACKAGES=(
   gdal-bin python3-pyproj python3-jsonschema
   postgresql-15 postgresql-15-postgis-3
   python3-dask python3-distributed python3-pandas
+  dpkg-dev file desktop-file-utils appstream lintian librsvg2-bin
 )
 
 missing=()
