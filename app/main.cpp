@@ -1,13 +1,59 @@
-// Program entry: one application object and one main window.
+// Program entry: reads the command line, enters the working folder, then
+// runs one main window.
 
 #include "app/mainwindow.h"
+#include "app/startupoptions.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QIcon>
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+// Sizes of the window icon in the program's resources, in pixels.
+constexpr int kIconSizes[] = {48, 128, 256};
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : kIconSizes)
+        icon.addFile(QStringLiteral(":/icons/veltrane-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+}  // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(VELTRANE_VERSION));
+    QApplication::setWindowIcon(programIcon());
+
+    QCommandLineParser parser;
+    veltrane::addStartupOptions(parser);
+    parser.process(app);
+    veltrane::StartupOptions options;
+    const QString error = veltrane::resolveStartupOptions(parser, QDir::currentPath(), options);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "veltrane: %s\n", error.toLocal8Bit().constData());
+        return kExitUsage;
+    }
+    // The window and the run open the fixed files by bare name.
+    if (!QDir::setCurrent(options.workDir)) {
+        std::fprintf(stderr, "veltrane: cannot enter the working folder %s\n",
+                     options.workDir.toLocal8Bit().constData());
+        return kExitUsage;
+    }
+
     MainWindow window;
+    if (!options.pointsFile.isEmpty())
+        window.setPointsFile(options.pointsFile);
+    window.showMessages(veltrane::startupReport(options, veltrane::missingControlFiles(options.workDir),
+                                                veltrane::installedSampleDir(QApplication::applicationDirPath())));
     window.show();
     return app.exec();
 }

@@ -56,6 +56,12 @@ void MainWindow::StatusUpdate(QString strTxt, int pbVal)
     ui->progressBar->update();
 }
 
+void MainWindow::showMessages(const QStringList &lines)
+{
+    for (const QString &line : lines)
+        StatusUpdate(line, ui->progressBar->value());
+}
+
 void MainWindow::printStats(QString, STATS, QString, int) {}
 
 // The views go with their sub-windows: forget them so nothing reaches a

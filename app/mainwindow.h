@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -51,6 +52,10 @@ public:
     bool outputFileCreated() const { return bOutFileCreated; }
     // Start location of the next browse dialog.
     QString lastBrowsePath() const { return strLastPath; }
+    // Puts `path` into "Points", as the browse button does.
+    void setPointsFile(const QString &path);
+    // Appends `lines` to "Output Information"; the progress bar keeps its value.
+    void showMessages(const QStringList &lines);
 
 private slots:
     void sWMainClosed();

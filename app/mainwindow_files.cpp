@@ -51,6 +51,11 @@ void MainWindow::on_actionOpen_triggered()
         appendCurrentItem(ui->cboInFile, file);
 }
 
+void MainWindow::setPointsFile(const QString &path)
+{
+    appendCurrentItem(ui->cboInFile, path);
+}
+
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
     event->acceptProposedAction();
