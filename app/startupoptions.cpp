@@ -1,3 +1,5 @@
+// The window's command line and the working folder it implies.
+
 #include "app/startupoptions.h"
 
 #include "engine/conversion.h"
@@ -73,14 +75,16 @@ QString resolveStartupOptions(const QCommandLineParser &parser, const QString &c
         return QString();
     }
 
-    const QDir pointsFolder = QFileInfo(out.pointsFile).dir();
-    if (!out.pointsFile.isEmpty() && holdsControlFiles(pointsFolder)) {
-        out.workDir = pointsFolder.absolutePath();
-        out.workDirSource = WorkDirSource::PointsFolder;
-    } else {
-        out.workDir = QDir::cleanPath(QDir(currentDir).absolutePath());
-        out.workDirSource = WorkDirSource::CurrentFolder;
+    if (!out.pointsFile.isEmpty()) {
+        const QDir pointsFolder = QFileInfo(out.pointsFile).dir();
+        if (holdsControlFiles(pointsFolder)) {
+            out.workDir = pointsFolder.absolutePath();
+            out.workDirSource = WorkDirSource::PointsFolder;
+            return QString();
+        }
     }
+    out.workDir = QDir::cleanPath(QDir(currentDir).absolutePath());
+    out.workDirSource = WorkDirSource::CurrentFolder;
     return QString();
 }
 
