@@ -4,6 +4,7 @@
 #include "view/glc/glc_factory.h"
 
 #include <QMouseEvent>
+#include <QOpenGLFramebufferObject>
 #include <QPixmap>
 #include <QWheelEvent>
 
@@ -136,6 +137,16 @@ void GLWidget::initializeGL()
 void GLWidget::resizeGL(int w, int h)
 {
     viewport.setWinGLSize(w, h);
+}
+
+QPixmap GLWidget::renderOffScreen(int w, int h)
+{
+    const QPixmap picture = renderPixmap(w, h, false);
+    makeCurrent();
+    // Binds the window's framebuffer and makes the toolkit read the binding
+    // back from OpenGL instead of trusting its stale record.
+    QOpenGLFramebufferObject::bindDefault();
+    return picture;
 }
 
 void GLWidget::reRender()

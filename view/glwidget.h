@@ -64,6 +64,13 @@ public:
 
     void resizeGL(int w, int h) override;
 
+    // Renders the view off screen at w x h (QGLWidget::renderPixmap, which
+    // draws into a framebuffer object of this view's context) and then binds
+    // the window's framebuffer again. Without that, the toolkit's record of
+    // the bound framebuffer still names the capture's, deleted one; the next
+    // overlay text rebinds that name and every later frame is drawn nowhere.
+    QPixmap renderOffScreen(int w, int h);
+
     // Members, in declaration order. The set-up writes the ones it configures
     // directly.
     GLC_Light light;
