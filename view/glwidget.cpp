@@ -290,9 +290,18 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
         setCursor(Qt::SizeAllCursor);
         iMouseState = kMousePanning;
         break;
-    case Qt::MiddleButton:
+    case Qt::MiddleButton: {
+        // Picked with the camera of the frame on screen, before the target
+        // mover moves it to its own, coarser reading of the depth.
+        GLC_Vector3d picked;
+        bLastClickOnBackground = !pickScenePoint(event->pos(), picked);
         moverController.setActiveMover(GLC_TargetMoverId, event);
+        if (!bLastClickOnBackground) {
+            GLC_Camera *camera = viewport.cameraHandle();
+            camera->translate(picked - camera->target());
+        }
         break;
+    }
     case Qt::LeftButton:
         moverController.setActiveMover(GLC_TrackBallMoverId, event);
         setCursor(Qt::ClosedHandCursor);

@@ -125,6 +125,9 @@ public:
     int32_t nClipPoints;
     std::shared_ptr<const veltrane::ClipBox> clipBox;
     double dScaleZ;
+    // The last middle click found nothing drawn under the cursor: the target
+    // stayed, and the overlay says so.
+    bool bLastClickOnBackground = false;
 
 signals:
     void frustumUpdated();
@@ -164,6 +167,11 @@ private:
     // result shows at the next repaint. Skipped while the view has no valid
     // context yet.
     void reRender();
+
+    // Scene point drawn under the widget pixel, from the depth buffer of the
+    // last frame and snapped to the base map or a data point drawn there;
+    // false over the background.
+    bool pickScenePoint(const QPoint &pixel, GLC_Vector3d &picked);
 
     uint32_t drawableCountDs1() const;
     uint32_t drawableCountDs2() const;
