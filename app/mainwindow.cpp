@@ -128,7 +128,12 @@ void MainWindow::on_dockWidget_Input_visibilityChanged(bool visible)
 
 void MainWindow::on_actionInput_changed()
 {
-    ui->dockWidget_Input->setVisible(ui->actionInput->isChecked());
+    const bool show = ui->actionInput->isChecked();
+    ui->dockWidget_Input->setVisible(show);
+    // "Output Information" sits inside this dock and went hidden with it;
+    // showing the dock shows it again, unless it has been floated out.
+    if (show && !ui->dW_Output->isFloating())
+        ui->actionOutputInfoWindow->setChecked(true);
 }
 
 void MainWindow::on_action_ShowHideAll_changed()
