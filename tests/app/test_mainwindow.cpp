@@ -124,6 +124,7 @@ private slots:
     void dockClosedByItsButtonUnchecksItsAction();
     void showHideAllTogglesFourDocksButNotTheLight();
     void hidingInputParametersHidesTheOutputInside();
+    void keyboardReachesMenusAndInputsInFormOrder();
     void statusUpdateAppendsAndIgnoresOutOfRangeProgress();
     void exitBeforeAnyDisplayQuits();
     void windowWithVisibleFloatingDockIsDestroyedCleanly();
@@ -370,6 +371,39 @@ void TestMainWindow::hidingInputParametersHidesTheOutputInside()
     ui->actionInput->setChecked(false);
     QVERIFY(!ui->dockWidget_Input->isVisible());
     QVERIFY(ui->dW_Output->isVisible());
+}
+
+void TestMainWindow::keyboardReachesMenusAndInputsInFormOrder()
+{
+    MainWindow window;
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Ui::MainWindowClass *ui = window.form();
+
+    // Alt and the underlined letter open a menu; the visible titles stay.
+    for (QMenu *menu : {ui->menuFile, ui->menuView, ui->menuControl_Widgets, ui->menuHelp}) {
+        const QString title = menu->title();
+        const int amp = title.indexOf(QLatin1Char('&'));
+        QVERIFY2(amp >= 0 && amp + 1 < title.size(), qPrintable(title));
+        QVERIFY(QStringList({"File", "View", "Controls", "Help"}).contains(QString(title).remove(QLatin1Char('&'))));
+    }
+    QTest::keyClick(&window, Qt::Key_H, Qt::AltModifier);
+    QTRY_VERIFY(ui->menuHelp->isVisible());
+    ui->menuHelp->close();
+
+    // Tab walks "Input Parameters" from top to bottom.
+    const QList<QWidget *> order = {ui->cboInFile, ui->tbBrowse,    ui->cboInFile_2, ui->tbBrowse_2,
+                                    ui->cboMode,   ui->cboMode_Tri, ui->cbForceNeg,  ui->cmdMorvek};
+    ui->cboInFile->setFocus();
+    QTRY_VERIFY(ui->cboInFile->hasFocus());
+    for (int i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY2(order[i]->hasFocus(), qPrintable(QStringLiteral("after %1: %2")
+                                                      .arg(order[i - 1]->objectName())
+                                                      .arg(QApplication::focusWidget()->objectName())));
+    }
 }
 
 void TestMainWindow::statusUpdateAppendsAndIgnoresOutOfRangeProgress()
