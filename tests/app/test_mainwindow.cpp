@@ -13,6 +13,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScreen>
+#include <QStyle>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -124,7 +126,9 @@ private slots:
     void dockClosedByItsButtonUnchecksItsAction();
     void showHideAllTogglesFourDocksButNotTheLight();
     void hidingInputParametersHidesTheOutputInside();
+    void captureDockOpensInTheLeftDockAreaOnScreen();
     void keyboardReachesMenusAndInputsInFormOrder();
+    void windowOpensWithinTheScreen();
     void statusUpdateAppendsAndIgnoresOutOfRangeProgress();
     void exitBeforeAnyDisplayQuits();
     void windowWithVisibleFloatingDockIsDestroyedCleanly();
@@ -373,6 +377,33 @@ void TestMainWindow::hidingInputParametersHidesTheOutputInside()
     QVERIFY(ui->dW_Output->isVisible());
 }
 
+void TestMainWindow::captureDockOpensInTheLeftDockAreaOnScreen()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Ui::MainWindowClass *ui = window.form();
+
+    ui->actionScreenCapture->trigger();
+    QDockWidget *dock = ui->dW_SCapt;
+    QVERIFY(QTest::qWaitForWindowExposed(dock));
+    const QRect placed = dock->frameGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect menus(ui->menuBar->mapToGlobal(QPoint(0, 0)), ui->menuBar->size());
+    const QRect inputDock(ui->dockWidget_Input->mapToGlobal(QPoint(0, 0)), ui->dockWidget_Input->size());
+    QVERIFY(screen.contains(placed));
+    QVERIFY(!placed.intersects(menus));
+    QCOMPARE(placed.left(), inputDock.left());
+    QVERIFY(placed.top() > inputDock.bottom());
+
+    // Closed and shown again, it stays where the user left it.
+    dock->move(placed.topLeft() + QPoint(40, 20));
+    const QPoint moved = dock->pos();
+    ui->actionScreenCapture->trigger();
+    ui->actionScreenCapture->trigger();
+    QCOMPARE(dock->pos(), moved);
+}
+
 void TestMainWindow::keyboardReachesMenusAndInputsInFormOrder()
 {
     MainWindow window;
@@ -403,6 +434,24 @@ void TestMainWindow::keyboardReachesMenusAndInputsInFormOrder()
         QVERIFY2(order[i]->hasFocus(), qPrintable(QStringLiteral("after %1: %2")
                                                       .arg(order[i - 1]->objectName())
                                                       .arg(QApplication::focusWidget()->objectName())));
+    }
+}
+
+// Run on the usual test screen and, by its own test entry, on a laptop's.
+void TestMainWindow::windowOpensWithinTheScreen()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    if (screen.width() >= 1730 && screen.height() >= 1020 + window.style()->pixelMetric(QStyle::PM_TitleBarHeight)) {
+        QCOMPARE(window.size(), QSize(1730, 1020));
+    } else {
+        QVERIFY2(screen.contains(window.frameGeometry()), qPrintable(QStringLiteral("%1 x %2 on %3 x %4")
+                                                                         .arg(window.frameGeometry().width())
+                                                                         .arg(window.frameGeometry().height())
+                                                                         .arg(screen.width())
+                                                                         .arg(screen.height())));
     }
 }
 
