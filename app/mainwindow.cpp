@@ -4,9 +4,15 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/windowplacement.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QMdiArea>
+#include <QScreen>
+#include <QStyle>
+
+using namespace veltrane;
 
 namespace {
 // Style sheet the window gives the four main docks after the form is built.
@@ -33,6 +39,39 @@ MainWindow::MainWindow(QWidget *parent)
     ui->dockWidget_Input->setStyleSheet(dockStyle);
     ui->dW_Output->setStyleSheet(dockStyle);
     ui->dW_SCapt->setStyleSheet(dockStyle);
+
+    fitToScreen();
+}
+
+QRect MainWindow::availableScreenArea() const
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size());
+}
+
+// The designed size is kept where it fits; on a smaller screen the window
+// opens maximised, over the available area, rather than beyond its edges.
+void MainWindow::fitToScreen()
+{
+    const QRect available = availableScreenArea();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    if (designedSizeFits(size(), available, titleBar))
+        return;
+    // The model display gives up as much of its minimum size as the docks
+    // leave no room for.
+    const QSize room(available.width(), available.height() - titleBar);
+    const QSize excess = (minimumSizeHint() - room).expandedTo(QSize(0, 0));
+    QWidget *display = ui->testOpenglGroup;
+    display->setMinimumSize((display->minimumSize() - excess).expandedTo(QSize(0, 0)));
+    // The window's minimum comes from its layout's cached sizes: recompute
+    // them now, before the window is sized, not at the next event.
+    centralWidget()->layout()->activate();
+    centralWidget()->updateGeometry();
+    layout()->invalidate();
+    layout()->activate();
+    resize(room);
+    move(available.topLeft());
+    setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 MainWindow::~MainWindow()
@@ -104,7 +143,24 @@ void MainWindow::on_dW_SCapt_visibilityChanged(bool visible)
 
 void MainWindow::on_actionScreenCapture_changed()
 {
-    ui->dW_SCapt->setVisible(ui->actionScreenCapture->isChecked());
+    const bool show = ui->actionScreenCapture->isChecked();
+    if (show && !bCaptureDockPlaced)
+        placeCaptureDock();
+    ui->dW_SCapt->setVisible(show);
+}
+
+// A floating dock that was never shown would open at the screen's corner,
+// over the menu bar: the first time, it goes into the left dock area below
+// "Input Parameters", inside the screen.
+void MainWindow::placeCaptureDock()
+{
+    QDockWidget *dock = ui->dW_SCapt;
+    if (!dock->isFloating())
+        return;
+    const QRect inputDock(ui->dockWidget_Input->mapToGlobal(QPoint(0, 0)), ui->dockWidget_Input->size());
+    const QSize withTitle = dock->size() + QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    dock->move(floatingDockPosition(inputDock, withTitle, availableScreenArea()));
+    bCaptureDockPlaced = true;
 }
 
 void MainWindow::on_dW_Output_visibilityChanged(bool visible)
@@ -134,7 +190,12 @@ void MainWindow::on_dockWidget_Input_visibilityChanged(bool visible)
 
 void MainWindow::on_actionInput_changed()
 {
-    ui->dockWidget_Input->setVisible(ui->actionInput->isChecked());
+    const bool show = ui->actionInput->isChecked();
+    ui->dockWidget_Input->setVisible(show);
+    // "Output Information" sits inside this dock and went hidden with it;
+    // showing the dock shows it again, unless it has been floated out.
+    if (show && !ui->dW_Output->isFloating())
+        ui->actionOutputInfoWindow->setChecked(true);
 }
 
 void MainWindow::on_action_ShowHideAll_changed()

@@ -12,6 +12,7 @@
 #include "engine/formats/pointrecord.h"
 
 #include <QMainWindow>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -97,6 +98,9 @@ private slots:
 private:
     void printStats(QString strTitle, STATS stats, QString strUnits, int iPrecision);
     void createColorPickers();
+    QRect availableScreenArea() const;
+    void fitToScreen();
+    void placeCaptureDock();
     // The last run's arrays and extents, as a view takes them.
     veltrane::RunData runData() const;
 
@@ -130,4 +134,6 @@ private:
     // Set by createFileNames(): false when the output file could not be
     // created, so the run can report it instead of writing nowhere.
     bool bOutFileCreated = false;
+    // Whether "Screen Capture Options" has been placed for its first show.
+    bool bCaptureDockPlaced = false;
 };

@@ -65,7 +65,7 @@ void MainWindow::on_pbCapture_clicked()
 
         const QSize viewSize = view->size();
         const QSize imageSize = captureImageSize(viewSize, ui->sbScale->value());
-        const QPixmap picture = view->renderPixmap(imageSize.width(), imageSize.height(), false);
+        const QPixmap picture = view->renderOffScreen(imageSize.width(), imageSize.height());
 
         // The name is used as typed, in the file system's own encoding, so a
         // name with characters beyond Latin-1 is not written under another name.

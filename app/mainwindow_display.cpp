@@ -8,6 +8,7 @@
 #include "view/glwidget.h"
 #include "widgets/colorpicker/qtcolorpicker.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
@@ -20,6 +21,29 @@ namespace {
 
 // Side of a newly opened view sub-window before the area is tiled, pixels.
 constexpr int kSubWindowSide = 400;
+
+// Progress shown while "Reset Display" builds the views, percent.
+constexpr int kProgressStart = 0;
+constexpr int kProgressViewBuilt = 40;
+constexpr int kProgressSubWindowShown = 70;
+constexpr int kProgressDone = 100;
+
+// A wait cursor over the whole application while it lives.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+// The progress bar at `percent`, drawn at once: the work around it does not
+// return to the event loop.
+void showProgress(QProgressBar *bar, int percent)
+{
+    bar->setValue(percent);
+    bar->repaint();
+}
 
 // The background every new main view starts from.
 QColor darkerGray()
@@ -72,6 +96,11 @@ void MainWindow::createColorPickers()
 
 void MainWindow::on_cmdDisplay_clicked()
 {
+    // Building the views and drawing their first frame takes seconds on
+    // large runs: the cursor and the progress bar show that work goes on.
+    const BusyCursor busy;
+    showProgress(ui->progressBar, kProgressStart);
+
     if (bFirstDisplay) {
         ui->frmDS1->setEnabled(true);
         ui->frmDS2->setEnabled(true);
@@ -101,9 +130,16 @@ void MainWindow::on_cmdDisplay_clicked()
     }
 
     setupMainGLWidget();
+    showProgress(ui->progressBar, kProgressViewBuilt);
     ui->actionOpenGL_Version->setEnabled(true);
     createSubWindows();
     bFirstDisplay = false;
+    showProgress(ui->progressBar, kProgressSubWindowShown);
+
+    // The first frame is drawn here, under the busy cursor, rather than at
+    // some later turn of the event loop.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    showProgress(ui->progressBar, kProgressDone);
 }
 
 void MainWindow::on_actionDisplay_Frustum_Viewer_changed()

@@ -6,6 +6,7 @@
 #include "engine/formats/basemap.h"
 
 #include <QMouseEvent>
+#include <QOpenGLFramebufferObject>
 #include <QPixmap>
 #include <QWheelEvent>
 
@@ -153,6 +154,16 @@ void GLWidget::resizeGL(int w, int h)
     viewport.setWinGLSize(w, h);
 }
 
+QPixmap GLWidget::renderOffScreen(int w, int h)
+{
+    const QPixmap picture = renderPixmap(w, h, false);
+    makeCurrent();
+    // Binds the window's framebuffer and makes the toolkit read the binding
+    // back from OpenGL instead of trusting its stale record.
+    QOpenGLFramebufferObject::bindDefault();
+    return picture;
+}
+
 void GLWidget::reRender()
 {
     if (!isValid())
@@ -298,9 +309,18 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
         setCursor(Qt::SizeAllCursor);
         iMouseState = kMousePanning;
         break;
-    case Qt::MiddleButton:
+    case Qt::MiddleButton: {
+        // Picked with the camera of the frame on screen, before the target
+        // mover moves it to its own, coarser reading of the depth.
+        GLC_Vector3d picked;
+        bLastClickOnBackground = !pickScenePoint(event->pos(), picked);
         moverController.setActiveMover(GLC_TargetMoverId, event);
+        if (!bLastClickOnBackground) {
+            GLC_Camera *camera = viewport.cameraHandle();
+            camera->translate(picked - camera->target());
+        }
         break;
+    }
     case Qt::LeftButton:
         moverController.setActiveMover(GLC_TrackBallMoverId, event);
         setCursor(Qt::ClosedHandCursor);

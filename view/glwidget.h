@@ -70,6 +70,13 @@ public:
 
     void resizeGL(int w, int h) override;
 
+    // Renders the view off screen at w x h (QGLWidget::renderPixmap, which
+    // draws into a framebuffer object of this view's context) and then binds
+    // the window's framebuffer again. Without that, the toolkit's record of
+    // the bound framebuffer still names the capture's, deleted one; the next
+    // overlay text rebinds that name and every later frame is drawn nowhere.
+    QPixmap renderOffScreen(int w, int h);
+
     // Members, in declaration order. The set-up writes the ones it configures
     // directly.
     GLC_Light light;
@@ -125,6 +132,9 @@ public:
     std::shared_ptr<const veltrane::ClipBox> clipBox;
     double dScaleZ;
     DrawPath drawPath = DrawPath::Arrays;
+    // The last middle click found nothing drawn under the cursor: the target
+    // stayed, and the overlay says so.
+    bool bLastClickOnBackground = false;
 
 signals:
     void frustumUpdated();
@@ -168,6 +178,11 @@ private:
     // result shows at the next repaint. Skipped while the view has no valid
     // context yet.
     void reRender();
+
+    // Scene point drawn under the widget pixel, from the depth buffer of the
+    // last frame and snapped to the base map or a data point drawn there;
+    // false over the background.
+    bool pickScenePoint(const QPoint &pixel, GLC_Vector3d &picked);
 
     uint32_t drawableCountDs1() const;
     uint32_t drawableCountDs2() const;

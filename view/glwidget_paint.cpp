@@ -4,7 +4,7 @@
 
 #include "view/glwidget.h"
 
-#include "engine/formats/basemap.h"
+#include "view/basemap.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,12 +14,6 @@
 using namespace veltrane;
 
 namespace {
-// Where the base map lies: longitude west/east, latitude south/north edges.
-constexpr float kMapWest = float(kBaseMapWest);
-constexpr float kMapEast = float(kBaseMapEast);
-constexpr float kMapSouth = float(kBaseMapSouth);
-constexpr float kMapNorth = float(kBaseMapNorth);
-constexpr double kMapHeight = -1000.0;  // height units, scaled by dScaleZ
 // Axis cross origin (height in height units) and arm length in scene units.
 constexpr double kAxisX = -125.0;
 constexpr double kAxisY = 41.0;
@@ -63,6 +57,12 @@ void GLWidget::paintGL()
     frameTimer.start();
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Until the base map turns depth testing on, every fragment passes but
+    // still writes its depth, so the middle-button pick finds what is drawn.
+    if (!glIsEnabled(GL_DEPTH_TEST)) {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_ALWAYS);
+    }
 
     // The light is placed in eye coordinates (identity model-view).
     viewport.glExecuteCam();
@@ -142,7 +142,8 @@ void GLWidget::drawOverlay(int elapsedMs)
     renderText(kOverlayX, kOverlayClickY,
                QStringLiteral("Last Click:  X = ") + QString::number(target.x(), 'g', 6) + QStringLiteral(" Y = ") +
                    QString::number(target.y(), 'g', 6) + QStringLiteral(" Z = ") +
-                   QString::number(target.z() / dScaleZ, 'g', 6),
+                   QString::number(target.z() / dScaleZ, 'g', 6) +
+                   (bLastClickOnBackground ? QStringLiteral("  (nothing drawn there: target kept)") : QString()),
                font);
 }
 
@@ -150,6 +151,7 @@ void GLWidget::drawBaseMap()
 {
     const float z = float(kMapHeight * dScaleZ);
     glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texBaseMap);

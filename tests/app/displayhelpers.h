@@ -14,6 +14,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -102,6 +103,7 @@ struct BoxSeen {
     bool seen = false;
     QString title;
     QString text;
+    QRect frame;  // on the screen, title bar included
 };
 
 // Answers the next modal message box with OK, recording what it showed. The
@@ -111,12 +113,17 @@ inline std::shared_ptr<BoxSeen> answerNextMessageBox()
 {
     auto seen = std::make_shared<BoxSeen>();
     QTimer::singleShot(0, [seen] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        // A message box, or a box whose long text scrolls in a text pane.
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!box)
             return;
         seen->seen = true;
         seen->title = box->windowTitle();
-        seen->text = box->text();
+        seen->frame = box->frameGeometry();
+        if (auto *message = qobject_cast<QMessageBox *>(box))
+            seen->text = message->text();
+        else if (auto *pane = box->findChild<QPlainTextEdit *>())
+            seen->text = pane->toPlainText();
         box->accept();
     });
     return seen;

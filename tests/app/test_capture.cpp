@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QMouseEvent>
+#include <QScreen>
 
 using namespace displaytest;
 
@@ -42,6 +44,36 @@ bool showsTheSample(const QImage &image)
 {
     return pixelsOf(image, QColor(65, 65, 65)) > image.width() * image.height() / 4 && pixelsOf(image, Qt::red) > 500 &&
            pixelsOf(image, Qt::blue) > 100;
+}
+
+// What the X server shows of the view, without painting it.
+QImage onScreen(QWidget *view)
+{
+    QApplication::processEvents();
+    return QGuiApplication::primaryScreen()->grabWindow(view->winId()).toImage();
+}
+
+int pixelsChanged(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+    }
+    return n;
+}
+
+// A left drag across the view, as the mouse sends it.
+void dragAcross(QWidget *view)
+{
+    const QPoint from(view->width() / 2, view->height() / 2);
+    const QPoint to = from + QPoint(view->width() / 5, view->height() / 8);
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, to);
 }
 
 // Answers the next save dialog with `file`, or cancels it when empty.
@@ -80,6 +112,8 @@ private slots:
     void frustumDisplayNeedsAnOpenViewer();
     void closedDataViewerIsNotCaptured();
     void browseInsertsTheCounterWhenNumbering();
+    void viewKeepsFollowingTheMouseAfterACapture_data();
+    void viewKeepsFollowingTheMouseAfterACapture();
 };
 
 void TestCapture::userConvertsDisplaysAndCapturesAtScaleTwo()
@@ -278,6 +312,44 @@ void TestCapture::browseInsertsTheCounterWhenNumbering()
     QTest::mouseClick(form->tbBrowseSCapt, Qt::LeftButton);
     QCOMPARE(form->cboSCaptFile->count(), 2);
     QVERIFY(window.lastBrowsePath().isEmpty());
+}
+
+void TestCapture::viewKeepsFollowingTheMouseAfterACapture_data()
+{
+    QTest::addColumn<bool>("axis");
+    QTest::newRow("axis off") << false;
+    QTest::newRow("axis on") << true;
+}
+
+// The off-screen capture renders through a framebuffer of the view's own
+// context; afterwards the view must draw to its window again.
+void TestCapture::viewKeepsFollowingTheMouseAfterACapture()
+{
+    QFETCH(bool, axis);
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    form->cbAxis->setChecked(axis);
+    GLWidget *view = mainView(window);
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    setCaptureName(window, sample.folder.filePath("shot.png"));
+
+    for (int capture = 0; capture < 2; ++capture) {
+        QTest::mouseClick(form->pbCapture, Qt::LeftButton);
+        QVERIFY(showsTheSample(QImage(sample.folder.filePath(capture == 0 ? "shot.png" : "shot0000.png"))));
+        view->updateGL();
+        const QImage before = onScreen(view);
+        dragAcross(view);
+        const QImage after = onScreen(view);
+        QVERIFY2(
+            pixelsChanged(before, after) > before.width() * before.height() / 100,
+            qPrintable(QStringLiteral("capture %1: %2 pixels changed").arg(capture).arg(pixelsChanged(before, after))));
+        // The scene is drawn on screen, not only the overlay.
+        QVERIFY2(pixelsOf(after, QColor(65, 65, 65)) > after.width() * after.height() / 4, "background not cleared");
+        QVERIFY(pixelsOf(after, Qt::blue) > 100);
+    }
 }
 
 QTEST_MAIN(TestCapture)

@@ -3,6 +3,8 @@
 
 #include "tests/app/displayhelpers.h"
 
+#include <QScreen>
+
 using namespace displaytest;
 
 class TestDialogs : public QObject {
@@ -56,6 +58,13 @@ void TestDialogs::openGLVersionNeedsTheDataViewer()
     const int at = box->text.indexOf(separator);
     QVERIFY(at > version.size());  // a version string was read
     QVERIFY(box->text.mid(at + separator.size()).contains("GL_"));
+    // The long extension list scrolls inside a box that fits the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.contains(box->frame), qPrintable(QStringLiteral("%1 x %2 at %3, %4")
+                                                         .arg(box->frame.width())
+                                                         .arg(box->frame.height())
+                                                         .arg(box->frame.x())
+                                                         .arg(box->frame.y())));
 
     subWindowOf(mainView(window))->close();
     flushDeletes();

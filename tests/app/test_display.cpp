@@ -14,6 +14,30 @@ using namespace displaytest;
 
 namespace {
 
+// Records, at the first paint of a 3D view, the application's cursor and the
+// progress shown.
+class FirstFrameWatch : public QObject {
+public:
+    explicit FirstFrameWatch(QProgressBar *bar) : m_bar(bar) {}
+    bool painted = false;
+    Qt::CursorShape cursor = Qt::ArrowCursor;
+    int progress = -1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!painted && event->type() == QEvent::Paint && qobject_cast<GLWidget *>(watched)) {
+            painted = true;
+            cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+            progress = m_bar->value();
+        }
+        return false;
+    }
+
+private:
+    QProgressBar *m_bar;
+};
+
 QtColorPicker *backgroundPicker(MainWindow &window)
 {
     QLayout *layout = window.form()->Vlay_bkgrnd;
@@ -38,6 +62,7 @@ private slots:
     void frustumViewerIsFedFromTheMainView();
     void closingTheDataViewerLeavesTheViewerWorking();
     void closingTheViewerUnchecksItsAction();
+    void resetShowsBusyUntilTheFirstFrame();
 };
 
 void TestDisplay::sceneBoxesFromTheControlExtents()
@@ -314,6 +339,25 @@ void TestDisplay::closingTheViewerUnchecksItsAction()
     form->actionDisplay_Frustum_Viewer->setChecked(true);
     QApplication::processEvents();
     QCOMPARE(subWindowTitles(window).size(), 2);
+}
+
+void TestDisplay::resetShowsBusyUntilTheFirstFrame()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    for (int reset = 0; reset < 2; ++reset) {
+        FirstFrameWatch watch(window.form()->progressBar);
+        qApp->installEventFilter(&watch);
+        QTest::mouseClick(window.form()->cmdDisplay, Qt::LeftButton);
+        qApp->removeEventFilter(&watch);
+
+        QVERIFY2(watch.painted, "the first frame was not drawn within Reset Display");
+        QCOMPARE(watch.cursor, Qt::WaitCursor);
+        QVERIFY(watch.progress > 0 && watch.progress < 100);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(window.form()->progressBar->value(), 100);
+    }
 }
 
 QTEST_MAIN(TestDisplay)

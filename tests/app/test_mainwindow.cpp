@@ -13,6 +13,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScreen>
+#include <QStyle>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -124,6 +126,9 @@ private slots:
     void dockClosedByItsButtonUnchecksItsAction();
     void showHideAllTogglesFourDocksButNotTheLight();
     void hidingInputParametersHidesTheOutputInside();
+    void captureDockOpensInTheLeftDockAreaOnScreen();
+    void keyboardReachesMenusAndInputsInFormOrder();
+    void windowOpensWithinTheScreen();
     void statusUpdateAppendsAndIgnoresOutOfRangeProgress();
     void exitBeforeAnyDisplayQuits();
     void windowWithVisibleFloatingDockIsDestroyedCleanly();
@@ -355,20 +360,99 @@ void TestMainWindow::hidingInputParametersHidesTheOutputInside()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     Ui::MainWindowClass *ui = window.form();
 
-    ui->actionInput->setChecked(false);
+    QTRY_VERIFY(ui->actionOutputInfoWindow->isChecked());
+    ui->actionInput->trigger();  // Ctrl+I
     QVERIFY(!ui->dockWidget_Input->isVisible());
     QVERIFY(!ui->dW_Output->isVisible());
-    // Shown again, the output dock is as its action says.
-    ui->actionInput->setChecked(true);
-    QCOMPARE(ui->dW_Output->isVisible(), ui->actionOutputInfoWindow->isChecked());
-    ui->actionOutputInfoWindow->setChecked(true);
+    // Shown again, the output dock comes back with it, its action in step.
+    ui->actionInput->trigger();
+    QVERIFY(ui->dockWidget_Input->isVisible());
     QVERIFY(ui->dW_Output->isVisible());
+    QVERIFY(ui->actionOutputInfoWindow->isChecked());
 
     // Floated out, the output dock is a window of its own.
     ui->dW_Output->setFloating(true);
     ui->actionInput->setChecked(false);
     QVERIFY(!ui->dockWidget_Input->isVisible());
     QVERIFY(ui->dW_Output->isVisible());
+}
+
+void TestMainWindow::captureDockOpensInTheLeftDockAreaOnScreen()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Ui::MainWindowClass *ui = window.form();
+
+    ui->actionScreenCapture->trigger();
+    QDockWidget *dock = ui->dW_SCapt;
+    QVERIFY(QTest::qWaitForWindowExposed(dock));
+    const QRect placed = dock->frameGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect menus(ui->menuBar->mapToGlobal(QPoint(0, 0)), ui->menuBar->size());
+    const QRect inputDock(ui->dockWidget_Input->mapToGlobal(QPoint(0, 0)), ui->dockWidget_Input->size());
+    QVERIFY(screen.contains(placed));
+    QVERIFY(!placed.intersects(menus));
+    QCOMPARE(placed.left(), inputDock.left());
+    QVERIFY(placed.top() > inputDock.bottom());
+
+    // Closed and shown again, it stays where the user left it.
+    dock->move(placed.topLeft() + QPoint(40, 20));
+    const QPoint moved = dock->pos();
+    ui->actionScreenCapture->trigger();
+    ui->actionScreenCapture->trigger();
+    QCOMPARE(dock->pos(), moved);
+}
+
+void TestMainWindow::keyboardReachesMenusAndInputsInFormOrder()
+{
+    MainWindow window;
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Ui::MainWindowClass *ui = window.form();
+
+    // Alt and the underlined letter open a menu; the visible titles stay.
+    for (QMenu *menu : {ui->menuFile, ui->menuView, ui->menuControl_Widgets, ui->menuHelp}) {
+        const QString title = menu->title();
+        const int amp = title.indexOf(QLatin1Char('&'));
+        QVERIFY2(amp >= 0 && amp + 1 < title.size(), qPrintable(title));
+        QVERIFY(QStringList({"File", "View", "Controls", "Help"}).contains(QString(title).remove(QLatin1Char('&'))));
+    }
+    QTest::keyClick(&window, Qt::Key_H, Qt::AltModifier);
+    QTRY_VERIFY(ui->menuHelp->isVisible());
+    ui->menuHelp->close();
+
+    // Tab walks "Input Parameters" from top to bottom.
+    const QList<QWidget *> order = {ui->cboInFile, ui->tbBrowse,    ui->cboInFile_2, ui->tbBrowse_2,
+                                    ui->cboMode,   ui->cboMode_Tri, ui->cbForceNeg,  ui->cmdMorvek};
+    ui->cboInFile->setFocus();
+    QTRY_VERIFY(ui->cboInFile->hasFocus());
+    for (int i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY2(order[i]->hasFocus(), qPrintable(QStringLiteral("after %1: %2")
+                                                      .arg(order[i - 1]->objectName())
+                                                      .arg(QApplication::focusWidget()->objectName())));
+    }
+}
+
+// Run on the usual test screen and, by its own test entry, on a laptop's.
+void TestMainWindow::windowOpensWithinTheScreen()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    if (screen.width() >= 1730 && screen.height() >= 1020 + window.style()->pixelMetric(QStyle::PM_TitleBarHeight)) {
+        QCOMPARE(window.size(), QSize(1730, 1020));
+    } else {
+        QVERIFY2(screen.contains(window.frameGeometry()), qPrintable(QStringLiteral("%1 x %2 on %3 x %4")
+                                                                         .arg(window.frameGeometry().width())
+                                                                         .arg(window.frameGeometry().height())
+                                                                         .arg(screen.width())
+                                                                         .arg(screen.height())));
+    }
 }
 
 void TestMainWindow::statusUpdateAppendsAndIgnoresOutOfRangeProgress()

@@ -86,7 +86,7 @@ void lookDown(GLWidget &view, double x, double y, double dist)
 
 QImage renderImage(GLWidget &view)
 {
-    const QImage image = view.renderPixmap(view.width(), view.height(), false).toImage();
+    const QImage image = view.renderOffScreen(view.width(), view.height()).toImage();
     view.makeCurrent();
     view.resizeGL(view.width(), view.height());
     return image;

@@ -67,6 +67,8 @@ private slots:
     void rightPressDuringLeftDragSwitchesToPanning();
     void leftDragTurnsTheCameraAndReportsIt();
     void middlePressRetargetsWithoutChangingTheState();
+    void middleClickTargetsWhatIsDrawn_data();
+    void middleClickTargetsWhatIsDrawn();
     void wheelIsIgnoredWhileDragging();
     void wheelNotchIsAnimatedByTheFrameRate_data();
     void wheelNotchIsAnimatedByTheFrameRate();
@@ -195,6 +197,66 @@ void TestInteraction::middlePressRetargetsWithoutChangingTheState()
              qPrintable(QStringLiteral("%1 %2").arg(picked.x()).arg(picked.y())));
     QVERIFY(qAbs(picked.z() - mapZ) < 1e-3);
     QTest::mouseRelease(m_view.get(), Qt::MiddleButton, Qt::NoModifier, onMap);
+}
+
+void TestInteraction::middleClickTargetsWhatIsDrawn_data()
+{
+    QTest::addColumn<bool>("tilted");
+    QTest::addColumn<bool>("baseMap");
+    QTest::addColumn<bool>("afterCapture");
+    QTest::newRow("from above") << false << false << false;
+    QTest::newRow("tilted") << true << false << false;
+    QTest::newRow("tilted, base map") << true << true << false;
+    QTest::newRow("after an off-screen render") << false << false << true;
+}
+
+// Wherever data is drawn under the cursor the target lands on it, height
+// included to the metre; over the background nothing moves and the overlay
+// says so.
+void TestInteraction::middleClickTargetsWhatIsDrawn()
+{
+    QFETCH(bool, tilted);
+    QFETCH(bool, baseMap);
+    QFETCH(bool, afterCapture);
+    GLC_Camera *camera = m_view->viewport.cameraHandle();
+    if (tilted) {
+        camera->setCam(GLC_Vector3d(-120.5, 36.0, 6.0), GLC_Vector3d(-120.5, 43.75, 0.0), GLC_Vector3d(0, 0, 1));
+        m_view->viewport.setDistMinAndMax(m_view->boundingBox);
+    }
+    m_view->bDrawBaseMap = baseMap;
+    if (afterCapture)
+        renderImage(*m_view);
+    m_view->updateGL();
+
+    const auto click = [this](const QPoint &pixel) {
+        QTest::mousePress(m_view.get(), Qt::MiddleButton, Qt::NoModifier, pixel);
+        QTest::mouseRelease(m_view.get(), Qt::MiddleButton, Qt::NoModifier, pixel);
+    };
+    GLC_Vector3d target;
+    if (!baseMap) {
+        const PointRecord &p = (*m_scene.input)[6];
+        click(pixelOf(*m_view, p.x, p.y, p.h * kTestScaleZ));
+        QVERIFY(!m_view->bLastClickOnBackground);
+        target = camera->target();
+        QVERIFY2(qAbs(target.x() - p.x) < 1e-5 && qAbs(target.y() - p.y) < 1e-5,
+                 qPrintable(QStringLiteral("%1 %2").arg(target.x()).arg(target.y())));
+        QVERIFY2(qAbs(target.z() / kTestScaleZ - p.h) < 1.0, qPrintable(QString::number(target.z() / kTestScaleZ)));
+    } else {
+        // Point sprites are flat at their vertex's depth and the sloping map
+        // covers part of them, so the map is clicked where no point is.
+        const double mapZ = -1000.0 * kTestScaleZ;
+        click(pixelOf(*m_view, -118.0, 45.0, mapZ));
+        target = camera->target();
+        QVERIFY(!m_view->bLastClickOnBackground);
+        QVERIFY(qAbs(target.x() + 118.0) < 0.05 && qAbs(target.y() - 45.0) < 0.05);
+        QVERIFY2(qAbs(target.z() / kTestScaleZ + 1000.0) < 1.0, qPrintable(QString::number(target.z() / kTestScaleZ)));
+    }
+
+    m_view->updateGL();
+    target = camera->target();
+    click(QPoint(2, 2));
+    QVERIFY(m_view->bLastClickOnBackground);
+    QCOMPARE(camera->target(), target);
 }
 
 void TestInteraction::wheelIsIgnoredWhileDragging()
