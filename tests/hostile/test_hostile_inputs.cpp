@@ -839,8 +839,9 @@ TEST_F(HostileInput, OutputNamesLeadingToAFifoOrADevice)
     // A character device (the null device) is written directly too, and
     // stays a device; making one needs root.
     const bool haveDevice = makeNode(at("null"), S_IFCHR, 1, 3);
-    if (haveDevice)
+    if (haveDevice) {
         ASSERT_TRUE(QFile::link(at("null"), at(kControlShiftFile)));
+    }
     // Both ends are held open here, so that the reader neither blocks nor
     // sees the end before the run has written (and the test cannot hang).
     const QByteArray pipe = QFile::encodeName(at("pipe"));
@@ -862,8 +863,9 @@ TEST_F(HostileInput, OutputNamesLeadingToAFifoOrADevice)
     EXPECT_TRUE(received.startsWith(kOutputHeader)) << received.toStdString();
     EXPECT_EQ(received.count('\n'), 4);
     EXPECT_EQ(fileType(at("pipe")), mode_t(S_IFIFO));
-    if (haveDevice)
+    if (haveDevice) {
         EXPECT_EQ(fileType(at("null")), mode_t(S_IFCHR));
+    }
 
     // A block device is never written over.
     if (!makeNode(at("disk"), S_IFBLK, 7, 250))
