@@ -53,7 +53,7 @@ std::string procName(int fd)
 
 }  // namespace
 
-ReplacingFile::ReplacingFile(const QString &path, Temporary temporary) : path_(path), temporary_(temporary)
+ReplacingFile::ReplacingFile(const QString &path, Temporary temporary) : temporary_(temporary)
 {
     const std::string target = followLinks(QFile::encodeName(path).toStdString());
     const size_t slash = target.rfind('/');
@@ -124,15 +124,7 @@ bool ReplacingFile::open()
         return false;
     if (exists)
         keepAttributesOf(earlier);
-    const int streamFd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-    file_ = streamFd >= 0 ? ::fdopen(streamFd, "w") : nullptr;
-    if (!file_) {
-        const int code = errno;
-        if (streamFd >= 0)
-            ::close(streamFd);
-        return fail(code);
-    }
-    return true;
+    return openStream();
 }
 
 bool ReplacingFile::openDirect()
@@ -142,6 +134,13 @@ bool ReplacingFile::openDirect()
     if (fd_ < 0)
         return fail(errno);
     direct_ = true;
+    return openStream();
+}
+
+// The stream writes through a descriptor of its own, so that fd_ outlives
+// close() for linkat().
+bool ReplacingFile::openStream()
+{
     const int streamFd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     file_ = streamFd >= 0 ? ::fdopen(streamFd, "w") : nullptr;
     if (!file_) {
@@ -214,6 +213,8 @@ bool ReplacingFile::close()
 {
     std::FILE *file = file_;
     file_ = nullptr;
+    if (!file)
+        return fail(EBADF);
     if (std::fclose(file) != 0)
         return fail(errno);
     return true;

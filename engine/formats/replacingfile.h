@@ -22,13 +22,13 @@
 // Names are used as given and relative to the folder opened at open(), so
 // folders deeper than PATH_MAX from the root work as they do elsewhere.
 
+#include "engine/formats/tempfilecleanup.h"
+
 #include <QString>
 #include <cstdio>
 #include <string>
 
 #include <sys/stat.h>
-
-#include "engine/formats/tempfilecleanup.h"
 
 namespace veltrane {
 
@@ -57,21 +57,18 @@ public:
     // Nothing to do for a FIFO or device, which was written directly.
     bool replace();
 
-    // True once open() found a FIFO or character device, written in place.
-    bool writesDirectly() const { return direct_; }
-
     // Why the last call failed.
     QString errorString() const;
 
 private:
     bool fail(int code, const QString &reason = QString());
     bool openDirect();
+    bool openStream();
     bool createAnonymous();
     bool createNamed();
     std::string temporaryName() const;
     void keepAttributesOf(const struct stat &earlier) const;
 
-    QString path_;
     Temporary temporary_;
     std::string folder_;  // folder of the final name, as given ("." for none)
     std::string name_;    // the final name within it
