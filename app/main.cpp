@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "app/startupoptions.h"
+#include "engine/formats/tempfilecleanup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -48,7 +49,8 @@ int main(int argc, char *argv[])
                      options.workDir.toLocal8Bit().constData());
         return kExitUsage;
     }
-
+    // Ending the window by a signal mid-write leaves no temporary output file.
+    veltrane::installTemporaryFileCleanup();
     MainWindow window;
     if (!options.pointsFile.isEmpty())
         window.setPointsFile(options.pointsFile);

@@ -2,6 +2,7 @@
 
 #include "engine/controlnetwork.h"
 #include "engine/delaunay.h"
+#include "engine/formats/fileidentity.h"
 #include "engine/hullcompletion.h"
 #include "engine/formats/outputnames.h"
 #include "engine/formats/outputwriter.h"
@@ -88,28 +89,14 @@ QString pairingLine(const PointRecord &r)
            number(r.azimuth);
 }
 
-// The existing file among `protectedPaths` that `path` names, or an empty text.
-QString clashingFile(const QString &path, const QStringList &protectedPaths)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    if (target.isEmpty())
-        return QString();  // does not exist yet, so it is none of them
-    for (const QString &other : protectedPaths) {
-        if (QFileInfo(other).canonicalFilePath() == target)
-            return other;
-    }
-    return QString();
-}
-
-// Writes one output file unless it would replace one of the files the run
-// reads; reports every failure. Returns true when the file was written.
+// Writes one output file unless it would replace one of `kept`; reports
+// every failure. Returns true when the file was written.
 bool writeOutput(const QString &path, const std::vector<PointRecord> &records, DatumDirection direction,
-                 const QStringList &protectedPaths, const StatusSink &status)
+                 const ProtectedFiles &kept, const StatusSink &status)
 {
-    const QString clash = clashingFile(path, protectedPaths);
-    if (!clash.isEmpty()) {
-        status(QStringLiteral("Not writing %1: it is the same file as %2, which this run reads.").arg(path, clash),
-               kProgressDone);
+    const QString refusal = kept.refusal(path);
+    if (!refusal.isEmpty()) {
+        status(refusal, kProgressDone);
         return false;
     }
     QString error;
@@ -118,6 +105,16 @@ bool writeOutput(const QString &path, const std::vector<PointRecord> &records, D
         return false;
     }
     return true;
+}
+
+// The files a run reads: the input, both control files and the TIN file.
+ProtectedFiles filesReadByRun(const QString &inputPath, const QDir &folder)
+{
+    ProtectedFiles files;
+    files.add(inputPath, FileRole::Read);
+    for (const char *name : {kControlFileCors96, kControlFileCors96a, kControlTinFile})
+        files.add(folder.filePath(QLatin1String(name)), FileRole::Read);
+    return files;
 }
 
 // What the pairing left out, and control files that gave no point at all.
@@ -255,11 +252,10 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     // Output files; neither may replace a file this run reads.
     result.outFile = deriveOutputPath(inputPath);
     const QString controlShiftPath = folder.filePath(QLatin1String(kControlShiftFile));
-    const QStringList readFiles = {inputPath, sourcePath, targetPath, tinPath};
-    bool written = writeOutput(result.outFile, input, settings.direction, readFiles, status);
-    written =
-        writeOutput(controlShiftPath, control, settings.direction, readFiles + QStringList{result.outFile}, status) &&
-        written;
+    ProtectedFiles kept = filesReadByRun(inputPath, folder);
+    bool written = writeOutput(result.outFile, input, settings.direction, kept, status);
+    kept.add(result.outFile, FileRole::Written);
+    written = writeOutput(controlShiftPath, control, settings.direction, kept, status) && written;
     result.outcome = written ? ConversionOutcome::Completed : ConversionOutcome::OutputNotWritten;
 
     if (diagnostics)
@@ -271,6 +267,15 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.ptsInput = std::make_shared<const std::vector<PointRecord>>(std::move(input));
     result.tris = std::make_shared<const std::vector<Triangle>>(std::move(triangles));
     return result;
+}
+
+ProtectedFiles filesOfRun(const QString &inputPath, const QString &workDir)
+{
+    const QDir folder(workDir);
+    ProtectedFiles files = filesReadByRun(inputPath, folder);
+    files.add(deriveOutputPath(inputPath), FileRole::Written);
+    files.add(folder.filePath(QLatin1String(kControlShiftFile)), FileRole::Written);
+    return files;
 }
 
 }  // namespace veltrane

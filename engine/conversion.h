@@ -7,6 +7,7 @@
 // The window and the batch command both call runConversion, so that they
 // write the same bytes for the same inputs.
 
+#include "engine/formats/fileidentity.h"
 #include "engine/formats/pointrecord.h"
 
 #include <QString>
@@ -81,5 +82,10 @@ struct ConversionResult {
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
                                const QString &workDir, const StatusSink &status,
                                const DiagnosticSink &diagnostics = {});
+
+// The files a run with these paths reads (input, control files, TIN file) and
+// writes (its two outputs): a file the caller writes beside the run, such as
+// an export, must be none of them.
+ProtectedFiles filesOfRun(const QString &inputPath, const QString &workDir);
 
 }  // namespace veltrane

@@ -4,6 +4,7 @@
 #include "engine/conversion.h"
 #include "engine/formats/filedigest.h"
 #include "engine/formats/outputnames.h"
+#include "engine/formats/tempfilecleanup.h"
 #include "engine/formats/tinshiftexport.h"
 
 #include <QCoreApplication>
@@ -173,6 +174,17 @@ int main(int argc, char *argv[])
         std::printf("veltrane-convert %s\n", VELTRANE_VERSION);
         return kExitSuccess;
     }
+
+    // The export may not replace a file the run reads or writes; checked
+    // before the run writes anything.
+    if (!invocation.tinshiftFile.isEmpty()) {
+        const QString refusal = filesOfRun(invocation.input, invocation.workDir).refusal(invocation.tinshiftFile);
+        if (!refusal.isEmpty()) {
+            printLine(refusal);
+            return kExitOutputNotWritten;
+        }
+    }
+    installTemporaryFileCleanup();
 
     // The window echoes its "Output" box here; the batch names its output file.
     const ConversionResult result =

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <string>
 
-
 namespace veltrane {
 
 namespace {
@@ -76,14 +75,12 @@ QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction)
     return QByteArray(line.data(), int(line.size()));
 }
 
-
 bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, DatumDirection direction,
                     QString &error)
 {
-    errno = 0;
     ReplacingFile output(path);
     if (!output.open()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, describeErrno(errno));
+        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
         return false;
     }
     std::FILE *file = output.stream();
@@ -110,12 +107,12 @@ bool writeShiftFile(const QString &path, const PointRecord *records, size_t coun
     const int writeErrno = errno;
     if (!output.close() && ok) {
         ok = false;
-        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, describeErrno(errno));
+        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, output.errorString());
     } else if (!ok) {
         error = QStringLiteral("Unable to finish writing %1: %2").arg(path, describeErrno(writeErrno));
     } else if (!output.replace()) {
         ok = false;
-        error = QStringLiteral("Unable to write %1: %2").arg(path, describeErrno(errno));
+        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
     }
     return ok;
 }

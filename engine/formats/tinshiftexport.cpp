@@ -1,8 +1,12 @@
 #include "engine/formats/tinshiftexport.h"
 
+#include "engine/formats/replacingfile.h"
+
 #include <QByteArray>
-#include <QSaveFile>
 #include <QStringList>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -157,11 +161,21 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
     }
     json += "\n  ]\n}\n";
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
-        error = QStringLiteral("Unable to export the network to %1: %2").arg(path, file.errorString());
+    const auto fail = [&error, &path](const QString &reason) {
+        error = QStringLiteral("Unable to export the network to %1: %2").arg(path, reason);
         return false;
-    }
+    };
+    ReplacingFile file(path);
+    if (!file.open())
+        return fail(file.errorString());
+    const bool written = std::fwrite(json.constData(), 1, size_t(json.size()), file.stream()) == size_t(json.size());
+    const int writeErrno = errno;
+    if (!file.close())
+        return fail(file.errorString());
+    if (!written)
+        return fail(QString::fromLocal8Bit(std::strerror(writeErrno)));
+    if (!file.replace())
+        return fail(file.errorString());
     return true;
 }
 

@@ -2,6 +2,10 @@
 // name only when complete, and writes through a symbolic link.
 
 #include "engine/formats/outputwriter.h"
+#include "engine/formats/replacingfile.h"
+#include "engine/formats/tempfilecleanup.h"
+
+#include "tests/support/conversiontestsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace veltrane;
 
@@ -136,4 +141,85 @@ TEST(WriteShiftFile, MissingFolderIsReportedAndNothingWritten)
     EXPECT_FALSE(writeShiftFile(path, records.data(), records.size(), DatumDirection::Cors96ToCors96a, error));
     EXPECT_EQ(error, QStringLiteral("Unable to write %1: No such file or directory").arg(path));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// ---- The temporary file: interrupted runs, long names ------------------------
+
+namespace {
+
+const QByteArray kEarlier = "an earlier output\n";
+
+// Every entry of the folder, hidden ones included, joined by '|'.
+std::string entriesOf(const QString &folder)
+{
+    return QDir(folder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        .join('|')
+        .toStdString();
+}
+
+// Opens `path` with `temporary`, writes a line and ends the process with `signal`.
+void writeAndDie(const QString &path, ReplacingFile::Temporary temporary, int signal)
+{
+    installTemporaryFileCleanup();
+    ReplacingFile file(path, temporary);
+    if (!file.open())
+        std::_Exit(3);
+    std::fputs("half written\n", file.stream());
+    std::fflush(file.stream());
+    std::raise(signal);
+    std::_Exit(4);  // the signal was ignored
+}
+
+}  // namespace
+
+TEST(ReplacingFileDeathTest, SignalsRemoveTheNamedTemporaryFile)
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pts_out.csv");
+        writeTextFile(path, kEarlier);
+        EXPECT_EXIT(writeAndDie(path, ReplacingFile::Temporary::Named, signal), ::testing::KilledBySignal(signal), "");
+        EXPECT_EQ(entriesOf(dir.path()), "pts_out.csv") << "signal " << signal;
+        EXPECT_EQ(readBytes(path), kEarlier);
+    }
+}
+
+TEST(ReplacingFileDeathTest, SigkillLeavesNoUnnamedTemporaryFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pts_out.csv");
+    writeTextFile(path, kEarlier);
+    EXPECT_EXIT(writeAndDie(path, ReplacingFile::Temporary::AnonymousWherePossible, SIGKILL),
+                ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(entriesOf(dir.path()), "pts_out.csv");
+    EXPECT_EQ(readBytes(path), kEarlier);
+}
+
+TEST(ReplacingFileDeathTest, AnIgnoredHangupStaysIgnored)
+{
+    // As under nohup: the cleanup must not make a hangup end the process.
+    const auto hangUpIgnored = [] {
+        std::signal(SIGHUP, SIG_IGN);
+        installTemporaryFileCleanup();
+        std::raise(SIGHUP);
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(hangUpIgnored(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ReplacingFile, LongestNamesReplaceAnEarlierFileWithEitherTemporary)
+{
+    for (const auto temporary : {ReplacingFile::Temporary::AnonymousWherePossible, ReplacingFile::Temporary::Named}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString(NAME_MAX, QLatin1Char('n')));
+        writeTextFile(path, kEarlier);
+        ReplacingFile file(path, temporary);
+        ASSERT_TRUE(file.open()) << file.errorString().toStdString();
+        std::fputs("new\n", file.stream());
+        ASSERT_TRUE(file.close());
+        ASSERT_TRUE(file.replace()) << file.errorString().toStdString();
+        EXPECT_EQ(readBytes(path), QByteArray("new\n"));
+        EXPECT_EQ(entriesOf(dir.path()), QFileInfo(path).fileName().toStdString());
+    }
 }

@@ -20,11 +20,15 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <map>
 #include <random>
+#include <thread>
 
 using namespace veltrane;
 
@@ -800,6 +804,179 @@ TEST_F(HostileInput, DiskFullWhileWritingTheOutput)
     EXPECT_EQ(tool.exitCode, 1);
     EXPECT_TRUE(tool.out.contains("No space left on device"));
     expectNoFileChanged(before);
+}
+
+// ---- Outputs that are special files, deep, long, linked or protected -------
+
+namespace {
+
+mode_t fileType(const QString &path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? (status.st_mode & S_IFMT) : 0;
+}
+
+struct stat statusOf(const QString &path)
+{
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+bool makeNode(const QString &path, mode_t type, unsigned major, unsigned minor)
+{
+    return ::mknod(QFile::encodeName(path).constData(), type | 0600, makedev(major, minor)) == 0;
+}
+
+}  // namespace
+
+TEST_F(HostileInput, OutputNamesLeadingToAFifoOrADevice)
+{
+    writeTextFile(at("pts.csv"), kInput);
+    // A FIFO is written directly, to whoever reads it.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(at("pipe"), at("pts_out.csv")));
+    // A character device (the null device) is written directly too, and
+    // stays a device; making one needs root.
+    const bool haveDevice = makeNode(at("null"), S_IFCHR, 1, 3);
+    if (haveDevice) {
+        ASSERT_TRUE(QFile::link(at("null"), at(kControlShiftFile)));
+    }
+    // Both ends are held open here, so that the reader neither blocks nor
+    // sees the end before the run has written (and the test cannot hang).
+    const QByteArray pipe = QFile::encodeName(at("pipe"));
+    const int readEnd = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK);
+    const int writeEnd = ::open(pipe.constData(), O_WRONLY);
+    ASSERT_TRUE(readEnd >= 0 && writeEnd >= 0);
+    ::fcntl(readEnd, F_SETFL, 0);
+    QByteArray received;
+    std::thread reader([&received, readEnd] {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(readEnd, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, int(n));
+        ::close(readEnd);
+    });
+    const ConversionResult result = convert(at("pts.csv"));
+    ::close(writeEnd);
+    reader.join();
+    EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << log.texts().join('\n').toStdString();
+    EXPECT_TRUE(received.startsWith(kOutputHeader)) << received.toStdString();
+    EXPECT_EQ(received.count('\n'), 4);
+    EXPECT_EQ(fileType(at("pipe")), mode_t(S_IFIFO));
+    if (haveDevice) {
+        EXPECT_EQ(fileType(at("null")), mode_t(S_IFCHR));
+    }
+
+    // A block device is never written over.
+    if (!makeNode(at("disk"), S_IFBLK, 7, 250))
+        GTEST_SKIP() << "no device nodes here (not root)";
+    QFile::remove(at("pts_out.csv"));
+    ASSERT_TRUE(QFile::link(at("disk"), at("pts_out.csv")));
+    EXPECT_EQ(convert(at("pts.csv")).outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_TRUE(log.texts().contains(
+        QStringLiteral("Unable to write %1: it is a block device, which an output never writes over")
+            .arg(at("pts_out.csv"))))
+        << log.texts().join('\n').toStdString();
+    EXPECT_EQ(fileType(at("disk")), mode_t(S_IFBLK));
+}
+
+TEST_F(HostileInput, ExportNamingAFileTheRunReadsOrWrites)
+{
+    writeTextFile(at("pts.csv"), kInput);
+    ASSERT_EQ(convertWithTool(at("pts.csv")).exitCode, 0);  // earlier outputs to keep
+    ASSERT_TRUE(QFile::link(at(kControlFileCors96a), at("network.json")));
+    const Checksums before = everyFileWithOutputs();
+    const ino_t outputInode = statusOf(at("pts_out.csv")).st_ino;
+    for (const QString &name : {QStringLiteral("pts.csv"), QString(kControlFileCors96), QString(kControlFileCors96a),
+                                QString(kControlTinFile), QStringLiteral("pts_out.csv"), QString(kControlShiftFile),
+                                QStringLiteral("network.json")}) {
+        const ToolRun tool = runTool({"--export-tinshift", at(name), "--workdir", work, at("pts.csv")});
+        EXPECT_EQ(tool.exitCode, 1) << name.toStdString();
+        EXPECT_TRUE(tool.out.startsWith(("Not writing " + at(name) + ": it is the same file as ").toUtf8()))
+            << tool.out.toStdString();
+        EXPECT_FALSE(tool.out.contains("Begin Processing"));  // refused before the run
+    }
+    EXPECT_EQ(statusOf(at("pts_out.csv")).st_ino, outputInode);  // not even rewritten
+    expectNoFileChanged(before);
+}
+
+TEST_F(HostileInput, ClashCheckInAFolderDeeperThanPathMax)
+{
+    // 22 folders of 200 characters: the absolute path of every file below
+    // them is longer than PATH_MAX (4096), so only relative names work.
+    const int home = ::open(".", O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(home, 0);
+    ASSERT_EQ(::chdir(QFile::encodeName(work).constData()), 0);
+    const std::string level(200, 'd');
+    constexpr int kLevels = 22;
+    int depth = 0;
+    for (; depth < kLevels && ::mkdir(level.c_str(), 0700) == 0 && ::chdir(level.c_str()) == 0; ++depth) {
+    }
+    struct Climb {
+        int home;
+        int depth;
+        std::string level;
+        ~Climb()
+        {
+            for (; depth > 0; --depth) {
+                if (DIR *folder = ::opendir(".")) {
+                    while (const dirent *entry = ::readdir(folder))
+                        ::unlink(entry->d_name);  // fails harmlessly on . and ..
+                    ::closedir(folder);
+                }
+                if (::chdir("..") == 0)
+                    ::rmdir(level.c_str());
+            }
+            ::fchdir(home);
+            ::close(home);
+        }
+    } climb{home, depth, level};
+    ASSERT_EQ(depth, kLevels);
+
+    writeTextFile(kControlFileCors96, kCors96);
+    writeTextFile(kControlFileCors96a, kCors96a);
+    writeTextFile("pts.csv", kInput);
+    ASSERT_TRUE(QFile::link(kControlFileCors96a, "pts_out.csv"));
+    ConversionSettings settings;
+    log = StatusLog();
+    const ConversionResult result = runConversion(settings, "pts.csv", QString(), ".", log.sink());
+    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_EQ(convertedPoints(result), 2);  // the run itself works down there
+    const QString refusal = log.firstContaining(QStringLiteral("Not writing pts_out.csv: it is the same file as "));
+    EXPECT_TRUE(refusal.contains(kControlFileCors96a)) << log.texts().join('\n').toStdString();
+    EXPECT_EQ(readBytes(kControlFileCors96a), kCors96a);
+    EXPECT_EQ(readLines(kControlShiftFile).size(), 5);  // the other output is written
+}
+
+TEST_F(HostileInput, RerunKeepsModeOwnerHardLinksAndTakesLongNames)
+{
+    // An output name of 250 bytes (NAME_MAX is 255), written new and then replaced.
+    const QString longInput = at(QString(242, QLatin1Char('L')) + ".csv");
+    writeTextFile(longInput, kInput);
+    for (int run = 0; run < 2; ++run) {
+        const ConversionResult result = convert(longInput);
+        EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << log.texts().join('\n').toStdString();
+        EXPECT_EQ(QFileInfo(result.outFile).fileName().size(), 250);
+        EXPECT_EQ(readLines(result.outFile).size(), 4);
+    }
+
+    // A private output stays private and keeps its owner; another hard link
+    // to it keeps the earlier contents.
+    writeTextFile(at("pts.csv"), kInput);
+    const QString output = at("pts_out.csv");
+    writeTextFile(output, "earlier\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(output).constData(), 0600), 0);
+    const bool givenAway = ::geteuid() == 0 && ::chown(QFile::encodeName(output).constData(), 4321, 4322) == 0;
+    ASSERT_EQ(::link(QFile::encodeName(output).constData(), QFile::encodeName(at("kept.csv")).constData()), 0);
+    EXPECT_EQ(convert(at("pts.csv")).outcome, ConversionOutcome::Completed);
+    const struct stat status = statusOf(output);
+    EXPECT_EQ(status.st_mode & 07777, mode_t(0600));
+    if (givenAway) {
+        EXPECT_EQ(status.st_uid, uid_t(4321));
+        EXPECT_EQ(status.st_gid, gid_t(4322));
+    }
+    EXPECT_EQ(readLines(output).size(), 4);
+    EXPECT_EQ(readBytes(at("kept.csv")), QByteArray("earlier\n"));
 }
 
 }  // namespace
