@@ -204,8 +204,9 @@ void ReplacingFile::keepAttributesOf(const struct stat &earlier) const
     // Owner and group first: changing them clears set-id bits. Only a
     // privileged process may give the file to another owner; the group
     // alone may still be one the process belongs to.
-    if (::fchown(fd_, earlier.st_uid, earlier.st_gid) != 0)
-        (void)::fchown(fd_, uid_t(-1), earlier.st_gid);
+    if (::fchown(fd_, earlier.st_uid, earlier.st_gid) != 0 && ::fchown(fd_, uid_t(-1), earlier.st_gid) != 0) {
+        // Neither is allowed: the file belongs to whoever runs the program.
+    }
     (void)::fchmod(fd_, earlier.st_mode & kPermissionBits);
 }
 

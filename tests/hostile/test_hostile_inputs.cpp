@@ -927,7 +927,7 @@ TEST_F(HostileInput, ClashCheckInAFolderDeeperThanPathMax)
                 if (::chdir("..") == 0)
                     ::rmdir(level.c_str());
             }
-            ::fchdir(home);
+            EXPECT_EQ(::fchdir(home), 0);
             ::close(home);
         }
     } climb{home, depth, level};
