@@ -408,7 +408,7 @@ QString validationSummaryLine(const ValidationSummary &summary, const std::vecto
     if (summary.worstPoint < 0)
         return line + QStringLiteral(" (none lies inside the network).");
     // One pass over the pattern, so that an identifier holding "%1" stays as it is.
-    const auto metres = [](double value) { return QString::number(value, 'f', 4); };
+    const auto metres = [](double value) { return QString::number(value, 'f', 6); };
     return line + QStringLiteral("; horizontal residual RMS %1 m, maximum %2 m at %3; height residual RMS %4 m, "
                                  "maximum %5 m.")
                       .arg(metres(summary.rmsHorizontal), metres(summary.maxHorizontal),
