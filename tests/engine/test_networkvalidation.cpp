@@ -3,6 +3,7 @@
 
 #include "engine/delaunay.h"
 #include "engine/formats/validationreport.h"
+#include "engine/geodesic.h"
 #include "engine/networkvalidation.h"
 #include "engine/pointquality.h"
 #include "engine/trianglegeometry.h"
@@ -132,6 +133,97 @@ TEST(NetworkValidation, StarRetriangulationMatchesWholeRetriangulation)
     EXPECT_GT(largest, 0.05);  // the field is curved enough for the comparison to mean something
     EXPECT_DOUBLE_EQ(validation.summary.maxHorizontal,
                      validation.residuals[size_t(validation.summary.worstPoint)].horizontal);
+}
+
+TEST(NetworkValidation, ReportLeavesBoundaryResidualsEmpty)
+{
+    const Network network = randomNetwork(60, 3, quadraticField);
+    const NetworkValidation validation = validateNetwork(network.control, network.triangles);
+    QTemporaryDir dir;
+    QString error;
+    ASSERT_TRUE(writeValidationReport(dir.filePath("r.csv"), network.control.data(), validation.residuals.data(),
+                                      network.control.size(), error));
+    const QList<QByteArray> lines = readLines(dir.filePath("r.csv"));
+    ASSERT_EQ(lines.size(), int(network.control.size()) + 1);
+    EXPECT_EQ(lines[0] + "\n", QByteArray(kValidationReportHeader));
+    for (size_t i = 0; i < network.control.size(); ++i) {
+        const QList<QByteArray> fields = lines[int(i) + 1].split(',');
+        ASSERT_EQ(fields.size(), 7);
+        EXPECT_EQ(fields[0], network.control[i].id.toLatin1());
+        const bool validated = validation.residuals[i].state == ResidualState::Validated;
+        for (int f = 3; f < 7; ++f)
+            EXPECT_EQ(fields[f].isEmpty(), !validated) << lines[int(i) + 1].toStdString();
+        if (validated)
+            EXPECT_NEAR(fields[6].toDouble(), validation.residuals[i].horizontal, 1e-6);
+    }
+    EXPECT_GT(validation.summary.boundary, 0u);
+}
+
+TEST(PointQuality, SigmasFollowTheResidualsAndEveryPointHasItsLine)
+{
+    const Network network = randomNetwork(200, 5, quadraticField);
+    const NetworkValidation validation = validateNetwork(network.control, network.triangles);
+    const PointQualityEstimator estimator(network.control, network.triangles, validation);
+
+    // Every control point, then random points in and around the network.
+    std::vector<PointRecord> points = network.control;
+    std::mt19937_64 random(9);
+    std::uniform_real_distribution<double> around(-0.2, 1.2);
+    for (int k = 0; k < 200; ++k) {
+        PointRecord p;
+        p.x = -120.0 + around(random);
+        p.y = 44.0 + around(random);
+        p.id = QStringLiteral("R%1").arg(k);
+        points.push_back(p);
+    }
+    const std::vector<int32_t> holding =
+        holdingTriangles(points.data(), points.size(), network.control, network.triangles);
+    std::vector<QualityStatus> status(points.size());
+    for (size_t i = 0; i < points.size(); ++i)
+        status[i] = holding[i] >= 0 ? QualityStatus::Converted : QualityStatus::Outside;
+    std::vector<PointQuality> quality(points.size());
+    evaluatePointQuality(estimator, points.data(), status.data(), holding.data(), points.size(), quality.data());
+
+    for (size_t i = 0; i < network.control.size(); ++i) {
+        const ControlResidual &r = validation.residuals[i];
+        ASSERT_EQ(quality[i].status, QualityStatus::Converted) << i;
+        const bool validated = r.state == ResidualState::Validated;
+        EXPECT_NEAR(quality[i].sigmaHorizontal, validated ? r.horizontal : validation.summary.rmsHorizontal, 1e-12);
+        EXPECT_NEAR(quality[i].sigmaVertical, validated ? std::fabs(r.up) : validation.summary.rmsVertical, 1e-12);
+        EXPECT_EQ(quality[i].nearestControl, 0.0);
+    }
+    uint32_t outside = 0;
+    for (size_t i = network.control.size(); i < points.size(); ++i) {
+        // The nearest control point by measuring the distance to all of them.
+        double nearest = 1e300;
+        for (const PointRecord &c : network.control) {
+            double azimuth = 0.0;
+            nearest = std::min(nearest, geodesicInverse(points[i].y, points[i].x, c.y, c.x, kGrs80SemiMajorAxis,
+                                                        kGrs80SemiMinorAxis, kGrs80Flattening, azimuth));
+        }
+        EXPECT_NEAR(quality[i].nearestControl, nearest, 1e-6) << i;
+        EXPECT_EQ(quality[i].hasSigma, quality[i].status == QualityStatus::Converted);
+        if (quality[i].hasSigma) {
+            EXPECT_GE(quality[i].sigmaHorizontal, 0.0);
+            EXPECT_LE(quality[i].sigmaHorizontal,
+                      std::max(validation.summary.maxHorizontal, validation.summary.rmsHorizontal));
+        }
+        outside += quality[i].status == QualityStatus::Outside;
+    }
+    EXPECT_GT(outside, 0u);
+
+    QTemporaryDir dir;
+    QualityFileWriter writer(dir.filePath("q.csv"));
+    QString error;
+    ASSERT_TRUE(writer.open(error));
+    ASSERT_TRUE(writer.append(points.data(), quality.data(), 150, error));  // two batches, one file
+    ASSERT_TRUE(writer.append(points.data() + 150, quality.data() + 150, points.size() - 150, error));
+    ASSERT_TRUE(writer.finish(error));
+    const QList<QByteArray> lines = readLines(dir.filePath("q.csv"));
+    ASSERT_EQ(lines.size(), int(points.size()) + 1);
+    for (size_t i = 0; i < points.size(); ++i)
+        EXPECT_TRUE(lines[int(i) + 1].startsWith(points[i].id.toLatin1() + "," +
+                                                 (quality[i].hasSigma ? "converted," : "outside,,,")));
 }
 
 }  // namespace
