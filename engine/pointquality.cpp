@@ -2,8 +2,6 @@
 
 #include "engine/formats/parallel.h"
 #include "engine/geodesic.h"
-#include "engine/pointshift.h"
-#include "engine/trianglegrid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,26 +70,17 @@ double planeMetres(double x1, double y1, double x2, double y2)
 
 }  // namespace
 
-std::vector<int32_t> holdingTriangles(const PointRecord *points, size_t count, const std::vector<PointRecord> &control,
-                                      const std::vector<Triangle> &triangles)
+QualityStatus qualityStatusOf(PointStatus status)
 {
-    std::vector<int32_t> holding(count, -1);
-    const TriangleGrid grid(control.data(), uint32_t(control.size()), triangles);
-    forEachRange(count, kPointsPerRange, [&](size_t first, size_t last) {
-        std::vector<uint32_t> candidates;
-        PointRecord scratch;
-        for (size_t i = first; i < last; ++i) {
-            grid.candidatesAt(points[i].x, points[i].y, candidates);
-            for (const uint32_t t : candidates) {
-                scratch.x = points[i].x;
-                scratch.y = points[i].y;
-                scratch.h = points[i].h;
-                if (applyTriangle(scratch, control.data(), triangles[t]) != TriangleTake::None)
-                    holding[i] = int32_t(t);
-            }
-        }
-    });
-    return holding;
+    switch (status) {
+    case PointStatus::Converted:
+        return QualityStatus::Converted;
+    case PointStatus::Nearest:
+        return QualityStatus::Nearest;
+    case PointStatus::Outside:
+        break;
+    }
+    return QualityStatus::Outside;
 }
 
 PointQualityEstimator::PointQualityEstimator(const std::vector<PointRecord> &control,

@@ -6,6 +6,7 @@
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/validationreport.h"
 #include "engine/networkvalidation.h"
+#include "engine/pointshift.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,11 +14,8 @@
 
 namespace veltrane {
 
-// The triangle that gives each point its shift under the conversion's rule
-// (the last of the triangles, in table order, that takes it), -1 when none.
-// Reads only x, y and h of the points.
-std::vector<int32_t> holdingTriangles(const PointRecord *points, size_t count, const std::vector<PointRecord> &control,
-                                      const std::vector<Triangle> &triangles);
+// The status of the uncertainty file for what the conversion did with a point.
+QualityStatus qualityStatusOf(PointStatus status);
 
 class PointQualityEstimator {
 public:

@@ -5,6 +5,7 @@
 #include "engine/formats/pointfile.h"
 #include "engine/formats/tinfile.h"
 #include "engine/formats/validationreport.h"
+#include "engine/hullcompletion.h"
 #include "engine/networkvalidation.h"
 #include "engine/pointquality.h"
 #include "tools/validationplot/validationplot.h"
@@ -67,6 +68,7 @@ void loadNetwork(const ConversionSettings &settings, const QString &workDir, std
     } else {
         sortPointsByX(control.data(), uint32_t(control.size()));
         triangles = buildDelaunayTin(uint32_t(control.size()), control.data());
+        completeTinToHull(uint32_t(control.size()), control.data(), triangles);
     }
 }
 
@@ -180,10 +182,15 @@ bool writeQualityFile(const QString &path, const ConversionResult &result, QStri
     const std::vector<PointRecord> &points = *result.ptsInput;
     const NetworkValidation validation = validateNetwork(control, triangles);
     const PointQualityEstimator estimator(control, triangles, validation);
-    const std::vector<int32_t> holding = holdingTriangles(points.data(), points.size(), control, triangles);
+    // The triangle that gave each point its shift: the conversion once more on a copy.
+    std::vector<PointRecord> again = points;
+    std::vector<PointStatus> converted(points.size());
+    std::vector<int32_t> holding(points.size());
+    NetworkInterpolator(result.ptsControl, result.tris)
+        .convert(again.data(), again.size(), converted.data(), holding.data(), false);
     std::vector<QualityStatus> status(points.size());
     for (size_t i = 0; i < points.size(); ++i)
-        status[i] = holding[i] >= 0 ? QualityStatus::Converted : QualityStatus::Outside;
+        status[i] = qualityStatusOf(converted[i]);
     std::vector<PointQuality> quality(points.size());
     evaluatePointQuality(estimator, points.data(), status.data(), holding.data(), points.size(), quality.data());
 

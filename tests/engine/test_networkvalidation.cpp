@@ -4,6 +4,7 @@
 #include "engine/delaunay.h"
 #include "engine/formats/validationreport.h"
 #include "engine/geodesic.h"
+#include "engine/hullcompletion.h"
 #include "engine/networkvalidation.h"
 #include "engine/pointquality.h"
 #include "engine/trianglegeometry.h"
@@ -25,7 +26,8 @@ constexpr double kResidualTolerance = 1e-9;  // metres
 using ShiftField = std::function<void(PointRecord &)>;
 
 // n random control points over one by one degree at 44 N, 120 W, sorted and
-// triangulated as the run does, with shifts from `field`.
+// triangulated (and completed to their hull) as the run does, with shifts
+// from `field`.
 struct Network {
     std::vector<PointRecord> control;
     std::vector<Triangle> triangles;
@@ -46,6 +48,7 @@ Network randomNetwork(uint32_t n, unsigned seed, const ShiftField &field)
     }
     sortPointsByX(network.control.data(), n);
     network.triangles = buildDelaunayTin(n, network.control.data());
+    completeTinToHull(n, network.control.data(), network.triangles);
     return network;
 }
 
@@ -71,7 +74,8 @@ ControlResidual bruteForceResidual(const Network &network, size_t i)
 {
     std::vector<PointRecord> others = network.control;
     others.erase(others.begin() + std::ptrdiff_t(i));
-    const std::vector<Triangle> tin = buildDelaunayTin(uint32_t(others.size()), others.data());
+    std::vector<Triangle> tin = buildDelaunayTin(uint32_t(others.size()), others.data());
+    completeTinToHull(uint32_t(others.size()), others.data(), tin);
     const PointRecord &p = network.control[i];
     for (const Triangle &t : tin) {
         const PointRecord &a = others[size_t(t.p1)], &b = others[size_t(t.p2)], &c = others[size_t(t.p3)];
@@ -176,11 +180,15 @@ TEST(PointQuality, SigmasFollowTheResidualsAndEveryPointHasItsLine)
         p.id = QStringLiteral("R%1").arg(k);
         points.push_back(p);
     }
-    const std::vector<int32_t> holding =
-        holdingTriangles(points.data(), points.size(), network.control, network.triangles);
+    std::vector<PointRecord> converted = points;
+    std::vector<PointStatus> pointStatus(points.size());
+    std::vector<int32_t> holding(points.size());
+    NetworkInterpolator(std::make_shared<const std::vector<PointRecord>>(network.control),
+                        std::make_shared<const std::vector<Triangle>>(network.triangles))
+        .convert(converted.data(), converted.size(), pointStatus.data(), holding.data(), false);
     std::vector<QualityStatus> status(points.size());
     for (size_t i = 0; i < points.size(); ++i)
-        status[i] = holding[i] >= 0 ? QualityStatus::Converted : QualityStatus::Outside;
+        status[i] = qualityStatusOf(pointStatus[i]);
     std::vector<PointQuality> quality(points.size());
     evaluatePointQuality(estimator, points.data(), status.data(), holding.data(), points.size(), quality.data());
 
