@@ -1,12 +1,14 @@
 // Leave-one-out check of a dense control network. Takes the folder of a
 // network written by "veltrane-datagen --network 20000 FOLDER" as its first
 // argument; without one it checks 20,000 random control points with a smooth
-// shift field.
+// shift field. The network is triangulated and completed to its hull as the
+// run does.
 
 #include "engine/controlnetwork.h"
 #include "engine/conversion.h"
 #include "engine/delaunay.h"
 #include "engine/formats/pointfile.h"
+#include "engine/hullcompletion.h"
 #include "engine/networkvalidation.h"
 
 #include <QDir>
@@ -57,6 +59,7 @@ void loadNetwork(const char *folder)
     }
     sortPointsByX(network.control.data(), uint32_t(network.control.size()));
     network.triangles = buildDelaunayTin(uint32_t(network.control.size()), network.control.data());
+    completeTinToHull(uint32_t(network.control.size()), network.control.data(), network.triangles);
 }
 
 void BM_ValidateNetwork(benchmark::State &state)
