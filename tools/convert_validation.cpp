@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 
@@ -28,7 +29,7 @@ constexpr int kExitNotWritten = 1;
 const char *const kValidationReportFile = "network_validation.csv";
 
 // Largest picture side, pixels.
-constexpr int kMaxPlotSide = 20000;
+constexpr int kMaxPlotSide = 8192;
 
 void printError(const QString &text)
 {
