@@ -138,9 +138,11 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
         picture = picture || std::strcmp(argv[k], "--plot") == 0;
     if (!picture)
         return std::make_unique<QCoreApplication>(argc, argv);
-    // The picture is drawn off screen; no display is needed.
+    // The picture is drawn off screen; no display is needed. The minimal
+    // platform with its fonts draws text and, unlike the offscreen one,
+    // releases its screen when the application ends.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
     auto app = std::make_unique<QGuiApplication>(argc, argv);
     // The application object adopts the user's locale; numbers are always
     // written with a decimal point.

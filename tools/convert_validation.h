@@ -28,7 +28,7 @@ bool parseValidationOption(const QStringList &args, int &i, ValidationOptions &o
 // an error text, empty when they fit.
 QString checkValidationOptions(const ValidationOptions &options, bool haveInput);
 
-// The application object: a QGuiApplication on the offscreen platform when
+// The application object: a QGuiApplication on the minimal platform when
 // the arguments ask for a picture (its text needs one), else a QCoreApplication.
 std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv);
 

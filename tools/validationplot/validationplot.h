@@ -2,8 +2,8 @@
 // A picture of the network check: the control network's triangles in grey,
 // each validated control point's horizontal residual as an arrow coloured by
 // its size, a scale bar for the arrows and a histogram of the residuals.
-// Drawn off screen with QPainter; needs a QGuiApplication (the offscreen
-// platform will do) for its text.
+// Drawn off screen with QPainter; needs a QGuiApplication (the minimal
+// platform with fonts will do) for its text.
 
 #include "engine/formats/pointrecord.h"
 #include "engine/networkvalidation.h"
