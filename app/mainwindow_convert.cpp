@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "engine/conversion.h"
+#include "engine/networkvalidation.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -16,6 +17,9 @@
 using namespace veltrane;
 
 namespace {
+
+// Progress value, percent, of the line that follows a finished run.
+constexpr int kProgressDone = 100;
 
 // The mode number of a combo-box item such as "2 = Generate": its first
 // character as a decimal digit, 0 when it is none.
@@ -67,6 +71,10 @@ void MainWindow::on_cmdMorvek_clicked()
         nTinVerts = result.nTinVerts;
         nTris = result.nTris;
         strOutFile = result.outFile;
+        // How well the network reproduces its own control points, left out one at a time.
+        if (!tris->empty())
+            StatusUpdate(validationSummaryLine(validateNetwork(*ptsControl, *tris).summary, *ptsControl),
+                         kProgressDone);
     }
     ui->cmdDisplay->setEnabled(true);
 }

@@ -6,6 +6,7 @@
 #include "engine/formats/outputnames.h"
 #include "engine/formats/tempfilecleanup.h"
 #include "engine/formats/tinshiftexport.h"
+#include "tools/convert_validation.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -23,7 +24,9 @@ constexpr int kExitUsage = 2;
 
 const char *const kUsage =
     "Usage: veltrane-convert [--mode 1|2] [--tin file|generate] [--force-negative] [--workdir DIR]\n"
-    "                        [--export-tinshift FILE [--export-license TEXT]] INPUT\n"
+    "                        [--export-tinshift FILE [--export-license TEXT]] [--quality FILE] INPUT\n"
+    "       veltrane-convert --validate-network [--mode 1|2] [--tin file|generate] [--force-negative]\n"
+    "                        [--workdir DIR] [--report FILE] [--plot FILE [--plot-size WxH]]\n"
     "\n"
     "Converts the points of INPUT and writes them to INPUT's name with \"_out.csv\",\n"
     "and the control shifts to controlshift.csv in DIR.\n"
@@ -39,6 +42,16 @@ const char *const kUsage =
     "                    file for PROJ: cct +proj=tinshift +file=FILE\n"
     "  --export-license TEXT\n"
     "                    the licence the exported network is published under\n"
+    "  --validate-network\n"
+    "                    no conversion: take out each control point the network\n"
+    "                    surrounds, interpolate its shift from the others and write\n"
+    "                    the residuals (predicted minus known, metres) to the report;\n"
+    "                    a summary goes to standard error. No INPUT.\n"
+    "  --report FILE     the residual file (default: network_validation.csv in DIR)\n"
+    "  --plot FILE       also draw the residuals as arrows on a map of the network\n"
+    "                    (PNG unless the suffix names another image format)\n"
+    "  --plot-size WxH   size of the picture in pixels (default: 1600x1000)\n"
+    "  --quality FILE    with INPUT: write an uncertainty for every input point\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -51,6 +64,7 @@ struct Invocation {
     QString tinshiftFile;  // empty: no export
     QString license;       // of the export; empty: none given
     QString input;
+    ValidationOptions validation;
     bool help = false;
     bool version = false;
 };
@@ -91,6 +105,9 @@ QString parseArguments(const QStringList &args, Invocation &out)
         } else if (arg == QLatin1String("--export-license")) {
             if (!value(out.license) || out.license.isEmpty())
                 return QStringLiteral("--export-license takes a text");
+        } else if (parseValidationOption(args, i, out.validation, text)) {
+            if (!text.isEmpty())
+                return text;
         } else if (arg.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(arg);
         } else if (haveInput) {
@@ -100,13 +117,13 @@ QString parseArguments(const QStringList &args, Invocation &out)
             haveInput = true;
         }
     }
-    if (!haveInput && !out.help && !out.version)
+    if (!haveInput && !out.help && !out.version && !out.validation.validateNetwork)
         return QStringLiteral("no INPUT given");
     if (haveInput && out.input.isEmpty())
         return QStringLiteral("INPUT is empty");
     if (!out.license.isEmpty() && out.tinshiftFile.isEmpty())
         return QStringLiteral("--export-license needs --export-tinshift");
-    return QString();
+    return checkValidationOptions(out.validation, haveInput);
 }
 
 // The export's descriptive fields: this program's version, today's UTC date,
@@ -159,7 +176,7 @@ void printLine(const QString &text)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     Invocation invocation;
     const QString error = parseArguments(QCoreApplication::arguments(), invocation);
     if (!error.isEmpty()) {
@@ -174,6 +191,9 @@ int main(int argc, char *argv[])
         std::printf("veltrane-convert %s\n", VELTRANE_VERSION);
         return kExitSuccess;
     }
+
+    if (invocation.validation.validateNetwork)
+        return runNetworkValidation(invocation.settings, invocation.workDir, invocation.validation);
 
     // The export may not replace a file the run reads or writes; checked
     // before the run writes anything.
@@ -198,5 +218,13 @@ int main(int argc, char *argv[])
         if (!exported)
             printLine(exportError);
     }
-    return result.outcome == ConversionOutcome::Completed && exported ? kExitSuccess : kExitOutputNotWritten;
+    bool qualityWritten = true;
+    if (!invocation.validation.quality.isEmpty() && result.outcome != ConversionOutcome::EmptyInputPath) {
+        QString qualityError;
+        qualityWritten = writeQualityFile(invocation.validation.quality, result, qualityError);
+        if (!qualityWritten)
+            printLine(qualityError);
+    }
+    return result.outcome == ConversionOutcome::Completed && exported && qualityWritten ? kExitSuccess
+                                                                                       : kExitOutputNotWritten;
 }

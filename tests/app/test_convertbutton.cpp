@@ -110,6 +110,9 @@ void TestConvertButton::windowWritesTheSameFilesAsTheBatchCommand()
     const QString pane = runWindow(window, windowFolder.filePath("sample_points.csv"));
     QVERIFY(pane.startsWith("Begin Processing\nProcessing Input Files:  \n"));
     QVERIFY(pane.contains("Completed in "));
+    QVERIFY(pane.contains(
+        QRegularExpression("\nNetwork check: 2\\d\\d of 250 control points validated; horizontal "
+                           "residual RMS 0\\.\\d+ m, maximum 0\\.\\d+ m at TV\\d{4}; height residual RMS")));
     QVERIFY(!pane.contains("ERROR PROCESSING"));
     QCOMPARE(window.form()->progressBar->value(), 100);
     QVERIFY(window.form()->cmdDisplay->isEnabled());

@@ -1,0 +1,181 @@
+#include "engine/formats/validationreport.h"
+
+#include "engine/formats/fixedformat.h"
+#include "engine/formats/replacingfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace veltrane {
+
+namespace {
+
+// Digits after the point: degrees to the last bit as the output files have
+// them, residuals and sigmas to the micrometre, distances to the millimetre.
+constexpr int kCoordinateDecimals = 15;
+constexpr int kResidualDecimals = 6;
+constexpr int kDistanceDecimals = 3;
+
+QString describeErrno(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// The identifier's Latin-1 bytes up to the first NUL, '?' for a character
+// outside Latin-1, as the output files write it.
+void appendId(std::string &out, const QString &id)
+{
+    for (const QChar c : id) {
+        if (c.unicode() == 0)
+            break;
+        out.push_back(c.unicode() < 0x100 ? char(c.unicode()) : '?');
+    }
+}
+
+void appendNumber(std::string &out, double value, int decimals)
+{
+    char text[kMaxFixedLength];
+    out.append(text, size_t(formatFixed(text, value, decimals) - text));
+}
+
+void appendResidualLine(std::string &out, const PointRecord &point, const ControlResidual &residual)
+{
+    appendId(out, point.id);
+    out.push_back(',');
+    appendNumber(out, point.x, kCoordinateDecimals);
+    out.push_back(',');
+    appendNumber(out, point.y, kCoordinateDecimals);
+    for (const double value : {residual.east, residual.north, residual.up, residual.horizontal}) {
+        out.push_back(',');
+        if (residual.state == ResidualState::Validated)
+            appendNumber(out, value, kResidualDecimals);
+    }
+    out.push_back('\n');
+}
+
+const char *statusName(QualityStatus status)
+{
+    switch (status) {
+    case QualityStatus::Converted:
+        return "converted";
+    case QualityStatus::Nearest:
+        return "nearest";
+    case QualityStatus::Outside:
+        break;
+    }
+    return "outside";
+}
+
+void appendQualityLine(std::string &out, const PointRecord &point, const PointQuality &quality)
+{
+    appendId(out, point.id);
+    out.push_back(',');
+    out.append(statusName(quality.status));
+    out.push_back(',');
+    if (quality.hasSigma)
+        appendNumber(out, quality.sigmaHorizontal, kResidualDecimals);
+    out.push_back(',');
+    if (quality.hasSigma)
+        appendNumber(out, quality.sigmaVertical, kResidualDecimals);
+    out.push_back(',');
+    if (quality.hasNearestControl)
+        appendNumber(out, quality.nearestControl, kDistanceDecimals);
+    out.push_back('\n');
+}
+
+bool writeText(std::FILE *file, const std::string &text)
+{
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+
+// Closes `output` and puts it in place; sets `error` on the first failure.
+bool completeFile(ReplacingFile &output, const QString &path, bool written, int writeErrno, QString &error)
+{
+    if (!output.close() && written) {
+        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, describeErrno(errno));
+        return false;
+    }
+    if (!written) {
+        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, describeErrno(writeErrno));
+        return false;
+    }
+    if (!output.replace()) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, describeErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool writeValidationReport(const QString &path, const PointRecord *control, const ControlResidual *residuals,
+                           size_t count, QString &error)
+{
+    errno = 0;
+    ReplacingFile output(path);
+    if (!output.open()) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, describeErrno(errno));
+        return false;
+    }
+    std::string text = kValidationReportHeader;
+    for (size_t i = 0; i < count; ++i)
+        appendResidualLine(text, control[i], residuals[i]);
+    const bool written = writeText(output.stream(), text);
+    return completeFile(output, path, written, errno, error);
+}
+
+struct QualityFileWriter::Impl {
+    explicit Impl(const QString &path) : path(path), output(path) {}
+    QString path;
+    ReplacingFile output;
+    bool opened = false;
+    bool failed = false;
+    int writeErrno = 0;
+    std::string text;  // scratch for one batch
+};
+
+QualityFileWriter::QualityFileWriter(const QString &path) : impl_(std::make_unique<Impl>(path)) {}
+
+QualityFileWriter::~QualityFileWriter() = default;
+
+bool QualityFileWriter::open(QString &error)
+{
+    errno = 0;
+    if (!impl_->output.open()) {
+        impl_->failed = true;
+        error = QStringLiteral("Unable to write %1: %2").arg(impl_->path, describeErrno(errno));
+        return false;
+    }
+    impl_->opened = true;
+    impl_->text = kQualityFileHeader;
+    return append(nullptr, nullptr, 0, error);
+}
+
+bool QualityFileWriter::append(const PointRecord *points, const PointQuality *quality, size_t count, QString &error)
+{
+    if (!impl_->opened || impl_->failed)
+        return false;
+    for (size_t i = 0; i < count; ++i)
+        appendQualityLine(impl_->text, points[i], quality[i]);
+    errno = 0;
+    if (!writeText(impl_->output.stream(), impl_->text)) {
+        impl_->failed = true;
+        impl_->writeErrno = errno;
+        error = QStringLiteral("Unable to finish writing %1: %2").arg(impl_->path, describeErrno(errno));
+        return false;
+    }
+    impl_->text.clear();
+    return true;
+}
+
+bool QualityFileWriter::finish(QString &error)
+{
+    if (!impl_->opened)
+        return false;
+    impl_->opened = false;
+    return completeFile(impl_->output, impl_->path, !impl_->failed, impl_->writeErrno, error);
+}
+
+}  // namespace veltrane

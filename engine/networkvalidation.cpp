@@ -1,0 +1,419 @@
+#include "engine/networkvalidation.h"
+
+#include "engine/delaunay.h"
+#include "engine/formats/parallel.h"
+#include "engine/geodesic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace veltrane {
+
+namespace {
+
+constexpr double kRadiansPerDegree = kPi / 180.0;
+// First eccentricity squared of GRS80, e^2 = f (2 - f).
+constexpr double kGrs80EccentricitySquared = kGrs80Flattening * (2.0 - kGrs80Flattening);
+// Control points checked by one thread at a time.
+constexpr size_t kPointsPerRange = 512;
+
+struct Planar {
+    double x;
+    double y;
+};
+
+// Twice the signed area of (a, b, c): positive when counter-clockwise.
+inline double orientation(const Planar &a, const Planar &b, const Planar &c)
+{
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+// Triangles around each vertex, as offsets into one array.
+struct VertexStars {
+    std::vector<uint32_t> start;      // pointCount + 1 offsets
+    std::vector<uint32_t> triangles;  // triangle numbers, ascending per vertex
+};
+
+VertexStars buildStars(size_t pointCount, const std::vector<Triangle> &triangles)
+{
+    VertexStars stars;
+    stars.start.assign(pointCount + 1, 0);
+    for (const Triangle &t : triangles) {
+        if (!triangleIndicesValid(t, int64_t(pointCount)))
+            continue;
+        for (const int32_t v : {t.p1, t.p2, t.p3})
+            ++stars.start[size_t(v) + 1];
+    }
+    std::partial_sum(stars.start.begin(), stars.start.end(), stars.start.begin());
+    stars.triangles.resize(stars.start.back());
+    std::vector<uint32_t> fill(stars.start.begin(), stars.start.end() - 1);
+    for (size_t k = 0; k < triangles.size(); ++k) {
+        const Triangle &t = triangles[k];
+        if (!triangleIndicesValid(t, int64_t(pointCount)))
+            continue;
+        for (const int32_t v : {t.p1, t.p2, t.p3})
+            stars.triangles[fill[size_t(v)]++] = uint32_t(k);
+    }
+    return stars;
+}
+
+struct LinkEdge {
+    int32_t a;
+    int32_t b;
+};
+
+// Working room of one thread, reused from point to point.
+struct StarScratch {
+    std::vector<LinkEdge> edges;
+    std::vector<bool> used;
+    std::vector<int32_t> ring;        // control indices of the star polygon, counter-clockwise
+    std::vector<Planar> polygon;      // their positions
+    std::vector<uint32_t> byX;        // ring positions in ascending x
+    std::vector<PointRecord> sorted;  // the neighbours in that order, for the triangulation
+    std::vector<uint32_t> remaining;  // ear clipping
+};
+
+// The neighbours of vertex v in order around it, counter-clockwise. False
+// when v's triangles do not close one fan around it.
+bool starPolygon(int32_t v, const PointRecord *control, const std::vector<Triangle> &triangles,
+                 const VertexStars &stars, StarScratch &s)
+{
+    s.edges.clear();
+    for (uint32_t k = stars.start[size_t(v)]; k < stars.start[size_t(v) + 1]; ++k) {
+        const Triangle &t = triangles[stars.triangles[k]];
+        if ((t.p1 == v) + (t.p2 == v) + (t.p3 == v) != 1)
+            return false;
+        if (t.p1 == v)
+            s.edges.push_back({t.p2, t.p3});
+        else if (t.p2 == v)
+            s.edges.push_back({t.p3, t.p1});
+        else
+            s.edges.push_back({t.p1, t.p2});
+    }
+    const size_t k = s.edges.size();
+    if (k < 3)
+        return false;
+    s.used.assign(k, false);
+    s.ring.assign({s.edges[0].a, s.edges[0].b});
+    s.used[0] = true;
+    for (size_t step = 1; step < k; ++step) {
+        const int32_t last = s.ring.back();
+        size_t next = k;
+        for (size_t e = 1; e < k && next == k; ++e)
+            if (!s.used[e] && (s.edges[e].a == last || s.edges[e].b == last))
+                next = e;
+        if (next == k)
+            return false;
+        s.used[next] = true;
+        const int32_t other = s.edges[next].a == last ? s.edges[next].b : s.edges[next].a;
+        if (step + 1 == k) {
+            if (other != s.ring.front())
+                return false;
+        } else {
+            if (std::find(s.ring.begin(), s.ring.end(), other) != s.ring.end())
+                return false;
+            s.ring.push_back(other);
+        }
+    }
+    s.polygon.resize(k);
+    double area = 0.0;
+    for (size_t i = 0; i < k; ++i)
+        s.polygon[i] = Planar{control[s.ring[i]].x, control[s.ring[i]].y};
+    for (size_t i = 0; i < k; ++i) {
+        const Planar &a = s.polygon[i];
+        const Planar &b = s.polygon[(i + 1) % k];
+        area += a.x * b.y - b.x * a.y;
+    }
+    if (!(area != 0.0))
+        return false;
+    if (area < 0.0) {
+        std::reverse(s.ring.begin(), s.ring.end());
+        std::reverse(s.polygon.begin(), s.polygon.end());
+    }
+    return true;
+}
+
+bool properlyCross(const Planar &a, const Planar &b, const Planar &c, const Planar &d)
+{
+    const double abc = orientation(a, b, c), abd = orientation(a, b, d);
+    const double cda = orientation(c, d, a), cdb = orientation(c, d, b);
+    return ((abc > 0 && abd < 0) || (abc < 0 && abd > 0)) && ((cda > 0 && cdb < 0) || (cda < 0 && cdb > 0));
+}
+
+bool onOpenSegment(const Planar &a, const Planar &b, const Planar &q)
+{
+    if (orientation(a, b, q) != 0.0)
+        return false;
+    const double along = (q.x - a.x) * (b.x - a.x) + (q.y - a.y) * (b.y - a.y);
+    const double length = (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y);
+    return along > 0.0 && along < length;
+}
+
+bool insidePolygon(const std::vector<Planar> &polygon, const Planar &q)
+{
+    bool inside = false;
+    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const Planar &a = polygon[i], &b = polygon[j];
+        if ((a.y > q.y) != (b.y > q.y) && q.x < (b.x - a.x) * (q.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+// True when the segment between ring positions i and j runs inside the
+// polygon: a side of it, or a diagonal that meets no side and no other corner.
+bool chordInside(const std::vector<Planar> &polygon, size_t i, size_t j)
+{
+    const size_t k = polygon.size();
+    if ((i + 1) % k == j || (j + 1) % k == i)
+        return true;
+    const Planar &a = polygon[i], &b = polygon[j];
+    for (size_t e = 0; e < k; ++e) {
+        const size_t f = (e + 1) % k;
+        if (e != i && e != j && onOpenSegment(a, b, polygon[e]))
+            return false;
+        if (e == i || e == j || f == i || f == j)
+            continue;
+        if (properlyCross(a, b, polygon[e], polygon[f]))
+            return false;
+    }
+    return insidePolygon(polygon, Planar{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5});
+}
+
+// Barycentric weights of q in the triangle of ring positions (i, j, l); false
+// when the triangle is flat or does not hold q (its sides count as inside).
+bool holds(const std::vector<Planar> &polygon, size_t i, size_t j, size_t l, const Planar &q, double weight[3])
+{
+    const Planar &a = polygon[i], &b = polygon[j], &c = polygon[l];
+    const double area = orientation(a, b, c);
+    if (area == 0.0 || !std::isfinite(area))
+        return false;
+    const double wa = orientation(b, c, q) / area;
+    const double wb = orientation(c, a, q) / area;
+    const double wc = orientation(a, b, q) / area;
+    if (wa < 0.0 || wb < 0.0 || wc < 0.0)
+        return false;
+    weight[0] = wa;
+    weight[1] = wb;
+    weight[2] = wc;
+    return true;
+}
+
+// The Delaunay triangle of the neighbours that lies in the star polygon and
+// holds q: its ring positions and q's weights in it.
+bool delaunayTriangleHolding(const Planar &q, StarScratch &s, size_t corner[3], double weight[3])
+{
+    const size_t k = s.ring.size();
+    s.byX.resize(k);
+    std::iota(s.byX.begin(), s.byX.end(), 0u);
+    std::stable_sort(s.byX.begin(), s.byX.end(),
+                     [&](uint32_t a, uint32_t b) { return s.polygon[a].x < s.polygon[b].x; });
+    s.sorted.resize(k);
+    for (size_t i = 0; i < k; ++i) {
+        s.sorted[i].x = s.polygon[s.byX[i]].x;
+        s.sorted[i].y = s.polygon[s.byX[i]].y;
+    }
+    for (const Triangle &t : buildDelaunayTin(uint32_t(k), s.sorted.data())) {
+        const size_t i = s.byX[size_t(t.p1)], j = s.byX[size_t(t.p2)], l = s.byX[size_t(t.p3)];
+        if (!holds(s.polygon, i, j, l, q, weight))
+            continue;
+        if (!chordInside(s.polygon, i, j) || !chordInside(s.polygon, j, l) || !chordInside(s.polygon, l, i))
+            continue;
+        corner[0] = i;
+        corner[1] = j;
+        corner[2] = l;
+        return true;
+    }
+    return false;
+}
+
+// For a star whose neighbours the Delaunay triangulation does not cover
+// (degenerate or nearly collinear neighbours): the triangle holding q among
+// those of ear clipping the counter-clockwise star polygon.
+bool earTriangleHolding(const Planar &q, StarScratch &s, size_t corner[3], double weight[3])
+{
+    s.remaining.resize(s.ring.size());
+    std::iota(s.remaining.begin(), s.remaining.end(), 0u);
+    while (s.remaining.size() >= 3) {
+        const size_t n = s.remaining.size();
+        bool clipped = false;
+        for (size_t e = 0; e < n && !clipped; ++e) {
+            const size_t i = s.remaining[(e + n - 1) % n], j = s.remaining[e], l = s.remaining[(e + 1) % n];
+            const Planar &a = s.polygon[i], &b = s.polygon[j], &c = s.polygon[l];
+            if (!(orientation(a, b, c) > 0.0))
+                continue;
+            bool empty = true;
+            for (const uint32_t other : s.remaining) {
+                if (other == i || other == j || other == l)
+                    continue;
+                const Planar &p = s.polygon[other];
+                if (orientation(a, b, p) >= 0.0 && orientation(b, c, p) >= 0.0 && orientation(c, a, p) >= 0.0)
+                    empty = false;
+            }
+            if (!empty)
+                continue;
+            if (holds(s.polygon, i, j, l, q, weight)) {
+                corner[0] = i;
+                corner[1] = j;
+                corner[2] = l;
+                return true;
+            }
+            s.remaining.erase(s.remaining.begin() + std::ptrdiff_t(e));
+            clipped = true;
+        }
+        if (!clipped)
+            return false;
+    }
+    return false;
+}
+
+double interpolate(const PointRecord *control, const std::vector<int32_t> &ring, const size_t corner[3],
+                   const double weight[3], double PointRecord::*component)
+{
+    return weight[0] * (control[ring[corner[0]]].*component) + weight[1] * (control[ring[corner[1]]].*component) +
+           weight[2] * (control[ring[corner[2]]].*component);
+}
+
+ControlResidual leaveOneOut(int32_t v, const PointRecord *control, const std::vector<Triangle> &triangles,
+                            const VertexStars &stars, StarScratch &s)
+{
+    ControlResidual irregular;
+    irregular.state = ResidualState::Irregular;
+    if (!starPolygon(v, control, triangles, stars, s))
+        return irregular;
+    const PointRecord &p = control[v];
+    const Planar q{p.x, p.y};
+    size_t corner[3];
+    double weight[3];
+    if (!delaunayTriangleHolding(q, s, corner, weight) && !earTriangleHolding(q, s, corner, weight))
+        return irregular;
+    const double dx = interpolate(control, s.ring, corner, weight, &PointRecord::dx);
+    const double dy = interpolate(control, s.ring, corner, weight, &PointRecord::dy);
+    const double dh = interpolate(control, s.ring, corner, weight, &PointRecord::dh);
+    return residualInMetres(dx - p.dx, dy - p.dy, dh - p.dh, p.y);
+}
+
+}  // namespace
+
+double meridianRadius(double latitudeDegrees)
+{
+    const double sinPhi = std::sin(latitudeDegrees * kRadiansPerDegree);
+    const double w = 1.0 - kGrs80EccentricitySquared * sinPhi * sinPhi;
+    return kGrs80SemiMajorAxis * (1.0 - kGrs80EccentricitySquared) / (w * std::sqrt(w));
+}
+
+double primeVerticalRadius(double latitudeDegrees)
+{
+    const double sinPhi = std::sin(latitudeDegrees * kRadiansPerDegree);
+    return kGrs80SemiMajorAxis / std::sqrt(1.0 - kGrs80EccentricitySquared * sinPhi * sinPhi);
+}
+
+ControlResidual residualInMetres(double dLongitude, double dLatitude, double dHeight, double latitude)
+{
+    ControlResidual r;
+    r.state = ResidualState::Validated;
+    r.east = dLongitude * kRadiansPerDegree * primeVerticalRadius(latitude) * std::cos(latitude * kRadiansPerDegree);
+    r.north = dLatitude * kRadiansPerDegree * meridianRadius(latitude);
+    r.up = dHeight;
+    r.horizontal = std::hypot(r.east, r.north);
+    return r;
+}
+
+std::vector<bool> boundaryVertices(size_t pointCount, const std::vector<Triangle> &triangles)
+{
+    std::vector<uint64_t> edges;
+    edges.reserve(triangles.size() * 3);
+    const auto key = [](int32_t a, int32_t b) {
+        return a < b ? (uint64_t(uint32_t(a)) << 32) | uint32_t(b) : (uint64_t(uint32_t(b)) << 32) | uint32_t(a);
+    };
+    for (const Triangle &t : triangles) {
+        if (!triangleIndicesValid(t, int64_t(pointCount)))
+            continue;
+        edges.push_back(key(t.p1, t.p2));
+        edges.push_back(key(t.p2, t.p3));
+        edges.push_back(key(t.p3, t.p1));
+    }
+    std::sort(edges.begin(), edges.end());
+    std::vector<bool> boundary(pointCount, false);
+    for (size_t i = 0; i < edges.size();) {
+        size_t j = i + 1;
+        while (j < edges.size() && edges[j] == edges[i])
+            ++j;
+        if (j - i == 1) {
+            boundary[size_t(edges[i] >> 32)] = true;
+            boundary[size_t(edges[i] & 0xffffffffu)] = true;
+        }
+        i = j;
+    }
+    return boundary;
+}
+
+ValidationSummary summarizeResiduals(const std::vector<ControlResidual> &residuals)
+{
+    ValidationSummary summary;
+    summary.controlPoints = uint32_t(residuals.size());
+    double sumHorizontal = 0.0, sumVertical = 0.0;
+    for (size_t i = 0; i < residuals.size(); ++i) {
+        const ControlResidual &r = residuals[i];
+        if (r.state == ResidualState::Boundary)
+            ++summary.boundary;
+        if (r.state == ResidualState::Irregular)
+            ++summary.irregular;
+        if (r.state != ResidualState::Validated)
+            continue;
+        ++summary.validated;
+        sumHorizontal += r.horizontal * r.horizontal;
+        sumVertical += r.up * r.up;
+        if (summary.worstPoint < 0 || r.horizontal > summary.maxHorizontal) {
+            summary.maxHorizontal = r.horizontal;
+            summary.worstPoint = int32_t(i);
+        }
+        summary.maxVertical = std::max(summary.maxVertical, std::fabs(r.up));
+    }
+    if (summary.validated > 0) {
+        summary.rmsHorizontal = std::sqrt(sumHorizontal / summary.validated);
+        summary.rmsVertical = std::sqrt(sumVertical / summary.validated);
+    }
+    return summary;
+}
+
+NetworkValidation validateNetwork(const std::vector<PointRecord> &control, const std::vector<Triangle> &triangles)
+{
+    NetworkValidation result;
+    result.residuals.resize(control.size());
+    const std::vector<bool> boundary = boundaryVertices(control.size(), triangles);
+    const VertexStars stars = buildStars(control.size(), triangles);
+    forEachRange(control.size(), kPointsPerRange, [&](size_t first, size_t last) {
+        StarScratch scratch;
+        for (size_t v = first; v < last; ++v) {
+            ControlResidual &r = result.residuals[v];
+            if (stars.start[v] == stars.start[v + 1])
+                r.state = ResidualState::Unused;
+            else if (boundary[v])
+                r.state = ResidualState::Boundary;
+            else
+                r = leaveOneOut(int32_t(v), control.data(), triangles, stars, scratch);
+        }
+    });
+    result.summary = summarizeResiduals(result.residuals);
+    return result;
+}
+
+QString validationSummaryLine(const ValidationSummary &summary, const std::vector<PointRecord> &control)
+{
+    QString line = QStringLiteral("Network check: %1 of %2 control points validated")
+                       .arg(summary.validated)
+                       .arg(summary.controlPoints);
+    if (summary.worstPoint < 0)
+        return line + QStringLiteral(" (none lies inside the network).");
+    // One pass over the pattern, so that an identifier holding "%1" stays as it is.
+    const auto metres = [](double value) { return QString::number(value, 'f', 6); };
+    return line + QStringLiteral("; horizontal residual RMS %1 m, maximum %2 m at %3; height residual RMS %4 m, "
+                                 "maximum %5 m.")
+                      .arg(metres(summary.rmsHorizontal), metres(summary.maxHorizontal),
+                           control[size_t(summary.worstPoint)].id, metres(summary.rmsVertical),
+                           metres(summary.maxVertical));
+}
+
+}  // namespace veltrane

@@ -1,0 +1,43 @@
+#pragma once
+// The network check of veltrane-convert: --validate-network with its
+// residual file and picture, and the --quality file beside a conversion.
+
+#include "engine/conversion.h"
+
+#include <QCoreApplication>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace veltrane {
+
+struct ValidationOptions {
+    bool validateNetwork = false;
+    QString report;   // residual file; empty: network_validation.csv in the work folder
+    QString plot;     // picture; empty: none
+    QSize plotSize;   // empty: the default size
+    QString quality;  // uncertainty file beside a conversion; empty: none
+};
+
+// When args[i] is one of these options, takes it (and its value, advancing
+// i) into `out` and returns true; a bad value sets `error`.
+bool parseValidationOption(const QStringList &args, int &i, ValidationOptions &out, QString &error);
+
+// Checks the options against each other and the presence of INPUT; returns
+// an error text, empty when they fit.
+QString checkValidationOptions(const ValidationOptions &options, bool haveInput);
+
+// The application object: a QGuiApplication on the minimal platform when
+// the arguments ask for a picture (its text needs one), else a QCoreApplication.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv);
+
+// Checks the network of `settings` in `workDir`, writes the residual file
+// (and the picture), prints a summary on standard error; returns the exit
+// status (0 done, 1 a file could not be written).
+int runNetworkValidation(const ConversionSettings &settings, const QString &workDir, const ValidationOptions &options);
+
+// Writes the uncertainty file of a finished conversion; false with `error` set.
+bool writeQualityFile(const QString &path, const ConversionResult &result, QString &error);
+
+}  // namespace veltrane
