@@ -157,8 +157,9 @@ TEST(NetworkValidation, ReportLeavesBoundaryResidualsEmpty)
         const bool validated = validation.residuals[i].state == ResidualState::Validated;
         for (int f = 3; f < 7; ++f)
             EXPECT_EQ(fields[f].isEmpty(), !validated) << lines[int(i) + 1].toStdString();
-        if (validated)
+        if (validated) {
             EXPECT_NEAR(fields[6].toDouble(), validation.residuals[i].horizontal, 1e-6);
+        }
     }
     EXPECT_GT(validation.summary.boundary, 0u);
 }
