@@ -1,6 +1,7 @@
-// Timing of the triangulation on uniform random points and of one geodesic
-// inverse computation.
+// Timing of the triangulation on uniform random points, of one geodesic
+// inverse computation and of matching TIN vertices to control points.
 
+#include "engine/controlnetwork.h"
 #include "engine/delaunay.h"
 #include "engine/geodesic.h"
 
@@ -58,5 +59,23 @@ void BM_GeodesicInverse(benchmark::State &state)
     }
 }
 BENCHMARK(BM_GeodesicInverse);
+
+void BM_MatchTinVertices(benchmark::State &state)
+{
+    // Every vertex a few millimetres off its control point, in another order.
+    const uint32_t n = uint32_t(state.range(0));
+    const std::vector<PointRecord> control = sortedUniformPoints(n);
+    std::vector<PointRecord> vertices(control.rbegin(), control.rend());
+    for (PointRecord &v : vertices)
+        v.x += 3e-8;
+    uint32_t unmatched = 0;
+    for (auto _ : state) {
+        const TinVertexMatch match = matchTinVertices(vertices, control);
+        unmatched = match.unmatchedVertices;
+        benchmark::DoNotOptimize(match.records.data());
+    }
+    state.counters["unmatched"] = double(unmatched);
+}
+BENCHMARK(BM_MatchTinVertices)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

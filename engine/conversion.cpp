@@ -3,6 +3,7 @@
 #include "engine/controlnetwork.h"
 #include "engine/delaunay.h"
 #include "engine/formats/fileidentity.h"
+#include "engine/formats/fixedformat.h"
 #include "engine/hullcompletion.h"
 #include "engine/formats/outputnames.h"
 #include "engine/formats/outputwriter.h"
@@ -52,13 +53,16 @@ std::vector<PointRecord> readPoints(const QString &path, STATS &stats, Longitude
     return points;
 }
 
+// Longest text of one dumped item: three fixed numbers and two blanks.
+constexpr size_t kDumpItemLength = 3 * kMaxFixedLength + 2;
+
 // The network's vertices or triangles, each item printed by `print` into a
 // buffer and appended with no separator, as one diagnostic.
 template <typename Item, typename Print>
 std::string dumpEach(const std::vector<Item> &items, Print print)
 {
     std::string text;
-    char buffer[512];
+    char buffer[kDumpItemLength + 1];
     for (const Item &item : items) {
         const int n = print(buffer, sizeof buffer, item);
         if (n > 0)
@@ -67,10 +71,17 @@ std::string dumpEach(const std::vector<Item> &items, Print print)
     return text;
 }
 
+// "%lf %lf %lf" as the "C" locale writes it, whatever the process's locale.
 std::string dumpVertices(const std::vector<PointRecord> &records)
 {
-    return dumpEach(records, [](char *buffer, size_t size, const PointRecord &r) {
-        return std::snprintf(buffer, size, "%lf %lf %lf", r.x, r.y, r.h);
+    constexpr int kDumpDecimals = 6;  // as "%lf" writes
+    return dumpEach(records, [](char *buffer, size_t, const PointRecord &r) {
+        char *end = formatFixed(buffer, r.x, kDumpDecimals);
+        *end++ = ' ';
+        end = formatFixed(end, r.y, kDumpDecimals);
+        *end++ = ' ';
+        end = formatFixed(end, r.h, kDumpDecimals);
+        return static_cast<int>(end - buffer);
     });
 }
 

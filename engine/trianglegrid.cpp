@@ -9,10 +9,9 @@ namespace {
 
 // Aim for about this many triangles per cell.
 constexpr double kTrianglesPerCell = 1.0;
-// Upper bound of the grid size, cells.
-constexpr double kMaxCells = 4.0 * 1024 * 1024;
-// A box covering more cells than this is tried for every point instead.
-constexpr uint64_t kMaxCellsPerTriangle = 1024;
+// Largest grid the limits may ask for, cells: with fewer than 2^32
+// triangles the sum of their cell spans then fits 64 bits with room to spare.
+constexpr uint64_t kLargestGrid = uint64_t(1) << 28;
 
 // Cell number of a coordinate. Monotone non-decreasing in v, so a value
 // between a box's bounds always falls into a cell the box covers; NaN and
@@ -40,9 +39,32 @@ bool canHoldAnyPoint(const TriangleExtentBox &box)
     return box.xMin <= box.xMax && box.yMin <= box.yMax;
 }
 
+uint64_t saturatingProduct(uint64_t a, uint64_t b)
+{
+    return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
+
+// The largest span such that the triangles spanning at most that many cells
+// together fill no more than `budget` cell-list entries (0: none of them).
+// Triangles of equal span are kept or moved out together.
+uint64_t largestSpanWithinBudget(std::vector<uint64_t> spans, uint64_t budget)
+{
+    std::sort(spans.begin(), spans.end());
+    uint64_t total = 0, largest = 0;
+    for (size_t k = 0; k < spans.size(); ++k) {
+        total += spans[k];
+        if (total > budget)
+            break;
+        if (k + 1 == spans.size() || spans[k + 1] != spans[k])
+            largest = spans[k];
+    }
+    return largest;
+}
+
 }  // namespace
 
-TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const std::vector<Triangle> &triangles)
+TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const std::vector<Triangle> &triangles,
+                           const TriangleGridLimits &limits)
 {
     const uint32_t triangleCount = static_cast<uint32_t>(triangles.size());
     boxes_.resize(triangleCount);
@@ -80,7 +102,8 @@ TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const
     originY_ = yMin;
     const double width = xMax - xMin;
     const double height = yMax - yMin;
-    const double targetCells = std::min(kMaxCells, std::max(1.0, finiteCount / kTrianglesPerCell));
+    const double maxCells = static_cast<double>(std::clamp<uint64_t>(limits.maxCells, 1, kLargestGrid));
+    const double targetCells = std::min(maxCells, std::max(1.0, finiteCount / kTrianglesPerCell));
     if (std::isfinite(width) && std::isfinite(height) && width > 0.0 && height > 0.0) {
         const double side = std::sqrt(targetCells * width / height);
         const double cols = std::clamp(std::round(side), 1.0, targetCells);
@@ -94,22 +117,41 @@ TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const
     cellWidth_ = columns_ > 1 ? width / columns_ : 0.0;
     cellHeight_ = rows_ > 1 ? height / rows_ : 0.0;
 
-    // Boxes spanning too many cells are tried everywhere instead.
+    // Boxes spanning too many cells are tried everywhere instead; so are the
+    // widest boxes when all together would fill more cell-list entries than
+    // the budget (many large overlapping faces).
+    std::vector<uint64_t> spans;
+    uint64_t totalSpan = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
         if (placement[t] != Placement::Grid)
             continue;
-        const TriangleExtentBox &box = boxes_[t];
-        const uint64_t spanned =
-            uint64_t(columnOf(box.xMax) - columnOf(box.xMin) + 1) * uint64_t(rowOf(box.yMax) - rowOf(box.yMin) + 1);
-        if (spanned > kMaxCellsPerTriangle)
+        const uint64_t spanned = cellsSpanned(boxes_[t]);
+        if (spanned > limits.maxCellsPerTriangle) {
             placement[t] = Placement::Everywhere;
+            continue;
+        }
+        spans.push_back(spanned);
+        totalSpan += spanned;
     }
+    const uint64_t budget =
+        std::max(limits.minCellEntries, saturatingProduct(limits.cellEntriesPerTriangle, triangleCount));
+    if (totalSpan > budget) {
+        const uint64_t largestSpan = largestSpanWithinBudget(spans, budget);
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            if (placement[t] != Placement::Grid)
+                continue;
+            if (cellsSpanned(boxes_[t]) > largestSpan)
+                placement[t] = Placement::Everywhere;
+        }
+    }
+    spans = std::vector<uint64_t>();
 
-    // Compressed cell lists, filled in ascending triangle order.
+    // Compressed cell lists, filled in ascending triangle order; 64-bit
+    // offsets, and at most `budget` entries.
     const size_t cellCount = size_t(columns_) * rows_;
     cellStart_.assign(cellCount + 1, 0);
     for (int pass = 0; pass < 2; ++pass) {
-        std::vector<uint32_t> fill;
+        std::vector<uint64_t> fill;
         if (pass == 1) {
             for (size_t c = 0; c < cellCount; ++c)
                 cellStart_[c + 1] += cellStart_[c];
@@ -143,6 +185,11 @@ uint32_t TriangleGrid::columnOf(double x) const
 uint32_t TriangleGrid::rowOf(double y) const
 {
     return cellIndex(y, originY_, cellHeight_, rows_);
+}
+
+uint64_t TriangleGrid::cellsSpanned(const TriangleExtentBox &box) const
+{
+    return uint64_t(columnOf(box.xMax) - columnOf(box.xMin) + 1) * uint64_t(rowOf(box.yMax) - rowOf(box.yMin) + 1);
 }
 
 bool TriangleGrid::boxHolds(uint32_t triangle, double x, double y) const

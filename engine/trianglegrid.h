@@ -12,10 +12,21 @@
 
 namespace veltrane {
 
+// Bounds on the grid's size. Whatever the triangles, the cell lists hold at
+// most max(minCellEntries, cellEntriesPerTriangle * triangles) entries: the
+// boxes spanning the most cells go to the list tried for every point instead.
+struct TriangleGridLimits {
+    uint64_t maxCells = 4 * 1024 * 1024;   // cells in the whole grid
+    uint64_t maxCellsPerTriangle = 1024;   // a box spanning more is tried everywhere
+    uint64_t cellEntriesPerTriangle = 32;  // budget of cell-list entries, per triangle
+    uint64_t minCellEntries = 64 * 1024;   // budget for small networks
+};
+
 class TriangleGrid {
 public:
     // Triangles with an index outside [0, pointCount) are never candidates.
-    TriangleGrid(const PointRecord *points, uint32_t pointCount, const std::vector<Triangle> &triangles);
+    TriangleGrid(const PointRecord *points, uint32_t pointCount, const std::vector<Triangle> &triangles,
+                 const TriangleGridLimits &limits = TriangleGridLimits());
 
     // Replaces `out` by the triangles, in ascending table order, whose
     // bounding box holds (x, y) with both bounds inclusive.
@@ -24,9 +35,14 @@ public:
     // Number of triangles left out because an index was out of range.
     uint32_t invalidTriangles() const { return invalidTriangles_; }
 
+    // Entries of all cell lists, and triangles tried for every point.
+    uint64_t cellEntries() const { return cellTriangles_.size(); }
+    uint64_t everywhereTriangles() const { return everywhere_.size(); }
+
 private:
     uint32_t columnOf(double x) const;
     uint32_t rowOf(double y) const;
+    uint64_t cellsSpanned(const TriangleExtentBox &box) const;
     bool boxHolds(uint32_t triangle, double x, double y) const;
 
     std::vector<TriangleExtentBox> boxes_;  // per triangle, as triangleExtent gives it
@@ -36,7 +52,7 @@ private:
     double cellHeight_ = 0.0;  // degrees; 0 when there is one row
     uint32_t columns_ = 1;
     uint32_t rows_ = 1;
-    std::vector<uint32_t> cellStart_;      // columns_ * rows_ + 1 offsets into cellTriangles_
+    std::vector<uint64_t> cellStart_;      // columns_ * rows_ + 1 offsets into cellTriangles_
     std::vector<uint32_t> cellTriangles_;  // ascending triangle numbers per cell
     std::vector<uint32_t> everywhere_;     // boxes too large or unbounded for the grid: tried for every point
     uint32_t invalidTriangles_ = 0;

@@ -15,7 +15,42 @@ PACKAGES=(
   postgresql-15 postgresql-15-postgis-3
   python3-dask python3-distributed python3-pandas
   dpkg-dev file desktop-file-utils appstream lintian librsvg2-bin
+  locales
 )
+
+# Locales the tests need beside C: a decimal-comma one shows that numbers in
+# files and diagnostics never follow the user's locale.
+LOCALES=(de_DE.UTF-8)
+
+# True when `locale -a` lists the locale (it writes "utf8" for "UTF-8").
+has_locale() {
+  local wanted
+  wanted="$(echo "$1" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8$/utf8/')"
+  locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | grep -qx "$wanted"
+}
+
+# Generates the locales of LOCALES that are missing.
+generate_locales() {
+  local missing_locales=() l
+  for l in "${LOCALES[@]}"; do
+    has_locale "$l" || missing_locales+=("$l")
+  done
+  [ ${#missing_locales[@]} -eq 0 ] && return 0
+  echo "setup: generating locales: ${missing_locales[*]}"
+  for l in "${missing_locales[@]}"; do
+    # /etc/locale.gen lists them as "de_DE.UTF-8 UTF-8", maybe commented out.
+    local line="$l ${l#*.}"
+    if grep -qE "^# *${line}\$" /etc/locale.gen 2>/dev/null; then
+      $SUDO sed -i -E "s/^# *(${line})\$/\1/" /etc/locale.gen
+    elif ! grep -qx "$line" /etc/locale.gen 2>/dev/null; then
+      echo "$line" | $SUDO tee -a /etc/locale.gen > /dev/null
+    fi
+  done
+  $SUDO locale-gen > /dev/null
+}
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -26,13 +61,11 @@ done
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: all ${#PACKAGES[@]} required packages are installed"
-  exit 0
+else
+  echo "setup: installing missing packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-
-echo "setup: installing missing packages: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+generate_locales
 echo "setup: done"

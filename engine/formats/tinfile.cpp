@@ -1,7 +1,9 @@
 #include "engine/formats/tinfile.h"
 
 #include "engine/formats/linepieces.h"
+#include "engine/formats/pointlinescan.h"
 
+#include <locale.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -35,31 +37,38 @@ bool isLineKind(const char *piece, char kind)
     return piece[0] == kind && piece[1] == ' ';
 }
 
-// "v x y z": coordinates that do not parse stay 0, as does every one after
-// the first that fails.
+// "v x y z", read like sscanf(piece, "%c%c %lf %lf %lf") in the "C"
+// locale whatever locale the process has: coordinates that do not parse
+// stay 0, as does every one after the first that fails.
 PointRecord parseVertex(const char *piece, LongitudeSign sign)
 {
-    char kind, blank;
-    double x = 0.0, y = 0.0, z = 0.0;
-    std::sscanf(piece, "%c%c %lf %lf %lf", &kind, &blank, &x, &y, &z);
+    double xyz[3] = {0.0, 0.0, 0.0};
+    const char *cursor = piece + 2;
+    const char *const end = piece + std::strlen(piece);
+    for (double &value : xyz) {
+        cursor = scanDoubleLikeScanf(cursor, end, value);
+        if (!cursor)
+            break;
+    }
     PointRecord vertex;
-    vertex.x = sign == LongitudeSign::ForceWest ? -std::fabs(x) : x;
-    vertex.y = y;
-    vertex.h = z;
+    vertex.x = sign == LongitudeSign::ForceWest ? -std::fabs(xyz[0]) : xyz[0];
+    vertex.y = xyz[1];
+    vertex.h = xyz[2];
     return vertex;
 }
 
 // "f a b c": up to three integers in the manner of %i (sign, then 0x for
-// hexadecimal or a leading 0 for octal), white space before each skipped.
-// Unlike sscanf, strtoll has a defined result on overflow: the largest or
-// smallest value, which the range check then rejects.
+// hexadecimal or a leading 0 for octal), white space before each skipped,
+// in the "C" locale. Unlike sscanf, strtoll has a defined result on
+// overflow: the largest or smallest value, which the range check then rejects.
 FaceLine parseFace(const char *piece, long lineNumber)
 {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     FaceLine face{lineNumber, 0, {0, 0, 0}};
     const char *cursor = piece + 2;
     for (int k = 0; k < 3; ++k) {
         char *end = nullptr;
-        const long long value = std::strtoll(cursor, &end, 0);
+        const long long value = strtoll_l(cursor, &end, 0, cLocale);
         if (end == cursor)
             break;
         face.number[k] = value;

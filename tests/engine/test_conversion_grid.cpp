@@ -9,6 +9,7 @@
 #include "engine/trianglegeometry.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/pointshift.h"
+#include "engine/trianglegrid.h"
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,51 @@ TEST(TriangleGridSearch, MatchesWalkOnOverlappingAndInvalidTriangles)
     triangles.push_back({1, 2, static_cast<int32_t>(control.size())});
     triangles.push_back({-1, 2, 3});
     expectSameAsWalk(control, triangles, probePoints(control, triangles, rng, 3000));
+}
+
+TEST(TriangleGridSearch, ManyLargeOverlappingFacesStayWithinTheEntryBudget)
+{
+    // Hundreds of thousands of copies of one face over the whole area, with
+    // the per-triangle cap lifted: cell lists for all of them would need
+    // about 10^11 entries, past 32-bit offsets. The widest boxes must go to
+    // the list tried everywhere, and the candidates stay those of the walk.
+    constexpr uint32_t kCopies = 300000;
+    constexpr uint32_t kSmall = 1000;
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> lon(-10.0, 10.0), lat(-10.0, 10.0), near(-0.05, 0.05);
+    std::vector<PointRecord> control = {controlPoint(-10.5, -10.5, 0.0, rng, 0), controlPoint(10.5, -10.5, 0.0, rng, 1),
+                                        controlPoint(0.0, 10.5, 0.0, rng, 2)};
+    std::vector<Triangle> triangles;
+    for (uint32_t t = 0; t < kCopies + kSmall; ++t) {
+        if (t % ((kCopies + kSmall) / kSmall) != 0) {
+            triangles.push_back({0, 1, 2});
+            continue;
+        }
+        const double cx = lon(rng), cy = lat(rng);
+        const int32_t first = static_cast<int32_t>(control.size());
+        for (int k = 0; k < 3; ++k)
+            control.push_back(controlPoint(cx + near(rng), cy + near(rng), 0.0, rng, first + k));
+        triangles.push_back({first, first + 1, first + 2});
+    }
+    TriangleGridLimits limits;
+    limits.maxCellsPerTriangle = UINT64_MAX;
+    const TriangleGrid grid(control.data(), static_cast<uint32_t>(control.size()), triangles, limits);
+
+    EXPECT_LE(grid.cellEntries(), limits.cellEntriesPerTriangle * triangles.size());
+    EXPECT_GT(grid.cellEntries(), 0u);  // the small faces are still indexed
+    EXPECT_GE(grid.everywhereTriangles(), uint64_t(kCopies) - kSmall);
+    std::vector<uint32_t> candidates, byWalk;
+    for (int probe = 0; probe < 40; ++probe) {
+        const double x = lon(rng), y = lat(rng);
+        byWalk.clear();
+        for (uint32_t t = 0; t < triangles.size(); ++t) {
+            const TriangleExtentBox e = triangleExtent(control.data(), triangles.data(), t);
+            if (e.xMin <= x && x <= e.xMax && e.yMin <= y && y <= e.yMax)
+                byWalk.push_back(t);
+        }
+        grid.candidatesAt(x, y, candidates);
+        ASSERT_EQ(candidates, byWalk) << "probe " << probe;
+    }
 }
 
 TEST(TriangleGridSearch, EmptyNetworkTakesNothing)

@@ -25,7 +25,10 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <clocale>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <random>
 #include <thread>
@@ -92,9 +95,17 @@ struct ToolRun {
     QByteArray err;
 };
 
-ToolRun runTool(const QStringList &args)
+// A locale whose decimal mark is a comma; scripts/setup.sh generates it.
+const char *const kCommaDecimalLocale = "de_DE.UTF-8";
+
+ToolRun runTool(const QStringList &args, const QString &locale = QString())
 {
     QProcess process;
+    if (!locale.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), locale);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral(VELTRANE_CONVERT), args);
     ToolRun run;
     if (!process.waitForFinished(600000))
@@ -207,10 +218,11 @@ protected:
     }
 
     // The tool on the same folder; tinMode 1 reads the TIN file.
-    ToolRun convertWithTool(const QString &input, int tinMode = 2)
+    ToolRun convertWithTool(const QString &input, int tinMode = 2, const QString &locale = QString())
     {
         return runTool({QStringLiteral("--tin"), tinMode == 1 ? QStringLiteral("file") : QStringLiteral("generate"),
-                        QStringLiteral("--workdir"), work, input});
+                        QStringLiteral("--workdir"), work, input},
+                       locale);
     }
 
     // Every file but the outputs of earlier runs, which a run may replace.
@@ -598,6 +610,65 @@ TEST_F(HostileInput, TinFacesOutOfRangeNegativeOctalHexadecimalAndWords)
     EXPECT_EQ(convertedPoints(result), 1);
     EXPECT_NE((*result.ptsInput)[0].xTo, 0.0);
     expectNoFileChanged(before);
+}
+
+// Everything a run gives in the process's current locale: both output
+// files, the status lines but the timing, and the diagnostics.
+QByteArray runTranscript(const std::function<ConversionResult(const DiagnosticSink &)> &run, const StatusLog &log,
+                         const QString &outFile, const QString &controlShift)
+{
+    QByteArray transcript;
+    const ConversionResult result =
+        run([&transcript](const std::string &text) { transcript += QByteArray::fromStdString(text) + '\n'; });
+    for (const QString &line : log.texts())
+        if (!line.startsWith(QLatin1String("Completed in ")))
+            transcript += line.toUtf8() + '\n';
+    return transcript + readBytes(outFile) + readBytes(controlShift) + QByteArray::number(convertedPoints(result));
+}
+
+QByteArray withoutTiming(const QByteArray &out)
+{
+    QList<QByteArray> lines = out.split('\n');
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const QByteArray &line) { return line.startsWith("Completed in "); }),
+                lines.end());
+    return lines.join('\n');
+}
+
+TEST_F(HostileInput, CommaDecimalLocaleReadsAndWritesLikeTheCLocale)
+{
+    // The window's toolkit adopts the user's locale, and so does the batch
+    // command's; numbers in files and diagnostics must not follow it.
+    writeTextFile(at("pts.csv"), kInput);
+    struct RestoreLocale {
+        ~RestoreLocale() { std::setlocale(LC_ALL, "C"); }
+    } restore;
+    for (const int tinMode : {1, 2}) {
+        ConversionSettings settings;
+        settings.tinSource = tinSourceFromMode(tinMode);
+        const auto run = [&](const DiagnosticSink &diagnostics) {
+            log = StatusLog();
+            return runConversion(settings, at("pts.csv"), QString(), work, log.sink(), diagnostics);
+        };
+        ASSERT_TRUE(std::setlocale(LC_ALL, "C"));
+        const QByteArray inC = runTranscript(run, log, at("pts_out.csv"), at(kControlShiftFile));
+        ASSERT_TRUE(std::setlocale(LC_ALL, kCommaDecimalLocale))
+            << kCommaDecimalLocale << " is not installed; scripts/setup.sh generates it";
+        ASSERT_EQ(std::localeconv()->decimal_point, std::string(","));
+        const QByteArray inCommaLocale = runTranscript(run, log, at("pts_out.csv"), at(kControlShiftFile));
+        std::setlocale(LC_ALL, "C");
+        EXPECT_EQ(inCommaLocale.toStdString(), inC.toStdString()) << "TIN mode " << tinMode;
+        EXPECT_EQ(log.countStartingWith(QStringLiteral("ERROR PROCESSING")), 0);
+        EXPECT_TRUE(inC.endsWith("2")) << "TIN mode " << tinMode;  // both inside points converted
+
+        const ToolRun toolInC = convertWithTool(at("pts.csv"), tinMode, QStringLiteral("C"));
+        const QByteArray outputsInC = readBytes(at("pts_out.csv")) + readBytes(at(kControlShiftFile));
+        const ToolRun tool = convertWithTool(at("pts.csv"), tinMode, QLatin1String(kCommaDecimalLocale));
+        EXPECT_EQ(tool.exitCode, 0);
+        EXPECT_EQ(tool.err, QByteArray());  // no complaint about a missing locale
+        EXPECT_EQ(withoutTiming(tool.out).toStdString(), withoutTiming(toolInC.out).toStdString());
+        EXPECT_EQ(readBytes(at("pts_out.csv")) + readBytes(at(kControlShiftFile)), outputsInC);
+    }
 }
 
 TEST_F(HostileInput, TinFileThatIsAFolder)
