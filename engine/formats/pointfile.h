@@ -7,31 +7,38 @@
 // Lines are read in pieces of at most kPointLinePiece characters.
 
 #include "engine/formats/pointrecord.h"
+#include "engine/formats/pointstream.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace veltrane {
 
-// Longest piece of a line handled at once; longer lines are split.
-constexpr int kPointLinePiece = 255;
-
-// First pass: number of data lines (pieces not starting with '#'); the
-// number of comment pieces goes to commentCount when it is given.
-// An unreadable file gives 0 and the diagnostic "UNABLE TO OPEN FILE ...".
-int countPointLines(const std::string &path, int *commentCount = nullptr,
-                    std::vector<std::string> *diagnostics = nullptr);
+// Number of data lines (pieces not starting with '#'); the number of comment
+// pieces goes to commentCount when it is given. An unreadable file, a folder
+// or a device gives 0 and the diagnostic "UNABLE TO OPEN FILE ...".
+int64_t countPointLines(const std::string &path, int64_t *commentCount = nullptr,
+                        std::vector<std::string> *diagnostics = nullptr);
 
 // Parses one piece exactly like sscanf(piece, "%lf%c%lf%c%lf%c%s"): true when
 // all seven conversions succeed. The identifier is returned as raw bytes.
 bool parsePointLine(const char *piece, double &x, double &y, double &h, std::string &id);
 
-// Reads a point file, storing longitudes as `sign` says. Returns the points in
-// file order (stats.count of them) and fills stats; an empty vector when the
-// file is missing or holds no point. The reader's diagnostics (lines of text
-// with their line ends) are appended to `diagnostics` when it is given.
+// Reads a point file once, storing longitudes as `sign` says. Returns the
+// points in file order (stats.count of them) and fills stats; an empty vector
+// when the file is missing, a folder or a device, or holds no point. The
+// reader's diagnostics (lines of text with their line ends) are appended to
+// `diagnostics` when it is given.
 std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
                                        std::vector<std::string> *diagnostics = nullptr);
+
+// readPointFile that also says why a file gave nothing: `problem` (errno set
+// for CannotOpen and ReadError). A file of more than `byteLimit` bytes (a
+// pipe that never ends, say) stops there with TooLarge and no point.
+std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+                                       std::vector<std::string> *diagnostics, InputProblem &problem,
+                                       uint64_t byteLimit = kNoByteLimit);
 
 // Extent of two point sets together; the ranges are left at 0.
 STATS mergeStats(const STATS &a, const STATS &b);

@@ -4,7 +4,6 @@
 #include "engine/formats/pointlinescan.h"
 
 #include <locale.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -91,14 +90,11 @@ std::string faceProblem(const FaceLine &face, size_t vertexCount)
 
 }  // namespace
 
-TinFileContents readTinFile(const std::string &path, LongitudeSign sign)
+TinFileContents readTinFile(const std::string &path, LongitudeSign sign, uint64_t byteLimit)
 {
     TinFileContents contents;
-    FileCloser closer{std::fopen(path.c_str(), "rt")};
+    FileCloser closer{openInputFile(path, contents.problem)};
     if (!closer.file)
-        return contents;
-    struct stat status;
-    if (fstat(fileno(closer.file), &status) != 0 || S_ISDIR(status.st_mode))
         return contents;
 
     // The whole file first: a line may end with a carriage return alone,
@@ -106,10 +102,17 @@ TinFileContents readTinFile(const std::string &path, LongitudeSign sign)
     std::string text;
     char chunk[64 * 1024];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, closer.file)) > 0)
+    while ((got = std::fread(chunk, 1, sizeof chunk, closer.file)) > 0) {
+        if (got > byteLimit - text.size()) {
+            contents.problem = InputProblem::TooLarge;
+            return contents;
+        }
         text.append(chunk, got);
-    if (std::ferror(closer.file))
-        return TinFileContents{};  // unreadable: report nothing half-read
+    }
+    if (std::ferror(closer.file)) {
+        contents.problem = InputProblem::ReadError;
+        return contents;  // unreadable: report nothing half-read
+    }
 
     std::vector<FaceLine> faces;
     char piece[kTinLinePiece + 1];

@@ -4,6 +4,7 @@
 // numbers read like sscanf's %i (leading 0 octal, 0x hexadecimal).
 
 #include "engine/formats/pointrecord.h"
+#include "engine/formats/pointstream.h"
 
 #include <cstdint>
 #include <string>
@@ -15,14 +16,17 @@ namespace veltrane {
 constexpr int kTinLinePiece = 254;
 
 struct TinFileContents {
-    bool opened = false;                // false: missing or unreadable (not the same as empty)
-    std::vector<PointRecord> vertices;  // file order; x, y, h set
-    std::vector<Triangle> triangles;    // zero-based, every index within vertices
-    uint32_t droppedFaces = 0;          // face lines whose numbers did not parse or were out of range
-    std::vector<std::string> problems;  // one message per dropped face: line number and reason
+    bool opened = false;                        // false: missing or unreadable (not the same as empty)
+    InputProblem problem = InputProblem::None;  // why it was not read (errno set for CannotOpen, ReadError)
+    std::vector<PointRecord> vertices;          // file order; x, y, h set
+    std::vector<Triangle> triangles;            // zero-based, every index within vertices
+    uint32_t droppedFaces = 0;                  // face lines whose numbers did not parse or were out of range
+    std::vector<std::string> problems;          // one message per dropped face: line number and reason
 };
 
-// Reads the file at `path`, storing vertex longitudes as `sign` says.
-TinFileContents readTinFile(const std::string &path, LongitudeSign sign);
+// Reads the file at `path`, storing vertex longitudes as `sign` says. Folders
+// and devices are refused; a file of more than `byteLimit` bytes (a pipe
+// that never ends, say) is refused with TooLarge once that many are read.
+TinFileContents readTinFile(const std::string &path, LongitudeSign sign, uint64_t byteLimit = kNoByteLimit);
 
 }  // namespace veltrane

@@ -65,7 +65,7 @@ TEST_F(PointFileTest, LinesThatDoNotMatchThePatternAreSkipped)
 TEST_F(PointFileTest, CommentLinesAreCountedApartFromDataLines)
 {
     const std::string path = write("c.csv", "# one\n1,2,3,A\n#two\nheader\n");
-    int comments = -1;
+    int64_t comments = -1;
     EXPECT_EQ(countPointLines(path, &comments), 2);
     EXPECT_EQ(comments, 2);
 }

@@ -1,0 +1,178 @@
+#include "engine/formats/pointstream.h"
+
+#include "engine/formats/linepieces.h"
+#include "engine/formats/pointlinescan.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include <sys/stat.h>
+
+namespace veltrane {
+
+namespace {
+
+// Small inputs are read in one block of their size, at least this large.
+constexpr size_t kSmallestReadBlock = 4096;
+// Records reserved before a block is parsed.
+constexpr size_t kPointsReservedPerBlock = 4096;
+
+bool isDevice(mode_t mode)
+{
+    return S_ISCHR(mode) || S_ISBLK(mode);
+}
+
+// Size of the open stream's file in bytes, 0 when it has none (a pipe, a device).
+uint64_t regularFileSize(std::FILE *stream)
+{
+    struct stat status;
+    if (fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0)
+        return 0;
+    return static_cast<uint64_t>(status.st_size);
+}
+
+// Block size for an input of `size` bytes (0: unknown): the whole input plus
+// one byte, so that the first read already meets its end, when it is smaller
+// than `blockSize`.
+size_t readBlockSizeFor(uint64_t size, size_t blockSize)
+{
+    blockSize = std::max(blockSize, size_t(kPointLinePiece) + 1);
+    if (size == 0 || size >= blockSize)
+        return blockSize;
+    return std::max(kSmallestReadBlock, size_t(size) + 1);
+}
+
+bool isComment(const char *piece)
+{
+    return piece[0] == '#';
+}
+
+// The text of a piece as the C string functions see it: up to its first NUL.
+const char *textEnd(const char *begin, const char *end)
+{
+    const void *nul = std::memchr(begin, '\0', size_t(end - begin));
+    return nul ? static_cast<const char *>(nul) : end;
+}
+
+}  // namespace
+
+StreamByteSource::StreamByteSource(std::FILE *stream) : stream_(stream), size_(regularFileSize(stream)) {}
+
+size_t StreamByteSource::read(char *buffer, size_t size)
+{
+    return std::fread(buffer, 1, size, stream_);
+}
+
+bool StreamByteSource::failed() const
+{
+    return std::ferror(stream_) != 0;
+}
+
+size_t MemoryByteSource::read(char *buffer, size_t size)
+{
+    const size_t n = std::min(size, size_ - position_);
+    std::memcpy(buffer, data_ + position_, n);
+    position_ += n;
+    return n;
+}
+
+std::FILE *openInputFile(const std::string &path, InputProblem &problem)
+{
+    problem = InputProblem::None;
+    std::FILE *stream = std::fopen(path.c_str(), "rt");
+    if (!stream) {
+        problem = InputProblem::CannotOpen;
+        return nullptr;
+    }
+    struct stat status;
+    if (fstat(fileno(stream), &status) != 0) {
+        const int error = errno;
+        std::fclose(stream);
+        errno = error;
+        problem = InputProblem::CannotOpen;
+        return nullptr;
+    }
+    if (S_ISDIR(status.st_mode) || isDevice(status.st_mode)) {
+        std::fclose(stream);
+        problem = S_ISDIR(status.st_mode) ? InputProblem::IsFolder : InputProblem::IsDevice;
+        return nullptr;
+    }
+    return stream;
+}
+
+bool isDeviceStream(std::FILE *stream)
+{
+    struct stat status;
+    return fstat(fileno(stream), &status) == 0 && isDevice(status.st_mode);
+}
+
+PieceReader::PieceReader(ByteSource &source, size_t blockSize)
+    : source_(source), blockSize_(readBlockSizeFor(source.knownSize(), blockSize))
+{
+}
+
+bool PieceReader::isSmall() const
+{
+    const uint64_t size = source_.knownSize();
+    return size > 0 && size < blockSize_;
+}
+
+bool PieceReader::next(PieceBlock &block)
+{
+    block.text = std::move(carry_);
+    carry_.clear();
+    block.starts.clear();
+    if (!atEnd_) {
+        const size_t had = block.text.size();
+        block.text.resize(had + blockSize_);
+        const size_t got = source_.read(&block.text[had], blockSize_);
+        block.text.resize(had + got);
+        bytesRead_ += got;
+        atEnd_ = got < blockSize_;  // end of input or a read error, where fgets() stops too
+    }
+    // A read of more than kPointLinePiece bytes always completes a piece,
+    // so every block but the last ends in a piece.
+    const char *text = block.text.data();
+    const size_t size = block.text.size();
+    size_t pos = 0;
+    while (pos < size) {
+        const size_t length = linePieceLength(text + pos, size - pos, kPointLinePiece, !atEnd_);
+        if (length == 0)
+            break;  // the rest comes with the next block
+        block.starts.push_back(pos);
+        pos += length;
+    }
+    block.starts.push_back(pos);
+    carry_.assign(text + pos, size - pos);
+    block.text.resize(pos);
+    return block.pieceCount() > 0;
+}
+
+std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign, uint64_t &dataPieces)
+{
+    std::vector<PointRecord> points;
+    // Room grows with the points found, not with the pieces: a block of
+    // empty lines holds a million pieces and no point.
+    points.reserve(std::min(block.pieceCount(), kPointsReservedPerBlock));
+    dataPieces = 0;
+    PointLineFields fields;
+    for (size_t k = 0; k < block.pieceCount(); ++k) {
+        const char *begin = block.pieceBegin(k);
+        if (isComment(begin))
+            continue;
+        ++dataPieces;
+        if (!scanPointLine(begin, textEnd(begin, block.pieceEnd(k)), fields))
+            continue;
+        PointRecord record;
+        record.x = sign == LongitudeSign::ForceWest ? -std::fabs(fields.x) : fields.x;
+        record.y = fields.y;
+        record.h = fields.h;
+        record.id = QString::fromLatin1(fields.idBegin, static_cast<int>(fields.idEnd - fields.idBegin));
+        points.push_back(std::move(record));
+    }
+    return points;
+}
+
+}  // namespace veltrane
