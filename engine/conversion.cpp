@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace veltrane {
@@ -44,10 +45,13 @@ std::string localPath(const QString &path)
 }
 
 std::vector<PointRecord> readPoints(const QString &path, STATS &stats, LongitudeSign sign,
-                                    const DiagnosticSink &diagnostics)
+                                    const DiagnosticSink &diagnostics, InputProblem &problem, int &error,
+                                    uint64_t byteLimit = kNoByteLimit)
 {
     std::vector<std::string> notes;
-    std::vector<PointRecord> points = readPointFile(localPath(path), stats, sign, diagnostics ? &notes : nullptr);
+    std::vector<PointRecord> points =
+        readPointFile(localPath(path), stats, sign, diagnostics ? &notes : nullptr, problem, byteLimit);
+    error = errno;
     for (const std::string &text : notes)
         diagnostics(text);
     return points;
@@ -154,9 +158,12 @@ void reportControlProblems(const ControlPairing &pairing, const QString &sourceP
 
 // TIN vertices matched to the control records; replaces `control`.
 std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRecord> &control, uint32_t &nTinVerts,
-                                     const StatusSink &status, const DiagnosticSink &diagnostics)
+                                     InputProblem &problem, int &error, uint64_t byteLimit, const StatusSink &status,
+                                     const DiagnosticSink &diagnostics)
 {
-    const TinFileContents tin = readTinFile(localPath(tinPath), LongitudeSign::ForceWest);
+    const TinFileContents tin = readTinFile(localPath(tinPath), LongitudeSign::ForceWest, byteLimit);
+    problem = tin.problem;
+    error = errno;
     if (!tin.opened)
         status(QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(tinPath), kProgressControl);
     if (tin.droppedFaces > 0) {
@@ -188,6 +195,59 @@ std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRe
 
 }  // namespace
 
+NetworkFiles defaultNetworkFiles(const QString &workDir, DatumDirection direction)
+{
+    const QDir folder(workDir);
+    const bool fromCors96 = direction == DatumDirection::Cors96ToCors96a;
+    NetworkFiles files;
+    files.source = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96 : kControlFileCors96a));
+    files.target = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96a : kControlFileCors96));
+    files.tin = folder.filePath(QLatin1String(kControlTinFile));
+    return files;
+}
+
+ControlNetwork buildControlNetwork(const ConversionSettings &settings, const NetworkFiles &files,
+                                   const StatusSink &status, const DiagnosticSink &diagnostics, uint64_t byteLimit)
+{
+    ControlNetwork network;
+    // Control points of both realizations, paired by identifier.
+    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    STATS sourceStats, targetStats;
+    ControlPairing pairing;
+    {
+        const std::vector<PointRecord> source = readPoints(files.source, sourceStats, sign, diagnostics,
+                                                           network.sourceProblem, network.sourceErrno, byteLimit);
+        const std::vector<PointRecord> target = readPoints(files.target, targetStats, sign, diagnostics,
+                                                           network.targetProblem, network.targetErrno, byteLimit);
+        pairing = pairControlPoints(source, target);
+    }
+    for (const PointRecord &r : pairing.paired)
+        status(pairingLine(r), kProgressControl);
+    if (!pairing.unpairedIds.isEmpty())
+        status(QStringLiteral("%1 control point(s) of %2 have no partner in %3 and were left out: %4")
+                   .arg(pairing.unpairedIds.size())
+                   .arg(files.source, files.target, pairing.unpairedIds.join(QStringLiteral(", "))),
+               kProgressControl);
+    reportControlProblems(pairing, files.source, sourceStats, files.target, targetStats, status);
+    network.control = std::move(pairing.paired);
+
+    // The TIN over the control points.
+    if (settings.tinSource == TinSource::FromFile) {
+        network.triangles = readControlTin(files.tin, network.control, network.nTinVerts, network.tinProblem,
+                                           network.tinErrno, byteLimit, status, diagnostics);
+    } else {
+        network.nTinVerts = static_cast<uint32_t>(network.control.size());
+        sortPointsByX(network.control.data(), network.nTinVerts);
+        network.triangles = buildDelaunayTin(network.nTinVerts, network.control.data());
+        completeTinToHull(network.nTinVerts, network.control.data(), network.triangles);
+    }
+    network.statsControl = mergeStats(sourceStats, targetStats);
+    network.statsControl.count = static_cast<int32_t>(network.control.size());
+    if (network.triangles.empty())
+        status(QStringLiteral("The control network has no triangles, so no point can be converted."), kProgressControl);
+    return network;
+}
+
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
                                const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics)
 {
@@ -208,48 +268,20 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     status(inputPath, kProgressStart);
     status(secondPath, kProgressStart);
 
-    // Control points of both realizations, paired by identifier.
-    const QDir folder(workDir);
-    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
-    const bool fromCors96 = settings.direction == DatumDirection::Cors96ToCors96a;
-    const QString sourcePath = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96 : kControlFileCors96a));
-    const QString targetPath = folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96a : kControlFileCors96));
-    const QString tinPath = folder.filePath(QLatin1String(kControlTinFile));
-    STATS sourceStats, targetStats;
-    ControlPairing pairing;
-    {
-        const std::vector<PointRecord> source = readPoints(sourcePath, sourceStats, sign, diagnostics);
-        const std::vector<PointRecord> target = readPoints(targetPath, targetStats, sign, diagnostics);
-        pairing = pairControlPoints(source, target);
-    }
-    for (const PointRecord &r : pairing.paired)
-        status(pairingLine(r), kProgressControl);
-    if (!pairing.unpairedIds.isEmpty())
-        status(QStringLiteral("%1 control point(s) of %2 have no partner in %3 and were left out: %4")
-                   .arg(pairing.unpairedIds.size())
-                   .arg(sourcePath, targetPath, pairing.unpairedIds.join(QStringLiteral(", "))),
-               kProgressControl);
-    reportControlProblems(pairing, sourcePath, sourceStats, targetPath, targetStats, status);
-    std::vector<PointRecord> control = std::move(pairing.paired);
-
-    // The TIN over the control points.
-    std::vector<Triangle> triangles;
-    if (settings.tinSource == TinSource::FromFile) {
-        triangles = readControlTin(tinPath, control, result.nTinVerts, status, diagnostics);
-    } else {
-        result.nTinVerts = static_cast<uint32_t>(control.size());
-        sortPointsByX(control.data(), result.nTinVerts);
-        triangles = buildDelaunayTin(result.nTinVerts, control.data());
-        completeTinToHull(result.nTinVerts, control.data(), triangles);
-    }
-    result.statsControl = mergeStats(sourceStats, targetStats);
-    result.statsControl.count = static_cast<int32_t>(control.size());
+    const NetworkFiles files = defaultNetworkFiles(workDir, settings.direction);
+    ControlNetwork network = buildControlNetwork(settings, files, status, diagnostics);
+    std::vector<PointRecord> control = std::move(network.control);
+    std::vector<Triangle> triangles = std::move(network.triangles);
+    result.nTinVerts = network.nTinVerts;
+    result.statsControl = network.statsControl;
     result.nTris = static_cast<uint32_t>(triangles.size());
-    if (triangles.empty())
-        status(QStringLiteral("The control network has no triangles, so no point can be converted."), kProgressControl);
 
     // The input points and their shifts.
-    std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, sign, diagnostics);
+    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    InputProblem inputProblem;
+    int inputErrno;
+    std::vector<PointRecord> input =
+        readPoints(inputPath, result.statsInput, sign, diagnostics, inputProblem, inputErrno);
     if (input.empty())
         status(QStringLiteral("No points could be read from %1.").arg(inputPath), kProgressConverted);
     const uint32_t untaken = convertPoints(input, control, triangles);
@@ -262,6 +294,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
 
     // Output files; neither may replace a file this run reads.
     result.outFile = deriveOutputPath(inputPath);
+    const QDir folder(workDir);
     const QString controlShiftPath = folder.filePath(QLatin1String(kControlShiftFile));
     ProtectedFiles kept = filesReadByRun(inputPath, folder);
     bool written = writeOutput(result.outFile, input, settings.direction, kept, status);

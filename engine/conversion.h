@@ -9,6 +9,7 @@
 
 #include "engine/formats/fileidentity.h"
 #include "engine/formats/pointrecord.h"
+#include "engine/formats/pointstream.h"
 
 #include <QString>
 #include <cstdint>
@@ -71,6 +72,37 @@ struct ConversionResult {
     QString outFile;                 // path of the converted-points file
     QString controlShiftFile;        // path of "controlshift.csv"
 };
+
+// The files of a run's control network.
+struct NetworkFiles {
+    QString source;  // control points in the realization the input points are in
+    QString target;  // the same points in the other realization
+    QString tin;     // read when the TIN comes from a file
+};
+
+// The fixed names in `workDir`; the direction says which control file is the source.
+NetworkFiles defaultNetworkFiles(const QString &workDir, DatumDirection direction);
+
+// The network a run converts with.
+struct ControlNetwork {
+    std::vector<PointRecord> control;  // TIN vertices / paired control records
+    std::vector<Triangle> triangles;   // indices into control
+    STATS statsControl;
+    uint32_t nTinVerts = 0;
+    InputProblem sourceProblem = InputProblem::None;  // errno-like detail in the *Errno fields
+    InputProblem targetProblem = InputProblem::None;
+    InputProblem tinProblem = InputProblem::None;
+    int sourceErrno = 0;
+    int targetErrno = 0;
+    int tinErrno = 0;
+};
+
+// Reads both control files, pairs them and obtains the TIN (from the TIN
+// file or by triangulation), reporting through `status` and `diagnostics` as
+// the run does. A file of more than `byteLimit` bytes is refused (TooLarge).
+ControlNetwork buildControlNetwork(const ConversionSettings &settings, const NetworkFiles &files,
+                                   const StatusSink &status, const DiagnosticSink &diagnostics = {},
+                                   uint64_t byteLimit = kNoByteLimit);
 
 // Runs one conversion. inputPath is the "Points" text, secondPath the
 // "Output" text (echoed only); workDir is the folder holding the fixed files

@@ -61,6 +61,17 @@ void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection dire
     out.append(numbers, size_t(p - numbers));
 }
 
+}  // namespace
+
+void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction)
+{
+    out.reserve(out.size() + count * kTypicalLineLength);
+    for (size_t i = 0; i < count; ++i)
+        appendShiftLine(out, records[i], direction);
+}
+
+namespace {
+
 QString describeErrno(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
@@ -96,9 +107,7 @@ bool writeShiftFile(const QString &path, const PointRecord *records, size_t coun
         formatting.add(
             [records, first, last, direction] {
                 std::string text;
-                text.reserve((last - first) * kTypicalLineLength);
-                for (size_t i = first; i < last; ++i)
-                    appendShiftLine(text, records[i], direction);
+                appendShiftLines(text, records + first, last - first, direction);
                 return text;
             },
             write);

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <string>
 
 namespace veltrane {
 
@@ -17,6 +18,9 @@ constexpr const char *kOutputHeader =
 // One record as written: "%s,%.15lf x8,%.6lf\n". CORS96 -> CORS96a writes
 // the source position in columns 2-4; the reverse writes the target there.
 QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction);
+
+// Appends `count` records to `out` as formatShiftLine writes them.
+void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction);
 
 // Writes the header and `count` records to `path`. The file is written under
 // a temporary name beside it and takes the place of `path` only when it is

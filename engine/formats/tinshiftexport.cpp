@@ -101,9 +101,8 @@ void appendNumber(QByteArray &out, double value)
 
 }  // namespace
 
-bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles, DatumDirection direction,
-                       const TinshiftMetadata &metadata, QString &error)
+bool tinshiftText(const QString &path, const std::vector<PointRecord> &control, const std::vector<Triangle> &triangles,
+                  DatumDirection direction, const TinshiftMetadata &metadata, QByteArray &json, QString &error)
 {
     for (size_t k = 0; k < control.size(); ++k) {
         const PointRecord &r = control[k];
@@ -119,12 +118,13 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
         }
     }
 
-    QByteArray json;
+    const bool nearestSide = metadata.fallback == TinshiftFallback::NearestSide;
+    json.clear();
     json.reserve(int(control.size() * 120 + triangles.size() * 24 + 1024));
     json += "{\n"
-            "  \"file_type\": \"triangulation_file\",\n"
-            "  \"format_version\": \"1.0\",\n"
-            "  \"name\": \"Veltrane control network\",\n";
+            "  \"file_type\": \"triangulation_file\",\n";
+    json += nearestSide ? "  \"format_version\": \"1.1\",\n" : "  \"format_version\": \"1.0\",\n";
+    json += "  \"name\": \"Veltrane control network\",\n";
     if (!metadata.version.isEmpty())
         appendField(json, "version", metadata.version);
     if (metadata.publicationDate.isValid())
@@ -133,8 +133,10 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
     if (!metadata.license.isEmpty())
         appendField(json, "license", metadata.license);
     appendField(json, "description", description(direction, metadata));
-    json += "  \"transformed_components\": [\"horizontal\", \"vertical\"],\n"
-            "  \"vertices_columns\": [\"source_x\", \"source_y\", \"source_z\", \"target_x\", \"target_y\", "
+    json += "  \"transformed_components\": [\"horizontal\", \"vertical\"],\n";
+    if (nearestSide)
+        json += "  \"fallback_strategy\": \"nearest_side\",\n";
+    json += "  \"vertices_columns\": [\"source_x\", \"source_y\", \"source_z\", \"target_x\", \"target_y\", "
             "\"target_z\"],\n"
             "  \"triangles_columns\": [\"idx_vertex1\", \"idx_vertex2\", \"idx_vertex3\"],\n"
             "  \"vertices\": [";
@@ -160,7 +162,16 @@ bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &cont
         json += QByteArray::number(t.p1) + ", " + QByteArray::number(t.p2) + ", " + QByteArray::number(t.p3) + ']';
     }
     json += "\n  ]\n}\n";
+    return true;
+}
 
+bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
+                       const std::vector<Triangle> &triangles, DatumDirection direction,
+                       const TinshiftMetadata &metadata, QString &error)
+{
+    QByteArray json;
+    if (!tinshiftText(path, control, triangles, direction, metadata, json, error))
+        return false;
     const auto fail = [&error, &path](const QString &reason) {
         error = QStringLiteral("Unable to export the network to %1: %2").arg(path, reason);
         return false;

@@ -1,0 +1,113 @@
+#include "engine/streamconversion.h"
+
+#include "engine/formats/outputwriter.h"
+#include "engine/formats/parallel.h"
+
+#include <memory>
+#include <utility>
+
+namespace veltrane {
+
+namespace {
+
+// Bytes of input per task: small enough that a file of a few thousand
+// points is spread over the cores, large enough that a task's cost dwarfs
+// starting it.
+constexpr size_t kBlockBytes = size_t(256) << 10;
+
+// One block of the input after its worker thread is done with it.
+struct ConvertedBlock {
+    std::string lines;
+    std::vector<QString> outsideIds;  // gathered only when the caller asks for them
+    uint64_t points = 0;
+    uint64_t outside = 0;
+    uint64_t dataLines = 0;
+    uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
+};
+
+ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &network, const StreamSettings &settings,
+                            bool wantIds)
+{
+    ConvertedBlock out;
+    std::vector<PointRecord> points = parsePieces(block, settings.sign, out.dataLines);
+    out.points = points.size();
+    std::vector<PointStatus> status(points.size());
+    network.convert(points.data(), points.size(), status.data(), nullptr, settings.outside == OutsidePoints::Nearest);
+    std::vector<uint8_t> taken(points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        taken[i] = status[i] == PointStatus::Converted;
+        if (taken[i])
+            continue;
+        if (out.outside == 0)
+            out.firstOutsideLine = i;
+        ++out.outside;
+        if (wantIds)
+            out.outsideIds.push_back(points[i].id);
+    }
+    switch (settings.outside) {
+    case OutsidePoints::Skip:
+        for (size_t i = 0; i < points.size(); ++i) {
+            if (taken[i])
+                appendShiftLines(out.lines, &points[i], 1, settings.direction);
+        }
+        break;
+    case OutsidePoints::Fail:
+        // Lines up to the first outside point: the caller may have nowhere
+        // to take back what was written (standard output).
+        appendShiftLines(out.lines, points.data(), out.outside ? out.firstOutsideLine : points.size(),
+                         settings.direction);
+        break;
+    case OutsidePoints::Zero:
+    case OutsidePoints::Nearest:
+        appendShiftLines(out.lines, points.data(), points.size(), settings.direction);
+        break;
+    }
+    return out;
+}
+
+}  // namespace
+
+StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &network, const StreamSettings &settings,
+                                const StreamHandlers &handlers)
+{
+    StreamTotals totals;
+    PieceReader reader(input, kBlockBytes);
+    const bool wantIds = bool(handlers.outsidePoint);
+    bool writing = true;
+
+    const auto consume = [&](ConvertedBlock block) {
+        const bool failHere = settings.outside == OutsidePoints::Fail && block.outside > 0;
+        if (writing && !block.lines.empty() && !handlers.write(block.lines)) {
+            totals.writeFailed = true;
+            writing = false;
+        }
+        if (failHere || (settings.outside == OutsidePoints::Fail && totals.outside > 0))
+            writing = false;
+        totals.points += block.points;
+        totals.outside += block.outside;
+        totals.dataLines += block.dataLines;
+        if (wantIds) {
+            for (const QString &id : block.outsideIds)
+                handlers.outsidePoint(id);
+        }
+        if (handlers.progress)
+            handlers.progress(totals.points, reader.bytesRead());
+    };
+
+    // Blocks are converted on worker threads, at most one per core at a
+    // time, while this thread reads the next block and writes finished ones.
+    OrderedTasks<ConvertedBlock> tasks(reader.isSmall() ? 1 : workerThreadCount());
+    PieceBlock block;
+    while (!totals.writeFailed && reader.next(block)) {
+        auto shared = std::make_shared<const PieceBlock>(std::move(block));
+        tasks.add([shared, &network, settings, wantIds] { return convertBlock(*shared, network, settings, wantIds); },
+                  consume);
+        block = PieceBlock();
+    }
+    tasks.finish(consume);
+    totals.bytesRead = reader.bytesRead();
+    totals.readFailed = input.failed();
+    return totals;
+}
+
+}  // namespace veltrane

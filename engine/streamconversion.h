@@ -1,0 +1,57 @@
+#pragma once
+// Conversion of a point stream of any length in bounded memory: the input is
+// read block by block, each block is parsed, converted over the network and
+// formatted as output lines on a worker thread, and the lines are handed on
+// in input order. The numbers and the bytes are those of the whole-file run.
+
+#include "engine/formats/pointrecord.h"
+#include "engine/formats/pointstream.h"
+#include "engine/pointshift.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace veltrane {
+
+// What becomes of a point that no triangle of the network takes.
+enum class OutsidePoints {
+    Zero,     // written with zero target coordinates and shifts (the window's way)
+    Skip,     // left out of the output
+    Nearest,  // extended linearly from the triangle with the nearest side (NetworkInterpolator)
+    Fail,     // nothing more is written once one is met; the caller discards the output
+};
+
+struct StreamSettings {
+    DatumDirection direction = DatumDirection::Cors96ToCors96a;
+    LongitudeSign sign = LongitudeSign::AsRead;
+    OutsidePoints outside = OutsidePoints::Zero;
+};
+
+struct StreamHandlers {
+    // Takes the next run of output lines; returns false when they could not
+    // be written, which ends the conversion.
+    std::function<bool(const std::string &lines)> write;
+    // Called with the identifier of every point outside the network, in input order.
+    std::function<void(const QString &id)> outsidePoint;
+    // Called after every block with the points and bytes read so far.
+    std::function<void(uint64_t points, uint64_t bytes)> progress;
+};
+
+struct StreamTotals {
+    uint64_t points = 0;   // points read
+    uint64_t outside = 0;  // points no triangle took (extrapolated ones included)
+    uint64_t dataLines = 0;
+    uint64_t bytesRead = 0;
+    bool readFailed = false;   // the input could not be read to its end
+    bool writeFailed = false;  // `write` refused lines
+};
+
+// Converts every point of `input` over the network and hands the output
+// lines, without header, to handlers.write.
+StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &network, const StreamSettings &settings,
+                                const StreamHandlers &handlers);
+
+}  // namespace veltrane
