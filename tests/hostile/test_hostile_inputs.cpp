@@ -263,12 +263,11 @@ TEST_F(HostileInput, BinaryGarbageGivesNoPointsAndSaysSo)
     writeTextFile(at(kControlFileCors96a), garbage);
     const Checksums beforeControl = everyFile();
     const ToolRun tool = convertWithTool(at("pts.csv"));
-    EXPECT_EQ(tool.exitCode, 0);
-    EXPECT_TRUE(tool.out.contains(
-        QStringLiteral("No control points could be read from %1.").arg(at(kControlFileCors96a)).toUtf8()))
-        << tool.out.left(2000).toStdString();
-    EXPECT_TRUE(tool.out.contains("The control network has no triangles, so no point can be converted."));
-    EXPECT_TRUE(tool.out.contains("3 of 3 points lie outside the control network"));
+    EXPECT_EQ(tool.exitCode, 1);
+    EXPECT_EQ(tool.err, QStringLiteral("veltrane-convert: no control point of %1 could be paired with one of %2\n")
+                            .arg(at(kControlFileCors96), at(kControlFileCors96a))
+                            .toUtf8());
+    EXPECT_FALSE(QFile::exists(at("pts_out.csv")));
     expectNoFileChanged(beforeControl);
 }
 
@@ -684,8 +683,8 @@ TEST_F(HostileInput, TinFileThatIsAFolder)
     EXPECT_EQ(result.nTris, 0u);
     EXPECT_EQ(convertedPoints(result), 0);
     const ToolRun tool = convertWithTool(at("pts.csv"), 1);
-    EXPECT_EQ(tool.exitCode, 0);
-    EXPECT_TRUE(tool.out.contains("Unable to open the TIN file"));
+    EXPECT_EQ(tool.exitCode, 1);
+    EXPECT_EQ(tool.err, "veltrane-convert: " + at(kControlTinFile).toUtf8() + " is a folder, not a file\n");
     expectNoFileChanged(before);
 }
 
@@ -757,7 +756,7 @@ TEST_F(HostileInput, InputNamedControlShiftInTheWorkingFolder)
     EXPECT_EQ(readLines(at("controlshift_out.csv")).size(), 4);  // the points are still converted
     const ToolRun tool = convertWithTool(at(kControlShiftFile));
     EXPECT_EQ(tool.exitCode, 1);
-    EXPECT_TRUE(tool.out.contains("Not writing "));
+    EXPECT_TRUE(tool.err.startsWith("veltrane-convert: not writing ")) << tool.err.toStdString();
     EXPECT_EQ(readBytes(at(kControlShiftFile)), kInput);
     expectNoFileChanged(before);
 }
@@ -800,7 +799,7 @@ TEST_F(HostileInput, InputInAFolderWithoutWritePermission)
     EXPECT_EQ(readLines(at(kControlShiftFile)).size(), 5);  // the other output is still written
     const ToolRun tool = convertWithTool(folder + "/pts.csv");
     EXPECT_EQ(tool.exitCode, 1);
-    EXPECT_TRUE(tool.out.contains("Unable to write "));
+    EXPECT_TRUE(tool.err.startsWith("veltrane-convert: cannot write ")) << tool.err.toStdString();
     EXPECT_FALSE(QFile::exists(folder + "/pts_out.csv"));
     expectNoFileChanged(before);
 }
@@ -873,7 +872,7 @@ TEST_F(HostileInput, DiskFullWhileWritingTheOutput)
     EXPECT_FALSE(log.texts().last().isEmpty());
     const ToolRun tool = convertWithTool(inputPath);
     EXPECT_EQ(tool.exitCode, 1);
-    EXPECT_TRUE(tool.out.contains("No space left on device"));
+    EXPECT_TRUE(tool.err.contains("No space left on device")) << tool.err.toStdString();
     expectNoFileChanged(before);
 }
 
@@ -963,9 +962,10 @@ TEST_F(HostileInput, ExportNamingAFileTheRunReadsOrWrites)
                                 QStringLiteral("network.json")}) {
         const ToolRun tool = runTool({"--export-tinshift", at(name), "--workdir", work, at("pts.csv")});
         EXPECT_EQ(tool.exitCode, 1) << name.toStdString();
-        EXPECT_TRUE(tool.out.startsWith(("Not writing " + at(name) + ": it is the same file as ").toUtf8()))
-            << tool.out.toStdString();
-        EXPECT_FALSE(tool.out.contains("Begin Processing"));  // refused before the run
+        EXPECT_TRUE(
+            tool.err.startsWith(("veltrane-convert: not writing " + at(name) + ": it is the same file as ").toUtf8()))
+            << tool.err.toStdString();
+        EXPECT_EQ(tool.err.count('\n'), 1);  // refused before anything is written
     }
     EXPECT_EQ(statusOf(at("pts_out.csv")).st_ino, outputInode);  // not even rewritten
     expectNoFileChanged(before);

@@ -1,16 +1,28 @@
-// veltrane-convert as a process: options, exit codes, and the same bytes as
-// runConversion for the same inputs.
+// veltrane-convert as a process: options, exit statuses and messages, the
+// same bytes as runConversion from files, standard input and standard
+// output, points outside the network, and bounded memory on large inputs.
 
 #include "engine/conversion.h"
+#include "engine/formats/outputwriter.h"
 #include "tests/support/conversiontestsupport.h"
+#include "tools/convertcli/progress.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 using namespace veltrane;
 
@@ -23,26 +35,75 @@ const QByteArray kCors96a = "-123.49999,45.25001,100.01,P1\n-123.39998,45.25002,
 const QByteArray kTin = "v 123.5 45.25 0\nv 123.4 45.25 0\nv 123.45 45.35 0\nv 123.42 45.3 0\n"
                         "f 1 2 4\nf 2 3 4\nf 3 1 4\n";
 const QByteArray kInput = "-123.45,45.28,110,A\n123.43,45.3,100,B\n-123.5,45.25,100,C\n-120,40,0,OUT\n";
+// Inside, outside, on a vertex.
+const QByteArray kMixed = "-123.45,45.28,110,A\n-120,40,0,OUT\n-123.5,45.25,100,C\n";
+
+// Peak resident memory allowed to a run on millions of points.
+constexpr long kBoundedPeakKilobytes = 150 * 1024;
 
 struct ToolRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
+    long peakKilobytes = 0;  // the process's largest resident set
 };
 
-ToolRun runTool(const QStringList &args, const QString &workingDirectory = QString())
+struct ToolStreams {
+    QString stdinPath;   // empty: /dev/null
+    QString stdoutPath;  // empty: captured in ToolRun::out
+};
+
+// Runs the tool with arguments passed as bytes (names need not be UTF-8),
+// in `folder` when given.
+ToolRun runTool(const std::vector<QByteArray> &args, const QString &folder = QString(),
+                const ToolStreams &streams = ToolStreams())
 {
-    QProcess process;
-    if (!workingDirectory.isEmpty())
-        process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(VELTRANE_CONVERT), args);
+    QTemporaryDir captures;
+    const QByteArray outPath =
+        QFile::encodeName(streams.stdoutPath.isEmpty() ? captures.filePath("out") : streams.stdoutPath);
+    const QByteArray errPath = QFile::encodeName(captures.filePath("err"));
+    const QByteArray inPath =
+        streams.stdinPath.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(streams.stdinPath);
+    const QByteArray dir = QFile::encodeName(folder);
+    std::vector<QByteArray> argv = {QByteArray(VELTRANE_CONVERT)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char *> pointers;
+    for (QByteArray &arg : argv)
+        pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open(inPath.constData(), O_RDONLY);
+        const int out = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || (!dir.isEmpty() && ::chdir(dir.constData()) != 0))
+            ::_exit(127);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
     ToolRun run;
-    if (!process.waitForFinished(60000))
+    int status = 0;
+    struct rusage usage {};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
         return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    run.peakKilobytes = usage.ru_maxrss;
+    if (streams.stdoutPath.isEmpty())
+        run.out = readBytes(captures.filePath("out"));
+    run.err = readBytes(captures.filePath("err"));
     return run;
+}
+
+std::vector<QByteArray> bytes(const QStringList &args)
+{
+    std::vector<QByteArray> out;
+    for (const QString &arg : args)
+        out.push_back(arg.toUtf8());
+    return out;
 }
 
 void writeNetwork(const QString &folder)
@@ -53,17 +114,54 @@ void writeNetwork(const QString &folder)
     writeTextFile(folder + "/pts.csv", kInput);
 }
 
-TEST(ConvertTool, HelpAndVersion)
+// Every entry of a folder, recursively, with its bytes.
+std::map<QString, QByteArray> folderContents(const QString &folder)
+{
+    std::map<QString, QByteArray> contents;
+    for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        if (entry.isDir() && !entry.isSymLink()) {
+            for (const auto &inner : folderContents(entry.filePath()))
+                contents.insert(inner);
+            contents[entry.filePath()] = "<folder>";
+        } else {
+            contents[entry.filePath()] = readBytes(entry.filePath());
+        }
+    }
+    return contents;
+}
+
+class ConvertTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        writeNetwork(dir.path());
+        writeTextFile(at("mixed.csv"), kMixed);
+    }
+    QString at(const QString &name) const { return dir.filePath(name); }
+    // The tool in the network's folder.
+    ToolRun tool(const QStringList &args, const ToolStreams &streams = ToolStreams())
+    {
+        return runTool(bytes(args), dir.path(), streams);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST(ConvertToolUsage, HelpAndVersion)
 {
     const ToolRun help = runTool({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: veltrane-convert [--mode 1|2] [--tin file|generate]"));
+    EXPECT_TRUE(help.out.startsWith("Usage: veltrane-convert [OPTION]... INPUT\n"));
+    for (const char *option : {"--outside", "--source-controls", "--target-controls", "--tin-file", "--controlshift",
+                               "--no-controlshift", "--no-progress", "--quiet", "--verbose", "--output"})
+        EXPECT_TRUE(help.out.contains(option)) << option;
     const ToolRun version = runTool({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("veltrane-convert "));
 }
 
-TEST(ConvertTool, UsageErrorsExitWithTwo)
+TEST(ConvertToolUsage, UsageErrorsExitWithTwo)
 {
     const QList<QStringList> wrong = {{},
                                       {"--mode", "3", "pts.csv"},
@@ -74,24 +172,45 @@ TEST(ConvertTool, UsageErrorsExitWithTwo)
                                       {"a.csv", "b.csv"},
                                       {"pts.csv", "--export-tinshift"},
                                       {"--export-tinshift", "", "pts.csv"},
+                                      {""},
+                                      {"--outside", "maybe", "pts.csv"},
+                                      {"pts.csv", "-o"},
+                                      {"--tin-file", "t.obj", "--tin", "generate", "pts.csv"},
+                                      {"--controlshift", "c.csv", "--no-controlshift", "pts.csv"},
+                                      {"--controlshift", "-", "pts.csv"},
+                                      {"--", "a.csv", "--mode"},
                                       {"--export-license", "CC0", "pts.csv"},
-                                      {"--export-tinshift", "n.json", "--export-license", "", "pts.csv"},
-                                      {"--validate-network", "pts.csv"},
-                                      {"--report", "r.csv", "pts.csv"},
-                                      {"--quality", "q.csv", "--validate-network"},
-                                      {"--validate-network", "--plot", "p.png", "--plot-size", "10x10"},
-                                      {"--validate-network", "--plot-size", "800x500"},
-                                      {"pts.csv", "--quality"},
-                                      {""}};
+                                      {"--export-tinshift", "n.json", "--export-license", "", "pts.csv"}};
     for (const QStringList &args : wrong) {
-        const ToolRun run = runTool(args);
+        const ToolRun run = runTool(bytes(args));
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains("Usage: veltrane-convert")) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith("veltrane-convert: ")) << args.join(' ').toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
 }
 
-TEST(ConvertTool, WritesTheSameBytesAsTheRun)
+TEST(ConvertToolUsage, ProgressLineSaysPointsPercentAndRateAtMostFourTimesASecond)
+{
+    EXPECT_EQ(ProgressLine::text(1500, 50, 200, 0.5), "veltrane-convert: 1500 points, 25 %, 3000 points/s");
+    EXPECT_EQ(ProgressLine::text(1500, 50, 0, 2.0), "veltrane-convert: 1500 points, 750 points/s");
+
+    std::FILE *terminal = std::tmpfile();
+    ASSERT_NE(terminal, nullptr);
+    const auto start = ProgressLine::Clock::now();
+    ProgressLine progress(terminal, 0, start);
+    for (int ms = 0; ms <= 1000; ms += 50)
+        progress.update(uint64_t(ms), 0, start + std::chrono::milliseconds(ms));
+    progress.clear();
+    std::rewind(terminal);
+    char text[4096] = {};
+    const size_t length = std::fread(text, 1, sizeof text - 1, terminal);
+    std::fclose(terminal);
+    const QByteArray drawn(text, int(length));
+    EXPECT_EQ(drawn.count("\rveltrane-convert: "), 4);  // at 250, 500, 750 and 1000 ms
+    EXPECT_TRUE(drawn.endsWith("\r\033[K"));            // cleared at the end
+}
+
+TEST_F(ConvertTool, WritesTheSameBytesAsTheRunFromFilesStandardInputAndToStandardOutput)
 {
     struct Case {
         QStringList options;
@@ -109,64 +228,224 @@ TEST(ConvertTool, WritesTheSameBytesAsTheRun)
         QTemporaryDir byTool, byRun;
         writeNetwork(byTool.path());
         writeNetwork(byRun.path());
-        const ToolRun tool = runTool(c.options + QStringList{"--workdir", byTool.path(), byTool.filePath("pts.csv")});
+        const ToolRun file =
+            runTool(bytes(c.options + QStringList{"--workdir", byTool.path(), byTool.filePath("pts.csv")}));
         StatusLog log;
         const ConversionResult result =
             runConversion(c.settings, byRun.filePath("pts.csv"), QString(), byRun.path(), log.sink());
         ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
         const std::string label = c.options.join(' ').toStdString();
-        EXPECT_EQ(tool.exitCode, 0) << label;
-        EXPECT_EQ(readBytes(byTool.filePath("pts_out.csv")), readBytes(byRun.filePath("pts_out.csv"))) << label;
+        const QByteArray expected = readBytes(byRun.filePath("pts_out.csv"));
+        EXPECT_EQ(file.exitCode, 0) << label;
+        EXPECT_EQ(readBytes(byTool.filePath("pts_out.csv")), expected) << label;
         EXPECT_EQ(readBytes(byTool.filePath(kControlShiftFile)), readBytes(byRun.filePath(kControlShiftFile))) << label;
-        EXPECT_GT(readLines(byRun.filePath("pts_out.csv")).size(), 4) << label;
-        for (const QString &line : log.texts().filter(" From: "))
-            EXPECT_TRUE(tool.out.contains(line.toUtf8())) << line.toStdString();
-        EXPECT_TRUE(tool.out.startsWith("Begin Processing\nProcessing Input Files:  \n")) << label;
-        EXPECT_TRUE(tool.out.contains(" of 4 points lie outside the control network")) << label;
-        EXPECT_TRUE(tool.out.contains("\nCompleted in ")) << label;
+        EXPECT_EQ(readLines(byRun.filePath("pts_out.csv")).size(), 5) << label;
+        EXPECT_TRUE(file.out.isEmpty()) << label;
+
+        // Standard input goes to standard output unless -o names a file.
+        const ToolRun piped = runTool(bytes(c.options + QStringList{"--workdir", byTool.path(), "-"}), QString(),
+                                      {byTool.filePath("pts.csv"), QString()});
+        EXPECT_EQ(piped.exitCode, 0) << label;
+        EXPECT_EQ(piped.out, expected) << label;
+        const ToolRun named =
+            runTool(bytes(c.options + QStringList{"--workdir", byTool.path(), "-o", byTool.filePath("named.csv"), "-"}),
+                    QString(), {byTool.filePath("pts.csv"), QString()});
+        EXPECT_EQ(readBytes(byTool.filePath("named.csv")), expected) << label;
+        const ToolRun toStdout =
+            runTool(bytes(c.options + QStringList{"--workdir", byTool.path(), "-o", "-", byTool.filePath("pts.csv")}));
+        EXPECT_EQ(toStdout.out, expected) << label;
     }
 }
 
-TEST(ConvertTool, ReadsFromTheCurrentFolderByDefault)
+TEST_F(ConvertTool, QuietByDefaultWithOneSummaryLineVerboseAddsTheStatusLines)
 {
-    QTemporaryDir dir;
-    writeNetwork(dir.path());
-    QDir(dir.path()).mkdir("points");
-    writeTextFile(dir.filePath("points/in.txt"), kInput);
-    const ToolRun run = runTool({"points/in.txt"}, dir.path());
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(readLines(dir.filePath("points/in_out.csv")).size(), 5);
-    EXPECT_EQ(readLines(dir.filePath(kControlShiftFile)).size(), 5);
-    EXPECT_EQ(readBytes(dir.filePath("points/in.txt")), kInput);
+    const ToolRun normal = tool({"pts.csv"});
+    EXPECT_EQ(normal.exitCode, 0);
+    EXPECT_TRUE(normal.out.isEmpty());
+    const QList<QByteArray> lines = normal.err.split('\n');
+    ASSERT_EQ(lines.size(), 2) << normal.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("veltrane-convert: 2 of 4 points converted, 2 outside the network; wrote "
+                                    "pts_out.csv and ./controlshift.csv ("))
+        << lines[0].toStdString();
+
+    EXPECT_TRUE(tool({"-q", "pts.csv"}).err.isEmpty());
+
+    const ToolRun verbose = tool({"-v", "pts.csv"});
+    EXPECT_TRUE(verbose.out.isEmpty());
+    for (const char *line :
+         {"veltrane-convert: Begin Processing\n", "veltrane-convert: Processing Input Files:  \n",
+          "veltrane-convert: P1 From: -123.5 45.25 100 To: ", "veltrane-convert: outside the network: B\n",
+          "veltrane-convert: outside the network: OUT\n", "veltrane-convert: Completed in "})
+        EXPECT_TRUE(verbose.err.contains(line)) << line;
+    for (const QByteArray &line : verbose.err.split('\n'))
+        EXPECT_TRUE(line.isEmpty() || line.startsWith("veltrane-convert: ")) << line.toStdString();
+    EXPECT_FALSE(verbose.err.contains("Loading"));  // the readers' own diagnostics stay out
 }
 
-TEST(ConvertTool, ExitsWithOneWhenAnOutputCannotBeWritten)
+TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
 {
-    QTemporaryDir dir;
-    writeNetwork(dir.path());
-    const ToolRun missingWorkDir = runTool({"--workdir", dir.filePath("absent"), dir.filePath("pts.csv")});
+    QDir(dir.path()).mkdir("folder");
+    writeTextFile(at("other96.csv"), "-1,1,0,X1\n-2,1,0,X2\n-1,2,0,X3\n");
+    writeTextFile(at("line96.csv"), "-1,1,0,L1\n-2,2,0,L2\n-3,3,0,L3\n");
+    writeTextFile(at("line96a.csv"), "-1,1,0,L1\n-2,2,0,L2\n-3,3,0,L3\n");
+    writeTextFile(at("controlshift.csv"), "earlier\n");
+    struct Case {
+        QStringList args;
+        QByteArray message;  // what the one line of standard error starts with
+    };
+    const std::vector<Case> cases = {
+        {{"missing.csv"}, "veltrane-convert: cannot read missing.csv: No such file or directory"},
+        {{"folder"}, "veltrane-convert: folder is a folder, not a file"},
+        {{"/dev/zero"}, "veltrane-convert: /dev/zero is a device, not a file or stream"},
+        {{"--source-controls", "absent.csv", "pts.csv"}, "veltrane-convert: cannot read absent.csv: No such file"},
+        {{"--workdir", "folder", "pts.csv"}, "veltrane-convert: cannot read folder/TARVONA_NAD83_CORS96_CONTROL.csv"},
+        {{"--target-controls", "/dev/zero", "pts.csv"}, "veltrane-convert: /dev/zero is a device"},
+        {{"--tin-file", "absent.obj", "pts.csv"}, "veltrane-convert: cannot read absent.obj: No such file"},
+        {{"--target-controls", "other96.csv", "pts.csv"}, "veltrane-convert: no control point of "},
+        {{"--source-controls", "line96.csv", "--target-controls", "line96a.csv", "pts.csv"},
+         "veltrane-convert: the control network has no triangles"},
+        {{"-o", "folder/absent/out.csv", "pts.csv"}, "veltrane-convert: cannot write folder/absent/out.csv: "},
+        {{"--controlshift", "folder", "pts.csv"}, "veltrane-convert: cannot write folder: "},
+        {{"--export-tinshift", "absent/n.json", "pts.csv"}, "veltrane-convert: cannot write absent/n.json: "},
+        {{"-o", "pts.csv", "pts.csv"}, "veltrane-convert: not writing pts.csv: it is the same file as "},
+        {{"--outside", "fail", "pts.csv"}, "veltrane-convert: 2 of 4 points lie outside the control network: B, OUT\n"},
+        {{"--outside", "fail", "-o", "-", "mixed.csv"},
+         "veltrane-convert: 1 of 3 points lie outside the control network: OUT\n"},
+    };
+    const auto before = folderContents(dir.path());
+    for (const Case &c : cases) {
+        const std::string label = c.args.join(' ').toStdString();
+        const ToolRun run = tool(c.args);
+        EXPECT_EQ(run.exitCode, 1) << label;
+        EXPECT_TRUE(run.err.startsWith(c.message)) << label << ": " << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << label << ": " << run.err.toStdString();
+        EXPECT_EQ(folderContents(dir.path()), before) << label;
+    }
+    // Standard output cannot take back what it was given: the lines before
+    // the first outside point, without that point.
+    const ToolRun piped = tool({"--outside", "fail", "-o", "-", "mixed.csv"});
+    EXPECT_EQ(piped.out.split('\n').size(), 3);
+    EXPECT_TRUE(piped.out.startsWith(QByteArray(kOutputHeader) + "A,"));
+}
+
+TEST_F(ConvertTool, PointsOutsideTheNetworkZeroSkipOrNearest)
+{
+    const QList<QByteArray> zero = tool({"-o", "-", "mixed.csv"}).out.split('\n');
+    ASSERT_EQ(zero.size(), 5);
+    EXPECT_EQ(zero[2], "OUT,-120.000000000000000,40.000000000000000,0.000000000000000,0.000000000000000,"
+                       "0.000000000000000,0.000000000000000,0.000000000000000,0.000000000000000,0.000000");
+
+    const ToolRun skip = tool({"--outside", "skip", "-o", "-", "mixed.csv"});
+    EXPECT_EQ(skip.exitCode, 0);
+    QList<QByteArray> kept = zero;
+    kept.removeAt(2);
+    EXPECT_EQ(skip.out.split('\n'), kept);
+    EXPECT_TRUE(skip.err.contains("2 of 3 points converted, 1 outside the network left out;"));
+
+    const ToolRun nearest = tool({"--outside", "nearest", "--export-tinshift", "n.json", "-o", "-", "mixed.csv"});
+    EXPECT_EQ(nearest.exitCode, 0);
+    const QList<QByteArray> extended = nearest.out.split('\n');
+    ASSERT_EQ(extended.size(), 5);
+    EXPECT_EQ(extended[1], zero[1]);  // points inside keep their numbers
+    EXPECT_EQ(extended[3], zero[3]);
+    EXPECT_TRUE(extended[2].startsWith("OUT,-120.000000000000000,40.000000000000000,0.000000000000000,-120.0019"))
+        << extended[2].toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(readBytes(at("n.json"))).object();
+    EXPECT_EQ(json.value("format_version").toString(), QString("1.1"));
+    EXPECT_EQ(json.value("fallback_strategy").toString(), QString("nearest_side"));
+
+    // PROJ's tinshift with the exported network gives the same positions.
+    const QString cct = QStandardPaths::findExecutable("cct");
+    if (cct.isEmpty())
+        GTEST_SKIP() << "PROJ's cct is not installed";
+    writeTextFile(at("cct_in.txt"), QByteArray(kMixed).replace(',', ' '));
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(cct, {"-d", "12", "+proj=tinshift", "+file=n.json", "cct_in.txt"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QList<QByteArray> theirs = process.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_EQ(theirs.size(), 3) << process.readAllStandardError().toStdString();
+    for (int k = 0; k < 3; ++k) {
+        const QList<QByteArray> ours = extended[k + 1].split(',');
+        const QList<QByteArray> cctLine = theirs[k].simplified().split(' ');
+        ASSERT_GE(cctLine.size(), 3);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(ours[4 + c].toDouble(), cctLine[c].toDouble(), c < 2 ? 1e-9 : 1e-6)
+                << "point " << k << " column " << c;
+    }
+}
+
+TEST_F(ConvertTool, NetworkAndOutputNamesAreChosenFreely)
+{
+    // The network under other names in another folder; Latin-1 bytes in
+    // names travel unchanged; "--" lets an input start with "-".
+    QDir(dir.path()).mkdir("net");
+    writeTextFile(at("net/a.csv"), kCors96);
+    writeTextFile(at("net/b.csv"), kCors96a);
+    writeTextFile(at("net/t.obj"), kTin);
+    const QByteArray latin1Input = "caf\xe9.csv", latin1Output = "r\xe9sultat.csv";
+    ASSERT_TRUE(QFile::copy(at("pts.csv"), dir.path() + "/-dash.csv"));
+    {
+        std::FILE *raw = std::fopen((QFile::encodeName(dir.path()) + "/" + latin1Input).constData(), "w");
+        ASSERT_NE(raw, nullptr);
+        std::fwrite(kInput.constData(), 1, size_t(kInput.size()), raw);
+        std::fclose(raw);
+    }
+    const ToolRun expected = tool({"--tin", "file", "-o", "-", "pts.csv"});
+    ASSERT_EQ(expected.exitCode, 0);
+
+    QDir(dir.path()).mkdir("empty");
+    const ToolRun run =
+        runTool({"--workdir", "empty", "--source-controls", "net/a.csv", "--target-controls", "net/b.csv", "--tin-file",
+                 "net/t.obj", "--controlshift", "shifts.csv", "-o", latin1Output, "--", latin1Input},
+                dir.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("wrote " + latin1Output + " and shifts.csv (")) << run.err.toStdString();
+    std::FILE *written = std::fopen((QFile::encodeName(dir.path()) + "/" + latin1Output).constData(), "r");
+    ASSERT_NE(written, nullptr);
+    char buffer[4096];
+    const QByteArray output(buffer, int(std::fread(buffer, 1, sizeof buffer, written)));
+    std::fclose(written);
+    EXPECT_EQ(output, expected.out);
+    EXPECT_EQ(readLines(at("shifts.csv")).size(), 5);
+    EXPECT_TRUE(QDir(at("empty")).isEmpty());
+    // QDir cannot name these files in a UTF-8 locale, so QTemporaryDir would leave them.
+    for (const QByteArray &name : {latin1Input, latin1Output})
+        ::unlink((QFile::encodeName(dir.path()) + "/" + name).constData());
+
+    const ToolRun dash = tool({"--no-controlshift", "--", "-dash.csv"});
+    EXPECT_EQ(dash.exitCode, 0) << dash.err.toStdString();
+    EXPECT_EQ(readBytes(at("-dash_out.csv")), tool({"-o", "-", "pts.csv"}).out);
+    EXPECT_TRUE(dash.err.contains("; wrote -dash_out.csv (")) << dash.err.toStdString();
+}
+
+TEST_F(ConvertTool, ExitsWithOneWhenAnOutputCannotBeWritten)
+{
+    const ToolRun missingWorkDir = runTool(bytes({"--workdir", at("absent"), at("pts.csv")}));
     EXPECT_EQ(missingWorkDir.exitCode, 1);
-    EXPECT_TRUE(missingWorkDir.out.contains("Unable to write " + dir.filePath("absent/controlshift.csv").toUtf8()));
+    EXPECT_TRUE(missingWorkDir.err.contains("cannot read " + at("absent/").toUtf8()));
 
     // An input that would be replaced by controlshift.csv is left alone.
-    writeTextFile(dir.filePath("controlshift.csv"), kInput);
-    const ToolRun clash = runTool({"--workdir", dir.path(), dir.filePath("controlshift.csv")});
+    writeTextFile(at("controlshift.csv"), kInput);
+    const ToolRun clash = runTool(bytes({"--workdir", dir.path(), at("controlshift.csv")}));
     EXPECT_EQ(clash.exitCode, 1);
-    EXPECT_EQ(readBytes(dir.filePath("controlshift.csv")), kInput);
+    EXPECT_EQ(readBytes(at("controlshift.csv")), kInput);
+    EXPECT_FALSE(QFile::exists(at("controlshift_out.csv")));
 }
 
-TEST(ConvertTool, ExportsTheNetworkItUsedForTinshift)
+TEST_F(ConvertTool, ExportsTheNetworkItUsedForTinshift)
 {
-    QTemporaryDir dir;
-    writeNetwork(dir.path());
-    const QString json = dir.filePath("network.json");
-    const ToolRun run =
-        runTool({"--mode", "2", "--export-tinshift", json, "--workdir", dir.path(), dir.filePath("pts.csv")});
+    const QString json = at("network.json");
+    const ToolRun run = runTool(bytes({"--mode", "2", "--export-tinshift", json, "--export-license", "CC0-1.0",
+                                       "--workdir", dir.path(), at("pts.csv")}));
     EXPECT_EQ(run.exitCode, 0);
     QFile file(json);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QJsonObject network = QJsonDocument::fromJson(file.readAll()).object();
     EXPECT_EQ(network.value("file_type").toString(), QString("triangulation_file"));
+    EXPECT_EQ(network.value("format_version").toString(), QString("1.0"));
+    EXPECT_EQ(network.value("license").toString(), QString("CC0-1.0"));
+    EXPECT_TRUE(network.value("description").toString().contains(QString(kControlFileCors96a) + " (SHA-256 "));
     // Mode 2 runs from CORS96a to CORS96: the CORS96a position is the source.
     // The triangulation sorts the records by longitude, so P1 comes first.
     const QJsonArray vertices = network.value("vertices").toArray();
@@ -178,74 +457,36 @@ TEST(ConvertTool, ExportsTheNetworkItUsedForTinshift)
         for (const QJsonValue &index : triangle.toArray())
             EXPECT_TRUE(index.toInt(-1) >= 0 && index.toInt(-1) < 4);
     }
-
-    const ToolRun unwritable = runTool(
-        {"--export-tinshift", dir.filePath("absent/network.json"), "--workdir", dir.path(), dir.filePath("pts.csv")});
-    EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_TRUE(
-        unwritable.out.contains("Unable to export the network to " + dir.filePath("absent/network.json").toUtf8()));
-
-    // The export names the files it was made from, so one it cannot read stops it.
-    QFile::remove(dir.filePath(kControlTinFile));
-    const ToolRun noTin =
-        runTool({"--tin", "file", "--export-tinshift", json, "--workdir", dir.path(), dir.filePath("pts.csv")});
-    EXPECT_EQ(noTin.exitCode, 1);
-    EXPECT_TRUE(noTin.out.contains("Unable to export the network to " + json.toUtf8() + ": " +
-                                   dir.filePath(kControlTinFile).toUtf8() + " cannot be read."))
-        << noTin.out.toStdString();
 }
 
-// Width and height of a PNG file from its header, (0, 0) when it is none.
-std::pair<quint32, quint32> pngSize(const QByteArray &bytes)
+TEST(ConvertToolLarge, MillionsOfPointsInBoundedMemoryFromAFileAndFromStandardInput)
 {
-    if (!bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.size() < 24)
-        return {0, 0};
-    const auto word = [&bytes](int at) {
-        return quint32(quint8(bytes[at])) << 24 | quint32(quint8(bytes[at + 1])) << 16 |
-               quint32(quint8(bytes[at + 2])) << 8 | quint32(quint8(bytes[at + 3]));
+    QTemporaryDir work;
+    const QString data = QStringLiteral(VELTRANE_SOURCE_DIR "/data/");
+    for (const char *name : {kControlFileCors96, kControlFileCors96a})
+        ASSERT_TRUE(QFile::copy(data + name, work.filePath(name)));
+    const QString input = work.filePath("large.csv");
+    QProcess datagen;
+    datagen.start(QStringLiteral(VELTRANE_DATAGEN), {"--large", "2000000", input});
+    ASSERT_TRUE(datagen.waitForFinished(300000));
+    ASSERT_EQ(datagen.exitCode(), 0);
+
+    const ToolRun fromFile = runTool({"large.csv"}, work.path());
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
+    EXPECT_LE(fromFile.peakKilobytes, kBoundedPeakKilobytes);
+    EXPECT_TRUE(fromFile.err.contains(" of 2000000 points converted")) << fromFile.err.toStdString();
+
+    const ToolRun fromStdin = runTool({"-q", "-"}, work.path(), {input, work.filePath("piped.csv")});
+    EXPECT_EQ(fromStdin.exitCode, 0);
+    EXPECT_LE(fromStdin.peakKilobytes, kBoundedPeakKilobytes);
+    const auto sha = [](const QString &path) {
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result() : QByteArray("<unreadable>");
     };
-    return {word(16), word(20)};
-}
-
-TEST(ConvertTool, ValidatesTheNetworkAndRatesEveryConvertedPoint)
-{
-    // P4 lies inside P1 P2 P3, so it is the one point the network surrounds.
-    QTemporaryDir dir;
-    writeTextFile(dir.filePath(kControlFileCors96), "-123.5,45.25,100,P1\n-123.4,45.25,110,P2\n"
-                                                    "-123.45,45.35,120,P3\n-123.45,45.29,105,P4\n");
-    writeTextFile(dir.filePath(kControlFileCors96a), "-123.49999,45.25001,100.01,P1\n-123.39998,45.25002,110.02,P2\n"
-                                                     "-123.44997,45.35003,120.03,P3\n-123.44996,45.29007,105.09,P4\n");
-    writeTextFile(dir.filePath(kControlTinFile), "v 123.5 45.25 0\nv 123.4 45.25 0\nv 123.45 45.35 0\n"
-                                                 "v 123.45 45.29 0\nf 1 2 4\nf 2 3 4\nf 3 1 4\n");
-    writeTextFile(dir.filePath("pts.csv"), "-123.45,45.28,110,A\n-123.45,45.29,105,ON4\n-123.5,45.25,100,ON1\n"
-                                           "-120,40,0,OUT\n");
-    const ToolRun check = runTool({"--validate-network", "--tin", "file", "--workdir", dir.path(), "--plot",
-                                   dir.filePath("residuals.png"), "--plot-size", "800x500"});
-    EXPECT_EQ(check.exitCode, 0) << check.err.toStdString();
-    EXPECT_TRUE(check.out.isEmpty());
-    EXPECT_TRUE(check.err.contains("Network check: 1 of 4 control points validated")) << check.err.toStdString();
-    const QList<QByteArray> report = readLines(dir.filePath("network_validation.csv"));
-    ASSERT_EQ(report.size(), 5);
-    EXPECT_EQ(report[0], "POINT_ID,X,Y,RESIDUAL_E_M,RESIDUAL_N_M,RESIDUAL_H_M,RESIDUAL_HORIZONTAL_M");
-    for (int i = 1; i < 5; ++i)
-        EXPECT_EQ(report[i].endsWith(",,,,"), !report[i].startsWith("P4,")) << report[i].toStdString();
-    EXPECT_EQ(pngSize(readBytes(dir.filePath("residuals.png"))), std::make_pair(quint32(800), quint32(500)));
-    EXPECT_FALSE(QFile::exists(dir.filePath("pts_out.csv")));
-
-    const ToolRun convert = runTool(
-        {"--tin", "file", "--workdir", dir.path(), "--quality", dir.filePath("q.csv"), dir.filePath("pts.csv")});
-    EXPECT_EQ(convert.exitCode, 0);
-    const QList<QByteArray> quality = readLines(dir.filePath("q.csv"));
-    ASSERT_EQ(quality.size(), 5);
-    EXPECT_EQ(quality[0], "POINT_ID,STATUS,SIGMA_HORIZONTAL_M,SIGMA_H_M,NEAREST_CONTROL_M");
-    EXPECT_TRUE(quality[1].startsWith("A,converted,")) << quality[1].toStdString();
-    // On P4 a point takes P4's own residuals; on the boundary point P1 the
-    // RMS of the validated ones, here P4's too.
-    QList<QByteArray> p4 = report[4].split(',');
-    const QByteArray sigmas = "," + p4[6] + "," + p4[5].replace("-", "") + ",0.000";
-    EXPECT_EQ(quality[2], "P4,converted" + sigmas);
-    EXPECT_EQ(quality[3], "P1,converted" + sigmas);
-    EXPECT_TRUE(quality[4].startsWith("OUT,outside,,,")) << quality[4].toStdString();
+    EXPECT_EQ(sha(work.filePath("piped.csv")), sha(work.filePath("large_out.csv")));
+    RecordProperty("peak_kB_file", int(fromFile.peakKilobytes));
+    RecordProperty("peak_kB_stdin", int(fromStdin.peakKilobytes));
 }
 
 }  // namespace

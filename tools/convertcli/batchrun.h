@@ -1,0 +1,29 @@
+#pragma once
+// One run of veltrane-convert: builds the network, streams the input through
+// it into the output, writes the control shifts (and the tinshift export),
+// and reports on standard error. Outputs are written beside their names and
+// put in place only when the whole run succeeded.
+
+#include "tools/convertcli/options.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace veltrane {
+
+enum ExitStatus {
+    kExitDone = 0,    // every output written
+    kExitFailed = 1,  // the run failed; nothing new is left under the output names
+    kExitUsage = 2,   // the command line is wrong
+};
+
+// Control and TIN files beyond this size are refused: far above any real
+// network (a million control points take about 50 MB), it bounds what a
+// file that never ends (a pipe, say) can cost.
+constexpr uint64_t kNetworkFileByteLimit = uint64_t(256) << 20;
+
+// Runs the conversion the options describe. `in` is read for the input "-",
+// `out` takes the output "-", `err` every message.
+int runBatch(const CommandLine &options, std::FILE *in, std::FILE *out, std::FILE *err);
+
+}  // namespace veltrane

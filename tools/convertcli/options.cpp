@@ -1,0 +1,201 @@
+#include "tools/convertcli/options.h"
+
+#include <functional>
+#include <map>
+
+namespace veltrane {
+
+const char *const kStandardStream = "-";
+
+namespace {
+
+const char *const kUsage =
+    "Usage: veltrane-convert [OPTION]... INPUT\n"
+    "Converts the points of INPUT (x, y, h, identifier per line; - reads standard input)\n"
+    "between NAD83(CORS96) and NAD83(CORS96a) over the TIN of a control network.\n"
+    "\n"
+    "Conversion:\n"
+    "  --mode 1|2              1: CORS96 to CORS96a (default); 2: CORS96a to CORS96\n"
+    "  --tin generate|file     triangulate the control points (default) or read the TIN file\n"
+    "  --force-negative        store every longitude as a west (negative) longitude\n"
+    "  --outside zero|skip|nearest|fail\n"
+    "                          points outside the network: written with zeros (default),\n"
+    "                          left out, extended from the nearest triangle, or exit 1\n"
+    "Network:\n"
+    "  --workdir DIR           folder of the fixed network files and controlshift.csv (default .)\n"
+    "  --source-controls FILE  control points in the input's realization\n"
+    "  --target-controls FILE  the same points in the other realization\n"
+    "  --tin-file FILE         the TIN file (implies --tin file)\n"
+    "Output:\n"
+    "  -o, --output FILE       converted points (default: INPUT with _out.csv; - is standard\n"
+    "                          output, the default for standard input)\n"
+    "  --controlshift FILE     control shifts (default DIR/controlshift.csv)\n"
+    "  --no-controlshift       do not write the control shifts\n"
+    "  --export-tinshift FILE  also write the network as a JSON file for cct +proj=tinshift\n"
+    "  --export-license TEXT   the licence the exported network is published under\n"
+    "Messages:\n"
+    "  -v, --verbose           the run's status lines and the points outside the network\n"
+    "  -q, --quiet             errors only\n"
+    "  --no-progress           no progress line on a terminal\n"
+    "  -h, --help              show this text\n"
+    "  --version               show the version\n"
+    "  --                      end of options\n"
+    "\n"
+    "Exit status: 0 every output written; 1 the run failed and wrote nothing new;\n"
+    "2 usage error. See veltrane-convert(1).\n";
+
+bool startsWith(const std::string &text, const char *prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+}  // namespace
+
+const char *usageText()
+{
+    return kUsage;
+}
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
+{
+    ParsedCommandLine parsed;
+    CommandLine &o = parsed.options;
+    bool haveInput = false;
+    bool optionsEnded = false;
+
+    // Options that take a value, with what they do with it; an error text
+    // when the value is not allowed.
+    using Setter = std::function<std::string(const std::string &)>;
+    const auto fileName = [](std::string &into, const char *what) {
+        return [&into, what](const std::string &value) {
+            into = value;
+            return value.empty() ? std::string(what) + " takes a file name" : std::string();
+        };
+    };
+    const std::map<std::string, Setter> valued = {
+        {"--mode",
+         [&o](const std::string &v) {
+             if (v != "1" && v != "2")
+                 return std::string("--mode takes 1 or 2");
+             o.settings.direction = directionFromMode(v == "1" ? 1 : 2);
+             return std::string();
+         }},
+        {"--tin",
+         [&o](const std::string &v) {
+             if (v != "file" && v != "generate")
+                 return std::string("--tin takes file or generate");
+             o.settings.tinSource = v == "file" ? TinSource::FromFile : TinSource::Generate;
+             o.tinGiven = true;
+             return std::string();
+         }},
+        {"--outside",
+         [&o](const std::string &v) {
+             static const std::map<std::string, OutsidePoints> modes = {{"zero", OutsidePoints::Zero},
+                                                                        {"skip", OutsidePoints::Skip},
+                                                                        {"nearest", OutsidePoints::Nearest},
+                                                                        {"fail", OutsidePoints::Fail}};
+             const auto mode = modes.find(v);
+             if (mode == modes.end())
+                 return std::string("--outside takes zero, skip, nearest or fail");
+             o.outside = mode->second;
+             return std::string();
+         }},
+        {"--workdir",
+         [&o](const std::string &v) {
+             o.workDir = v;
+             return v.empty() ? std::string("--workdir takes a folder") : std::string();
+         }},
+        {"--source-controls", fileName(o.sourceControls, "--source-controls")},
+        {"--target-controls", fileName(o.targetControls, "--target-controls")},
+        {"--tin-file", fileName(o.tinFile, "--tin-file")},
+        {"--output", fileName(o.output, "--output")},
+        {"--controlshift", fileName(o.controlShift, "--controlshift")},
+        {"--export-tinshift", fileName(o.tinshiftFile, "--export-tinshift")},
+        {"--export-license",
+         [&o](const std::string &v) {
+             o.exportLicense = v;
+             return v.empty() ? std::string("--export-license takes a text") : std::string();
+         }},
+    };
+    const std::map<std::string, std::function<void()>> flags = {
+        {"--force-negative", [&o] { o.settings.forceNegative = true; }},
+        {"--no-controlshift", [&o] { o.writeControlShift = false; }},
+        {"--verbose", [&o] { o.verbosity = Verbosity::Verbose; }},
+        {"--quiet", [&o] { o.verbosity = Verbosity::Quiet; }},
+        {"--no-progress", [&o] { o.progress = false; }},
+        {"--help", [&o] { o.help = true; }},
+        {"--version", [&o] { o.version = true; }},
+    };
+    const std::map<std::string, std::string> shortNames = {
+        {"-o", "--output"}, {"-v", "--verbose"}, {"-q", "--quiet"}, {"-h", "--help"}};
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+        if (!isOption) {
+            if (haveInput) {
+                parsed.error = "more than one INPUT given";
+                return parsed;
+            }
+            o.input = arg;
+            haveInput = true;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const auto shortName = shortNames.find(arg);
+        if (shortName != shortNames.end())
+            arg = shortName->second;
+        std::string value;
+        bool haveValue = false;
+        const size_t equals = arg.find('=');
+        if (startsWith(arg, "--") && equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.resize(equals);
+            haveValue = true;
+        }
+        if (const auto flag = flags.find(arg); flag != flags.end() && !haveValue) {
+            flag->second();
+            continue;
+        }
+        const auto setter = valued.find(arg);
+        if (setter == valued.end()) {
+            parsed.error = "unknown option " + args[i];
+            return parsed;
+        }
+        if (!haveValue) {
+            if (i + 1 >= args.size()) {
+                parsed.error = arg + " needs a value";
+                return parsed;
+            }
+            value = args[++i];
+        }
+        parsed.error = setter->second(value);
+        if (!parsed.error.empty())
+            return parsed;
+    }
+
+    if (o.help || o.version)
+        return parsed;
+    if (!haveInput)
+        parsed.error = "no INPUT given";
+    else if (o.input.empty())
+        parsed.error = "INPUT is empty";
+    else if (!o.tinFile.empty() && o.tinGiven && o.settings.tinSource == TinSource::Generate)
+        parsed.error = "--tin-file and --tin generate contradict each other";
+    else if (!o.controlShift.empty() && !o.writeControlShift)
+        parsed.error = "--controlshift and --no-controlshift contradict each other";
+    else if (!o.exportLicense.empty() && o.tinshiftFile.empty())
+        parsed.error = "--export-license needs --export-tinshift";
+    else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)
+        parsed.error = "only the converted points (-o) can go to standard output";
+    if (!o.tinFile.empty())
+        o.settings.tinSource = TinSource::FromFile;
+    if (o.output.empty() && o.input == kStandardStream)
+        o.output = kStandardStream;
+    return parsed;
+}
+
+}  // namespace veltrane
