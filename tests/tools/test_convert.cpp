@@ -19,10 +19,12 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <thread>
 
 using namespace veltrane;
 
@@ -417,6 +419,19 @@ TEST_F(ConvertTool, NetworkAndOutputNamesAreChosenFreely)
     EXPECT_EQ(dash.exitCode, 0) << dash.err.toStdString();
     EXPECT_EQ(readBytes(at("-dash_out.csv")), tool({"-o", "-", "pts.csv"}).out);
     EXPECT_TRUE(dash.err.contains("; wrote -dash_out.csv (")) << dash.err.toStdString();
+}
+
+TEST_F(ConvertTool, NamedPipesAndStandardInputByNameAreReadOnce)
+{
+    const QByteArray expected = tool({"-o", "-", "pts.csv"}).out;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo.csv")).constData(), 0600), 0);
+    std::thread writer([this] { writeTextFile(at("fifo.csv"), kInput); });
+    const ToolRun fromPipe = tool({"-o", "-", "fifo.csv"});
+    writer.join();
+    EXPECT_EQ(fromPipe.exitCode, 0) << fromPipe.err.toStdString();
+    EXPECT_EQ(fromPipe.out, expected);
+    const ToolRun devStdin = tool({"-o", "-", "/dev/stdin"}, {at("pts.csv"), QString()});
+    EXPECT_EQ(devStdin.out, expected);
 }
 
 TEST_F(ConvertTool, ExitsWithOneWhenAnOutputCannotBeWritten)
