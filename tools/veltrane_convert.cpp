@@ -8,14 +8,27 @@
 #include "tools/convertcli/options.h"
 
 #include <cstdio>
+#include <malloc.h>
 #include <new>
 #include <string>
 #include <vector>
 
 using namespace veltrane;
 
+namespace {
+
+// Every block of points takes and gives back buffers of about a megabyte on
+// worker threads. Kept in the heap instead of mapped and unmapped each time,
+// they cost no page faults: a fifth of the run's time on 1,000,000 points.
+constexpr int kMallocMmapThreshold = 32 << 20;
+constexpr int kMallocTrimThreshold = 256 << 20;
+
+}  // namespace
+
 int main(int argc, char *argv[])
 {
+    mallopt(M_MMAP_THRESHOLD, kMallocMmapThreshold);
+    mallopt(M_TRIM_THRESHOLD, kMallocTrimThreshold);
     keepFileNameBytes();
     const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
