@@ -33,10 +33,8 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
     out.points = points.size();
     std::vector<PointStatus> status(points.size());
     network.convert(points.data(), points.size(), status.data(), nullptr, settings.outside == OutsidePoints::Nearest);
-    std::vector<uint8_t> taken(points.size());
     for (size_t i = 0; i < points.size(); ++i) {
-        taken[i] = status[i] == PointStatus::Converted;
-        if (taken[i])
+        if (status[i] == PointStatus::Converted)
             continue;
         if (out.outside == 0)
             out.firstOutsideLine = i;
@@ -47,7 +45,7 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
     switch (settings.outside) {
     case OutsidePoints::Skip:
         for (size_t i = 0; i < points.size(); ++i) {
-            if (taken[i])
+            if (status[i] == PointStatus::Converted)
                 appendShiftLines(out.lines, &points[i], 1, settings.direction);
         }
         break;
@@ -76,13 +74,12 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     bool writing = true;
 
     const auto consume = [&](ConvertedBlock block) {
-        const bool failHere = settings.outside == OutsidePoints::Fail && block.outside > 0;
         if (writing && !block.lines.empty() && !handlers.write(block.lines)) {
             totals.writeFailed = true;
             writing = false;
         }
-        if (failHere || (settings.outside == OutsidePoints::Fail && totals.outside > 0))
-            writing = false;
+        if (settings.outside == OutsidePoints::Fail && block.outside > 0)
+            writing = false;  // the block's lines stop before its first outside point
         totals.points += block.points;
         totals.outside += block.outside;
         totals.dataLines += block.dataLines;
