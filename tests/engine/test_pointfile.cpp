@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace veltrane;
 
@@ -181,6 +184,35 @@ TEST(MergeStats, TakesOuterExtentsAndAddsCounts)
     EXPECT_EQ(m.zMax, 10);
     EXPECT_EQ(m.zMin, -5);
     EXPECT_EQ(m.count, 7);
+}
+
+TEST_F(PointFileTest, ReadOnceSoPipesWorkWhileFoldersDevicesAndOverlongFilesAreRefused)
+{
+    // A named pipe can be opened and read once only.
+    const std::string fifo = dir.path().toStdString() + "/fifo.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&fifo] { std::ofstream(fifo) << "# head\n1,2,3,A\n4,5,6,B\n"; });
+    std::vector<std::string> notes;
+    InputProblem problem;
+    EXPECT_EQ(readPointFile(fifo, stats, LongitudeSign::AsRead, &notes, problem).size(), 2u);
+    writer.join();
+    EXPECT_EQ(problem, InputProblem::None);
+    EXPECT_EQ(notes.front(), "Loading 2 points from file " + fifo + " \n");
+
+    const struct {
+        std::string path;
+        uint64_t byteLimit;
+        InputProblem problem;
+    } refused[] = {{dir.path().toStdString(), kNoByteLimit, InputProblem::IsFolder},
+                   {"/dev/zero", kNoByteLimit, InputProblem::IsDevice},
+                   {write("long.csv", std::string(64 * 1024, '\n') + "1,2,3,A\n"), 4096, InputProblem::TooLarge}};
+    for (const auto &c : refused) {
+        notes.clear();
+        EXPECT_TRUE(readPointFile(c.path, stats, LongitudeSign::AsRead, &notes, problem, c.byteLimit).empty());
+        EXPECT_EQ(problem, c.problem) << c.path;
+        EXPECT_EQ(stats.count, 0);
+        EXPECT_EQ(notes.back(), "Finished loading 0 points\n");
+    }
 }
 
 }  // namespace

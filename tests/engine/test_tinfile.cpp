@@ -46,6 +46,17 @@ void expectTriangle(const Triangle &t, int32_t p1, int32_t p2, int32_t p3)
     EXPECT_EQ(t.p3, p3);
 }
 
+TEST_F(TinFileTest, DevicesAndFilesBeyondTheLimitAreRefused)
+{
+    EXPECT_EQ(readTinFile("/dev/zero", LongitudeSign::AsRead).problem, InputProblem::IsDevice);
+    const std::string path = write(std::string(200 * 1024, '#') + "\nv 1 2 3\n");
+    const TinFileContents limited = readTinFile(path, LongitudeSign::AsRead, 100 * 1024);
+    EXPECT_EQ(limited.problem, InputProblem::TooLarge);
+    EXPECT_FALSE(limited.opened);
+    EXPECT_TRUE(limited.vertices.empty());
+    EXPECT_EQ(readTinFile(path, LongitudeSign::AsRead).vertices.size(), 1u);
+}
+
 }  // namespace
 
 TEST_F(TinFileTest, VerticesAndFacesInFileOrder)
