@@ -32,8 +32,7 @@ int main(int argc, char *argv[])
     keepFileNameBytes();
     const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "veltrane-convert: %s\nTry 'veltrane-convert --help' for more information.\n",
-                     parsed.error.c_str());
+        std::fprintf(stderr, "veltrane-convert: %s (see veltrane-convert --help)\n", parsed.error.c_str());
         return kExitUsage;
     }
     if (parsed.options.help) {

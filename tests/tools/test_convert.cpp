@@ -187,6 +187,7 @@ TEST(ConvertToolUsage, UsageErrorsExitWithTwo)
         const ToolRun run = runTool(bytes(args));
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith("veltrane-convert: ")) << args.join(' ').toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
 }
