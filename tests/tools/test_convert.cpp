@@ -40,7 +40,16 @@ const QByteArray kInput = "-123.45,45.28,110,A\n123.43,45.3,100,B\n-123.5,45.25,
 // Inside, outside, on a vertex.
 const QByteArray kMixed = "-123.45,45.28,110,A\n-120,40,0,OUT\n-123.5,45.25,100,C\n";
 
-// Peak resident memory allowed to a run on millions of points.
+// Peak resident memory allowed to a run on millions of points. Under
+// AddressSanitizer freed memory waits in a quarantine of its own (256 MB), so
+// there the large run only checks the bytes, on fewer points.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPeakMemoryMeaningful = false;
+constexpr int kLargePoints = 300000;
+#else
+constexpr bool kPeakMemoryMeaningful = true;
+constexpr int kLargePoints = 2000000;
+#endif
 constexpr long kBoundedPeakKilobytes = 150 * 1024;
 
 struct ToolRun {
@@ -483,18 +492,19 @@ TEST(ConvertToolLarge, MillionsOfPointsInBoundedMemoryFromAFileAndFromStandardIn
         ASSERT_TRUE(QFile::copy(data + name, work.filePath(name)));
     const QString input = work.filePath("large.csv");
     QProcess datagen;
-    datagen.start(QStringLiteral(VELTRANE_DATAGEN), {"--large", "2000000", input});
+    datagen.start(QStringLiteral(VELTRANE_DATAGEN), {"--large", QString::number(kLargePoints), input});
     ASSERT_TRUE(datagen.waitForFinished(300000));
     ASSERT_EQ(datagen.exitCode(), 0);
 
     const ToolRun fromFile = runTool({"large.csv"}, work.path());
     EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
-    EXPECT_LE(fromFile.peakKilobytes, kBoundedPeakKilobytes);
-    EXPECT_TRUE(fromFile.err.contains(" of 2000000 points converted")) << fromFile.err.toStdString();
+    EXPECT_TRUE(!kPeakMemoryMeaningful || fromFile.peakKilobytes <= kBoundedPeakKilobytes) << fromFile.peakKilobytes;
+    EXPECT_TRUE(fromFile.err.contains(" of " + QByteArray::number(kLargePoints) + " points converted"))
+        << fromFile.err.toStdString();
 
     const ToolRun fromStdin = runTool({"-q", "-"}, work.path(), {input, work.filePath("piped.csv")});
     EXPECT_EQ(fromStdin.exitCode, 0);
-    EXPECT_LE(fromStdin.peakKilobytes, kBoundedPeakKilobytes);
+    EXPECT_TRUE(!kPeakMemoryMeaningful || fromStdin.peakKilobytes <= kBoundedPeakKilobytes) << fromStdin.peakKilobytes;
     const auto sha = [](const QString &path) {
         QFile file(path);
         QCryptographicHash hash(QCryptographicHash::Sha256);
