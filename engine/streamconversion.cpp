@@ -19,18 +19,19 @@ constexpr size_t kBlockBytes = size_t(256) << 10;
 struct ConvertedBlock {
     std::string lines;
     std::vector<QString> outsideIds;  // gathered only when the caller asks for them
-    uint64_t points = 0;
+    std::vector<PointRecord> points;  // kept only when the caller asks for them
+    uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t dataLines = 0;
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
 };
 
 ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &network, const StreamSettings &settings,
-                            bool wantIds)
+                            bool wantIds, bool wantPoints)
 {
     ConvertedBlock out;
     std::vector<PointRecord> points = parsePieces(block, settings.sign, out.dataLines);
-    out.points = points.size();
+    out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
     network.convert(points.data(), points.size(), status.data(), nullptr, settings.outside == OutsidePoints::Nearest);
     for (size_t i = 0; i < points.size(); ++i) {
@@ -60,6 +61,8 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
         appendShiftLines(out.lines, points.data(), points.size(), settings.direction);
         break;
     }
+    if (wantPoints)
+        out.points = std::move(points);
     return out;
 }
 
@@ -71,6 +74,7 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     StreamTotals totals;
     PieceReader reader(input, kBlockBytes);
     const bool wantIds = bool(handlers.outsidePoint);
+    const bool wantPoints = bool(handlers.convertedPoints);
     bool writing = true;
 
     const auto consume = [&](ConvertedBlock block) {
@@ -80,7 +84,9 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
         }
         if (settings.outside == OutsidePoints::Fail && block.outside > 0)
             writing = false;  // the block's lines stop before its first outside point
-        totals.points += block.points;
+        totals.points += block.pointCount;
+        if (wantPoints)
+            handlers.convertedPoints(block.points.data(), block.points.size());
         totals.outside += block.outside;
         totals.dataLines += block.dataLines;
         if (wantIds) {
@@ -97,7 +103,8 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     PieceBlock block;
     while (!totals.writeFailed && reader.next(block)) {
         auto shared = std::make_shared<const PieceBlock>(std::move(block));
-        tasks.add([shared, &network, settings, wantIds] { return convertBlock(*shared, network, settings, wantIds); },
+        tasks.add([shared, &network, settings, wantIds,
+                   wantPoints] { return convertBlock(*shared, network, settings, wantIds, wantPoints); },
                   consume);
         block = PieceBlock();
     }

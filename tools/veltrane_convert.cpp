@@ -7,8 +7,10 @@
 #include "tools/convertcli/filenamebytes.h"
 #include "tools/convertcli/options.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <malloc.h>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -29,6 +31,8 @@ int main(int argc, char *argv[])
 {
     mallopt(M_MMAP_THRESHOLD, kMallocMmapThreshold);
     mallopt(M_TRIM_THRESHOLD, kMallocTrimThreshold);
+    // A picture of the network check needs a QGuiApplication (for its text).
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
     keepFileNameBytes();
     const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
@@ -44,6 +48,9 @@ int main(int argc, char *argv[])
         return kExitDone;
     }
     installTemporaryFileCleanup();
+    if (parsed.options.validation.validateNetwork)
+        return runNetworkValidation(parsed.options.settings, nameFromBytes(parsed.options.workDir),
+                                    parsed.options.validation);
     try {
         return runBatch(parsed.options, stdin, stdout, stderr);
     } catch (const std::bad_alloc &) {

@@ -23,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -190,13 +191,23 @@ TEST(ConvertToolUsage, UsageErrorsExitWithTwo)
                                       {"--controlshift", "c.csv", "--no-controlshift", "pts.csv"},
                                       {"--controlshift", "-", "pts.csv"},
                                       {"--", "a.csv", "--mode"},
+                                      {"--validate-network", "pts.csv"},
+                                      {"--report", "r.csv", "pts.csv"},
+                                      {"--quality", "q.csv", "--validate-network"},
+                                      {"--validate-network", "--plot", "p.png", "--plot-size", "10x10"},
+                                      {"--validate-network", "--plot-size", "800x500"},
+                                      {"pts.csv", "--quality"},
                                       {"--export-license", "CC0", "pts.csv"},
                                       {"--export-tinshift", "n.json", "--export-license", "", "pts.csv"}};
     for (const QStringList &args : wrong) {
         const ToolRun run = runTool(bytes(args));
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.startsWith("veltrane-convert: ")) << args.join(' ').toStdString();
-        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        // One message; Qt may add its own warnings when a picture is asked for.
+        const QList<QByteArray> lines = run.err.split('\n');
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const QByteArray &line) { return line.startsWith("veltrane-convert: "); }),
+                  1)
+            << args.join(' ').toStdString() << ": " << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
 }
@@ -482,6 +493,59 @@ TEST_F(ConvertTool, ExportsTheNetworkItUsedForTinshift)
         for (const QJsonValue &index : triangle.toArray())
             EXPECT_TRUE(index.toInt(-1) >= 0 && index.toInt(-1) < 4);
     }
+}
+
+// Width and height of a PNG file from its header, (0, 0) when it is none.
+std::pair<quint32, quint32> pngSize(const QByteArray &bytes)
+{
+    if (!bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.size() < 24)
+        return {0, 0};
+    const auto word = [&bytes](int at) {
+        return quint32(quint8(bytes[at])) << 24 | quint32(quint8(bytes[at + 1])) << 16 |
+               quint32(quint8(bytes[at + 2])) << 8 | quint32(quint8(bytes[at + 3]));
+    };
+    return {word(16), word(20)};
+}
+
+TEST(ConvertToolNetworkCheck, ValidatesTheNetworkAndRatesEveryConvertedPoint)
+{
+    // P4 lies inside P1 P2 P3, so it is the one point the network surrounds.
+    QTemporaryDir dir;
+    writeTextFile(dir.filePath(kControlFileCors96), "-123.5,45.25,100,P1\n-123.4,45.25,110,P2\n"
+                                                    "-123.45,45.35,120,P3\n-123.45,45.29,105,P4\n");
+    writeTextFile(dir.filePath(kControlFileCors96a), "-123.49999,45.25001,100.01,P1\n-123.39998,45.25002,110.02,P2\n"
+                                                     "-123.44997,45.35003,120.03,P3\n-123.44996,45.29007,105.09,P4\n");
+    writeTextFile(dir.filePath(kControlTinFile), "v 123.5 45.25 0\nv 123.4 45.25 0\nv 123.45 45.35 0\n"
+                                                 "v 123.45 45.29 0\nf 1 2 4\nf 2 3 4\nf 3 1 4\n");
+    writeTextFile(dir.filePath("pts.csv"), "-123.45,45.28,110,A\n-123.45,45.29,105,ON4\n-123.5,45.25,100,ON1\n"
+                                           "-120,40,0,OUT\n");
+    const ToolRun check = runTool(bytes({"--validate-network", "--tin", "file", "--workdir", dir.path(), "--plot",
+                                         dir.filePath("residuals.png"), "--plot-size", "800x500"}));
+    EXPECT_EQ(check.exitCode, 0) << check.err.toStdString();
+    EXPECT_TRUE(check.out.isEmpty());
+    EXPECT_TRUE(check.err.contains("Network check: 1 of 4 control points validated")) << check.err.toStdString();
+    const QList<QByteArray> report = readLines(dir.filePath("network_validation.csv"));
+    ASSERT_EQ(report.size(), 5);
+    EXPECT_EQ(report[0], "POINT_ID,X,Y,RESIDUAL_E_M,RESIDUAL_N_M,RESIDUAL_H_M,RESIDUAL_HORIZONTAL_M");
+    for (int i = 1; i < 5; ++i)
+        EXPECT_EQ(report[i].endsWith(",,,,"), !report[i].startsWith("P4,")) << report[i].toStdString();
+    EXPECT_EQ(pngSize(readBytes(dir.filePath("residuals.png"))), std::make_pair(quint32(800), quint32(500)));
+    EXPECT_FALSE(QFile::exists(dir.filePath("pts_out.csv")));
+
+    const ToolRun convert = runTool(
+        bytes({"--tin", "file", "--workdir", dir.path(), "--quality", dir.filePath("q.csv"), dir.filePath("pts.csv")}));
+    EXPECT_EQ(convert.exitCode, 0);
+    const QList<QByteArray> quality = readLines(dir.filePath("q.csv"));
+    ASSERT_EQ(quality.size(), 5);
+    EXPECT_EQ(quality[0], "POINT_ID,STATUS,SIGMA_HORIZONTAL_M,SIGMA_H_M,NEAREST_CONTROL_M");
+    EXPECT_TRUE(quality[1].startsWith("A,converted,")) << quality[1].toStdString();
+    // On P4 a point takes P4's own residuals; on the boundary point P1 the
+    // RMS of the validated ones, here P4's too.
+    QList<QByteArray> p4 = report[4].split(',');
+    const QByteArray sigmas = "," + p4[6] + "," + p4[5].replace("-", "") + ",0.000";
+    EXPECT_EQ(quality[2], "P4,converted" + sigmas);
+    EXPECT_EQ(quality[3], "P1,converted" + sigmas);
+    EXPECT_TRUE(quality[4].startsWith("OUT,outside,,,")) << quality[4].toStdString();
 }
 
 TEST(ConvertToolLarge, MillionsOfPointsInBoundedMemoryFromAFileAndFromStandardInput)

@@ -164,6 +164,7 @@ private:
     bool convert(StreamTotals &totals);
     bool finishOutputs();
     bool exportMetadata(TinshiftMetadata &metadata);
+    bool writeQuality();
     std::vector<std::string> inputNames() const;
 
     const CommandLine &o_;
@@ -178,6 +179,7 @@ private:
     std::shared_ptr<const std::vector<PointRecord>> control_;
     std::shared_ptr<const std::vector<Triangle>> triangles_;
     std::unique_ptr<NetworkInterpolator> interpolator_;
+    std::vector<PointRecord> convertedPoints_;  // held for --quality only
     std::string outputName_;
     std::string controlShiftName_;
     std::FILE *input_ = nullptr;
@@ -400,6 +402,11 @@ bool BatchRun::convert(StreamTotals &totals)
 
     std::vector<std::string> outsideIds;
     StreamHandlers handlers;
+    if (!o_.validation.quality.isEmpty()) {
+        handlers.convertedPoints = [this](const PointRecord *points, size_t count) {
+            convertedPoints_.insert(convertedPoints_.end(), points, points + count);
+        };
+    }
     int writeErrno = 0;
     handlers.write = [this, &writeErrno](const std::string &lines) {
         if (writeBytes(pointsStream_, lines.data(), lines.size()))
@@ -454,6 +461,23 @@ bool BatchRun::convert(StreamTotals &totals)
         return false;
     }
     messages_.status("Completed in " + std::to_string(stopwatch_.elapsed()) + " ms.");
+    return writeQuality();
+}
+
+// The uncertainty of every converted point, from the points held for it.
+bool BatchRun::writeQuality()
+{
+    if (o_.validation.quality.isEmpty())
+        return true;
+    ConversionResult result;
+    result.ptsControl = control_;
+    result.tris = triangles_;
+    result.ptsInput = std::make_shared<const std::vector<PointRecord>>(std::move(convertedPoints_));
+    QString error;
+    if (!writeQualityFile(o_.validation.quality, result, error)) {
+        messages_.error(asMessage(error));
+        return false;
+    }
     return true;
 }
 

@@ -11,6 +11,7 @@ namespace {
 
 const char *const kUsage =
     "Usage: veltrane-convert [OPTION]... INPUT\n"
+    "       veltrane-convert --validate-network [OPTION]...\n"
     "Converts the points of INPUT (x, y, h, identifier per line; - reads standard input)\n"
     "between NAD83(CORS96) and NAD83(CORS96a) over the TIN of a control network.\n"
     "\n"
@@ -33,6 +34,16 @@ const char *const kUsage =
     "  --no-controlshift       do not write the control shifts\n"
     "  --export-tinshift FILE  also write the network as a JSON file for cct +proj=tinshift\n"
     "  --export-license TEXT   the licence the exported network is published under\n"
+    "  --quality FILE          also write an uncertainty for every input point (holds the\n"
+    "                          points in memory)\n"
+    "Network check (no INPUT):\n"
+    "  --validate-network      take out each control point the network surrounds,\n"
+    "                          interpolate its shift from the others and write the\n"
+    "                          residuals (predicted minus known, metres); a summary goes\n"
+    "                          to standard error\n"
+    "  --report FILE           the residual file (default: network_validation.csv in DIR)\n"
+    "  --plot FILE             also draw the residuals as arrows on a map of the network\n"
+    "  --plot-size WxH         size of the picture in pixels (default: 1600x1000)\n"
     "Messages:\n"
     "  -v, --verbose           the run's status lines and the points outside the network\n"
     "  -q, --quiet             errors only\n"
@@ -129,6 +140,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     const std::map<std::string, std::string> shortNames = {
         {"-o", "--output"}, {"-v", "--verbose"}, {"-q", "--quiet"}, {"-h", "--help"}};
 
+    // The network check's options, read by its own parser.
+    QStringList qargs;
+    for (const std::string &arg : args)
+        qargs.append(QString::fromLocal8Bit(arg.c_str()));
+
     for (size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
@@ -143,6 +159,16 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         }
         if (arg == "--") {
             optionsEnded = true;
+            continue;
+        }
+        int index = int(i);
+        QString validationError;
+        if (parseValidationOption(qargs, index, o.validation, validationError)) {
+            if (!validationError.isEmpty()) {
+                parsed.error = validationError.toLocal8Bit().toStdString();
+                return parsed;
+            }
+            i = size_t(index);
             continue;
         }
         const auto shortName = shortNames.find(arg);
@@ -179,7 +205,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
 
     if (o.help || o.version)
         return parsed;
-    if (!haveInput)
+    const QString validationError = checkValidationOptions(o.validation, haveInput);
+    if (!validationError.isEmpty())
+        parsed.error = validationError.toLocal8Bit().toStdString();
+    else if (o.validation.validateNetwork)
+        return parsed;
+    else if (!haveInput)
         parsed.error = "no INPUT given";
     else if (o.input.empty())
         parsed.error = "INPUT is empty";

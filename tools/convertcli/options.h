@@ -5,6 +5,7 @@
 
 #include "engine/conversion.h"
 #include "engine/streamconversion.h"
+#include "tools/convert_validation.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ struct CommandLine {
     std::string tinshiftFile;   // empty: no export
     std::string exportLicense;  // the licence named in the export; empty: none
     OutsidePoints outside = OutsidePoints::Zero;
+    ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;
     bool progress = true;
     bool help = false;
