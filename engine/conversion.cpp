@@ -156,14 +156,12 @@ void reportControlProblems(const ControlPairing &pairing, const QString &sourceP
                kProgressControl);
 }
 
-// TIN vertices matched to the control records; replaces `control`.
-std::vector<Triangle> readControlTin(const QString &tinPath, std::vector<PointRecord> &control, uint32_t &nTinVerts,
-                                     InputProblem &problem, int &error, uint64_t byteLimit, const StatusSink &status,
-                                     const DiagnosticSink &diagnostics)
+// The TIN file's vertices matched to the control records, which they
+// replace; returns its triangles.
+std::vector<Triangle> applyControlTin(const TinFileContents &tin, const QString &tinPath,
+                                      std::vector<PointRecord> &control, uint32_t &nTinVerts, const StatusSink &status,
+                                      const DiagnosticSink &diagnostics)
 {
-    const TinFileContents tin = readTinFile(localPath(tinPath), LongitudeSign::ForceWest, byteLimit);
-    problem = tin.problem;
-    error = errno;
     if (!tin.opened)
         status(QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(tinPath), kProgressControl);
     if (tin.droppedFaces > 0) {
@@ -206,45 +204,62 @@ NetworkFiles defaultNetworkFiles(const QString &workDir, DatumDirection directio
     return files;
 }
 
-ControlNetwork buildControlNetwork(const ConversionSettings &settings, const NetworkFiles &files,
-                                   const StatusSink &status, const DiagnosticSink &diagnostics, uint64_t byteLimit)
+ControlNetwork assembleControlNetwork(const ConversionSettings &settings, const NetworkSources &sources,
+                                      const NetworkFiles &names, const StatusSink &status,
+                                      const DiagnosticSink &diagnostics)
 {
     ControlNetwork network;
     // Control points of both realizations, paired by identifier.
-    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
-    STATS sourceStats, targetStats;
-    ControlPairing pairing;
-    {
-        const std::vector<PointRecord> source = readPoints(files.source, sourceStats, sign, diagnostics,
-                                                           network.sourceProblem, network.sourceErrno, byteLimit);
-        const std::vector<PointRecord> target = readPoints(files.target, targetStats, sign, diagnostics,
-                                                           network.targetProblem, network.targetErrno, byteLimit);
-        pairing = pairControlPoints(source, target);
-    }
+    ControlPairing pairing = pairControlPoints(sources.source, sources.target);
     for (const PointRecord &r : pairing.paired)
         status(pairingLine(r), kProgressControl);
     if (!pairing.unpairedIds.isEmpty())
         status(QStringLiteral("%1 control point(s) of %2 have no partner in %3 and were left out: %4")
                    .arg(pairing.unpairedIds.size())
-                   .arg(files.source, files.target, pairing.unpairedIds.join(QStringLiteral(", "))),
+                   .arg(names.source, names.target, pairing.unpairedIds.join(QStringLiteral(", "))),
                kProgressControl);
-    reportControlProblems(pairing, files.source, sourceStats, files.target, targetStats, status);
+    reportControlProblems(pairing, names.source, sources.sourceStats, names.target, sources.targetStats, status);
     network.control = std::move(pairing.paired);
 
     // The TIN over the control points.
     if (settings.tinSource == TinSource::FromFile) {
-        network.triangles = readControlTin(files.tin, network.control, network.nTinVerts, network.tinProblem,
-                                           network.tinErrno, byteLimit, status, diagnostics);
+        network.triangles =
+            applyControlTin(sources.tin, names.tin, network.control, network.nTinVerts, status, diagnostics);
     } else {
         network.nTinVerts = static_cast<uint32_t>(network.control.size());
         sortPointsByX(network.control.data(), network.nTinVerts);
         network.triangles = buildDelaunayTin(network.nTinVerts, network.control.data());
         completeTinToHull(network.nTinVerts, network.control.data(), network.triangles);
     }
-    network.statsControl = mergeStats(sourceStats, targetStats);
+    network.statsControl = mergeStats(sources.sourceStats, sources.targetStats);
     network.statsControl.count = static_cast<int32_t>(network.control.size());
     if (network.triangles.empty())
         status(QStringLiteral("The control network has no triangles, so no point can be converted."), kProgressControl);
+    return network;
+}
+
+ControlNetwork buildControlNetwork(const ConversionSettings &settings, const NetworkFiles &files,
+                                   const StatusSink &status, const DiagnosticSink &diagnostics, uint64_t byteLimit)
+{
+    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    NetworkSources sources;
+    InputProblem sourceProblem, targetProblem;
+    int sourceErrno, targetErrno, tinErrno = 0;
+    sources.source =
+        readPoints(files.source, sources.sourceStats, sign, diagnostics, sourceProblem, sourceErrno, byteLimit);
+    sources.target =
+        readPoints(files.target, sources.targetStats, sign, diagnostics, targetProblem, targetErrno, byteLimit);
+    if (settings.tinSource == TinSource::FromFile) {
+        sources.tin = readTinFile(localPath(files.tin), LongitudeSign::ForceWest, byteLimit);
+        tinErrno = errno;
+    }
+    ControlNetwork network = assembleControlNetwork(settings, sources, files, status, diagnostics);
+    network.sourceProblem = sourceProblem;
+    network.targetProblem = targetProblem;
+    network.tinProblem = sources.tin.problem;
+    network.sourceErrno = sourceErrno;
+    network.targetErrno = targetErrno;
+    network.tinErrno = tinErrno;
     return network;
 }
 

@@ -10,6 +10,7 @@
 #include "engine/formats/fileidentity.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/pointstream.h"
+#include "engine/formats/tinfile.h"
 
 #include <QString>
 #include <cstdint>
@@ -96,6 +97,23 @@ struct ControlNetwork {
     int targetErrno = 0;
     int tinErrno = 0;
 };
+
+// What the network is made from, read already: both control files and, when
+// the TIN comes from a file, that file.
+struct NetworkSources {
+    std::vector<PointRecord> source;
+    std::vector<PointRecord> target;
+    STATS sourceStats;
+    STATS targetStats;
+    TinFileContents tin;
+};
+
+// Pairs the control points and obtains the TIN (the file's, or a
+// triangulation), reporting through `status` and `diagnostics` as the run
+// does; `names` name the files in the reports.
+ControlNetwork assembleControlNetwork(const ConversionSettings &settings, const NetworkSources &sources,
+                                      const NetworkFiles &names, const StatusSink &status,
+                                      const DiagnosticSink &diagnostics = {});
 
 // Reads both control files, pairs them and obtains the TIN (from the TIN
 // file or by triangulation), reporting through `status` and `diagnostics` as

@@ -93,59 +93,58 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, Lo
     return readPointFile(path, stats, sign, diagnostics, problem);
 }
 
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
-                                       std::vector<std::string> *diagnostics, InputProblem &problem, uint64_t byteLimit)
+namespace {
+
+// The points of an open source, or none with `problem` set; the diagnostics
+// of readPointFile but the one of a file that does not open.
+std::vector<PointRecord> readOpenSource(ByteSource &source, const std::string &name, LongitudeSign sign,
+                                        std::vector<std::string> *diagnostics, InputProblem &problem,
+                                        uint64_t byteLimit)
 {
-    stats = STATS();
     std::vector<PointRecord> points;
     uint64_t dataLines = 0;
-
-    std::FILE *file = openInputFile(path, problem);
-    if (!file) {
-        note(diagnostics, "UNABLE TO OPEN FILE %s \n", path.c_str());
-    } else {
-        // Blocks are parsed on worker threads while the next one is read;
-        // their points are appended in file order. The file is read once, so
-        // a pipe works too, and room grows with the points found.
-        StreamByteSource source(file);
-        PieceReader reader(source);
-        const auto append = [&points, &dataLines](std::pair<std::vector<PointRecord>, uint64_t> parsed) {
-            std::move(parsed.first.begin(), parsed.first.end(), std::back_inserter(points));
-            dataLines += parsed.second;
-        };
-        OrderedTasks<std::pair<std::vector<PointRecord>, uint64_t>> parsing(reader.isSmall() ? 1 : workerThreadCount());
-        PieceBlock block;
-        while (reader.next(block)) {
-            if (reader.bytesRead() > byteLimit) {
-                problem = InputProblem::TooLarge;
-                break;
-            }
-            auto shared = std::make_shared<const PieceBlock>(std::move(block));
-            parsing.add(
-                [shared, sign] {
-                    uint64_t pieces = 0;
-                    std::vector<PointRecord> parsed = parsePieces(*shared, sign, pieces);
-                    return std::make_pair(std::move(parsed), pieces);
-                },
-                append);
-            block = PieceBlock();
+    // Blocks are parsed on worker threads while the next one is read; their
+    // points are appended in input order. The input is read once, so a pipe
+    // works too, and room grows with the points found.
+    PieceReader reader(source);
+    const auto append = [&points, &dataLines](std::pair<std::vector<PointRecord>, uint64_t> parsed) {
+        std::move(parsed.first.begin(), parsed.first.end(), std::back_inserter(points));
+        dataLines += parsed.second;
+    };
+    OrderedTasks<std::pair<std::vector<PointRecord>, uint64_t>> parsing(reader.isSmall() ? 1 : workerThreadCount());
+    PieceBlock block;
+    while (reader.next(block)) {
+        if (reader.bytesRead() > byteLimit) {
+            problem = InputProblem::TooLarge;
+            break;
         }
-        parsing.finish(append);
-        if (problem == InputProblem::None && source.failed())
-            problem = InputProblem::ReadError;
-        const int readErrno = errno;
-        std::fclose(file);
-        errno = readErrno;
-        if (problem != InputProblem::None) {
-            points = std::vector<PointRecord>();
-            dataLines = 0;
-        }
+        auto shared = std::make_shared<const PieceBlock>(std::move(block));
+        parsing.add(
+            [shared, sign] {
+                uint64_t pieces = 0;
+                std::vector<PointRecord> parsed = parsePieces(*shared, sign, pieces);
+                return std::make_pair(std::move(parsed), pieces);
+            },
+            append);
+        block = PieceBlock();
     }
-
+    parsing.finish(append);
+    if (problem == InputProblem::None && source.failed())
+        problem = InputProblem::ReadError;
+    if (problem != InputProblem::None) {
+        points = std::vector<PointRecord>();
+        dataLines = 0;
+    }
     if (dataLines == 0)
         note(diagnostics, "NO POINTS in file!!!!!  \n");
     else
-        note(diagnostics, "Loading %lld points from file %s \n", static_cast<long long>(dataLines), path.c_str());
+        note(diagnostics, "Loading %lld points from file %s \n", static_cast<long long>(dataLines), name.c_str());
+    return points;
+}
+
+// The extents and count of the points read, and the closing diagnostic.
+void finishStats(const std::vector<PointRecord> &points, STATS &stats, std::vector<std::string> *diagnostics)
+{
     for (size_t i = 0; i < points.size(); ++i) {
         const PointRecord &p = points[i];
         if (i == 0) {
@@ -161,6 +160,38 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, Lo
     stats.zRange = stats.zMax - stats.zMin;
     stats.count = static_cast<int32_t>(points.size());
     note(diagnostics, "Finished loading %i points\n", stats.count);
+}
+
+}  // namespace
+
+std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+                                       std::vector<std::string> *diagnostics, InputProblem &problem, uint64_t byteLimit)
+{
+    stats = STATS();
+    std::vector<PointRecord> points;
+    std::FILE *file = openInputFile(path, problem);
+    if (!file) {
+        note(diagnostics, "UNABLE TO OPEN FILE %s \n", path.c_str());
+        note(diagnostics, "NO POINTS in file!!!!!  \n");
+    } else {
+        StreamByteSource source(file);
+        points = readOpenSource(source, path, sign, diagnostics, problem, byteLimit);
+        const int readErrno = errno;
+        std::fclose(file);
+        errno = readErrno;
+    }
+    finishStats(points, stats, diagnostics);
+    return points;
+}
+
+std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, STATS &stats, LongitudeSign sign,
+                                         std::vector<std::string> *diagnostics, InputProblem &problem,
+                                         uint64_t byteLimit)
+{
+    stats = STATS();
+    problem = InputProblem::None;
+    const std::vector<PointRecord> points = readOpenSource(source, name, sign, diagnostics, problem, byteLimit);
+    finishStats(points, stats, diagnostics);
     return points;
 }
 

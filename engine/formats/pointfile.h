@@ -40,6 +40,12 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, Lo
                                        std::vector<std::string> *diagnostics, InputProblem &problem,
                                        uint64_t byteLimit = kNoByteLimit);
 
+// readPointFile on bytes from elsewhere (memory, a stream the caller opened);
+// `name` stands for the file in the diagnostics.
+std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, STATS &stats, LongitudeSign sign,
+                                         std::vector<std::string> *diagnostics, InputProblem &problem,
+                                         uint64_t byteLimit = kNoByteLimit);
+
 // Extent of two point sets together; the ranges are left at 0.
 STATS mergeStats(const STATS &a, const STATS &b);
 

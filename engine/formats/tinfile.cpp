@@ -113,6 +113,12 @@ TinFileContents readTinFile(const std::string &path, LongitudeSign sign, uint64_
         contents.problem = InputProblem::ReadError;
         return contents;  // unreadable: report nothing half-read
     }
+    return parseTinText(text, sign);
+}
+
+TinFileContents parseTinText(const std::string &text, LongitudeSign sign)
+{
+    TinFileContents contents;
 
     std::vector<FaceLine> faces;
     char piece[kTinLinePiece + 1];

@@ -29,4 +29,7 @@ struct TinFileContents {
 // that never ends, say) is refused with TooLarge once that many are read.
 TinFileContents readTinFile(const std::string &path, LongitudeSign sign, uint64_t byteLimit = kNoByteLimit);
 
+// The contents of a TIN file's text, as readTinFile gives them.
+TinFileContents parseTinText(const std::string &text, LongitudeSign sign);
+
 }  // namespace veltrane
