@@ -1,17 +1,25 @@
-// Fuzzes the whole conversion run. The first byte chooses the direction
-// (bit 0 set: CORS96a -> CORS96) and the sign forcing (bit 1); the rest is
-// split at record-separator bytes (0x1e) into the CORS96 control file, the
-// CORS96a control file, the TIN file and the input file. A part that is not
-// there leaves its file missing. The run goes once in each TIN mode; it must
-// finish, write both outputs with one line per record, keep every triangle
-// inside the control set and leave every file it read unchanged.
+// Fuzzes the whole conversion in memory, as the batch command streams it.
+// The first byte chooses the direction (bit 0 set: CORS96a -> CORS96), the
+// sign forcing (bit 1) and what becomes of points outside the network (bits
+// 2-3: zero, skip, nearest, fail); the rest is split at record-separator
+// bytes (0x1e) into the CORS96 control file, the CORS96a control file, the
+// TIN file and the input. A part that is not there is an empty file. The
+// network is assembled once in each TIN mode and the input streamed through
+// it; every triangle must stay inside the control set, every point read must
+// give one output line (none for a point left out), and every line must have
+// the output's ten columns.
 
 #include "engine/conversion.h"
 #include "engine/formats/outputwriter.h"
+#include "engine/formats/pointfile.h"
+#include "engine/formats/tinfile.h"
+#include "engine/pointshift.h"
+#include "engine/streamconversion.h"
 #include "fuzz/fuzzsupport.h"
 
-#include <QDir>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 using namespace veltrane;
 
@@ -19,13 +27,40 @@ namespace {
 
 constexpr char kPartSeparator = '\x1e';
 constexpr int kPartCount = 4;
+constexpr int kColumns = 10;
 
-const char *const kInputName = "points.csv";
-const char *const kOutputName = "points_out.csv";
+const OutsidePoints kOutsideModes[] = {OutsidePoints::Zero, OutsidePoints::Skip, OutsidePoints::Nearest,
+                                       OutsidePoints::Fail};
 
-int lineCount(const QByteArray &bytes)
+std::vector<PointRecord> readPart(const QByteArray &part, STATS &stats, LongitudeSign sign)
 {
-    return bytes.count('\n');
+    MemoryByteSource source(part.constData(), size_t(part.size()));
+    InputProblem problem;
+    std::vector<PointRecord> points = readPointSource(source, "part", stats, sign, nullptr, problem);
+    FUZZ_REQUIRE(problem == InputProblem::None);
+    FUZZ_REQUIRE(stats.count == int32_t(points.size()));
+    return points;
+}
+
+// Every line of `text` has the output's columns (commas in an identifier
+// would add some, but identifiers end at white space only, so count at least).
+bool everyLineHasTheColumns(const std::string &text, size_t &lines)
+{
+    lines = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            return false;  // every line ends with a line feed
+        size_t commas = 0;
+        for (size_t k = start; k < end; ++k)
+            commas += text[k] == ',' ? 1 : 0;
+        if (commas < kColumns - 1)
+            return false;
+        ++lines;
+        start = end + 1;
+    }
+    return true;
 }
 
 }  // namespace
@@ -42,56 +77,74 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const uint8_t options = data[0];
     const QByteArray rest = QByteArray::fromRawData(reinterpret_cast<const char *>(data) + 1, int(size - 1));
-    const QList<QByteArray> parts = rest.split(kPartSeparator);
-
-    const QString files[kPartCount] = {scratchPath(kControlFileCors96), scratchPath(kControlFileCors96a),
-                                       scratchPath(kControlTinFile), scratchPath(kInputName)};
-    for (int k = 0; k < kPartCount; ++k) {
-        QFile::remove(files[k]);
-        if (k < parts.size())
-            writeWholeFile(files[k], parts[k].constData(), size_t(parts[k].size()));
-    }
-    const QString workDir = QFileInfo(files[0]).absolutePath();
-    const QString outputPath = scratchPath(kOutputName);
-    const QString controlShiftPath = scratchPath(kControlShiftFile);
+    QList<QByteArray> parts = rest.split(kPartSeparator);
+    while (parts.size() < kPartCount)
+        parts.append(QByteArray());
 
     ConversionSettings settings;
     settings.direction = (options & 1) ? DatumDirection::Cors96aToCors96 : DatumDirection::Cors96ToCors96a;
     settings.forceNegative = (options & 2) != 0;
+    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    StreamSettings stream;
+    stream.direction = settings.direction;
+    stream.sign = sign;
+    stream.outside = kOutsideModes[(options >> 2) & 3];
+
+    const bool fromCors96 = settings.direction == DatumDirection::Cors96ToCors96a;
+    NetworkSources sources;
+    sources.source = readPart(parts[fromCors96 ? 0 : 1], sources.sourceStats, sign);
+    sources.target = readPart(parts[fromCors96 ? 1 : 0], sources.targetStats, sign);
+    sources.tin = parseTinText(parts[2].toStdString(), LongitudeSign::ForceWest);
+    const NetworkFiles names{QStringLiteral("source"), QStringLiteral("target"), QStringLiteral("tin")};
+
     for (const TinSource tinSource : {TinSource::FromFile, TinSource::Generate}) {
         settings.tinSource = tinSource;
-        QFile::remove(outputPath);
-        QFile::remove(controlShiftPath);
         int statusLines = 0;
-        const ConversionResult result = runConversion(settings, files[3], QString(), workDir,
-                                                      [&statusLines](const QString &, int) { ++statusLines; });
+        ControlNetwork network =
+            assembleControlNetwork(settings, sources, names, [&statusLines](const QString &, int) { ++statusLines; });
+        const size_t controlCount = network.control.size();
+        FUZZ_REQUIRE(network.statsControl.count == int32_t(controlCount));
+        FUZZ_REQUIRE(network.nTinVerts <= controlCount);
+        for (const Triangle &t : network.triangles)
+            FUZZ_REQUIRE(triangleIndicesValid(t, int64_t(controlCount)));
+        std::string shifts;
+        appendShiftLines(shifts, network.control.data(), controlCount, settings.direction);
+        size_t shiftLines = 0;
+        FUZZ_REQUIRE(everyLineHasTheColumns(shifts, shiftLines) && shiftLines == controlCount);
+        if (network.triangles.empty())
+            continue;  // the batch command stops here
 
-        FUZZ_REQUIRE(result.outcome == ConversionOutcome::Completed);
-        FUZZ_REQUIRE(statusLines >= 5);
-        for (int k = 0; k < kPartCount; ++k) {
-            if (k < parts.size())
-                FUZZ_REQUIRE(readWholeFile(files[k]) == parts[k]);
-            else
-                FUZZ_REQUIRE(!QFile::exists(files[k]));
+        const NetworkInterpolator interpolator(
+            std::make_shared<const std::vector<PointRecord>>(std::move(network.control)),
+            std::make_shared<const std::vector<Triangle>>(std::move(network.triangles)));
+        MemoryByteSource input(parts[3].constData(), size_t(parts[3].size()));
+        std::string output;
+        uint64_t outsideSeen = 0;
+        StreamHandlers handlers;
+        handlers.write = [&output](const std::string &lines) {
+            output += lines;
+            return true;
+        };
+        handlers.outsidePoint = [&outsideSeen](const QString &) { ++outsideSeen; };
+        const StreamTotals totals = convertPointStream(input, interpolator, stream, handlers);
+        FUZZ_REQUIRE(!totals.readFailed && !totals.writeFailed);
+        FUZZ_REQUIRE(totals.bytesRead == uint64_t(parts[3].size()));
+        FUZZ_REQUIRE(totals.points <= totals.dataLines);
+        FUZZ_REQUIRE(totals.outside <= totals.points && outsideSeen == totals.outside);
+        size_t lines = 0;
+        FUZZ_REQUIRE(everyLineHasTheColumns(output, lines));
+        switch (stream.outside) {
+        case OutsidePoints::Zero:
+        case OutsidePoints::Nearest:
+            FUZZ_REQUIRE(lines == totals.points);
+            break;
+        case OutsidePoints::Skip:
+            FUZZ_REQUIRE(lines == totals.points - totals.outside);
+            break;
+        case OutsidePoints::Fail:
+            FUZZ_REQUIRE(totals.outside > 0 ? lines < totals.points : lines == totals.points);
+            break;
         }
-
-        const size_t controlCount = result.ptsControl->size();
-        FUZZ_REQUIRE(result.statsControl.count == int32_t(controlCount));
-        FUZZ_REQUIRE(result.nTinVerts <= controlCount);
-        FUZZ_REQUIRE(result.nTris == result.tris->size());
-        for (const Triangle &t : *result.tris)
-            for (const int32_t index : {t.p1, t.p2, t.p3})
-                FUZZ_REQUIRE(index >= 0 && size_t(index) < controlCount);
-        FUZZ_REQUIRE(result.statsInput.count == int32_t(result.ptsInput->size()));
-        FUZZ_REQUIRE(result.unconvertedPoints <= result.ptsInput->size());
-
-        FUZZ_REQUIRE(QFileInfo(result.outFile) == QFileInfo(outputPath));
-        const QByteArray written = readWholeFile(outputPath);
-        FUZZ_REQUIRE(written.startsWith(kOutputHeader));
-        FUZZ_REQUIRE(lineCount(written) == 1 + result.statsInput.count);
-        const QByteArray shifts = readWholeFile(controlShiftPath);
-        FUZZ_REQUIRE(shifts.startsWith(kOutputHeader));
-        FUZZ_REQUIRE(lineCount(shifts) == 1 + int(controlCount));
     }
     return 0;
 }
