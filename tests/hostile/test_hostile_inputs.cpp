@@ -664,7 +664,10 @@ TEST_F(HostileInput, CommaDecimalLocaleReadsAndWritesLikeTheCLocale)
         const QByteArray outputsInC = readBytes(at("pts_out.csv")) + readBytes(at(kControlShiftFile));
         const ToolRun tool = convertWithTool(at("pts.csv"), tinMode, QLatin1String(kCommaDecimalLocale));
         EXPECT_EQ(tool.exitCode, 0);
-        EXPECT_EQ(tool.err, QByteArray());  // no complaint about a missing locale
+        // One summary line, the same as in C (but for its time): no complaint about a missing locale.
+        const auto summary = [](const QByteArray &err) { return err.left(err.lastIndexOf(" (")); };
+        EXPECT_EQ(tool.err.count('\n'), 1) << tool.err.toStdString();
+        EXPECT_EQ(summary(tool.err).toStdString(), summary(toolInC.err).toStdString());
         EXPECT_EQ(withoutTiming(tool.out).toStdString(), withoutTiming(toolInC.out).toStdString());
         EXPECT_EQ(readBytes(at("pts_out.csv")) + readBytes(at(kControlShiftFile)), outputsInC);
     }
