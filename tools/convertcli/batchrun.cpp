@@ -111,7 +111,7 @@ std::string asMessage(const QString &text)
     return message;
 }
 
-// An output written beside its name, put in place by commit().
+// An output written beside its name, put in place by finishOutputs().
 struct PendingOutput {
     std::string name;
     std::unique_ptr<ReplacingFile> file;
@@ -295,6 +295,8 @@ bool BatchRun::checkNames()
         outputs.push_back(controlShiftName_);
     if (!o_.tinshiftFile.empty())
         outputs.push_back(o_.tinshiftFile);
+    if (!o_.validation.quality.isEmpty())
+        outputs.push_back(bytesFromName(o_.validation.quality));
     ProtectedFiles kept;
     for (const std::string &input : inputNames())
         kept.add(nameFromBytes(input), FileRole::Read);
