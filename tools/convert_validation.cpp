@@ -135,14 +135,14 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
 {
     bool picture = false;
     for (int k = 1; k < argc; ++k)
-        picture = picture || std::strcmp(argv[k], "--plot") == 0;
+        picture = picture || std::strcmp(argv[k], "--plot") == 0 || std::strncmp(argv[k], "--plot=", 7) == 0;
     if (!picture)
         return std::make_unique<QCoreApplication>(argc, argv);
-    // The picture is drawn off screen; no display is needed. The minimal
-    // platform with its fonts draws text and, unlike the offscreen one,
-    // releases its screen when the application ends.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
+    // The picture is drawn off screen; no display is needed, whatever
+    // platform the environment names for windows. The minimal platform with
+    // its fonts draws text and, unlike the offscreen one, releases its screen
+    // when the application ends.
+    qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
     auto app = std::make_unique<QGuiApplication>(argc, argv);
     // The application object adopts the user's locale; numbers are always
     // written with a decimal point.
@@ -174,7 +174,8 @@ int runNetworkValidation(const ConversionSettings &settings, const QString &work
             status = kExitNotWritten;
         }
     }
-    std::fprintf(stderr, "%s\n", validationSummaryLine(validation.summary, control).toLocal8Bit().constData());
+    std::fprintf(stderr, "veltrane-convert: %s\n",
+                 validationSummaryLine(validation.summary, control).toLocal8Bit().constData());
     return status;
 }
 

@@ -519,8 +519,16 @@ TEST(ConvertToolNetworkCheck, ValidatesTheNetworkAndRatesEveryConvertedPoint)
                                                  "v 123.45 45.29 0\nf 1 2 4\nf 2 3 4\nf 3 1 4\n");
     writeTextFile(dir.filePath("pts.csv"), "-123.45,45.28,110,A\n-123.45,45.29,105,ON4\n-123.5,45.25,100,ON1\n"
                                            "-120,40,0,OUT\n");
+    // The picture needs no display, whatever platform the environment names.
+    const bool hadDisplay = qEnvironmentVariableIsSet("DISPLAY"),
+               hadPlatform = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    const QByteArray display = qgetenv("DISPLAY"), platform = qgetenv("QT_QPA_PLATFORM");
+    qunsetenv("DISPLAY");
+    qputenv("QT_QPA_PLATFORM", "xcb");
     const ToolRun check = runTool(bytes({"--validate-network", "--tin", "file", "--workdir", dir.path(), "--plot",
                                          dir.filePath("residuals.png"), "--plot-size", "800x500"}));
+    hadDisplay ? qputenv("DISPLAY", display) : qunsetenv("DISPLAY");
+    hadPlatform ? qputenv("QT_QPA_PLATFORM", platform) : qunsetenv("QT_QPA_PLATFORM");
     EXPECT_EQ(check.exitCode, 0) << check.err.toStdString();
     EXPECT_TRUE(check.out.isEmpty());
     EXPECT_TRUE(check.err.contains("Network check: 1 of 4 control points validated")) << check.err.toStdString();
