@@ -14,6 +14,7 @@
 //   whatever the view is doing, and the time from the release until the
 //   view has stopped painting.
 
+#include "tests/support/viewtestscene.h"
 #include "view/displaysetup.h"
 #include "view/glwidget.h"
 
@@ -51,21 +52,6 @@ struct BenchData {
     STATS stats;
 };
 
-PointRecord record(double x, double y, double h, double dx, double dy)
-{
-    PointRecord r;
-    r.x = x;
-    r.y = y;
-    r.h = h;
-    r.dx = dx;
-    r.dy = dy;
-    r.xTo = x + dx;
-    r.yTo = y + dy;
-    r.hTo = h;
-    r.id = QStringLiteral("P");
-    return r;
-}
-
 BenchData makeData()
 {
     std::mt19937 rng(7);
@@ -73,8 +59,8 @@ BenchData makeData()
     auto control = std::make_shared<std::vector<PointRecord>>();
     for (int j = 0; j < kControlRows; ++j)
         for (int i = 0; i < kControlCols; ++i)
-            control->push_back(record(-124.5 + 8.0 * i / (kControlCols - 1), 41.5 + 4.5 * j / (kControlRows - 1),
-                                      h(rng), shift(rng), shift(rng)));
+            control->push_back(makeRecord(-124.5 + 8.0 * i / (kControlCols - 1), 41.5 + 4.5 * j / (kControlRows - 1),
+                                          h(rng), shift(rng), shift(rng), "P"));
     auto tris = std::make_shared<std::vector<Triangle>>();
     for (int j = 0; j + 1 < kControlRows; ++j)
         for (int i = 0; i + 1 < kControlCols; ++i) {
@@ -85,7 +71,7 @@ BenchData makeData()
     auto input = std::make_shared<std::vector<PointRecord>>();
     input->reserve(kInputPoints);
     for (int k = 0; k < kInputPoints; ++k)
-        input->push_back(record(lon(rng), lat(rng), h(rng), shift(rng), shift(rng)));
+        input->push_back(makeRecord(lon(rng), lat(rng), h(rng), shift(rng), shift(rng), "P"));
 
     BenchData data{control, input, tris, {}};
     STATS &s = data.stats;

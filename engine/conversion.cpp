@@ -241,7 +241,7 @@ ControlNetwork assembleControlNetwork(const ConversionSettings &settings, const 
 ControlNetwork buildControlNetwork(const ConversionSettings &settings, const NetworkFiles &files,
                                    const StatusSink &status, const DiagnosticSink &diagnostics, uint64_t byteLimit)
 {
-    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    const LongitudeSign sign = longitudeSignOf(settings);
     NetworkSources sources;
     InputProblem sourceProblem, targetProblem;
     int sourceErrno, targetErrno, tinErrno = 0;
@@ -292,7 +292,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.nTris = static_cast<uint32_t>(triangles.size());
 
     // The input points and their shifts.
-    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    const LongitudeSign sign = longitudeSignOf(settings);
     InputProblem inputProblem;
     int inputErrno;
     std::vector<PointRecord> input =

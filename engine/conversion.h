@@ -46,6 +46,12 @@ struct ConversionSettings {
     bool forceNegative = false;  // store -|x| for the longitudes of all three point files
 };
 
+// How the run's readers store longitudes.
+inline LongitudeSign longitudeSignOf(const ConversionSettings &settings)
+{
+    return settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+}
+
 // Receives every status line with its progress value in percent.
 using StatusSink = std::function<void(const QString &text, int percent)>;
 

@@ -75,4 +75,17 @@ double azimuthRadiansToDegrees(double azimuth)
     return kHalfTurnDegreesF32 * azimuth / kPiF32;
 }
 
+double meridianRadius(double latitudeDegrees)
+{
+    const double sinPhi = std::sin(latitudeDegrees * kRadiansPerDegree);
+    const double w = 1.0 - kGrs80EccentricitySquared * sinPhi * sinPhi;
+    return kGrs80SemiMajorAxis * (1.0 - kGrs80EccentricitySquared) / (w * std::sqrt(w));
+}
+
+double primeVerticalRadius(double latitudeDegrees)
+{
+    const double sinPhi = std::sin(latitudeDegrees * kRadiansPerDegree);
+    return kGrs80SemiMajorAxis / std::sqrt(1.0 - kGrs80EccentricitySquared * sinPhi * sinPhi);
+}
+
 }  // namespace veltrane

@@ -8,6 +8,9 @@ namespace veltrane {
 // pi in double precision, for everything but the stored results below.
 constexpr double kPi = 3.14159265358979323846;
 
+// Degrees to radians in double precision.
+constexpr double kRadiansPerDegree = kPi / 180.0;
+
 // GRS80 ellipsoid.
 constexpr double kGrs80SemiMajorAxis = 6378137.0;           // a, metres
 constexpr double kGrs80SemiMinorAxis = 6356752.314140348;   // b, metres
@@ -17,6 +20,14 @@ constexpr double kGrs80Flattening = 0.0033528106811836675;  // f, about 1/298.25
 constexpr double kDegreesToRadiansF32 = 0.01745329238474369;
 constexpr double kPiF32 = 3.1415927410125732;
 constexpr double kHalfTurnDegreesF32 = 180.0;
+
+// First eccentricity squared of GRS80, e^2 = f (2 - f).
+constexpr double kGrs80EccentricitySquared = kGrs80Flattening * (2.0 - kGrs80Flattening);
+
+// GRS80 radii of curvature at a latitude in decimal degrees, metres: along
+// the meridian (M) and along the prime vertical (N).
+double meridianRadius(double latitudeDegrees);
+double primeVerticalRadius(double latitudeDegrees);
 
 // Distance reported when Vincenty's iteration fails, metres.
 constexpr double kGeodesicFailureDistance = 99999999.999;

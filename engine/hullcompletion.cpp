@@ -123,7 +123,7 @@ void completeTinToHull(uint32_t nv, const PointRecord *points, std::vector<Trian
     std::vector<uint64_t> sides;
     sides.reserve(triangles.size() * 3);
     for (const Triangle &t : triangles) {
-        if (t.p1 < 0 || t.p2 < 0 || t.p3 < 0 || uint32_t(t.p1) >= nv || uint32_t(t.p2) >= nv || uint32_t(t.p3) >= nv)
+        if (!triangleIndicesValid(t, int64_t(nv)))
             continue;
         sides.push_back(directedSide(t.p1, t.p2));
         sides.push_back(directedSide(t.p2, t.p3));

@@ -12,9 +12,6 @@ namespace veltrane {
 
 namespace {
 
-constexpr double kRadiansPerDegree = kPi / 180.0;
-// First eccentricity squared of GRS80, e^2 = f (2 - f).
-constexpr double kGrs80EccentricitySquared = kGrs80Flattening * (2.0 - kGrs80Flattening);
 // Control points checked by one thread at a time.
 constexpr size_t kPointsPerRange = 512;
 
@@ -295,19 +292,6 @@ ControlResidual leaveOneOut(int32_t v, const PointRecord *control, const std::ve
 }
 
 }  // namespace
-
-double meridianRadius(double latitudeDegrees)
-{
-    const double sinPhi = std::sin(latitudeDegrees * kRadiansPerDegree);
-    const double w = 1.0 - kGrs80EccentricitySquared * sinPhi * sinPhi;
-    return kGrs80SemiMajorAxis * (1.0 - kGrs80EccentricitySquared) / (w * std::sqrt(w));
-}
-
-double primeVerticalRadius(double latitudeDegrees)
-{
-    const double sinPhi = std::sin(latitudeDegrees * kRadiansPerDegree);
-    return kGrs80SemiMajorAxis / std::sqrt(1.0 - kGrs80EccentricitySquared * sinPhi * sinPhi);
-}
 
 ControlResidual residualInMetres(double dLongitude, double dLatitude, double dHeight, double latitude)
 {

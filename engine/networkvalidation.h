@@ -12,11 +12,6 @@
 
 namespace veltrane {
 
-// GRS80 radii of curvature at a latitude in decimal degrees, metres: along
-// the meridian (M) and along the prime vertical (N).
-double meridianRadius(double latitudeDegrees);
-double primeVerticalRadius(double latitudeDegrees);
-
 // A shift difference in degrees (longitude, latitude) and metres (height) at
 // latitude `latitude`, as east, north, up and horizontal metres.
 ControlResidual residualInMetres(double dLongitude, double dLatitude, double dHeight, double latitude);

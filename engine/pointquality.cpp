@@ -11,7 +11,6 @@ namespace veltrane {
 
 namespace {
 
-constexpr double kRadiansPerDegree = kPi / 180.0;
 // Points handled by one thread at a time.
 constexpr size_t kPointsPerRange = 4096;
 // Control points per grid cell, on average.
@@ -19,6 +18,9 @@ constexpr double kPointsPerCell = 2.0;
 // Candidates within this factor of the best local-plane distance are measured
 // on the ellipsoid: the plane at the query's latitude is off by far less.
 constexpr double kCandidateMargin = 1.02;
+// Meridian radius of curvature at the equator, a (1 - e^2), metres: the
+// smallest M.
+constexpr double kEquatorMeridianRadius = kGrs80SemiMajorAxis * (1.0 - kGrs80EccentricitySquared);
 // Lowest cosine of latitude used to bound east-west distances (about 89.4 degrees).
 constexpr double kMinCosLatitude = 0.01;
 
@@ -60,11 +62,23 @@ Weights weightsIn(const PointRecord &a, const PointRecord &b, const PointRecord 
     return best;
 }
 
-// Local-plane distance in metres between two positions near latitude y1.
-double planeMetres(double x1, double y1, double x2, double y2)
+// The local plane at a latitude: metres per radian east (N cos phi) and
+// north (M).
+struct LocalPlane {
+    double eastRadius;
+    double northRadius;
+};
+
+LocalPlane localPlaneAt(double latitude)
 {
-    const double east = (x2 - x1) * kRadiansPerDegree * primeVerticalRadius(y1) * std::cos(y1 * kRadiansPerDegree);
-    const double north = (y2 - y1) * kRadiansPerDegree * meridianRadius(y1);
+    return {primeVerticalRadius(latitude) * std::cos(latitude * kRadiansPerDegree), meridianRadius(latitude)};
+}
+
+// Local-plane distance in metres from (x1, y1) to (x2, y2), on the plane at y1.
+double planeMetres(const LocalPlane &plane, double x1, double y1, double x2, double y2)
+{
+    const double east = (x2 - x1) * kRadiansPerDegree * plane.eastRadius;
+    const double north = (y2 - y1) * kRadiansPerDegree * plane.northRadius;
     return std::hypot(east, north);
 }
 
@@ -149,7 +163,8 @@ bool PointQualityEstimator::nearestControlDistance(double x, double y, double &m
     const double cosBound =
         std::max(kMinCosLatitude, std::cos(std::max(maxAbsLatitude_, std::fabs(y)) * kRadiansPerDegree));
     const double metresPerCell =
-        cellSize_ * kRadiansPerDegree * std::min(meridianRadius(0.0), kGrs80SemiMajorAxis * cosBound);
+        cellSize_ * kRadiansPerDegree * std::min(kEquatorMeridianRadius, kGrs80SemiMajorAxis * cosBound);
+    const LocalPlane plane = localPlaneAt(y);
     const double fx = (x - originX_) / cellSize_, fy = (y - originY_) / cellSize_;
     const int64_t cx = int64_t(std::floor(std::min(std::max(fx, -1.0), double(columns_))));
     const int64_t cy = int64_t(std::floor(std::min(std::max(fy, -1.0), double(rows_))));
@@ -170,7 +185,7 @@ bool PointQualityEstimator::nearestControlDistance(double x, double y, double &m
                 const size_t cell = size_t(r) * size_t(columns_) + size_t(c);
                 for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
                     const PointRecord &p = control_[cellPoints_[k]];
-                    const double d = planeMetres(x, y, p.x, p.y);
+                    const double d = planeMetres(plane, x, y, p.x, p.y);
                     candidates.emplace_back(d, cellPoints_[k]);
                     best = std::min(best, d);
                 }

@@ -58,12 +58,6 @@ bool takePlanesAt(PointRecord &p, const PointRecord &v1, const PointRecord &v2, 
     return true;
 }
 
-bool indicesWithin(const Triangle &t, size_t pointCount)
-{
-    const int64_t limit = static_cast<int64_t>(pointCount);
-    return t.p1 >= 0 && t.p2 >= 0 && t.p3 >= 0 && t.p1 < limit && t.p2 < limit && t.p3 < limit;
-}
-
 int orientationOf(const PointRecord *control, const Triangle &t)
 {
     const PointRecord &a = control[t.p1], &b = control[t.p2], &c = control[t.p3];
@@ -74,10 +68,10 @@ int orientationOf(const PointRecord *control, const Triangle &t)
 // exactly. A triangle without area holds nothing.
 bool holdsExactly(const PointRecord *control, const Triangle &t, double x, double y)
 {
-    const PointRecord &a = control[t.p1], &b = control[t.p2], &c = control[t.p3];
-    const int sense = exactOrientation(a.x, a.y, b.x, b.y, c.x, c.y);
+    const int sense = orientationOf(control, t);
     if (sense == 0)
         return false;
+    const PointRecord &a = control[t.p1], &b = control[t.p2], &c = control[t.p3];
     return exactOrientation(a.x, a.y, b.x, b.y, x, y) != -sense &&
            exactOrientation(b.x, b.y, c.x, c.y, x, y) != -sense && exactOrientation(c.x, c.y, a.x, a.y, x, y) != -sense;
 }
@@ -164,7 +158,7 @@ void NetworkInterpolator::findSideCandidates() const
     std::vector<bool> usable(triangles.size(), false);
     for (size_t t = 0; t < triangles.size(); ++t) {
         const Triangle &tri = triangles[t];
-        if (!indicesWithin(tri, control_->size()))
+        if (!triangleIndicesValid(tri, int64_t(control_->size())))
             continue;
         const int orientation = orientationOf(control, tri);
         if (orientation == 0)

@@ -20,6 +20,8 @@ struct ConvertedBlock {
     std::string lines;
     std::vector<QString> outsideIds;  // gathered only when the caller asks for them
     std::vector<PointRecord> points;  // kept only when the caller asks for them
+    std::vector<PointStatus> status;  // with the points
+    std::vector<int32_t> triangleOf;  // with the points
     uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t dataLines = 0;
@@ -33,7 +35,9 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
     std::vector<PointRecord> points = parsePieces(block, settings.sign, out.dataLines);
     out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
-    network.convert(points.data(), points.size(), status.data(), nullptr, settings.outside == OutsidePoints::Nearest);
+    std::vector<int32_t> triangleOf(wantPoints ? points.size() : 0);
+    network.convert(points.data(), points.size(), status.data(), wantPoints ? triangleOf.data() : nullptr,
+                    settings.outside == OutsidePoints::Nearest);
     for (size_t i = 0; i < points.size(); ++i) {
         if (status[i] == PointStatus::Converted)
             continue;
@@ -61,8 +65,11 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
         appendShiftLines(out.lines, points.data(), points.size(), settings.direction);
         break;
     }
-    if (wantPoints)
+    if (wantPoints) {
         out.points = std::move(points);
+        out.status = std::move(status);
+        out.triangleOf = std::move(triangleOf);
+    }
     return out;
 }
 
@@ -86,7 +93,8 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             writing = false;  // the block's lines stop before its first outside point
         totals.points += block.pointCount;
         if (wantPoints)
-            handlers.convertedPoints(block.points.data(), block.points.size());
+            handlers.convertedPoints(block.points.data(), block.status.data(), block.triangleOf.data(),
+                                     block.points.size());
         totals.outside += block.outside;
         totals.dataLines += block.dataLines;
         if (wantIds) {

@@ -36,9 +36,11 @@ struct StreamHandlers {
     std::function<bool(const std::string &lines)> write;
     // Called with the identifier of every point outside the network, in input order.
     std::function<void(const QString &id)> outsidePoint;
-    // Called with every block's converted points, in input order, when a
-    // caller needs more than the lines.
-    std::function<void(const PointRecord *points, size_t count)> convertedPoints;
+    // Called with every block's converted points, their status and the
+    // table index of the triangle that gave each its shift (-1 none), in
+    // input order, when a caller needs more than the lines.
+    std::function<void(const PointRecord *points, const PointStatus *status, const int32_t *triangleOf, size_t count)>
+        convertedPoints;
     // Called after every block with the points and bytes read so far.
     std::function<void(uint64_t points, uint64_t bytes)> progress;
 };

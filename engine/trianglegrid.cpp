@@ -1,6 +1,7 @@
 #include "engine/trianglegrid.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace veltrane {
@@ -136,7 +137,7 @@ TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const
     const uint64_t budget =
         std::max(limits.minCellEntries, saturatingProduct(limits.cellEntriesPerTriangle, triangleCount));
     if (totalSpan > budget) {
-        const uint64_t largestSpan = largestSpanWithinBudget(spans, budget);
+        const uint64_t largestSpan = largestSpanWithinBudget(std::move(spans), budget);
         for (uint32_t t = 0; t < triangleCount; ++t) {
             if (placement[t] != Placement::Grid)
                 continue;

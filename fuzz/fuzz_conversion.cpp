@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ConversionSettings settings;
     settings.direction = (options & 1) ? DatumDirection::Cors96aToCors96 : DatumDirection::Cors96ToCors96a;
     settings.forceNegative = (options & 2) != 0;
-    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    const LongitudeSign sign = longitudeSignOf(settings);
     StreamSettings stream;
     stream.direction = settings.direction;
     stream.sign = sign;

@@ -53,7 +53,7 @@ void loadNetwork(const ConversionSettings &settings, const QString &workDir, std
 {
     const QDir folder(workDir);
     const bool fromCors96 = settings.direction == DatumDirection::Cors96ToCors96a;
-    const LongitudeSign sign = settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    const LongitudeSign sign = longitudeSignOf(settings);
     control =
         pairControlPoints(
             readControl(folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96 : kControlFileCors96a)), sign),
@@ -179,19 +179,14 @@ int runNetworkValidation(const ConversionSettings &settings, const QString &work
     return status;
 }
 
-bool writeQualityFile(const QString &path, const ConversionResult &result, QString &error)
+bool writeQualityFile(const QString &path, const ConversionResult &result, const std::vector<PointStatus> &converted,
+                      const std::vector<int32_t> &holding, QString &error)
 {
     const std::vector<PointRecord> &control = *result.ptsControl;
     const std::vector<Triangle> &triangles = *result.tris;
     const std::vector<PointRecord> &points = *result.ptsInput;
     const NetworkValidation validation = validateNetwork(control, triangles);
     const PointQualityEstimator estimator(control, triangles, validation);
-    // The triangle that gave each point its shift: the conversion once more on a copy.
-    std::vector<PointRecord> again = points;
-    std::vector<PointStatus> converted(points.size());
-    std::vector<int32_t> holding(points.size());
-    NetworkInterpolator(result.ptsControl, result.tris)
-        .convert(again.data(), again.size(), converted.data(), holding.data(), false);
     std::vector<QualityStatus> status(points.size());
     for (size_t i = 0; i < points.size(); ++i)
         status[i] = qualityStatusOf(converted[i]);

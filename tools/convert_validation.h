@@ -3,6 +3,7 @@
 // residual file and picture, and the --quality file beside a conversion.
 
 #include "engine/conversion.h"
+#include "engine/pointshift.h"
 
 #include <QCoreApplication>
 #include <QSize>
@@ -37,7 +38,9 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv);
 // status (0 done, 1 a file could not be written).
 int runNetworkValidation(const ConversionSettings &settings, const QString &workDir, const ValidationOptions &options);
 
-// Writes the uncertainty file of a finished conversion; false with `error` set.
-bool writeQualityFile(const QString &path, const ConversionResult &result, QString &error);
+// Writes the uncertainty file of a finished conversion, given each point's
+// status and the triangle that gave it its shift; false with `error` set.
+bool writeQualityFile(const QString &path, const ConversionResult &result, const std::vector<PointStatus> &converted,
+                      const std::vector<int32_t> &holding, QString &error);
 
 }  // namespace veltrane

@@ -61,14 +61,14 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
         view.bDrawLabelsDs2 = controls->drawLabelsDs2;
         view.bDrawTris = controls->drawTris;
         view.bDrawAxis = controls->drawAxis;
+        if (controls->fontSize)
+            view.iFontSize = *controls->fontSize;
     }
     if (!main) {
         view.bDrawExtents = true;
         view.iOptMode = GLWidget::kOptNone;
         view.bDrawFrustum = true;
     }
-    if (controls && controls->fontSize)
-        view.iFontSize = *controls->fontSize;
 
     view.boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(run.statsControl, scaleZ));
     if (main) {

@@ -58,11 +58,10 @@ TinArrays tinArrays(const PointRecord *pts, uint32_t nPts, const Triangle *tris,
     out.vertices.resize(nPts);
     for (uint32_t i = 0; i < nPts; ++i)
         out.vertices[i] = vertex(pts[i].x, pts[i].y, pts[i].h * scaleZ);
-    const auto valid = [nPts](int32_t index) { return index >= 0 && uint32_t(index) < nPts; };
     out.indices.reserve(std::size_t(nTris) * 3);
     for (uint32_t i = 0; i < nTris; ++i) {
         const Triangle &t = tris[i];
-        if (!valid(t.p1) || !valid(t.p2) || !valid(t.p3))
+        if (!triangleIndicesValid(t, nPts))
             continue;
         out.indices.push_back(uint32_t(t.p1));
         out.indices.push_back(uint32_t(t.p2));

@@ -102,12 +102,6 @@ std::FILE *openInputFile(const std::string &path, InputProblem &problem)
     return stream;
 }
 
-bool isDeviceStream(std::FILE *stream)
-{
-    struct stat status;
-    return fstat(fileno(stream), &status) == 0 && isDevice(status.st_mode);
-}
-
 PieceReader::PieceReader(ByteSource &source, size_t blockSize)
     : source_(source), blockSize_(readBlockSizeFor(source.knownSize(), blockSize))
 {

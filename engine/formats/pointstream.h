@@ -74,9 +74,6 @@ private:
 // Returns the stream, or nullptr with `problem` (and errno) set.
 std::FILE *openInputFile(const std::string &path, InputProblem &problem);
 
-// True when `stream` reads a device (a terminal, /dev/zero).
-bool isDeviceStream(std::FILE *stream);
-
 // A run of whole pieces of an input: piece k is text[starts[k], starts[k + 1]).
 struct PieceBlock {
     std::string text;

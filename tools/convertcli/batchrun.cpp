@@ -179,7 +179,11 @@ private:
     std::shared_ptr<const std::vector<PointRecord>> control_;
     std::shared_ptr<const std::vector<Triangle>> triangles_;
     std::unique_ptr<NetworkInterpolator> interpolator_;
-    std::vector<PointRecord> convertedPoints_;  // held for --quality only
+    // Held for --quality only: the converted points, their status and the
+    // triangle that gave each its shift.
+    std::vector<PointRecord> convertedPoints_;
+    std::vector<PointStatus> convertedStatus_;
+    std::vector<int32_t> convertedTriangles_;
     std::string outputName_;
     std::string controlShiftName_;
     std::FILE *input_ = nullptr;
@@ -405,8 +409,11 @@ bool BatchRun::convert(StreamTotals &totals)
     std::vector<std::string> outsideIds;
     StreamHandlers handlers;
     if (!o_.validation.quality.isEmpty()) {
-        handlers.convertedPoints = [this](const PointRecord *points, size_t count) {
+        handlers.convertedPoints = [this](const PointRecord *points, const PointStatus *status,
+                                          const int32_t *triangleOf, size_t count) {
             convertedPoints_.insert(convertedPoints_.end(), points, points + count);
+            convertedStatus_.insert(convertedStatus_.end(), status, status + count);
+            convertedTriangles_.insert(convertedTriangles_.end(), triangleOf, triangleOf + count);
         };
     }
     int writeErrno = 0;
@@ -429,7 +436,7 @@ bool BatchRun::convert(StreamTotals &totals)
 
     StreamSettings settings;
     settings.direction = o_.settings.direction;
-    settings.sign = o_.settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
+    settings.sign = longitudeSignOf(o_.settings);
     settings.outside = o_.outside;
     totals = convertPointStream(source, *interpolator_, settings, handlers);
     const int readErrno = errno;
@@ -476,7 +483,7 @@ bool BatchRun::writeQuality()
     result.tris = triangles_;
     result.ptsInput = std::make_shared<const std::vector<PointRecord>>(std::move(convertedPoints_));
     QString error;
-    if (!writeQualityFile(o_.validation.quality, result, error)) {
+    if (!writeQualityFile(o_.validation.quality, result, convertedStatus_, convertedTriangles_, error)) {
         messages_.error(asMessage(error));
         return false;
     }

@@ -21,8 +21,6 @@ using namespace veltrane;
 
 namespace {
 
-constexpr double kRadiansPerDegree = kPi / 180.0;
-
 constexpr double kDegreesPerPixelX = (kMapEast - kMapWest) / kBaseMapWidth;
 constexpr double kDegreesPerPixelY = (kMapNorth - kMapSouth) / kBaseMapHeight;
 

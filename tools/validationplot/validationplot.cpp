@@ -20,7 +20,6 @@ namespace veltrane {
 
 namespace {
 
-constexpr double kRadiansPerDegree = kPi / 180.0;
 const char *const kFontFamily = "DejaVu Sans";
 
 // Layout, as fractions of the picture or in pixels at the default height.
