@@ -296,6 +296,6 @@ void MainWindow::updateFrustum()
     glFrustum->frustum = glMain->frustum;
     glFrustum->clipPoints = glMain->clipPoints;
     glFrustum->nClipPoints = glMain->nClipPoints;
-    if (glMain->iOptMode == GLWidget::kOptClipper || glMain->iOptMode == GLWidget::kOptClipperCulling)
+    if (glMain->runsClipper())
         glFrustum->clipBox = glMain->clipBox;
 }

@@ -49,6 +49,11 @@ public:
     // are checked and measured against.
     enum class DrawPath { Arrays, PerVertex };
 
+    // What the current iOptMode asks for: culling the points against the
+    // frustum, and running the clipper.
+    bool cullsPoints() const { return iOptMode == kOptCulling || iOptMode == kOptClipperCulling; }
+    bool runsClipper() const { return iOptMode == kOptClipper || iOptMode == kOptClipperCulling; }
+
     explicit GLWidget(QWidget *parent = nullptr);
     ~GLWidget() override;
 

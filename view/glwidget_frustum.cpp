@@ -20,7 +20,7 @@ void GLWidget::computeFrustum()
         }
         frustum = std::make_shared<const FrustumPlanes>(extractFrustumPlanes(projection, modelView));
 
-        if (iOptMode == kOptClipper || iOptMode == kOptClipperCulling) {
+        if (runsClipper()) {
             std::vector<Point3> points;
             if (boxPlanes && boxCorners)
                 points = clipFrustumToBox(*frustum, *boxPlanes, *boxCorners, statsDs1);

@@ -207,7 +207,7 @@ void GLWidget::submitDataSet(DataSetBuffers &buffers, const PointRecord *pts, ui
     if (!pts)
         return;
     buffers.prepare(pts, count, dScaleZ, iVectorMult);
-    const bool cull = (iOptMode == kOptCulling || iOptMode == kOptClipperCulling) && frustum;
+    const bool cull = cullsPoints() && frustum;
     setColor(color);
     nDrawn += int32_t(buffers.drawPoints(cull ? frustum.get() : nullptr));
     buffers.drawVectors();
@@ -217,7 +217,7 @@ void GLWidget::drawPoints(const PointRecord *pts, uint32_t count, const QColor &
 {
     if (!pts)
         return;
-    const bool cull = (iOptMode == kOptCulling || iOptMode == kOptClipperCulling) && frustum;
+    const bool cull = cullsPoints() && frustum;
     setColor(color);
     glBegin(GL_POINTS);
     bool visible = true;

@@ -16,7 +16,6 @@ namespace {
 
 // Digits after the point: "%.15lf" for the coordinates, s and AZIMUTH,
 // "%.6lf" for DeltaH.
-constexpr int kCoordinateDecimals = 15;
 constexpr int kDeltaHDecimals = 6;
 constexpr int kNumberColumns = 9;
 
@@ -24,16 +23,6 @@ constexpr int kNumberColumns = 9;
 constexpr size_t kRecordsPerTask = 16384;
 // Room reserved per line: an identifier and ten numbers of a few integer digits.
 constexpr size_t kTypicalLineLength = 224;
-
-// Appends the identifier as "%s" prints its Latin-1 bytes: up to the first
-// NUL, with '?' for a character outside Latin-1 (as QString::toLatin1 has it).
-void appendId(std::string &out, const QString &id)
-{
-    const QChar *c = id.constData();
-    const QChar *end = c + id.size();
-    for (; c != end && c->unicode() != 0; ++c)
-        out.push_back(c->unicode() < 0x100 ? char(c->unicode()) : '?');
-}
 
 // Appends one record as "%s,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.6lf\n"
 // prints it, the CORS96 position first.
@@ -57,7 +46,7 @@ void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection dire
     *p++ = ',';
     p = formatFixed(p, r.dh, kDeltaHDecimals);
     *p++ = '\n';
-    appendId(out, r.id);
+    appendOutputId(out, r.id);
     out.append(numbers, size_t(p - numbers));
 }
 
@@ -70,14 +59,31 @@ void appendShiftLines(std::string &out, const PointRecord *records, size_t count
         appendShiftLine(out, records[i], direction);
 }
 
-namespace {
-
-QString describeErrno(int code)
+void appendOutputId(std::string &out, const QString &id)
 {
-    return QString::fromLocal8Bit(std::strerror(code));
+    const QChar *c = id.constData();
+    const QChar *end = c + id.size();
+    for (; c != end && c->unicode() != 0; ++c)
+        out.push_back(c->unicode() < 0x100 ? char(c->unicode()) : '?');
 }
 
-}  // namespace
+bool completeOutputFile(ReplacingFile &output, const QString &path, bool written, int writeErrno, QString &error)
+{
+    if (!output.close() && written) {
+        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, output.errorString());
+        return false;
+    }
+    if (!written) {
+        error = QStringLiteral("Unable to finish writing %1: %2")
+                    .arg(path, QString::fromLocal8Bit(std::strerror(writeErrno)));
+        return false;
+    }
+    if (!output.replace()) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
+        return false;
+    }
+    return true;
+}
 
 QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction)
 {
@@ -113,17 +119,7 @@ bool writeShiftFile(const QString &path, const PointRecord *records, size_t coun
             write);
     }
     formatting.finish(write);
-    const int writeErrno = errno;
-    if (!output.close() && ok) {
-        ok = false;
-        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, output.errorString());
-    } else if (!ok) {
-        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, describeErrno(writeErrno));
-    } else if (!output.replace()) {
-        ok = false;
-        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
-    }
-    return ok;
+    return completeOutputFile(output, path, ok, errno, error);
 }
 
 }  // namespace veltrane

@@ -11,6 +11,21 @@
 
 namespace veltrane {
 
+class ReplacingFile;
+
+// Decimals of the degrees the output files write: every bit of a double.
+constexpr int kCoordinateDecimals = 15;
+
+// Appends an identifier as the output files write it ("%s" of its Latin-1
+// bytes): up to the first NUL, with '?' for a character outside Latin-1.
+void appendOutputId(std::string &out, const QString &id);
+
+// Closes `output`, whose writing succeeded when `written` (writeErrno: the
+// errno of a failed write), and puts it in place of `path`. False with
+// `error` set to "Unable to finish writing PATH: ..." or "Unable to write
+// PATH: ...".
+bool completeOutputFile(ReplacingFile &output, const QString &path, bool written, int writeErrno, QString &error);
+
 // Header line of both output files (84 characters and the line end).
 constexpr const char *kOutputHeader =
     "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH\n";

@@ -1,6 +1,7 @@
 #include "engine/formats/validationreport.h"
 
 #include "engine/formats/fixedformat.h"
+#include "engine/formats/outputwriter.h"
 #include "engine/formats/replacingfile.h"
 
 #include <cerrno>
@@ -12,27 +13,10 @@ namespace veltrane {
 
 namespace {
 
-// Digits after the point: degrees to the last bit as the output files have
-// them, residuals and sigmas to the micrometre, distances to the millimetre.
-constexpr int kCoordinateDecimals = 15;
+// Digits after the point (degrees as the output files have them):
+// residuals and sigmas to the micrometre, distances to the millimetre.
 constexpr int kResidualDecimals = 6;
 constexpr int kDistanceDecimals = 3;
-
-QString describeErrno(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-// The identifier's Latin-1 bytes up to the first NUL, '?' for a character
-// outside Latin-1, as the output files write it.
-void appendId(std::string &out, const QString &id)
-{
-    for (const QChar c : id) {
-        if (c.unicode() == 0)
-            break;
-        out.push_back(c.unicode() < 0x100 ? char(c.unicode()) : '?');
-    }
-}
 
 void appendNumber(std::string &out, double value, int decimals)
 {
@@ -42,7 +26,7 @@ void appendNumber(std::string &out, double value, int decimals)
 
 void appendResidualLine(std::string &out, const PointRecord &point, const ControlResidual &residual)
 {
-    appendId(out, point.id);
+    appendOutputId(out, point.id);
     out.push_back(',');
     appendNumber(out, point.x, kCoordinateDecimals);
     out.push_back(',');
@@ -70,7 +54,7 @@ const char *statusName(QualityStatus status)
 
 void appendQualityLine(std::string &out, const PointRecord &point, const PointQuality &quality)
 {
-    appendId(out, point.id);
+    appendOutputId(out, point.id);
     out.push_back(',');
     out.append(statusName(quality.status));
     out.push_back(',');
@@ -90,24 +74,6 @@ bool writeText(std::FILE *file, const std::string &text)
     return std::fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
-// Closes `output` and puts it in place; sets `error` on the first failure.
-bool completeFile(ReplacingFile &output, const QString &path, bool written, int writeErrno, QString &error)
-{
-    if (!output.close() && written) {
-        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, describeErrno(errno));
-        return false;
-    }
-    if (!written) {
-        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, describeErrno(writeErrno));
-        return false;
-    }
-    if (!output.replace()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, describeErrno(errno));
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool writeValidationReport(const QString &path, const PointRecord *control, const ControlResidual *residuals,
@@ -116,14 +82,14 @@ bool writeValidationReport(const QString &path, const PointRecord *control, cons
     errno = 0;
     ReplacingFile output(path);
     if (!output.open()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, describeErrno(errno));
+        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
         return false;
     }
     std::string text = kValidationReportHeader;
     for (size_t i = 0; i < count; ++i)
         appendResidualLine(text, control[i], residuals[i]);
     const bool written = writeText(output.stream(), text);
-    return completeFile(output, path, written, errno, error);
+    return completeOutputFile(output, path, written, errno, error);
 }
 
 struct QualityFileWriter::Impl {
@@ -145,7 +111,7 @@ bool QualityFileWriter::open(QString &error)
     errno = 0;
     if (!impl_->output.open()) {
         impl_->failed = true;
-        error = QStringLiteral("Unable to write %1: %2").arg(impl_->path, describeErrno(errno));
+        error = QStringLiteral("Unable to write %1: %2").arg(impl_->path, impl_->output.errorString());
         return false;
     }
     impl_->opened = true;
@@ -163,7 +129,8 @@ bool QualityFileWriter::append(const PointRecord *points, const PointQuality *qu
     if (!writeText(impl_->output.stream(), impl_->text)) {
         impl_->failed = true;
         impl_->writeErrno = errno;
-        error = QStringLiteral("Unable to finish writing %1: %2").arg(impl_->path, describeErrno(errno));
+        error = QStringLiteral("Unable to finish writing %1: %2")
+                    .arg(impl_->path, QString::fromLocal8Bit(std::strerror(impl_->writeErrno)));
         return false;
     }
     impl_->text.clear();
@@ -175,7 +142,7 @@ bool QualityFileWriter::finish(QString &error)
     if (!impl_->opened)
         return false;
     impl_->opened = false;
-    return completeFile(impl_->output, impl_->path, !impl_->failed, impl_->writeErrno, error);
+    return completeOutputFile(impl_->output, impl_->path, !impl_->failed, impl_->writeErrno, error);
 }
 
 }  // namespace veltrane
