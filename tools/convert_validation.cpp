@@ -1,11 +1,7 @@
 #include "tools/convert_validation.h"
 
-#include "engine/controlnetwork.h"
-#include "engine/delaunay.h"
-#include "engine/formats/pointfile.h"
-#include "engine/formats/tinfile.h"
 #include "engine/formats/validationreport.h"
-#include "engine/hullcompletion.h"
+#include "tools/convertcli/batchrun.h"
 #include "engine/networkvalidation.h"
 #include "engine/pointquality.h"
 #include "tools/validationplot/validationplot.h"
@@ -34,43 +30,6 @@ constexpr int kMaxPlotSide = 8192;
 void printError(const QString &text)
 {
     std::fprintf(stderr, "veltrane-convert: %s\n", text.toLocal8Bit().constData());
-}
-
-std::vector<PointRecord> readControl(const QString &path, LongitudeSign sign)
-{
-    STATS stats;
-    std::vector<PointRecord> points = readPointFile(QFile::encodeName(path).toStdString(), stats, sign);
-    if (points.empty())
-        printError(QStringLiteral("no control points could be read from %1").arg(path));
-    return points;
-}
-
-// The network a conversion with `settings` would use: the control files
-// paired, and the TIN file's triangles over its matched vertices or the
-// Delaunay triangulation of the pairs.
-void loadNetwork(const ConversionSettings &settings, const QString &workDir, std::vector<PointRecord> &control,
-                 std::vector<Triangle> &triangles)
-{
-    const QDir folder(workDir);
-    const bool fromCors96 = settings.direction == DatumDirection::Cors96ToCors96a;
-    const LongitudeSign sign = longitudeSignOf(settings);
-    control =
-        pairControlPoints(
-            readControl(folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96 : kControlFileCors96a)), sign),
-            readControl(folder.filePath(QLatin1String(fromCors96 ? kControlFileCors96a : kControlFileCors96)), sign))
-            .paired;
-    if (settings.tinSource == TinSource::FromFile) {
-        const QString tinPath = folder.filePath(QLatin1String(kControlTinFile));
-        TinFileContents tin = readTinFile(QFile::encodeName(tinPath).toStdString(), LongitudeSign::ForceWest);
-        if (!tin.opened)
-            printError(QStringLiteral("unable to open the TIN file %1").arg(tinPath));
-        control = matchTinVertices(tin.vertices, control).records;
-        triangles = std::move(tin.triangles);
-    } else {
-        sortPointsByX(control.data(), uint32_t(control.size()));
-        triangles = buildDelaunayTin(uint32_t(control.size()), control.data());
-        completeTinToHull(uint32_t(control.size()), control.data(), triangles);
-    }
 }
 
 bool parsePlotSize(const QString &text, QSize &size)
@@ -150,13 +109,20 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
     return app;
 }
 
-int runNetworkValidation(const ConversionSettings &settings, const QString &workDir, const ValidationOptions &options)
+int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles &files, const QString &workDir,
+                         const ValidationOptions &options)
 {
-    std::vector<PointRecord> control;
-    std::vector<Triangle> triangles;
-    loadNetwork(settings, workDir, control, triangles);
-    if (triangles.empty())
-        printError(QStringLiteral("the control network has no triangles, so no point can be validated"));
+    // The network a conversion with these settings would use, read and
+    // assembled by the run's own code.
+    const ControlNetwork network = buildControlNetwork(
+        settings, files, [](const QString &, int) {}, {}, kNetworkFileByteLimit);
+    const std::string problem = networkProblem(network, files);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "veltrane-convert: %s\n", problem.c_str());
+        return kExitNotWritten;
+    }
+    const std::vector<PointRecord> &control = network.control;
+    const std::vector<Triangle> &triangles = network.triangles;
     const NetworkValidation validation = validateNetwork(control, triangles);
 
     int status = kExitSuccess;

@@ -36,7 +36,8 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv);
 // Checks the network of `settings` in `workDir`, writes the residual file
 // (and the picture), prints a summary on standard error; returns the exit
 // status (0 done, 1 a file could not be written).
-int runNetworkValidation(const ConversionSettings &settings, const QString &workDir, const ValidationOptions &options);
+int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles &files, const QString &workDir,
+                         const ValidationOptions &options);
 
 // Writes the uncertainty file of a finished conversion, given each point's
 // status and the triangle that gave it its shift; false with `error` set.

@@ -49,8 +49,8 @@ int main(int argc, char *argv[])
     }
     installTemporaryFileCleanup();
     if (parsed.options.validation.validateNetwork)
-        return runNetworkValidation(parsed.options.settings, nameFromBytes(parsed.options.workDir),
-                                    parsed.options.validation);
+        return runNetworkValidation(parsed.options.settings, networkFilesOf(parsed.options),
+                                    nameFromBytes(parsed.options.workDir), parsed.options.validation);
     try {
         return runBatch(parsed.options, stdin, stdout, stderr);
     } catch (const std::bad_alloc &) {

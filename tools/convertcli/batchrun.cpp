@@ -196,13 +196,7 @@ int BatchRun::run()
 {
     stopwatch_.start();
     const QString workDir = nameFromBytes(o_.workDir);
-    files_ = defaultNetworkFiles(workDir, o_.settings.direction);
-    if (!o_.sourceControls.empty())
-        files_.source = nameFromBytes(o_.sourceControls);
-    if (!o_.targetControls.empty())
-        files_.target = nameFromBytes(o_.targetControls);
-    if (!o_.tinFile.empty())
-        files_.tin = nameFromBytes(o_.tinFile);
+    files_ = networkFilesOf(o_);
     outputName_ = o_.output.empty() ? bytesFromName(deriveOutputPath(nameFromBytes(o_.input))) : o_.output;
     if (o_.writeControlShift)
         controlShiftName_ = o_.controlShift.empty()
@@ -253,26 +247,9 @@ bool BatchRun::buildNetwork()
 {
     const StatusSink status = [this](const QString &text, int) { messages_.status(local(text)); };
     network_ = buildControlNetwork(o_.settings, files_, status, {}, kNetworkFileByteLimit);
-    const struct {
-        const QString &name;
-        InputProblem problem;
-        int error;
-    } reads[] = {{files_.source, network_.sourceProblem, network_.sourceErrno},
-                 {files_.target, network_.targetProblem, network_.targetErrno},
-                 {files_.tin, network_.tinProblem, network_.tinErrno}};
-    for (const auto &read : reads) {
-        if (read.problem != InputProblem::None) {
-            messages_.error(inputProblemText(bytesFromName(read.name), read.problem, read.error));
-            return false;
-        }
-    }
-    if (network_.control.empty()) {
-        messages_.error("no control point of " + bytesFromName(files_.source) + " could be paired with one of " +
-                        bytesFromName(files_.target));
-        return false;
-    }
-    if (network_.triangles.empty()) {
-        messages_.error("the control network has no triangles, so no point can be converted");
+    const std::string problem = networkProblem(network_, files_);
+    if (!problem.empty()) {
+        messages_.error(problem);
         return false;
     }
     control_ = std::make_shared<const std::vector<PointRecord>>(std::move(network_.control));
@@ -520,6 +497,39 @@ int runBatch(const CommandLine &options, std::FILE *in, std::FILE *out, std::FIL
 {
     BatchRun run(options, in, out, err);
     return run.run();
+}
+
+std::string networkProblem(const ControlNetwork &network, const NetworkFiles &files)
+{
+    const struct {
+        const QString &name;
+        InputProblem problem;
+        int error;
+    } reads[] = {{files.source, network.sourceProblem, network.sourceErrno},
+                 {files.target, network.targetProblem, network.targetErrno},
+                 {files.tin, network.tinProblem, network.tinErrno}};
+    for (const auto &read : reads) {
+        if (read.problem != InputProblem::None)
+            return inputProblemText(bytesFromName(read.name), read.problem, read.error);
+    }
+    if (network.control.empty())
+        return "no control point of " + bytesFromName(files.source) + " could be paired with one of " +
+               bytesFromName(files.target);
+    if (network.triangles.empty())
+        return "the control network has no triangles, so no point can be converted";
+    return std::string();
+}
+
+NetworkFiles networkFilesOf(const CommandLine &options)
+{
+    NetworkFiles files = defaultNetworkFiles(nameFromBytes(options.workDir), options.settings.direction);
+    if (!options.sourceControls.empty())
+        files.source = nameFromBytes(options.sourceControls);
+    if (!options.targetControls.empty())
+        files.target = nameFromBytes(options.targetControls);
+    if (!options.tinFile.empty())
+        files.tin = nameFromBytes(options.tinFile);
+    return files;
 }
 
 }  // namespace veltrane

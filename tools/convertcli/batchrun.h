@@ -22,6 +22,14 @@ enum ExitStatus {
 // file that never ends (a pipe, say) can cost.
 constexpr uint64_t kNetworkFileByteLimit = uint64_t(256) << 20;
 
+// The control and TIN files the options name: --source-controls,
+// --target-controls and --tin-file, otherwise the fixed names in --workdir.
+NetworkFiles networkFilesOf(const CommandLine &options);
+
+// What is wrong with a network read from `files` ("" when it can be used):
+// a file that could not be read, no pair of control points, no triangle.
+std::string networkProblem(const ControlNetwork &network, const NetworkFiles &files);
+
 // Runs the conversion the options describe. `in` is read for the input "-",
 // `out` takes the output "-", `err` every message.
 int runBatch(const CommandLine &options, std::FILE *in, std::FILE *out, std::FILE *err);
