@@ -4,9 +4,15 @@
 # each. Usage: scripts/fuzz.sh [SECONDS] [HARNESS...]
 # Crashes, leaks and hangs are saved as build-fuzz/artifacts/<harness>/crash-*
 # (or leak-*, timeout-*); the grown corpora stay in build-fuzz/corpus/.
+# FUZZ_SANITIZERS=undefined builds without AddressSanitizer in
+# build-fuzz-undefined/ (faster, for long runs); FUZZ_JOBS=N runs N
+# processes of each harness on one shared corpus.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+sanitizers="${FUZZ_SANITIZERS:-address,undefined}"
+jobs="${FUZZ_JOBS:-1}"
 build="$root/build-fuzz"
+[ "$sanitizers" = "address,undefined" ] || build="$root/build-fuzz-${sanitizers//,/-}"
 seconds="${1:-60}"
 shift || true
 harnesses=("$@")
@@ -15,7 +21,7 @@ harnesses=("$@")
 mkdir -p "$build"
 echo "fuzz: configuring and building in $build"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
-  -DVELTRANE_BUILD_GUI=OFF -DVELTRANE_BUILD_BENCH=OFF > "$build/configure.log" 2>&1 || {
+  -DVELTRANE_BUILD_GUI=OFF -DVELTRANE_BUILD_BENCH=OFF -DVELTRANE_FUZZ_SANITIZERS="$sanitizers" > "$build/configure.log" 2>&1 || {
   cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j"$(nproc)" --target "${harnesses[@]}" > "$build/build.log" 2>&1 || {
   tail -n 60 "$build/build.log"; exit 1; }
@@ -27,21 +33,31 @@ python3 "$root/fuzz/make_corpus.py" "$build/seeds"
 max_len() { case "$1" in fuzz_conversion) echo 16384 ;; *) echo 8192 ;; esac; }
 
 pids=()
+logs=()
 for h in "${harnesses[@]}"; do
   mkdir -p "$build/corpus/$h" "$build/artifacts/$h"
-  echo "fuzz: running $h for ${seconds}s (log: $build/$h.log)"
-  "$build/fuzz/$h" "$build/corpus/$h" "$build/seeds/$h" \
-    -max_total_time="$seconds" -max_len="$(max_len "$h")" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$build/artifacts/$h/" > "$build/$h.log" 2>&1 &
-  pids+=($!)
+  for ((j = 1; j <= jobs; ++j)); do
+    log="$build/$h.log"
+    [ "$jobs" -eq 1 ] || log="$build/$h.$j.log"
+    echo "fuzz: running $h for ${seconds}s (log: $log)"
+    "$build/fuzz/$h" "$build/corpus/$h" "$build/seeds/$h" \
+      -max_total_time="$seconds" -max_len="$(max_len "$h")" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="$build/artifacts/$h/" > "$log" 2>&1 &
+    pids+=($!)
+    logs+=("$h $log")
+  done
 done
 
 failed=0
-for i in "${!harnesses[@]}"; do
-  h="${harnesses[$i]}"
-  if wait "${pids[$i]}"; then status=ok; else status=FAILED; failed=1; fi
-  runs="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/$h.log" | grep -o '[0-9]*$' || echo '?')"
+declare -A runs=() status=()
+for i in "${!pids[@]}"; do
+  read -r h log <<< "${logs[$i]}"
+  wait "${pids[$i]}" || { status[$h]=FAILED; failed=1; }
+  n="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)"
+  runs[$h]=$(( ${runs[$h]:-0} + n ))
+done
+for h in "${harnesses[@]}"; do
   found="$(find "$build/artifacts/$h" -type f | wc -l)"
-  echo "fuzz: $h: $status, $runs executions, $found crash/leak/timeout file(s)"
+  echo "fuzz: $h: ${status[$h]:-ok}, ${runs[$h]} executions in $jobs process(es), $found crash/leak/timeout file(s)"
 done
 exit "$failed"

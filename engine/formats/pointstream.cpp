@@ -24,22 +24,22 @@ bool isDevice(mode_t mode)
     return S_ISCHR(mode) || S_ISBLK(mode);
 }
 
-// Size of the open stream's file in bytes, 0 when it has none (a pipe, a device).
+// Size of the open stream's file in bytes, kUnknownSize when it has none (a pipe).
 uint64_t regularFileSize(std::FILE *stream)
 {
     struct stat status;
     if (fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0)
-        return 0;
+        return kUnknownSize;
     return static_cast<uint64_t>(status.st_size);
 }
 
-// Block size for an input of `size` bytes (0: unknown): the whole input plus
+// Block size for an input of `size` bytes (or kUnknownSize): the whole input plus
 // one byte, so that the first read already meets its end, when it is smaller
 // than `blockSize`.
 size_t readBlockSizeFor(uint64_t size, size_t blockSize)
 {
     blockSize = std::max(blockSize, size_t(kPointLinePiece) + 1);
-    if (size == 0 || size >= blockSize)
+    if (size >= blockSize)  // kUnknownSize too
         return blockSize;
     return std::max(kSmallestReadBlock, size_t(size) + 1);
 }
@@ -109,8 +109,7 @@ PieceReader::PieceReader(ByteSource &source, size_t blockSize)
 
 bool PieceReader::isSmall() const
 {
-    const uint64_t size = source_.knownSize();
-    return size > 0 && size < blockSize_;
+    return source_.knownSize() < blockSize_;
 }
 
 bool PieceReader::next(PieceBlock &block)

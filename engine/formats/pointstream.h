@@ -19,6 +19,9 @@ constexpr int kPointLinePiece = 255;
 // Bytes of a point or TIN file without limit.
 constexpr uint64_t kNoByteLimit = UINT64_MAX;
 
+// Size of an input whose length is not known before it ends (a pipe).
+constexpr uint64_t kUnknownSize = UINT64_MAX;
+
 // Why an input gave no bytes.
 enum class InputProblem {
     None,
@@ -38,7 +41,7 @@ public:
     virtual size_t read(char *buffer, size_t size) = 0;
     // True after a read failed other than by reaching the end.
     virtual bool failed() const = 0;
-    // The number of bytes the input holds, 0 when unknown (a pipe).
+    // The number of bytes the input holds, kUnknownSize for a pipe.
     virtual uint64_t knownSize() const = 0;
 };
 

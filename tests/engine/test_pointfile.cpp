@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace veltrane;
 
@@ -216,3 +217,28 @@ TEST_F(PointFileTest, ReadOnceSoPipesWorkWhileFoldersDevicesAndOverlongFilesAreR
 }
 
 }  // namespace
+
+// Only an input whose size is unknown (a pipe) is read in full-size blocks
+// on worker threads; an empty one, in memory or on disk, is small.
+TEST(PieceReaderBlocks, EmptyInputsAreSmallAndPipesAreNot)
+{
+    MemoryByteSource empty(nullptr, 0);
+    EXPECT_TRUE(PieceReader(empty).isSmall());
+
+    std::FILE *emptyFile = std::tmpfile();
+    ASSERT_NE(emptyFile, nullptr);
+    StreamByteSource onDisk(emptyFile);
+    EXPECT_EQ(onDisk.knownSize(), 0u);
+    EXPECT_TRUE(PieceReader(onDisk).isSmall());
+    std::fclose(emptyFile);
+
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    std::FILE *readEnd = ::fdopen(ends[0], "r");
+    ASSERT_NE(readEnd, nullptr);
+    StreamByteSource pipe(readEnd);
+    EXPECT_EQ(pipe.knownSize(), kUnknownSize);
+    EXPECT_FALSE(PieceReader(pipe).isSmall());
+    std::fclose(readEnd);
+    ::close(ends[1]);
+}

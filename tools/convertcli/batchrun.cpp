@@ -378,8 +378,8 @@ bool BatchRun::convert(StreamTotals &totals)
     std::optional<ProgressLine> progress;
     const uint64_t size = source.knownSize();
     if (o_.progress && o_.verbosity != Verbosity::Quiet && ::isatty(fileno(err_)) &&
-        (size == 0 || size > kProgressMinimumBytes)) {
-        progress.emplace(err_, size);
+        (size == kUnknownSize || size > kProgressMinimumBytes)) {
+        progress.emplace(err_, size == kUnknownSize ? 0 : size);
         messages_.setProgress(&*progress);
     }
 
