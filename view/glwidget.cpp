@@ -9,6 +9,7 @@
 #include <QOpenGLFramebufferObject>
 #include <QPixmap>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -166,6 +167,8 @@ QPixmap GLWidget::renderOffScreen(int w, int h)
 
 void GLWidget::reRender()
 {
+    // The frame on screen no longer shows the view's settings.
+    exposeFrameCurrent = false;
     if (!isValid())
         return;
     makeCurrent();
@@ -310,8 +313,12 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
         iMouseState = kMousePanning;
         break;
     case Qt::MiddleButton: {
-        // Picked with the camera of the frame on screen, before the target
-        // mover moves it to its own, coarser reading of the depth.
+        // After a buffer swap the depth of the frame on screen is undefined
+        // (the software renderer drops it at a window's first swap): the
+        // frame is drawn again, unseen, for the pick to read. Picked with the
+        // camera of the frame on screen, before the target mover moves it to
+        // its own, coarser reading of the depth.
+        reRender();
         GLC_Vector3d picked;
         bLastClickOnBackground = !pickScenePoint(event->pos(), picked);
         moverController.setActiveMover(GLC_TargetMoverId, event);
@@ -395,10 +402,46 @@ void GLWidget::finishZoom()
         advanceZoom();
 }
 
+void GLWidget::showEvent(QShowEvent *event)
+{
+    QGLWidget::showEvent(event);
+    if (QWindow *window = windowHandle()) {
+        window->removeEventFilter(this);
+        window->installEventFilter(this);
+    }
+}
+
+bool GLWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Expose || watched != windowHandle())
+        return QGLWidget::eventFilter(watched, event);
+    // The window paints this view while it handles the expose.
+    exposeInProgress = true;
+    watched->event(event);
+    exposeInProgress = false;
+    return true;
+}
+
 void GLWidget::paintEvent(QPaintEvent *event)
 {
+    if (exposeInProgress) {
+        // Mapping a window brings two exposes in one turn of the event loop,
+        // and a frame of a large data set takes seconds on a software
+        // renderer: a frame painted for an expose serves the exposes that
+        // follow it in the same turn, while the size stays. (A later expose
+        // may follow a move that lost the window's contents: it paints.)
+        if (exposeFrameCurrent && exposeFrameSize == size())
+            return;
+        exposeFrameCurrent = true;
+        exposeFrameSize = size();
+        QMetaObject::invokeMethod(
+            this, [this]() { exposeFrameCurrent = false; }, Qt::QueuedConnection);
+    } else {
+        exposeFrameCurrent = false;
+    }
     advanceZoom();
     QGLWidget::paintEvent(event);
+    ++presentedFrames;
     if (zoomStepsLeft > 0)
         update();
 }

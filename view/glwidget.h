@@ -57,6 +57,9 @@ public:
     explicit GLWidget(QWidget *parent = nullptr);
     ~GLWidget() override;
 
+    // Frames painted for the window system (expose, resize, update()) so far.
+    int framesPresented() const { return presentedFrames; }
+
     // Data of a run, shared with the window so that the arrays live as long
     // as a view draws them. Each sets the matching raw pointer (and count)
     // below; counts are never taken beyond the array's size.
@@ -175,8 +178,12 @@ protected:
     void paintGL() override;
     // Paints once for every input merged since the last frame, after one
     // pending wheel-zoom sub-step; asks for the next frame while a zoom is
-    // still animating.
+    // still animating. Of the exposes handled in one turn of the event loop
+    // (the window system sends two when a window is mapped) only the first
+    // paints, unless the size changed in between.
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Paints into this view's own context without presenting the frame; the
@@ -215,4 +222,10 @@ private:
     std::unique_ptr<veltrane::SceneBuffers> sceneBuffers;
     int zoomStepsLeft = 0;
     double zoomStepFactor = 1.0;
+    // An expose of the view's window is being handled.
+    bool exposeInProgress = false;
+    // A frame was painted for an expose in this turn of the event loop, at this size.
+    bool exposeFrameCurrent = false;
+    QSize exposeFrameSize;
+    int presentedFrames = 0;
 };

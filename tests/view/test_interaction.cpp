@@ -63,6 +63,7 @@ private slots:
     void init();
     void cleanup();
 
+    void showingTheViewPaintsOneFrame();
     void ctrlRightPressStartsNothing();
     void rightPressDuringLeftDragSwitchesToPanning();
     void leftDragTurnsTheCameraAndReportsIt();
@@ -93,6 +94,17 @@ void TestInteraction::init()
 void TestInteraction::cleanup()
 {
     m_view.reset();
+}
+
+// The window system exposes a newly mapped window twice; one frame serves
+// both. Another expose at the same size later still paints.
+void TestInteraction::showingTheViewPaintsOneFrame()
+{
+    settle();
+    QCOMPARE(m_view->framesPresented(), 1);
+    QExposeEvent expose(QRegion(m_view->rect()));
+    QCoreApplication::sendEvent(m_view->windowHandle(), &expose);
+    QCOMPARE(m_view->framesPresented(), 2);
 }
 
 void TestInteraction::ctrlRightPressStartsNothing()
