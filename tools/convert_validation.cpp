@@ -1,5 +1,6 @@
 #include "tools/convert_validation.h"
 
+#include "engine/formats/fileidentity.h"
 #include "engine/formats/validationreport.h"
 #include "tools/convertcli/batchrun.h"
 #include "engine/networkvalidation.h"
@@ -109,9 +110,38 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
     return app;
 }
 
+namespace {
+
+// Empty when the report and the picture may be written: neither is a file
+// the check reads, and they are not the same file.
+QString outputClash(const NetworkFiles &files, const QString &report, const QString &plot)
+{
+    ProtectedFiles kept;
+    for (const QString &input : {files.source, files.target, files.tin})
+        kept.add(input, FileRole::Read);
+    QString refusal = kept.refusal(report);
+    if (refusal.isEmpty() && !plot.isEmpty()) {
+        if (sameNewFile(report, plot))
+            return QStringLiteral("two outputs are the same file: %1 and %2").arg(report, plot);
+        kept.add(report, FileRole::Written);
+        refusal = kept.refusal(plot);
+    }
+    return refusal;
+}
+
+}  // namespace
+
 int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles &files, const QString &workDir,
                          const ValidationOptions &options)
 {
+    const QString report =
+        options.report.isEmpty() ? QDir(workDir).filePath(QLatin1String(kValidationReportFile)) : options.report;
+    const QString clash = outputClash(files, report, options.plot);
+    if (!clash.isEmpty()) {
+        printError(clash);
+        return kExitNotWritten;
+    }
+
     // The network a conversion with these settings would use, read and
     // assembled by the run's own code.
     const ControlNetwork network = buildControlNetwork(
@@ -126,8 +156,6 @@ int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles 
     const NetworkValidation validation = validateNetwork(control, triangles);
 
     int status = kExitSuccess;
-    const QString report =
-        options.report.isEmpty() ? QDir(workDir).filePath(QLatin1String(kValidationReportFile)) : options.report;
     QString error;
     if (!writeValidationReport(report, control.data(), validation.residuals.data(), control.size(), error)) {
         printError(error);

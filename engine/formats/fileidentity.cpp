@@ -1,5 +1,7 @@
 #include "engine/formats/fileidentity.h"
 
+#include <QFileInfo>
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -69,6 +71,12 @@ QString ProtectedFiles::refusal(const QString &path) const
             .arg(path, file.path, file.role == FileRole::Read ? QStringLiteral("reads") : QStringLiteral("writes"));
     }
     return QString();
+}
+
+bool sameNewFile(const QString &a, const QString &b)
+{
+    const QFileInfo first(a), second(b);
+    return !first.exists() && !second.exists() && first.absoluteFilePath() == second.absoluteFilePath();
 }
 
 }  // namespace veltrane

@@ -13,6 +13,9 @@ namespace veltrane {
 
 enum class FileRole { Read, Written };
 
+// True when neither name exists yet and both name the same file to be.
+bool sameNewFile(const QString &a, const QString &b);
+
 class ProtectedFiles {
 public:
     void add(const QString &path, FileRole role);

@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -496,6 +498,33 @@ TEST_F(ConvertTool, ExportsTheNetworkItUsedForTinshift)
 }
 
 // Width and height of a PNG file from its header, (0, 0) when it is none.
+// What a writer puts into the FIFO `path` until it closes it; empty when no
+// writer comes within `seconds` (the FIFO was never opened, or replaced).
+QByteArray readFifo(const QByteArray &path, int seconds)
+{
+    QByteArray data;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return data;
+    bool writerSeen = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < seconds * 1000) {
+        pollfd ready{fd, POLLIN, 0};
+        ::poll(&ready, 1, 100);
+        char buffer[65536];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            data.append(buffer, int(n));
+            writerSeen = true;
+        } else if (n == 0 && writerSeen) {
+            break;
+        }
+    }
+    ::close(fd);
+    return data;
+}
+
 std::pair<quint32, quint32> pngSize(const QByteArray &bytes)
 {
     if (!bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.size() < 24)
@@ -554,6 +583,39 @@ TEST(ConvertToolNetworkCheck, ValidatesTheNetworkAndRatesEveryConvertedPoint)
     EXPECT_EQ(quality[2], "P4,converted" + sigmas);
     EXPECT_EQ(quality[3], "P1,converted" + sigmas);
     EXPECT_TRUE(quality[4].startsWith("OUT,outside,,,")) << quality[4].toStdString();
+
+    // The check's outputs never replace a file it reads, nor each other.
+    const QByteArray tin = readBytes(dir.filePath(kControlTinFile));
+    const QByteArray controls = readBytes(dir.filePath(kControlFileCors96));
+    const QStringList checkArgs = {"--validate-network", "--tin", "file", "--workdir", dir.path()};
+    for (const QStringList &outputs :
+         {QStringList{"--report", dir.filePath(kControlTinFile)},
+          QStringList{"--plot", dir.filePath(kControlFileCors96)},
+          QStringList{"--report", dir.filePath("r.csv"), "--plot", dir.filePath("r.csv")}}) {
+        const ToolRun refused = runTool(bytes(checkArgs + outputs));
+        EXPECT_EQ(refused.exitCode, 1) << outputs.join(' ').toStdString();
+        EXPECT_TRUE(refused.err.contains("Not writing ") || refused.err.contains("two outputs are the same file"))
+            << refused.err.toStdString();
+    }
+    EXPECT_EQ(readBytes(dir.filePath(kControlTinFile)), tin);
+    EXPECT_EQ(readBytes(dir.filePath(kControlFileCors96)), controls);
+    EXPECT_FALSE(QFile::exists(dir.filePath("r.csv")));
+
+    // The picture goes into a FIFO, here reached through a link, as every
+    // other output does: the FIFO stays one.
+    const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.png"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(dir.filePath("pipe.png"), dir.filePath("link.png")));
+    QByteArray piped;
+    std::thread reader([&piped, &fifo] { piped = readFifo(fifo, 30); });
+    const ToolRun toPipe =
+        runTool(bytes(checkArgs + QStringList{"--plot", dir.filePath("link.png"), "--plot-size", "400x300"}));
+    reader.join();
+    EXPECT_EQ(toPipe.exitCode, 0) << toPipe.err.toStdString();
+    EXPECT_EQ(pngSize(piped), std::make_pair(quint32(400), quint32(300)));
+    struct stat status;
+    ASSERT_EQ(::stat(fifo.constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
 }
 
 TEST(ConvertToolLarge, MillionsOfPointsInBoundedMemoryFromAFileAndFromStandardInput)

@@ -95,13 +95,6 @@ std::string inputProblemText(const std::string &name, InputProblem problem, int 
     return std::string();
 }
 
-// True when two names of files that do not exist yet are the same name.
-bool sameNewName(const std::string &a, const std::string &b)
-{
-    const QFileInfo first(nameFromBytes(a)), second(nameFromBytes(b));
-    return !first.exists() && !second.exists() && first.absoluteFilePath() == second.absoluteFilePath();
-}
-
 // A message of the engine's, in the tool's style: it begins in lower case.
 std::string asMessage(const QString &text)
 {
@@ -288,7 +281,7 @@ bool BatchRun::checkNames()
             return false;
         }
         for (size_t j = 0; j < k; ++j) {
-            if (sameNewName(outputs[k], outputs[j])) {
+            if (sameNewFile(nameFromBytes(outputs[k]), nameFromBytes(outputs[j]))) {
                 messages_.error("two outputs are the same file: " + outputs[j] + " and " + outputs[k]);
                 return false;
             }

@@ -1,7 +1,10 @@
 #include "tools/validationplot/validationplot.h"
 
+#include "engine/formats/outputwriter.h"
+#include "engine/formats/replacingfile.h"
 #include "engine/geodesic.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
@@ -9,10 +12,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <set>
 
@@ -312,21 +316,25 @@ bool writeValidationPlot(const QString &path, const std::vector<PointRecord> &co
         format = suffix;
     if (format.isEmpty())
         format = "png";
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, format);
+    // Encoded in memory, then written as every other output is: in place of
+    // a regular file only when complete, directly into a FIFO or device.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (!writer.write(image)) {
         error = QStringLiteral("Unable to write %1: %2").arg(path, writer.errorString());
         return false;
     }
-    if (!file.commit()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, file.errorString());
+    ReplacingFile output(path);
+    if (!output.open()) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
         return false;
     }
-    return true;
+    errno = 0;
+    const bool written =
+        std::fwrite(encoded.constData(), 1, size_t(encoded.size()), output.stream()) == size_t(encoded.size());
+    return completeOutputFile(output, path, written, errno, error);
 }
 
 }  // namespace veltrane
