@@ -1,8 +1,7 @@
 #include "engine/formats/fileidentity.h"
 
-#include <QFileInfo>
-
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
