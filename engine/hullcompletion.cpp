@@ -1,6 +1,7 @@
 #include "engine/hullcompletion.h"
 
 #include "engine/exactorientation.h"
+#include "engine/trianglegeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,11 +16,6 @@ constexpr int kClockwise = -1;
 // Entries of the outline's next-vertex table.
 constexpr int32_t kNoOutline = -1;
 constexpr int32_t kSeveralOutlines = -2;
-
-uint64_t directedSide(int32_t from, int32_t to)
-{
-    return (uint64_t(uint32_t(from)) << 32) | uint32_t(to);
-}
 
 int orientation(const PointRecord *p, int32_t a, int32_t b, int32_t c)
 {
@@ -120,18 +116,9 @@ void completeTinToHull(uint32_t nv, const PointRecord *points, std::vector<Trian
     if (hull.empty())
         return;
 
-    std::vector<uint64_t> sides;
-    sides.reserve(triangles.size() * 3);
-    for (const Triangle &t : triangles) {
-        if (!triangleIndicesValid(t, int64_t(nv)))
-            continue;
-        sides.push_back(directedSide(t.p1, t.p2));
-        sides.push_back(directedSide(t.p2, t.p3));
-        sides.push_back(directedSide(t.p3, t.p1));
-    }
-    std::sort(sides.begin(), sides.end());
+    const std::vector<uint64_t> sides = sortedSides(triangles, int64_t(nv), false);
     auto hasSide = [&sides](int32_t from, int32_t to) {
-        return std::binary_search(sides.begin(), sides.end(), directedSide(from, to));
+        return std::binary_search(sides.begin(), sides.end(), sideKey(from, to));
     };
 
     // The outline: sides without a reverse. Clockwise triangles lie on the

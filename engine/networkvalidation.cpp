@@ -3,6 +3,7 @@
 #include "engine/delaunay.h"
 #include "engine/formats/parallel.h"
 #include "engine/geodesic.h"
+#include "engine/trianglegeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -306,19 +307,7 @@ ControlResidual residualInMetres(double dLongitude, double dLatitude, double dHe
 
 std::vector<bool> boundaryVertices(size_t pointCount, const std::vector<Triangle> &triangles)
 {
-    std::vector<uint64_t> edges;
-    edges.reserve(triangles.size() * 3);
-    const auto key = [](int32_t a, int32_t b) {
-        return a < b ? (uint64_t(uint32_t(a)) << 32) | uint32_t(b) : (uint64_t(uint32_t(b)) << 32) | uint32_t(a);
-    };
-    for (const Triangle &t : triangles) {
-        if (!triangleIndicesValid(t, int64_t(pointCount)))
-            continue;
-        edges.push_back(key(t.p1, t.p2));
-        edges.push_back(key(t.p2, t.p3));
-        edges.push_back(key(t.p3, t.p1));
-    }
-    std::sort(edges.begin(), edges.end());
+    const std::vector<uint64_t> edges = sortedSides(triangles, int64_t(pointCount), true);
     std::vector<bool> boundary(pointCount, false);
     for (size_t i = 0; i < edges.size();) {
         size_t j = i + 1;

@@ -84,19 +84,6 @@ double planeMetres(const LocalPlane &plane, double x1, double y1, double x2, dou
 
 }  // namespace
 
-QualityStatus qualityStatusOf(PointStatus status)
-{
-    switch (status) {
-    case PointStatus::Converted:
-        return QualityStatus::Converted;
-    case PointStatus::Nearest:
-        return QualityStatus::Nearest;
-    case PointStatus::Outside:
-        break;
-    }
-    return QualityStatus::Outside;
-}
-
 PointQualityEstimator::PointQualityEstimator(const std::vector<PointRecord> &control,
                                              const std::vector<Triangle> &triangles,
                                              const NetworkValidation &validation)
@@ -206,12 +193,12 @@ bool PointQualityEstimator::nearestControlDistance(double x, double y, double &m
     return std::isfinite(nearest);
 }
 
-PointQuality PointQualityEstimator::evaluate(double x, double y, QualityStatus status, int32_t triangle) const
+PointQuality PointQualityEstimator::evaluate(double x, double y, PointStatus status, int32_t triangle) const
 {
     PointQuality quality;
     quality.status = status;
     quality.hasNearestControl = nearestControlDistance(x, y, quality.nearestControl);
-    if (status == QualityStatus::Outside || triangle < 0 || size_t(triangle) >= triangles_.size())
+    if (status == PointStatus::Outside || triangle < 0 || size_t(triangle) >= triangles_.size())
         return quality;
     const Triangle &t = triangles_[size_t(triangle)];
     const int32_t corner[3] = {t.p1, t.p2, t.p3};
@@ -231,8 +218,8 @@ PointQuality PointQualityEstimator::evaluate(double x, double y, QualityStatus s
     return quality;
 }
 
-void evaluatePointQuality(const PointQualityEstimator &estimator, const PointRecord *points,
-                          const QualityStatus *status, const int32_t *triangleOf, size_t count, PointQuality *quality)
+void evaluatePointQuality(const PointQualityEstimator &estimator, const PointRecord *points, const PointStatus *status,
+                          const int32_t *triangleOf, size_t count, PointQuality *quality)
 {
     forEachRange(count, kPointsPerRange, [&](size_t first, size_t last) {
         for (size_t i = first; i < last; ++i)

@@ -14,9 +14,6 @@
 
 namespace veltrane {
 
-// The status of the uncertainty file for what the conversion did with a point.
-QualityStatus qualityStatusOf(PointStatus status);
-
 class PointQualityEstimator {
 public:
     // Keeps references to all three, which must outlive it.
@@ -28,7 +25,7 @@ public:
     // residuals linearly (a vertex without residual contributes the network's
     // RMS); a point extrapolated from a triangle takes the value at the
     // nearest place of that triangle. An outside point has no sigma.
-    PointQuality evaluate(double x, double y, QualityStatus status, int32_t triangle) const;
+    PointQuality evaluate(double x, double y, PointStatus status, int32_t triangle) const;
 
     // Geodesic distance in metres from (x, y) to the nearest control point;
     // false when there is none.
@@ -55,7 +52,7 @@ private:
 
 // Fills quality[0..count) for converted points with their holding triangles
 // (-1: outside) and statuses, spread over the cores.
-void evaluatePointQuality(const PointQualityEstimator &estimator, const PointRecord *points,
-                          const QualityStatus *status, const int32_t *triangleOf, size_t count, PointQuality *quality);
+void evaluatePointQuality(const PointQualityEstimator &estimator, const PointRecord *points, const PointStatus *status,
+                          const int32_t *triangleOf, size_t count, PointQuality *quality);
 
 }  // namespace veltrane

@@ -33,13 +33,6 @@ enum class TriangleTake {
 // inclusive bounding-box test.
 TriangleTake applyTriangle(PointRecord &p, const PointRecord *control, const Triangle &t);
 
-// What the conversion did with one point.
-enum class PointStatus : uint8_t {
-    Converted,  // a triangle holds the point and gave it its shift
-    Outside,    // no triangle holds it: zero targets, shifts, s and azimuth
-    Nearest,    // outside, extrapolated over the triangle with the nearest side
-};
-
 // A control network ready to convert points, built once and used for any
 // number of point batches (from any number of threads at a time).
 class NetworkInterpolator {

@@ -30,7 +30,7 @@ constexpr int kMaxPlotSide = 8192;
 
 void printError(const QString &text)
 {
-    std::fprintf(stderr, "veltrane-convert: %s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s%s\n", kMessagePrefix, text.toLocal8Bit().constData());
 }
 
 bool parsePlotSize(const QString &text, QSize &size)
@@ -148,7 +148,7 @@ int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles 
         settings, files, [](const QString &, int) {}, {}, kNetworkFileByteLimit);
     const std::string problem = networkProblem(network, files);
     if (!problem.empty()) {
-        std::fprintf(stderr, "veltrane-convert: %s\n", problem.c_str());
+        std::fprintf(stderr, "%s%s\n", kMessagePrefix, problem.c_str());
         return kExitNotWritten;
     }
     const std::vector<PointRecord> &control = network.control;
@@ -168,7 +168,7 @@ int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles 
             status = kExitNotWritten;
         }
     }
-    std::fprintf(stderr, "veltrane-convert: %s\n",
+    std::fprintf(stderr, "%s%s\n", kMessagePrefix,
                  validationSummaryLine(validation.summary, control).toLocal8Bit().constData());
     return status;
 }
@@ -181,11 +181,8 @@ bool writeQualityFile(const QString &path, const ConversionResult &result, const
     const std::vector<PointRecord> &points = *result.ptsInput;
     const NetworkValidation validation = validateNetwork(control, triangles);
     const PointQualityEstimator estimator(control, triangles, validation);
-    std::vector<QualityStatus> status(points.size());
-    for (size_t i = 0; i < points.size(); ++i)
-        status[i] = qualityStatusOf(converted[i]);
     std::vector<PointQuality> quality(points.size());
-    evaluatePointQuality(estimator, points.data(), status.data(), holding.data(), points.size(), quality.data());
+    evaluatePointQuality(estimator, points.data(), converted.data(), holding.data(), points.size(), quality.data());
 
     QualityFileWriter writer(path);
     return writer.open(error) && writer.append(points.data(), quality.data(), points.size(), error) &&

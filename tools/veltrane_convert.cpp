@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     keepFileNameBytes();
     const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "veltrane-convert: %s (see veltrane-convert --help)\n", parsed.error.c_str());
+        std::fprintf(stderr, "%s%s (see veltrane-convert --help)\n", kMessagePrefix, parsed.error.c_str());
         return kExitUsage;
     }
     if (parsed.options.help) {
@@ -54,7 +54,8 @@ int main(int argc, char *argv[])
     try {
         return runBatch(parsed.options, stdin, stdout, stderr);
     } catch (const std::bad_alloc &) {
-        std::fputs("veltrane-convert: out of memory\n", stderr);
+        std::fputs(kMessagePrefix, stderr);
+        std::fputs("out of memory\n", stderr);
         return kExitFailed;
     }
 }

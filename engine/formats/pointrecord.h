@@ -60,6 +60,13 @@ enum class LongitudeSign {
 
 }  // namespace veltrane
 
+// What the conversion did with one point.
+enum class PointStatus : uint8_t {
+    Converted,  // a triangle holds the point and gave it its shift
+    Outside,    // no triangle holds it: zero targets, shifts, s and azimuth
+    Nearest,    // outside, extrapolated over the triangle with the nearest side
+};
+
 // One TIN face: zero-based indices into the point array the TIN belongs to.
 struct Triangle {
     int32_t p1 = 0;

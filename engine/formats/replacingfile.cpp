@@ -180,14 +180,13 @@ std::string ReplacingFile::temporaryName() const
     return name;
 }
 
-bool ReplacingFile::createNamed()
+bool ReplacingFile::underTemporaryName(const std::function<bool(const char *name)> &create)
 {
     for (int attempt = 0; attempt < kNameTries; ++attempt) {
         const std::string name = temporaryName();
         CleanupSignalsBlocked blocked;
         registration_.hold(folderFd_, name.c_str());
-        fd_ = ::openat(folderFd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (fd_ >= 0) {
+        if (create(name.c_str())) {
             tempName_ = name;
             return true;
         }
@@ -197,6 +196,14 @@ bool ReplacingFile::createNamed()
             return fail(code);
     }
     return fail(EEXIST);
+}
+
+bool ReplacingFile::createNamed()
+{
+    return underTemporaryName([this](const char *name) {
+        fd_ = ::openat(folderFd_, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        return fd_ >= 0;
+    });
 }
 
 void ReplacingFile::keepAttributesOf(const struct stat &earlier) const
@@ -234,18 +241,10 @@ bool ReplacingFile::replace()
             return true;
         if (errno != EEXIST)
             return fail(errno);
-        for (int attempt = 0; tempName_.empty(); ++attempt) {
-            const std::string name = temporaryName();
-            registration_.hold(folderFd_, name.c_str());
-            if (::linkat(AT_FDCWD, proc.c_str(), folderFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-                tempName_ = name;
-            } else {
-                const int code = errno;
-                registration_.release();
-                if (code != EEXIST || attempt + 1 >= kNameTries)
-                    return fail(code);
-            }
-        }
+        if (!underTemporaryName([this, &proc](const char *name) {
+                return ::linkat(AT_FDCWD, proc.c_str(), folderFd_, name, AT_SYMLINK_FOLLOW) == 0;
+            }))
+            return false;
     }
     if (::renameat(folderFd_, tempName_.c_str(), folderFd_, name_.c_str()) != 0)
         return fail(errno);  // the destructor removes the temporary name

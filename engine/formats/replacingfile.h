@@ -26,6 +26,7 @@
 
 #include <QString>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include <sys/stat.h>
@@ -66,6 +67,10 @@ private:
     bool openStream();
     bool createAnonymous();
     bool createNamed();
+    // Tries fresh temporary names until `create` makes the file under one
+    // (false with errno EEXIST when the name is taken); the name is held
+    // for the signal cleanup meanwhile.
+    bool underTemporaryName(const std::function<bool(const char *name)> &create);
     std::string temporaryName() const;
     void keepAttributesOf(const struct stat &earlier) const;
 

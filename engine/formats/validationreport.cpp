@@ -39,14 +39,14 @@ void appendResidualLine(std::string &out, const PointRecord &point, const Contro
     out.push_back('\n');
 }
 
-const char *statusName(QualityStatus status)
+const char *statusName(PointStatus status)
 {
     switch (status) {
-    case QualityStatus::Converted:
+    case PointStatus::Converted:
         return "converted";
-    case QualityStatus::Nearest:
+    case PointStatus::Nearest:
         return "nearest";
-    case QualityStatus::Outside:
+    case PointStatus::Outside:
         break;
     }
     return "outside";

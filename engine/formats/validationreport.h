@@ -39,15 +39,9 @@ bool writeValidationReport(const QString &path, const PointRecord *control, cons
                            size_t count, QString &error);
 
 // What the conversion did with one input point.
-enum class QualityStatus : uint8_t {
-    Converted,  // a triangle holds the point
-    Outside,    // no triangle holds it; it was left unconverted
-    Nearest,    // outside, extrapolated from the triangle with the nearest side
-};
-
 // The uncertainty of one converted point, in metres.
 struct PointQuality {
-    QualityStatus status = QualityStatus::Outside;
+    PointStatus status = PointStatus::Outside;
     bool hasSigma = false;           // false for Outside: no sigma fields
     double sigmaHorizontal = 0.0;    // interpolated absolute horizontal residual
     double sigmaVertical = 0.0;      // interpolated absolute height residual

@@ -187,15 +187,12 @@ TEST(PointQuality, SigmasFollowTheResidualsAndEveryPointHasItsLine)
     NetworkInterpolator(std::make_shared<const std::vector<PointRecord>>(network.control),
                         std::make_shared<const std::vector<Triangle>>(network.triangles))
         .convert(converted.data(), converted.size(), pointStatus.data(), holding.data(), false);
-    std::vector<QualityStatus> status(points.size());
-    for (size_t i = 0; i < points.size(); ++i)
-        status[i] = qualityStatusOf(pointStatus[i]);
     std::vector<PointQuality> quality(points.size());
-    evaluatePointQuality(estimator, points.data(), status.data(), holding.data(), points.size(), quality.data());
+    evaluatePointQuality(estimator, points.data(), pointStatus.data(), holding.data(), points.size(), quality.data());
 
     for (size_t i = 0; i < network.control.size(); ++i) {
         const ControlResidual &r = validation.residuals[i];
-        ASSERT_EQ(quality[i].status, QualityStatus::Converted) << i;
+        ASSERT_EQ(quality[i].status, PointStatus::Converted) << i;
         const bool validated = r.state == ResidualState::Validated;
         EXPECT_NEAR(quality[i].sigmaHorizontal, validated ? r.horizontal : validation.summary.rmsHorizontal, 1e-12);
         EXPECT_NEAR(quality[i].sigmaVertical, validated ? std::fabs(r.up) : validation.summary.rmsVertical, 1e-12);
@@ -211,13 +208,13 @@ TEST(PointQuality, SigmasFollowTheResidualsAndEveryPointHasItsLine)
                                                         kGrs80SemiMinorAxis, kGrs80Flattening, azimuth));
         }
         EXPECT_NEAR(quality[i].nearestControl, nearest, 1e-6) << i;
-        EXPECT_EQ(quality[i].hasSigma, quality[i].status == QualityStatus::Converted);
+        EXPECT_EQ(quality[i].hasSigma, quality[i].status == PointStatus::Converted);
         if (quality[i].hasSigma) {
             EXPECT_GE(quality[i].sigmaHorizontal, 0.0);
             EXPECT_LE(quality[i].sigmaHorizontal,
                       std::max(validation.summary.maxHorizontal, validation.summary.rmsHorizontal));
         }
-        outside += quality[i].status == QualityStatus::Outside;
+        outside += quality[i].status == PointStatus::Outside;
     }
     EXPECT_GT(outside, 0u);
 

@@ -27,7 +27,6 @@ namespace veltrane {
 
 namespace {
 
-const char *const kPrefix = "veltrane-convert: ";
 // Identifiers of outside points named when --outside fail stops the run.
 constexpr size_t kOutsideIdsNamed = 20;
 
@@ -66,7 +65,7 @@ private:
     {
         if (progress_)
             progress_->clear();
-        std::fprintf(err_, "%s%s\n", kPrefix, text.c_str());
+        std::fprintf(err_, "%s%s\n", kMessagePrefix, text.c_str());
         std::fflush(err_);
     }
 

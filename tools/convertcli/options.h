@@ -15,6 +15,9 @@ namespace veltrane {
 // The name that stands for standard input (as INPUT) and standard output (as -o).
 extern const char *const kStandardStream;
 
+// What begins every message the command writes to standard error.
+constexpr char kMessagePrefix[] = "veltrane-convert: ";
+
 enum class Verbosity {
     Quiet,    // errors only
     Normal,   // errors and the closing summary

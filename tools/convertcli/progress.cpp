@@ -1,5 +1,7 @@
 #include "tools/convertcli/progress.h"
 
+#include "tools/convertcli/options.h"
+
 namespace veltrane {
 
 namespace {
@@ -20,7 +22,7 @@ ProgressLine::ProgressLine(std::FILE *terminal, uint64_t totalBytes, Clock::time
 
 std::string ProgressLine::text(uint64_t points, uint64_t bytes, uint64_t totalBytes, double seconds)
 {
-    std::string line = "veltrane-convert: " + std::to_string(points) + " points";
+    std::string line = kMessagePrefix + std::to_string(points) + " points";
     if (totalBytes > 0) {
         const uint64_t percent = bytes >= totalBytes ? 100 : bytes * 100 / totalBytes;
         line += ", " + std::to_string(percent) + " %";
