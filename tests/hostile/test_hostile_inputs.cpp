@@ -6,6 +6,7 @@
 #include "engine/conversion.h"
 #include "engine/formats/outputwriter.h"
 #include "tests/support/conversiontestsupport.h"
+#include "tests/support/fiforeader.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -31,7 +32,6 @@
 #include <functional>
 #include <map>
 #include <random>
-#include <thread>
 
 using namespace veltrane;
 
@@ -915,23 +915,10 @@ TEST_F(HostileInput, OutputNamesLeadingToAFifoOrADevice)
     if (haveDevice) {
         ASSERT_TRUE(QFile::link(at("null"), at(kControlShiftFile)));
     }
-    // Both ends are held open here, so that the reader neither blocks nor
-    // sees the end before the run has written (and the test cannot hang).
-    const QByteArray pipe = QFile::encodeName(at("pipe"));
-    const int readEnd = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK);
-    const int writeEnd = ::open(pipe.constData(), O_WRONLY);
-    ASSERT_TRUE(readEnd >= 0 && writeEnd >= 0);
-    ::fcntl(readEnd, F_SETFL, 0);
-    QByteArray received;
-    std::thread reader([&received, readEnd] {
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(readEnd, buffer, sizeof buffer)) > 0;)
-            received.append(buffer, int(n));
-        ::close(readEnd);
-    });
+    test_support::FifoReader pipe(QFile::encodeName(at("pipe")));
+    ASSERT_TRUE(pipe.isOpen());
     const ConversionResult result = convert(at("pts.csv"));
-    ::close(writeEnd);
-    reader.join();
+    const QByteArray &received = pipe.received();
     EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << log.texts().join('\n').toStdString();
     EXPECT_TRUE(received.startsWith(kOutputHeader)) << received.toStdString();
     EXPECT_EQ(received.count('\n'), 4);

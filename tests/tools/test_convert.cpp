@@ -5,11 +5,11 @@
 #include "engine/conversion.h"
 #include "engine/formats/outputwriter.h"
 #include "tests/support/conversiontestsupport.h"
+#include "tests/support/fiforeader.h"
 #include "tools/convertcli/progress.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -498,33 +497,6 @@ TEST_F(ConvertTool, ExportsTheNetworkItUsedForTinshift)
 }
 
 // Width and height of a PNG file from its header, (0, 0) when it is none.
-// What a writer puts into the FIFO `path` until it closes it; empty when no
-// writer comes within `seconds` (the FIFO was never opened, or replaced).
-QByteArray readFifo(const QByteArray &path, int seconds)
-{
-    QByteArray data;
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return data;
-    bool writerSeen = false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < seconds * 1000) {
-        pollfd ready{fd, POLLIN, 0};
-        ::poll(&ready, 1, 100);
-        char buffer[65536];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            data.append(buffer, int(n));
-            writerSeen = true;
-        } else if (n == 0 && writerSeen) {
-            break;
-        }
-    }
-    ::close(fd);
-    return data;
-}
-
 std::pair<quint32, quint32> pngSize(const QByteArray &bytes)
 {
     if (!bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.size() < 24)
@@ -606,13 +578,12 @@ TEST(ConvertToolNetworkCheck, ValidatesTheNetworkAndRatesEveryConvertedPoint)
     const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.png"));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     ASSERT_TRUE(QFile::link(dir.filePath("pipe.png"), dir.filePath("link.png")));
-    QByteArray piped;
-    std::thread reader([&piped, &fifo] { piped = readFifo(fifo, 30); });
+    test_support::FifoReader pipe(fifo);
+    ASSERT_TRUE(pipe.isOpen());
     const ToolRun toPipe =
         runTool(bytes(checkArgs + QStringList{"--plot", dir.filePath("link.png"), "--plot-size", "400x300"}));
-    reader.join();
     EXPECT_EQ(toPipe.exitCode, 0) << toPipe.err.toStdString();
-    EXPECT_EQ(pngSize(piped), std::make_pair(quint32(400), quint32(300)));
+    EXPECT_EQ(pngSize(pipe.received()), std::make_pair(quint32(400), quint32(300)));
     struct stat status;
     ASSERT_EQ(::stat(fifo.constData(), &status), 0);
     EXPECT_TRUE(S_ISFIFO(status.st_mode));
