@@ -12,7 +12,12 @@
 //   first frame on screen, as "Reset Display" does it;
 // - BM_DragSettle: a 1.3 s left drag whose mouse moves arrive at 60 Hz
 //   whatever the view is doing, and the time from the release until the
-//   view has stopped painting.
+//   view has stopped painting;
+// - BM_RendererFloor: the converted points and their shift vectors alone,
+//   drawn by bare OpenGL calls from arrays in the state the view's frames
+//   leave (smooth 10-pixel points, 3-pixel lines), with no other work: what
+//   the renderer needs for the frame's data whoever submits it. Variants
+//   with 1-pixel or unsmoothed points show where that time goes.
 
 #include "tests/support/viewtestscene.h"
 #include "view/displaysetup.h"
@@ -21,6 +26,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QOpenGLBuffer>
 #include <benchmark/benchmark.h>
 
 #include <GL/gl.h>
@@ -274,6 +280,57 @@ void BM_DragSettle(benchmark::State &state)
     state.counters["frames"] = frames;
 }
 BENCHMARK(BM_DragSettle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// state.range(0): point size in pixels; state.range(1): 1 = smooth points.
+void BM_RendererFloor(benchmark::State &state)
+{
+    GLWidget &view = *g_view;
+    view.updateLineWidth(view.iLineWidth);  // a frame of the view sets the state
+    std::vector<GLfloat> points, vectors;
+    points.reserve(g_data->input->size() * 6);
+    vectors.reserve(g_data->input->size() * 6);
+    for (const PointRecord &p : *g_data->input) {
+        const GLfloat z = GLfloat(p.h * kScaleZ);
+        for (double v : {p.x, p.y, double(z), p.xTo, p.yTo, p.hTo * kScaleZ})
+            points.push_back(GLfloat(v));
+        for (double v : {p.x, p.y, double(z), p.x + p.dx, p.y + p.dy, double(z)})
+            vectors.push_back(GLfloat(v));
+    }
+    view.makeCurrent();
+    // In buffer objects, as the view keeps them.
+    QOpenGLBuffer pointBuffer, vectorBuffer;
+    for (auto b : {std::make_pair(&pointBuffer, &points), std::make_pair(&vectorBuffer, &vectors)}) {
+        b.first->create();
+        b.first->bind();
+        b.first->allocate(b.second->data(), int(b.second->size() * sizeof(GLfloat)));
+    }
+    glPointSize(GLfloat(state.range(0)));
+    if (!state.range(1))
+        glDisable(GL_POINT_SMOOTH);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        view.viewport.glExecuteCam();
+        glColor4ub(0, 0, 255, 255);
+        pointBuffer.bind();
+        glVertexPointer(3, GL_FLOAT, 0, nullptr);
+        glDrawArrays(GL_POINTS, 0, GLsizei(points.size() / 3));
+        vectorBuffer.bind();
+        glVertexPointer(3, GL_FLOAT, 0, nullptr);
+        glDrawArrays(GL_LINES, 0, GLsizei(vectors.size() / 3));
+        glFinish();
+    }
+    QOpenGLBuffer::release(QOpenGLBuffer::VertexBuffer);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glEnable(GL_POINT_SMOOTH);
+    glPointSize(GLfloat(view.iPointSize));
+}
+BENCHMARK(BM_RendererFloor)
+    ->ArgNames({"size", "smooth"})
+    ->Args({10, 1})
+    ->Args({1, 1})
+    ->Args({10, 0})
+    ->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char **argv)
