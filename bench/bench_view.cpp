@@ -22,6 +22,7 @@
 #include "tests/support/viewtestscene.h"
 #include "view/displaysetup.h"
 #include "view/glwidget.h"
+#include "view/scenearrays.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -286,23 +287,17 @@ void BM_RendererFloor(benchmark::State &state)
 {
     GLWidget &view = *g_view;
     view.updateLineWidth(view.iLineWidth);  // a frame of the view sets the state
-    std::vector<GLfloat> points, vectors;
-    points.reserve(g_data->input->size() * 6);
-    vectors.reserve(g_data->input->size() * 6);
-    for (const PointRecord &p : *g_data->input) {
-        const GLfloat z = GLfloat(p.h * kScaleZ);
-        for (double v : {p.x, p.y, double(z), p.xTo, p.yTo, p.hTo * kScaleZ})
-            points.push_back(GLfloat(v));
-        for (double v : {p.x, p.y, double(z), p.x + p.dx, p.y + p.dy, double(z)})
-            vectors.push_back(GLfloat(v));
-    }
+    // The view's own arrays of the data.
+    const auto count = uint32_t(g_data->input->size());
+    const std::vector<Vertex3f> points = pointVertices(g_data->input->data(), count, kScaleZ);
+    const std::vector<Vertex3f> vectors = vectorVertices(g_data->input->data(), count, kScaleZ, view.iVectorMult);
     view.makeCurrent();
     // In buffer objects, as the view keeps them.
     QOpenGLBuffer pointBuffer, vectorBuffer;
     for (auto b : {std::make_pair(&pointBuffer, &points), std::make_pair(&vectorBuffer, &vectors)}) {
         b.first->create();
         b.first->bind();
-        b.first->allocate(b.second->data(), int(b.second->size() * sizeof(GLfloat)));
+        b.first->allocate(b.second->data(), int(b.second->size() * sizeof(Vertex3f)));
     }
     glPointSize(GLfloat(state.range(0)));
     if (!state.range(1))
@@ -314,10 +309,10 @@ void BM_RendererFloor(benchmark::State &state)
         glColor4ub(0, 0, 255, 255);
         pointBuffer.bind();
         glVertexPointer(3, GL_FLOAT, 0, nullptr);
-        glDrawArrays(GL_POINTS, 0, GLsizei(points.size() / 3));
+        glDrawArrays(GL_POINTS, 0, GLsizei(points.size()));
         vectorBuffer.bind();
         glVertexPointer(3, GL_FLOAT, 0, nullptr);
-        glDrawArrays(GL_LINES, 0, GLsizei(vectors.size() / 3));
+        glDrawArrays(GL_LINES, 0, GLsizei(vectors.size()));
         glFinish();
     }
     QOpenGLBuffer::release(QOpenGLBuffer::VertexBuffer);
