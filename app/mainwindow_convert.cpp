@@ -18,9 +18,6 @@ using namespace veltrane;
 
 namespace {
 
-// Progress value, percent, of the line that follows a finished run.
-constexpr int kProgressDone = 100;
-
 // The mode number of a combo-box item such as "2 = Generate": its first
 // character as a decimal digit, 0 when it is none.
 int leadingModeNumber(const QString &itemText)

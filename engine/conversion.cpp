@@ -32,7 +32,6 @@ namespace {
 constexpr int kProgressStart = 0;
 constexpr int kProgressControl = 10;
 constexpr int kProgressConverted = 90;
-constexpr int kProgressDone = 100;
 
 QString number(double value)
 {
@@ -45,13 +44,13 @@ std::string localPath(const QString &path)
 }
 
 std::vector<PointRecord> readPoints(const QString &path, STATS &stats, LongitudeSign sign,
-                                    const DiagnosticSink &diagnostics, InputProblem &problem, int &error,
+                                    const DiagnosticSink &diagnostics, InputReport &read,
                                     uint64_t byteLimit = kNoByteLimit)
 {
     std::vector<std::string> notes;
     std::vector<PointRecord> points =
-        readPointFile(localPath(path), stats, sign, diagnostics ? &notes : nullptr, problem, byteLimit);
-    error = errno;
+        readPointFile(localPath(path), stats, sign, diagnostics ? &notes : nullptr, read.problem, byteLimit);
+    read.error = errno;
     for (const std::string &text : notes)
         diagnostics(text);
     return points;
@@ -243,23 +242,17 @@ ControlNetwork buildControlNetwork(const ConversionSettings &settings, const Net
 {
     const LongitudeSign sign = longitudeSignOf(settings);
     NetworkSources sources;
-    InputProblem sourceProblem, targetProblem;
-    int sourceErrno, targetErrno, tinErrno = 0;
-    sources.source =
-        readPoints(files.source, sources.sourceStats, sign, diagnostics, sourceProblem, sourceErrno, byteLimit);
-    sources.target =
-        readPoints(files.target, sources.targetStats, sign, diagnostics, targetProblem, targetErrno, byteLimit);
+    InputReport sourceRead, targetRead, tinRead;
+    sources.source = readPoints(files.source, sources.sourceStats, sign, diagnostics, sourceRead, byteLimit);
+    sources.target = readPoints(files.target, sources.targetStats, sign, diagnostics, targetRead, byteLimit);
     if (settings.tinSource == TinSource::FromFile) {
         sources.tin = readTinFile(localPath(files.tin), LongitudeSign::ForceWest, byteLimit);
-        tinErrno = errno;
+        tinRead = {sources.tin.problem, errno};
     }
     ControlNetwork network = assembleControlNetwork(settings, sources, files, status, diagnostics);
-    network.sourceProblem = sourceProblem;
-    network.targetProblem = targetProblem;
-    network.tinProblem = sources.tin.problem;
-    network.sourceErrno = sourceErrno;
-    network.targetErrno = targetErrno;
-    network.tinErrno = tinErrno;
+    network.sourceRead = sourceRead;
+    network.targetRead = targetRead;
+    network.tinRead = tinRead;
     return network;
 }
 
@@ -293,10 +286,8 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
 
     // The input points and their shifts.
     const LongitudeSign sign = longitudeSignOf(settings);
-    InputProblem inputProblem;
-    int inputErrno;
-    std::vector<PointRecord> input =
-        readPoints(inputPath, result.statsInput, sign, diagnostics, inputProblem, inputErrno);
+    InputReport inputRead;
+    std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, sign, diagnostics, inputRead);
     if (input.empty())
         status(QStringLiteral("No points could be read from %1.").arg(inputPath), kProgressConverted);
     const uint32_t untaken = convertPoints(input, control, triangles);

@@ -52,6 +52,9 @@ inline LongitudeSign longitudeSignOf(const ConversionSettings &settings)
     return settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
 }
 
+// Progress value, percent, of the status lines of a finished run.
+constexpr int kProgressDone = 100;
+
 // Receives every status line with its progress value in percent.
 using StatusSink = std::function<void(const QString &text, int percent)>;
 
@@ -96,12 +99,10 @@ struct ControlNetwork {
     std::vector<Triangle> triangles;   // indices into control
     STATS statsControl;
     uint32_t nTinVerts = 0;
-    InputProblem sourceProblem = InputProblem::None;  // errno-like detail in the *Errno fields
-    InputProblem targetProblem = InputProblem::None;
-    InputProblem tinProblem = InputProblem::None;
-    int sourceErrno = 0;
-    int targetErrno = 0;
-    int tinErrno = 0;
+    // How reading each file ended.
+    InputReport sourceRead;
+    InputReport targetRead;
+    InputReport tinRead;
 };
 
 // What the network is made from, read already: both control files and, when

@@ -2,9 +2,9 @@
 
 #include "engine/formats/fileidentity.h"
 #include "engine/formats/validationreport.h"
-#include "tools/convertcli/batchrun.h"
 #include "engine/networkvalidation.h"
 #include "engine/pointquality.h"
+#include "tools/convertcli/batchrun.h"
 #include "tools/validationplot/validationplot.h"
 
 #include <QDir>
@@ -19,19 +19,23 @@ namespace veltrane {
 
 namespace {
 
-constexpr int kExitSuccess = 0;
-constexpr int kExitNotWritten = 1;
-
 // Default name of the residual file, beside controlshift.csv.
 const char *const kValidationReportFile = "network_validation.csv";
 
 // Largest picture side, pixels.
 constexpr int kMaxPlotSide = 8192;
 
-void printError(const QString &text)
+void printMessage(const std::string &text)
 {
-    std::fprintf(stderr, "%s%s\n", kMessagePrefix, text.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s%s\n", kMessagePrefix, text.c_str());
 }
+
+void printMessage(const QString &text)
+{
+    printMessage(text.toLocal8Bit().toStdString());
+}
+
+}  // namespace
 
 bool parsePlotSize(const QString &text, QSize &size)
 {
@@ -44,38 +48,12 @@ bool parsePlotSize(const QString &text, QSize &size)
            size.height() <= kMaxPlotSide;
 }
 
-}  // namespace
-
-bool parseValidationOption(const QStringList &args, int &i, ValidationOptions &out, QString &error)
+QString plotSizeUsage()
 {
-    const QString &arg = args[i];
-    auto value = [&](QString &into, const char *what) {
-        if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
-            error = QStringLiteral("%1 takes %2").arg(arg, QLatin1String(what));
-            return;
-        }
-        into = args[++i];
-    };
-    if (arg == QLatin1String("--validate-network")) {
-        out.validateNetwork = true;
-    } else if (arg == QLatin1String("--report")) {
-        value(out.report, "a file name");
-    } else if (arg == QLatin1String("--plot")) {
-        value(out.plot, "a file name");
-    } else if (arg == QLatin1String("--quality")) {
-        value(out.quality, "a file name");
-    } else if (arg == QLatin1String("--plot-size")) {
-        QString text;
-        value(text, "WIDTHxHEIGHT");
-        if (error.isEmpty() && !parsePlotSize(text, out.plotSize))
-            error = QStringLiteral("--plot-size takes WIDTHxHEIGHT, each from %1x%2 to %3 pixels")
-                        .arg(kMinPlotWidth)
-                        .arg(kMinPlotHeight)
-                        .arg(kMaxPlotSide);
-    } else {
-        return false;
-    }
-    return true;
+    return QStringLiteral("--plot-size takes WIDTHxHEIGHT, each from %1x%2 to %3 pixels")
+        .arg(kMinPlotWidth)
+        .arg(kMinPlotHeight)
+        .arg(kMaxPlotSide);
 }
 
 QString checkValidationOptions(const ValidationOptions &options, bool haveInput)
@@ -138,8 +116,8 @@ int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles 
         options.report.isEmpty() ? QDir(workDir).filePath(QLatin1String(kValidationReportFile)) : options.report;
     const QString clash = outputClash(files, report, options.plot);
     if (!clash.isEmpty()) {
-        printError(clash);
-        return kExitNotWritten;
+        printMessage(clash);
+        return kExitFailed;
     }
 
     // The network a conversion with these settings would use, read and
@@ -148,37 +126,34 @@ int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles 
         settings, files, [](const QString &, int) {}, {}, kNetworkFileByteLimit);
     const std::string problem = networkProblem(network, files);
     if (!problem.empty()) {
-        std::fprintf(stderr, "%s%s\n", kMessagePrefix, problem.c_str());
-        return kExitNotWritten;
+        printMessage(problem);
+        return kExitFailed;
     }
     const std::vector<PointRecord> &control = network.control;
     const std::vector<Triangle> &triangles = network.triangles;
     const NetworkValidation validation = validateNetwork(control, triangles);
 
-    int status = kExitSuccess;
+    int status = kExitDone;
     QString error;
     if (!writeValidationReport(report, control.data(), validation.residuals.data(), control.size(), error)) {
-        printError(error);
-        status = kExitNotWritten;
+        printMessage(error);
+        status = kExitFailed;
     }
     if (!options.plot.isEmpty()) {
         const QSize size = options.plotSize.isEmpty() ? QSize(kDefaultPlotWidth, kDefaultPlotHeight) : options.plotSize;
         if (!writeValidationPlot(options.plot, control, triangles, validation, size, error)) {
-            printError(error);
-            status = kExitNotWritten;
+            printMessage(error);
+            status = kExitFailed;
         }
     }
-    std::fprintf(stderr, "%s%s\n", kMessagePrefix,
-                 validationSummaryLine(validation.summary, control).toLocal8Bit().constData());
+    printMessage(validationSummaryLine(validation.summary, control));
     return status;
 }
 
-bool writeQualityFile(const QString &path, const ConversionResult &result, const std::vector<PointStatus> &converted,
-                      const std::vector<int32_t> &holding, QString &error)
+bool writeQualityFile(const QString &path, const std::vector<PointRecord> &control,
+                      const std::vector<Triangle> &triangles, const std::vector<PointRecord> &points,
+                      const std::vector<PointStatus> &converted, const std::vector<int32_t> &holding, QString &error)
 {
-    const std::vector<PointRecord> &control = *result.ptsControl;
-    const std::vector<Triangle> &triangles = *result.tris;
-    const std::vector<PointRecord> &points = *result.ptsInput;
     const NetworkValidation validation = validateNetwork(control, triangles);
     const PointQualityEstimator estimator(control, triangles, validation);
     std::vector<PointQuality> quality(points.size());

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 #include <memory>
 
 namespace veltrane {
@@ -21,9 +20,10 @@ struct ValidationOptions {
     QString quality;  // uncertainty file beside a conversion; empty: none
 };
 
-// When args[i] is one of these options, takes it (and its value, advancing
-// i) into `out` and returns true; a bad value sets `error`.
-bool parseValidationOption(const QStringList &args, int &i, ValidationOptions &out, QString &error);
+// Reads a --plot-size value, "WIDTHxHEIGHT"; false when it is not one or
+// not a size the picture may have. plotSizeUsage() says which sizes are.
+bool parsePlotSize(const QString &text, QSize &size);
+QString plotSizeUsage();
 
 // Checks the options against each other and the presence of INPUT; returns
 // an error text, empty when they fit.
@@ -39,9 +39,11 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv);
 int runNetworkValidation(const ConversionSettings &settings, const NetworkFiles &files, const QString &workDir,
                          const ValidationOptions &options);
 
-// Writes the uncertainty file of a finished conversion, given each point's
-// status and the triangle that gave it its shift; false with `error` set.
-bool writeQualityFile(const QString &path, const ConversionResult &result, const std::vector<PointStatus> &converted,
-                      const std::vector<int32_t> &holding, QString &error);
+// Writes the uncertainty file of converted points over the network
+// (`control`, `triangles`), given each point's status and the triangle that
+// gave it its shift; false with `error` set.
+bool writeQualityFile(const QString &path, const std::vector<PointRecord> &control,
+                      const std::vector<Triangle> &triangles, const std::vector<PointRecord> &points,
+                      const std::vector<PointStatus> &converted, const std::vector<int32_t> &holding, QString &error);
 
 }  // namespace veltrane

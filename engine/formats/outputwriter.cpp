@@ -85,6 +85,18 @@ bool completeOutputFile(ReplacingFile &output, const QString &path, bool written
     return true;
 }
 
+bool writeOutputFile(const QString &path, const char *data, size_t size, QString &error)
+{
+    ReplacingFile output(path);
+    if (!output.open()) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
+        return false;
+    }
+    errno = 0;
+    const bool written = std::fwrite(data, 1, size, output.stream()) == size;
+    return completeOutputFile(output, path, written, errno, error);
+}
+
 QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction)
 {
     std::string line;

@@ -26,6 +26,10 @@ void appendOutputId(std::string &out, const QString &id);
 // PATH: ...".
 bool completeOutputFile(ReplacingFile &output, const QString &path, bool written, int writeErrno, QString &error);
 
+// Writes `size` bytes to `path` through a ReplacingFile. False with `error`
+// set to "Unable to write PATH: ..." or as completeOutputFile sets it.
+bool writeOutputFile(const QString &path, const char *data, size_t size, QString &error);
+
 // Header line of both output files (84 characters and the line end).
 constexpr const char *kOutputHeader =
     "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH\n";

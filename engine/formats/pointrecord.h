@@ -58,14 +58,14 @@ enum class LongitudeSign {
     ForceWest,  // -|x|: longitudes typed without their sign become west longitudes
 };
 
-}  // namespace veltrane
-
 // What the conversion did with one point.
 enum class PointStatus : uint8_t {
     Converted,  // a triangle holds the point and gave it its shift
     Outside,    // no triangle holds it: zero targets, shifts, s and azimuth
     Nearest,    // outside, extrapolated over the triangle with the nearest side
 };
+
+}  // namespace veltrane
 
 // One TIN face: zero-based indices into the point array the TIN belongs to.
 struct Triangle {

@@ -32,6 +32,12 @@ enum class InputProblem {
     TooLarge,   // more bytes than the caller's limit
 };
 
+// How reading one input ended.
+struct InputReport {
+    InputProblem problem = InputProblem::None;
+    int error = 0;  // errno, for CannotOpen and ReadError
+};
+
 // Where the bytes of an input come from.
 class ByteSource {
 public:

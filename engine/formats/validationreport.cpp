@@ -79,17 +79,10 @@ bool writeText(std::FILE *file, const std::string &text)
 bool writeValidationReport(const QString &path, const PointRecord *control, const ControlResidual *residuals,
                            size_t count, QString &error)
 {
-    errno = 0;
-    ReplacingFile output(path);
-    if (!output.open()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
-        return false;
-    }
     std::string text = kValidationReportHeader;
     for (size_t i = 0; i < count; ++i)
         appendResidualLine(text, control[i], residuals[i]);
-    const bool written = writeText(output.stream(), text);
-    return completeOutputFile(output, path, written, errno, error);
+    return writeOutputFile(path, text.data(), text.size(), error);
 }
 
 struct QualityFileWriter::Impl {

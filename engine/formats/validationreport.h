@@ -38,7 +38,6 @@ constexpr const char *kValidationReportHeader =
 bool writeValidationReport(const QString &path, const PointRecord *control, const ControlResidual *residuals,
                            size_t count, QString &error);
 
-// What the conversion did with one input point.
 // The uncertainty of one converted point, in metres.
 struct PointQuality {
     PointStatus status = PointStatus::Outside;

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -447,12 +448,9 @@ bool BatchRun::writeQuality()
 {
     if (o_.validation.quality.isEmpty())
         return true;
-    ConversionResult result;
-    result.ptsControl = control_;
-    result.tris = triangles_;
-    result.ptsInput = std::make_shared<const std::vector<PointRecord>>(std::move(convertedPoints_));
     QString error;
-    if (!writeQualityFile(o_.validation.quality, result, convertedStatus_, convertedTriangles_, error)) {
+    if (!writeQualityFile(o_.validation.quality, *control_, *triangles_, convertedPoints_, convertedStatus_,
+                          convertedTriangles_, error)) {
         messages_.error(asMessage(error));
         return false;
     }
@@ -493,16 +491,11 @@ int runBatch(const CommandLine &options, std::FILE *in, std::FILE *out, std::FIL
 
 std::string networkProblem(const ControlNetwork &network, const NetworkFiles &files)
 {
-    const struct {
-        const QString &name;
-        InputProblem problem;
-        int error;
-    } reads[] = {{files.source, network.sourceProblem, network.sourceErrno},
-                 {files.target, network.targetProblem, network.targetErrno},
-                 {files.tin, network.tinProblem, network.tinErrno}};
-    for (const auto &read : reads) {
+    const std::pair<const QString &, const InputReport &> reads[] = {
+        {files.source, network.sourceRead}, {files.target, network.targetRead}, {files.tin, network.tinRead}};
+    for (const auto &[name, read] : reads) {
         if (read.problem != InputProblem::None)
-            return inputProblemText(bytesFromName(read.name), read.problem, read.error);
+            return inputProblemText(bytesFromName(name), read.problem, read.error);
     }
     if (network.control.empty())
         return "no control point of " + bytesFromName(files.source) + " could be paired with one of " +

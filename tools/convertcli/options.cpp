@@ -1,5 +1,7 @@
 #include "tools/convertcli/options.h"
 
+#include "tools/convertcli/filenamebytes.h"
+
 #include <functional>
 #include <map>
 
@@ -55,6 +57,18 @@ const char *const kUsage =
     "Exit status: 0 every output written; 1 the run failed and wrote nothing new;\n"
     "2 usage error. See veltrane-convert(1).\n";
 
+// A file name as the option keeps it: the bytes, or (the network check's
+// names) the text that stands for them.
+void storeName(std::string &into, const std::string &bytes)
+{
+    into = bytes;
+}
+
+void storeName(QString &into, const std::string &bytes)
+{
+    into = nameFromBytes(bytes);
+}
+
 bool startsWith(const std::string &text, const char *prefix)
 {
     return text.rfind(prefix, 0) == 0;
@@ -77,9 +91,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     // Options that take a value, with what they do with it; an error text
     // when the value is not allowed.
     using Setter = std::function<std::string(const std::string &)>;
-    const auto fileName = [](std::string &into, const char *what) {
+    const auto fileName = [](auto &into, const char *what) {
         return [&into, what](const std::string &value) {
-            into = value;
+            storeName(into, value);
             return value.empty() ? std::string(what) + " takes a file name" : std::string();
         };
     };
@@ -127,9 +141,19 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
              o.exportLicense = v;
              return v.empty() ? std::string("--export-license takes a text") : std::string();
          }},
+        {"--report", fileName(o.validation.report, "--report")},
+        {"--plot", fileName(o.validation.plot, "--plot")},
+        {"--quality", fileName(o.validation.quality, "--quality")},
+        {"--plot-size",
+         [&o](const std::string &v) {
+             return parsePlotSize(QString::fromStdString(v), o.validation.plotSize)
+                        ? std::string()
+                        : plotSizeUsage().toStdString();
+         }},
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--force-negative", [&o] { o.settings.forceNegative = true; }},
+        {"--validate-network", [&o] { o.validation.validateNetwork = true; }},
         {"--no-controlshift", [&o] { o.writeControlShift = false; }},
         {"--verbose", [&o] { o.verbosity = Verbosity::Verbose; }},
         {"--quiet", [&o] { o.verbosity = Verbosity::Quiet; }},
@@ -139,11 +163,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     };
     const std::map<std::string, std::string> shortNames = {
         {"-o", "--output"}, {"-v", "--verbose"}, {"-q", "--quiet"}, {"-h", "--help"}};
-
-    // The network check's options, read by its own parser.
-    QStringList qargs;
-    for (const std::string &arg : args)
-        qargs.append(QString::fromLocal8Bit(arg.c_str()));
 
     for (size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -159,16 +178,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         }
         if (arg == "--") {
             optionsEnded = true;
-            continue;
-        }
-        int index = int(i);
-        QString validationError;
-        if (parseValidationOption(qargs, index, o.validation, validationError)) {
-            if (!validationError.isEmpty()) {
-                parsed.error = validationError.toLocal8Bit().toStdString();
-                return parsed;
-            }
-            i = size_t(index);
             continue;
         }
         const auto shortName = shortNames.find(arg);

@@ -1,7 +1,6 @@
 #include "tools/validationplot/validationplot.h"
 
 #include "engine/formats/outputwriter.h"
-#include "engine/formats/replacingfile.h"
 #include "engine/geodesic.h"
 
 #include <QBuffer>
@@ -14,9 +13,7 @@
 #include <QPolygonF>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <set>
 
@@ -326,15 +323,7 @@ bool writeValidationPlot(const QString &path, const std::vector<PointRecord> &co
         error = QStringLiteral("Unable to write %1: %2").arg(path, writer.errorString());
         return false;
     }
-    ReplacingFile output(path);
-    if (!output.open()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
-        return false;
-    }
-    errno = 0;
-    const bool written =
-        std::fwrite(encoded.constData(), 1, size_t(encoded.size()), output.stream()) == size_t(encoded.size());
-    return completeOutputFile(output, path, written, errno, error);
+    return writeOutputFile(path, encoded.constData(), size_t(encoded.size()), error);
 }
 
 }  // namespace veltrane
