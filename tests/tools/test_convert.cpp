@@ -526,8 +526,9 @@ TEST(ConvertToolNetworkCheck, ValidatesTheNetworkAndRatesEveryConvertedPoint)
     const QByteArray display = qgetenv("DISPLAY"), platform = qgetenv("QT_QPA_PLATFORM");
     qunsetenv("DISPLAY");
     qputenv("QT_QPA_PLATFORM", "xcb");
-    const ToolRun check = runTool(bytes({"--validate-network", "--tin", "file", "--workdir", dir.path(), "--plot",
-                                         dir.filePath("residuals.png"), "--plot-size", "800x500"}));
+    // "--plot=FILE" as every option takes "--name=value".
+    const ToolRun check = runTool(bytes({"--validate-network", "--tin", "file", "--workdir", dir.path(),
+                                         "--plot=" + dir.filePath("residuals.png"), "--plot-size", "800x500"}));
     hadDisplay ? qputenv("DISPLAY", display) : qunsetenv("DISPLAY");
     hadPlatform ? qputenv("QT_QPA_PLATFORM", platform) : qunsetenv("QT_QPA_PLATFORM");
     EXPECT_EQ(check.exitCode, 0) << check.err.toStdString();
