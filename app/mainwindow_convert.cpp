@@ -54,6 +54,13 @@ void MainWindow::on_cmdMorvek_clicked()
             // The readers' diagnostics go to standard output, which the window does not show.
             std::fputs(text.c_str(), stdout);
             std::fflush(stdout);
+        },
+        [this](int percent) {
+            // Drawn at once: the run does not return to the event loop.
+            if (ui->progressBar->value() != percent) {
+                ui->progressBar->setValue(percent);
+                ui->progressBar->repaint();
+            }
         });
 
     if (result.outcome == ConversionOutcome::EmptyInputPath) {

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "engine/conversion.h"
 #include "view/displaysetup.h"
 #include "view/glwidget.h"
 #include "widgets/colorpicker/qtcolorpicker.h"
@@ -26,7 +27,6 @@ constexpr int kSubWindowSide = 400;
 constexpr int kProgressStart = 0;
 constexpr int kProgressViewBuilt = 40;
 constexpr int kProgressSubWindowShown = 70;
-constexpr int kProgressDone = 100;
 
 // A wait cursor over the whole application while it lives.
 class BusyCursor {

@@ -1,20 +1,16 @@
 #include "engine/conversion.h"
 
 #include "engine/controlnetwork.h"
+#include "engine/conversionrun.h"
 #include "engine/delaunay.h"
-#include "engine/formats/fileidentity.h"
 #include "engine/formats/fixedformat.h"
 #include "engine/hullcompletion.h"
 #include "engine/formats/outputnames.h"
-#include "engine/formats/outputwriter.h"
 #include "engine/formats/pointfile.h"
-#include "engine/pointshift.h"
 #include "engine/formats/tinfile.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -27,11 +23,6 @@ const char *const kControlTinFile = "TARVONA_TIN_CONTROL.obj";
 const char *const kControlShiftFile = "controlshift.csv";
 
 namespace {
-
-// Progress values, percent, of the stages that report.
-constexpr int kProgressStart = 0;
-constexpr int kProgressControl = 10;
-constexpr int kProgressConverted = 90;
 
 QString number(double value)
 {
@@ -88,47 +79,12 @@ std::string dumpVertices(const std::vector<PointRecord> &records)
     });
 }
 
-std::string dumpTriangles(const std::vector<Triangle> &triangles)
-{
-    return dumpEach(triangles, [](char *buffer, size_t size, const Triangle &t) {
-        return std::snprintf(buffer, size, "%i %i %i", t.p1, t.p2, t.p3);
-    });
-}
-
 QString pairingLine(const PointRecord &r)
 {
     return r.id + QStringLiteral(" From: ") + number(r.x) + QLatin1Char(' ') + number(r.y) + QLatin1Char(' ') +
            number(r.h) + QStringLiteral(" To: ") + number(r.xTo) + QLatin1Char(' ') + number(r.yTo) + QLatin1Char(' ') +
            number(r.hTo) + QStringLiteral(" a distance of: ") + number(r.s) + QStringLiteral(" m at azimuth of: ") +
            number(r.azimuth);
-}
-
-// Writes one output file unless it would replace one of `kept`; reports
-// every failure. Returns true when the file was written.
-bool writeOutput(const QString &path, const std::vector<PointRecord> &records, DatumDirection direction,
-                 const ProtectedFiles &kept, const StatusSink &status)
-{
-    const QString refusal = kept.refusal(path);
-    if (!refusal.isEmpty()) {
-        status(refusal, kProgressDone);
-        return false;
-    }
-    QString error;
-    if (!writeShiftFile(path, records.data(), records.size(), direction, error)) {
-        status(error, kProgressDone);
-        return false;
-    }
-    return true;
-}
-
-// The files a run reads: the input, both control files and the TIN file.
-ProtectedFiles filesReadByRun(const QString &inputPath, const QDir &folder)
-{
-    ProtectedFiles files;
-    files.add(inputPath, FileRole::Read);
-    for (const char *name : {kControlFileCors96, kControlFileCors96a, kControlTinFile})
-        files.add(folder.filePath(QLatin1String(name)), FileRole::Read);
-    return files;
 }
 
 // What the pairing left out, and control files that gave no point at all.
@@ -191,6 +147,13 @@ std::vector<Triangle> applyControlTin(const TinFileContents &tin, const QString 
 }
 
 }  // namespace
+
+std::string dumpTriangles(const std::vector<Triangle> &triangles)
+{
+    return dumpEach(triangles, [](char *buffer, size_t size, const Triangle &t) {
+        return std::snprintf(buffer, size, "%i %i %i", t.p1, t.p2, t.p3);
+    });
+}
 
 NetworkFiles defaultNetworkFiles(const QString &workDir, DatumDirection direction)
 {
@@ -256,76 +219,81 @@ ControlNetwork buildControlNetwork(const ConversionSettings &settings, const Net
     return network;
 }
 
+namespace {
+
+// The window's side of a run: status lines and errors into the output pane,
+// diagnostics to its sink, progress while the points are converted.
+class WindowReporter : public RunReporter {
+public:
+    WindowReporter(const StatusSink &status, const DiagnosticSink &diagnostics, const ProgressSink &progress)
+        : status_(status), diagnostics_(diagnostics), progress_(progress)
+    {
+    }
+    void status(const QString &text, int percent) override { status_(text, percent); }
+    void error(const QString &text, bool) override { status_(text, kProgressDone); }
+    void progress(uint64_t, uint64_t bytes, uint64_t totalBytes) override
+    {
+        // Reading and converting the points lies between the network's
+        // assembly and the finished run.
+        if (progress_ && totalBytes != kUnknownSize && totalBytes > 0)
+            progress_(kProgressControl +
+                      int(double(kProgressConverted - kProgressControl) * double(bytes) / double(totalBytes)));
+    }
+    void diagnostic(const std::string &text) override { diagnostics_(text); }
+    bool wantsDiagnostics() const override { return bool(diagnostics_); }
+
+private:
+    // Progress when every point is converted.
+    static constexpr int kProgressConverted = 90;
+
+    const StatusSink &status_;
+    const DiagnosticSink &diagnostics_;
+    const ProgressSink &progress_;
+};
+
+}  // namespace
+
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
-                               const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics)
+                               const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics,
+                               const ProgressSink &progress)
 {
-    status(QStringLiteral("Begin Processing"), kProgressStart);
-    QElapsedTimer stopwatch;
-    stopwatch.start();
+    RunPlan plan;
+    plan.settings = settings;
+    plan.network = defaultNetworkFiles(workDir, settings.direction);
+    plan.input = inputPath;
+    plan.echo = secondPath;
+    plan.output = deriveOutputPath(inputPath);
+    plan.controlShift = QDir(workDir).filePath(QLatin1String(kControlShiftFile));
+    plan.keepRecords = true;
+    WindowReporter reporter(status, diagnostics, progress);
+    const RunResult run = runPlan(plan, reporter);
 
     ConversionResult result;
-    result.ptsControl = std::make_shared<const std::vector<PointRecord>>();
-    result.ptsInput = std::make_shared<const std::vector<PointRecord>>();
-    result.tris = std::make_shared<const std::vector<Triangle>>();
-    if (inputPath.isEmpty()) {
+    switch (run.outcome) {
+    case RunOutcome::Completed:
+        result.outcome = ConversionOutcome::Completed;
+        break;
+    case RunOutcome::EmptyInputPath:
         result.outcome = ConversionOutcome::EmptyInputPath;
-        return result;
+        break;
+    case RunOutcome::OutputNotWritten:
+    case RunOutcome::Failed:
+        result.outcome = ConversionOutcome::OutputNotWritten;
+        break;
     }
-
-    status(QStringLiteral("Processing Input Files:  "), kProgressStart);
-    status(inputPath, kProgressStart);
-    status(secondPath, kProgressStart);
-
-    const NetworkFiles files = defaultNetworkFiles(workDir, settings.direction);
-    ControlNetwork network = buildControlNetwork(settings, files, status, diagnostics);
-    std::vector<PointRecord> control = std::move(network.control);
-    std::vector<Triangle> triangles = std::move(network.triangles);
-    result.nTinVerts = network.nTinVerts;
-    result.statsControl = network.statsControl;
-    result.nTris = static_cast<uint32_t>(triangles.size());
-
-    // The input points and their shifts.
-    const LongitudeSign sign = longitudeSignOf(settings);
-    InputReport inputRead;
-    std::vector<PointRecord> input = readPoints(inputPath, result.statsInput, sign, diagnostics, inputRead);
-    if (input.empty())
-        status(QStringLiteral("No points could be read from %1.").arg(inputPath), kProgressConverted);
-    const uint32_t untaken = convertPoints(input, control, triangles);
-    if (untaken > 0)
-        status(QStringLiteral("%1 of %2 points lie outside the control network and were left unconverted.")
-                   .arg(untaken)
-                   .arg(input.size()),
-               kProgressConverted);
-    status(QStringLiteral("Completed in %1 ms.").arg(stopwatch.elapsed()), kProgressDone);
-
-    // Output files; neither may replace a file this run reads.
-    result.outFile = deriveOutputPath(inputPath);
-    const QDir folder(workDir);
-    const QString controlShiftPath = folder.filePath(QLatin1String(kControlShiftFile));
-    ProtectedFiles kept = filesReadByRun(inputPath, folder);
-    bool written = writeOutput(result.outFile, input, settings.direction, kept, status);
-    kept.add(result.outFile, FileRole::Written);
-    written = writeOutput(controlShiftPath, control, settings.direction, kept, status) && written;
-    result.outcome = written ? ConversionOutcome::Completed : ConversionOutcome::OutputNotWritten;
-
-    if (diagnostics)
-        diagnostics(dumpTriangles(triangles));
-
-    result.unconvertedPoints = untaken;
-    result.controlShiftFile = controlShiftPath;
-    result.ptsControl = std::make_shared<const std::vector<PointRecord>>(std::move(control));
-    result.ptsInput = std::make_shared<const std::vector<PointRecord>>(std::move(input));
-    result.tris = std::make_shared<const std::vector<Triangle>>(std::move(triangles));
+    result.ptsControl = run.control;
+    result.ptsInput = run.points;
+    result.tris = run.triangles;
+    result.statsControl = run.statsControl;
+    result.statsInput = run.statsInput;
+    result.nTinVerts = run.nTinVerts;
+    result.nTris = uint32_t(run.triangles->size());
+    result.unconvertedPoints = uint32_t(run.outside);
+    if (run.outcome != RunOutcome::EmptyInputPath) {
+        result.outFile = plan.output;
+        result.controlShiftFile = plan.controlShift;
+    }
     return result;
-}
-
-ProtectedFiles filesOfRun(const QString &inputPath, const QString &workDir)
-{
-    const QDir folder(workDir);
-    ProtectedFiles files = filesReadByRun(inputPath, folder);
-    files.add(deriveOutputPath(inputPath), FileRole::Written);
-    files.add(folder.filePath(QLatin1String(kControlShiftFile)), FileRole::Written);
-    return files;
 }
 
 }  // namespace veltrane

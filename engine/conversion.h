@@ -1,13 +1,8 @@
 #pragma once
-// The conversion run: pairs the two control files, obtains the TIN (from the
-// TIN file or by triangulation), converts every input point by the shift
-// interpolated over the triangle that contains it, and writes the
-// converted-points file and "controlshift.csv".
-//
-// The window and the batch command both call runConversion, so that they
-// write the same bytes for the same inputs.
+// The control network of a run: pairs the two control files and obtains the
+// TIN (from the TIN file or by triangulation). And the window's conversion,
+// the run of conversionrun.h with the window's fixed files and outputs.
 
-#include "engine/formats/fileidentity.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/pointstream.h"
 #include "engine/formats/tinfile.h"
@@ -52,11 +47,21 @@ inline LongitudeSign longitudeSignOf(const ConversionSettings &settings)
     return settings.forceNegative ? LongitudeSign::ForceWest : LongitudeSign::AsRead;
 }
 
-// Progress value, percent, of the status lines of a finished run.
+// Progress values, percent, of the status lines of the network's assembly
+// and of a finished run.
+constexpr int kProgressControl = 10;
 constexpr int kProgressDone = 100;
+
+// Control and TIN files beyond this size are refused by the command: far
+// above any real network (a million control points take about 50 MB), it
+// bounds what a file that never ends (a pipe, say) can cost.
+constexpr uint64_t kNetworkFileByteLimit = uint64_t(256) << 20;
 
 // Receives every status line with its progress value in percent.
 using StatusSink = std::function<void(const QString &text, int percent)>;
+
+// Receives the progress of the conversion, percent.
+using ProgressSink = std::function<void(int percent)>;
 
 // Receives the readers' raw diagnostics and the run's dumps of the network
 // (text with its own line ends). The window prints them to standard output;
@@ -129,20 +134,19 @@ ControlNetwork buildControlNetwork(const ConversionSettings &settings, const Net
                                    const StatusSink &status, const DiagnosticSink &diagnostics = {},
                                    uint64_t byteLimit = kNoByteLimit);
 
-// Runs one conversion. inputPath is the "Points" text, secondPath the
+// The network's triangles as the window's run prints them after the
+// conversion: "%i %i %i" each, without separator.
+std::string dumpTriangles(const std::vector<Triangle> &triangles);
+
+// The window's run. inputPath is the "Points" text, secondPath the
 // "Output" text (echoed only); workDir is the folder holding the fixed files
 // and receiving "controlshift.csv". Source control points without a target
 // partner are left out of the network (statsControl.count counts the pairs,
 // or the TIN vertices when the TIN file has more). No output replaces a file
-// the run reads; an output that cannot be written is reported through
-// `status` and gives OutputNotWritten.
+// the run reads; when an output cannot be written, the failure is reported
+// through `status`, no output is left new and the result is OutputNotWritten.
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
-                               const QString &workDir, const StatusSink &status,
-                               const DiagnosticSink &diagnostics = {});
-
-// The files a run with these paths reads (input, control files, TIN file) and
-// writes (its two outputs): a file the caller writes beside the run, such as
-// an export, must be none of them.
-ProtectedFiles filesOfRun(const QString &inputPath, const QString &workDir);
+                               const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics = {},
+                               const ProgressSink &progress = {});
 
 }  // namespace veltrane

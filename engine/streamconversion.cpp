@@ -18,10 +18,9 @@ constexpr size_t kBlockBytes = size_t(256) << 10;
 // One block of the input after its worker thread is done with it.
 struct ConvertedBlock {
     std::string lines;
+    std::string qualityLines;         // with StreamSettings::quality
     std::vector<QString> outsideIds;  // gathered only when the caller asks for them
     std::vector<PointRecord> points;  // kept only when the caller asks for them
-    std::vector<PointStatus> status;  // with the points
-    std::vector<int32_t> triangleOf;  // with the points
     uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t dataLines = 0;
@@ -35,8 +34,9 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
     std::vector<PointRecord> points = parsePieces(block, settings.sign, out.dataLines);
     out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
-    std::vector<int32_t> triangleOf(wantPoints ? points.size() : 0);
-    network.convert(points.data(), points.size(), status.data(), wantPoints ? triangleOf.data() : nullptr,
+    const bool wantQuality = settings.quality != nullptr;
+    std::vector<int32_t> triangleOf(wantQuality ? points.size() : 0);
+    network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
                     settings.outside == OutsidePoints::Nearest);
     for (size_t i = 0; i < points.size(); ++i) {
         if (status[i] == PointStatus::Converted)
@@ -65,11 +65,16 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
         appendShiftLines(out.lines, points.data(), points.size(), settings.direction);
         break;
     }
-    if (wantPoints) {
-        out.points = std::move(points);
-        out.status = std::move(status);
-        out.triangleOf = std::move(triangleOf);
+    if (wantQuality) {
+        // Every point read, whatever the output does with it; evaluated at
+        // the source position the point was read with.
+        std::vector<PointQuality> quality(points.size());
+        for (size_t i = 0; i < points.size(); ++i)
+            quality[i] = settings.quality->evaluate(points[i].x, points[i].y, status[i], triangleOf[i]);
+        appendQualityLines(out.qualityLines, points.data(), quality.data(), points.size());
     }
+    if (wantPoints)
+        out.points = std::move(points);
     return out;
 }
 
@@ -89,12 +94,15 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             totals.writeFailed = true;
             writing = false;
         }
+        if (writing && !block.qualityLines.empty() && !handlers.writeQuality(block.qualityLines)) {
+            totals.writeFailed = true;
+            writing = false;
+        }
         if (settings.outside == OutsidePoints::Fail && block.outside > 0)
             writing = false;  // the block's lines stop before its first outside point
         totals.points += block.pointCount;
         if (wantPoints)
-            handlers.convertedPoints(block.points.data(), block.status.data(), block.triangleOf.data(),
-                                     block.points.size());
+            handlers.convertedPoints(std::move(block.points));
         totals.outside += block.outside;
         totals.dataLines += block.dataLines;
         if (wantIds) {

@@ -6,6 +6,7 @@
 
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/pointstream.h"
+#include "engine/pointquality.h"
 #include "engine/pointshift.h"
 
 #include <QString>
@@ -28,19 +29,24 @@ struct StreamSettings {
     DatumDirection direction = DatumDirection::Cors96ToCors96a;
     LongitudeSign sign = LongitudeSign::AsRead;
     OutsidePoints outside = OutsidePoints::Zero;
+    // When given, every point's uncertainty is computed beside its
+    // conversion and handed to StreamHandlers::writeQuality as lines of the
+    // uncertainty file.
+    const PointQualityEstimator *quality = nullptr;
 };
 
 struct StreamHandlers {
     // Takes the next run of output lines; returns false when they could not
     // be written, which ends the conversion.
     std::function<bool(const std::string &lines)> write;
+    // Takes the uncertainty lines of the same points (with
+    // StreamSettings::quality); returns false when they could not be written.
+    std::function<bool(const std::string &lines)> writeQuality;
     // Called with the identifier of every point outside the network, in input order.
     std::function<void(const QString &id)> outsidePoint;
-    // Called with every block's converted points, their status and the
-    // table index of the triangle that gave each its shift (-1 none), in
-    // input order, when a caller needs more than the lines.
-    std::function<void(const PointRecord *points, const PointStatus *status, const int32_t *triangleOf, size_t count)>
-        convertedPoints;
+    // Takes every block's converted points, in input order, when a caller
+    // keeps them.
+    std::function<void(std::vector<PointRecord> &&points)> convertedPoints;
     // Called after every block with the points and bytes read so far.
     std::function<void(uint64_t points, uint64_t bytes)> progress;
 };

@@ -8,7 +8,11 @@
 #include "tools/convertcli/options.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <cerrno>
+#include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <malloc.h>
 #include <memory>
 #include <new>
@@ -25,34 +29,65 @@ namespace {
 constexpr int kMallocMmapThreshold = 32 << 20;
 constexpr int kMallocTrimThreshold = 256 << 20;
 
+// Qt's own notes (a missing runtime folder, a painter without memory) are
+// not the command's business: the run reports what failed in its own words.
+// Only what ends the program gets through, in the command's form.
+void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s%s\n", kMessagePrefix, text.toLocal8Bit().constData());
+}
+
+// Writes a text to standard output; false when it could not be written.
+bool printText(const std::string &text)
+{
+    errno = 0;
+    std::fputs(text.c_str(), stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    std::fprintf(stderr, "%sunable to write standard output: %s\n", kMessagePrefix, std::strerror(errno));
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
 {
     mallopt(M_MMAP_THRESHOLD, kMallocMmapThreshold);
     mallopt(M_TRIM_THRESHOLD, kMallocTrimThreshold);
-    // A picture of the network check needs a QGuiApplication (for its text).
-    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
+    // The user's locale for names and messages, as the application object
+    // would set it; numbers are always written with a decimal point.
+    std::setlocale(LC_ALL, "");
     keepFileNameBytes();
     const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "%s%s (see veltrane-convert --help)\n", kMessagePrefix, parsed.error.c_str());
         return kExitUsage;
     }
-    if (parsed.options.help) {
-        std::fputs(usageText(), stdout);
-        return kExitDone;
+    if (parsed.options.help)
+        return printText(usageText()) ? kExitDone : kExitFailed;
+    if (parsed.options.version)
+        return printText(std::string("veltrane-convert ") + VELTRANE_VERSION + "\n") ? kExitDone : kExitFailed;
+
+    // Every word of the command line is the command's: the application
+    // object sees the program's name only.
+    qInstallMessageHandler(qtMessage);
+    int appArgc = 1;
+    char *appArgv[] = {argv[0], nullptr};
+    std::unique_ptr<QCoreApplication> application;
+    if (parsed.options.validation.plot.isEmpty()) {
+        application = std::make_unique<QCoreApplication>(appArgc, appArgv);
+    } else {
+        // The picture is drawn off screen, its text with the fonts of the
+        // minimal platform, whatever platform the environment names; unlike
+        // the offscreen one it releases its screen when the program ends.
+        qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
+        application = std::make_unique<QGuiApplication>(appArgc, appArgv);
     }
-    if (parsed.options.version) {
-        std::printf("veltrane-convert %s\n", VELTRANE_VERSION);
-        return kExitDone;
-    }
+    std::setlocale(LC_NUMERIC, "C");
     installTemporaryFileCleanup();
-    if (parsed.options.validation.validateNetwork)
-        return runNetworkValidation(parsed.options.settings, networkFilesOf(parsed.options),
-                                    nameFromBytes(parsed.options.workDir), parsed.options.validation);
     try {
-        return runBatch(parsed.options, stdin, stdout, stderr);
+        return runCommand(parsed.options, stdin, stdout, stderr);
     } catch (const std::bad_alloc &) {
         std::fputs(kMessagePrefix, stderr);
         std::fputs("out of memory\n", stderr);

@@ -135,17 +135,64 @@ std::vector<PointRecord> readOpenSource(ByteSource &source, const std::string &n
         points = std::vector<PointRecord>();
         dataLines = 0;
     }
+    appendPointReadDiagnostics(diagnostics, name, true, dataLines, points.size());
+    return points;
+}
+
+// The extents and count of the points read.
+void finishStats(const std::vector<PointRecord> &points, STATS &stats)
+{
+    stats = extentOf(points.data(), points.size());
+}
+
+}  // namespace
+
+std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+                                       std::vector<std::string> *diagnostics, InputProblem &problem, uint64_t byteLimit)
+{
+    stats = STATS();
+    std::vector<PointRecord> points;
+    std::FILE *file = openInputFile(path, problem);
+    if (!file) {
+        appendPointReadDiagnostics(diagnostics, path, false, 0, 0);
+    } else {
+        StreamByteSource source(file);
+        points = readOpenSource(source, path, sign, diagnostics, problem, byteLimit);
+        const int readErrno = errno;
+        std::fclose(file);
+        errno = readErrno;
+    }
+    finishStats(points, stats);
+    return points;
+}
+
+std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, STATS &stats, LongitudeSign sign,
+                                         std::vector<std::string> *diagnostics, InputProblem &problem,
+                                         uint64_t byteLimit)
+{
+    stats = STATS();
+    problem = InputProblem::None;
+    const std::vector<PointRecord> points = readOpenSource(source, name, sign, diagnostics, problem, byteLimit);
+    finishStats(points, stats);
+    return points;
+}
+
+void appendPointReadDiagnostics(std::vector<std::string> *diagnostics, const std::string &name, bool opened,
+                                uint64_t dataLines, size_t pointCount)
+{
+    if (!opened)
+        note(diagnostics, "UNABLE TO OPEN FILE %s \n", name.c_str());
     if (dataLines == 0)
         note(diagnostics, "NO POINTS in file!!!!!  \n");
     else
         note(diagnostics, "Loading %lld points from file %s \n", static_cast<long long>(dataLines), name.c_str());
-    return points;
+    note(diagnostics, "Finished loading %i points\n", static_cast<int32_t>(pointCount));
 }
 
-// The extents and count of the points read, and the closing diagnostic.
-void finishStats(const std::vector<PointRecord> &points, STATS &stats, std::vector<std::string> *diagnostics)
+STATS extentOf(const PointRecord *points, size_t count)
 {
-    for (size_t i = 0; i < points.size(); ++i) {
+    STATS stats;
+    for (size_t i = 0; i < count; ++i) {
         const PointRecord &p = points[i];
         if (i == 0) {
             stats.xMax = stats.xMin = p.x;
@@ -158,41 +205,8 @@ void finishStats(const std::vector<PointRecord> &points, STATS &stats, std::vect
     stats.xRange = stats.xMax - stats.xMin;
     stats.yRange = stats.yMax - stats.yMin;
     stats.zRange = stats.zMax - stats.zMin;
-    stats.count = static_cast<int32_t>(points.size());
-    note(diagnostics, "Finished loading %i points\n", stats.count);
-}
-
-}  // namespace
-
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
-                                       std::vector<std::string> *diagnostics, InputProblem &problem, uint64_t byteLimit)
-{
-    stats = STATS();
-    std::vector<PointRecord> points;
-    std::FILE *file = openInputFile(path, problem);
-    if (!file) {
-        note(diagnostics, "UNABLE TO OPEN FILE %s \n", path.c_str());
-        note(diagnostics, "NO POINTS in file!!!!!  \n");
-    } else {
-        StreamByteSource source(file);
-        points = readOpenSource(source, path, sign, diagnostics, problem, byteLimit);
-        const int readErrno = errno;
-        std::fclose(file);
-        errno = readErrno;
-    }
-    finishStats(points, stats, diagnostics);
-    return points;
-}
-
-std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, STATS &stats, LongitudeSign sign,
-                                         std::vector<std::string> *diagnostics, InputProblem &problem,
-                                         uint64_t byteLimit)
-{
-    stats = STATS();
-    problem = InputProblem::None;
-    const std::vector<PointRecord> points = readOpenSource(source, name, sign, diagnostics, problem, byteLimit);
-    finishStats(points, stats, diagnostics);
-    return points;
+    stats.count = static_cast<int32_t>(count);
+    return stats;
 }
 
 STATS mergeStats(const STATS &a, const STATS &b)

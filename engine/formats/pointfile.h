@@ -46,6 +46,14 @@ std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &
                                          std::vector<std::string> *diagnostics, InputProblem &problem,
                                          uint64_t byteLimit = kNoByteLimit);
 
+// The reader's diagnostics for a point input read elsewhere (streamed):
+// whether it opened, its data lines and the points it gave.
+void appendPointReadDiagnostics(std::vector<std::string> *diagnostics, const std::string &name, bool opened,
+                                uint64_t dataLines, size_t pointCount);
+
+// Extent and number of `count` points.
+STATS extentOf(const PointRecord *points, size_t count);
+
 // Extent of two point sets together; the ranges are left at 0.
 STATS mergeStats(const STATS &a, const STATS &b);
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <string>
 
 namespace veltrane {
 
@@ -32,11 +32,10 @@ struct ControlResidual {
 constexpr const char *kValidationReportHeader =
     "POINT_ID,X,Y,RESIDUAL_E_M,RESIDUAL_N_M,RESIDUAL_H_M,RESIDUAL_HORIZONTAL_M\n";
 
-// Writes one line per control point (source position, residuals; empty
-// residual fields for a point that was not validated). Written beside `path`
-// and put in place when complete. On failure returns false and sets `error`.
-bool writeValidationReport(const QString &path, const PointRecord *control, const ControlResidual *residuals,
-                           size_t count, QString &error);
+// The residual file: the header and one line per control point (source
+// position, residuals; empty residual fields for a point that was not
+// validated).
+std::string validationReportText(const PointRecord *control, const ControlResidual *residuals, size_t count);
 
 // The uncertainty of one converted point, in metres.
 struct PointQuality {
@@ -51,26 +50,7 @@ struct PointQuality {
 // Header of the uncertainty file.
 constexpr const char *kQualityFileHeader = "POINT_ID,STATUS,SIGMA_HORIZONTAL_M,SIGMA_H_M,NEAREST_CONTROL_M\n";
 
-// The uncertainty file, written in batches of points in input order: open,
-// append any number of times, finish. Written beside the final name and put
-// in place by finish() only when every line was written.
-class QualityFileWriter {
-public:
-    explicit QualityFileWriter(const QString &path);
-    ~QualityFileWriter();
-    QualityFileWriter(const QualityFileWriter &) = delete;
-    QualityFileWriter &operator=(const QualityFileWriter &) = delete;
-
-    // Opens the file and writes the header; false with `error` set.
-    bool open(QString &error);
-    // Appends one line per point; false with `error` set (later calls do nothing).
-    bool append(const PointRecord *points, const PointQuality *quality, size_t count, QString &error);
-    // Closes the file and puts it in place; false with `error` set.
-    bool finish(QString &error);
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
-};
+// Appends one line of the uncertainty file per point.
+void appendQualityLines(std::string &out, const PointRecord *points, const PointQuality *quality, size_t count);
 
 }  // namespace veltrane

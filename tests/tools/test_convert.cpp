@@ -328,9 +328,9 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
         {{"--target-controls", "other96.csv", "pts.csv"}, "veltrane-convert: no control point of "},
         {{"--source-controls", "line96.csv", "--target-controls", "line96a.csv", "pts.csv"},
          "veltrane-convert: the control network has no triangles"},
-        {{"-o", "folder/absent/out.csv", "pts.csv"}, "veltrane-convert: cannot write folder/absent/out.csv: "},
-        {{"--controlshift", "folder", "pts.csv"}, "veltrane-convert: cannot write folder: "},
-        {{"--export-tinshift", "absent/n.json", "pts.csv"}, "veltrane-convert: cannot write absent/n.json: "},
+        {{"-o", "folder/absent/out.csv", "pts.csv"}, "veltrane-convert: unable to write folder/absent/out.csv: "},
+        {{"--controlshift", "folder", "pts.csv"}, "veltrane-convert: unable to write folder: "},
+        {{"--export-tinshift", "absent/n.json", "pts.csv"}, "veltrane-convert: unable to write absent/n.json: "},
         {{"-o", "pts.csv", "pts.csv"}, "veltrane-convert: not writing pts.csv: it is the same file as "},
         {{"--outside", "fail", "pts.csv"}, "veltrane-convert: 2 of 4 points lie outside the control network: B, OUT\n"},
         {{"--outside", "fail", "-o", "-", "mixed.csv"},
@@ -567,7 +567,7 @@ TEST(ConvertToolNetworkCheck, ValidatesTheNetworkAndRatesEveryConvertedPoint)
           QStringList{"--report", dir.filePath("r.csv"), "--plot", dir.filePath("r.csv")}}) {
         const ToolRun refused = runTool(bytes(checkArgs + outputs));
         EXPECT_EQ(refused.exitCode, 1) << outputs.join(' ').toStdString();
-        EXPECT_TRUE(refused.err.contains("Not writing ") || refused.err.contains("two outputs are the same file"))
+        EXPECT_TRUE(refused.err.contains("not writing ") || refused.err.contains("two outputs are the same file"))
             << refused.err.toStdString();
     }
     EXPECT_EQ(readBytes(dir.filePath(kControlTinFile)), tin);

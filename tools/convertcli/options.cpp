@@ -1,13 +1,15 @@
 #include "tools/convertcli/options.h"
 
 #include "tools/convertcli/filenamebytes.h"
+#include "tools/validationplot/validationplot.h"
 
+#include <QRegularExpression>
 #include <functional>
 #include <map>
 
 namespace veltrane {
 
-const char *const kStandardStream = "-";
+const QString kStandardStream = QStringLiteral("-");
 
 namespace {
 
@@ -57,16 +59,41 @@ const char *const kUsage =
     "Exit status: 0 every output written; 1 the run failed and wrote nothing new;\n"
     "2 usage error. See veltrane-convert(1).\n";
 
-// A file name as the option keeps it: the bytes, or (the network check's
-// names) the text that stands for them.
-void storeName(std::string &into, const std::string &bytes)
+// Largest picture side, pixels.
+constexpr int kMaxPlotSide = 8192;
+
+// Reads a --plot-size value, "WIDTHxHEIGHT"; false when it is not one or not
+// a size the picture may have.
+bool parsePlotSize(const std::string &text, QSize &size)
 {
-    into = bytes;
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+    const QRegularExpressionMatch match = pattern.match(QString::fromStdString(text));
+    if (!match.hasMatch())
+        return false;
+    size = QSize(match.captured(1).toInt(), match.captured(2).toInt());
+    return size.width() >= kMinPlotWidth && size.height() >= kMinPlotHeight && size.width() <= kMaxPlotSide &&
+           size.height() <= kMaxPlotSide;
 }
 
-void storeName(QString &into, const std::string &bytes)
+std::string plotSizeUsage()
 {
-    into = nameFromBytes(bytes);
+    return "--plot-size takes WIDTHxHEIGHT, each from " + std::to_string(kMinPlotWidth) + "x" +
+           std::to_string(kMinPlotHeight) + " to " + std::to_string(kMaxPlotSide) + " pixels";
+}
+
+// The options of the network check against each other and the presence of
+// INPUT; an error text, empty when they fit.
+std::string checkValidationOptions(const ValidationOptions &options, bool haveInput)
+{
+    if (options.validateNetwork && haveInput)
+        return "--validate-network takes no INPUT";
+    if (options.validateNetwork && !options.quality.isEmpty())
+        return "--quality needs a conversion, not --validate-network";
+    if (!options.validateNetwork && (!options.report.isEmpty() || !options.plot.isEmpty()))
+        return "--report and --plot need --validate-network";
+    if (options.plot.isEmpty() && !options.plotSize.isEmpty())
+        return "--plot-size needs --plot";
+    return std::string();
 }
 
 bool startsWith(const std::string &text, const char *prefix)
@@ -91,9 +118,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     // Options that take a value, with what they do with it; an error text
     // when the value is not allowed.
     using Setter = std::function<std::string(const std::string &)>;
-    const auto fileName = [](auto &into, const char *what) {
+    const auto fileName = [](QString &into, const char *what) {
         return [&into, what](const std::string &value) {
-            storeName(into, value);
+            into = nameFromBytes(value);
             return value.empty() ? std::string(what) + " takes a file name" : std::string();
         };
     };
@@ -127,7 +154,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
          }},
         {"--workdir",
          [&o](const std::string &v) {
-             o.workDir = v;
+             o.workDir = nameFromBytes(v);
              return v.empty() ? std::string("--workdir takes a folder") : std::string();
          }},
         {"--source-controls", fileName(o.sourceControls, "--source-controls")},
@@ -138,7 +165,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--export-tinshift", fileName(o.tinshiftFile, "--export-tinshift")},
         {"--export-license",
          [&o](const std::string &v) {
-             o.exportLicense = v;
+             o.exportLicense = QString::fromLocal8Bit(v.c_str());
              return v.empty() ? std::string("--export-license takes a text") : std::string();
          }},
         {"--report", fileName(o.validation.report, "--report")},
@@ -146,9 +173,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--quality", fileName(o.validation.quality, "--quality")},
         {"--plot-size",
          [&o](const std::string &v) {
-             return parsePlotSize(QString::fromStdString(v), o.validation.plotSize)
-                        ? std::string()
-                        : plotSizeUsage().toStdString();
+             return parsePlotSize(v, o.validation.plotSize) ? std::string() : plotSizeUsage();
          }},
     };
     const std::map<std::string, std::function<void()>> flags = {
@@ -172,7 +197,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
                 parsed.error = "more than one INPUT given";
                 return parsed;
             }
-            o.input = arg;
+            o.input = nameFromBytes(arg);
             haveInput = true;
             continue;
         }
@@ -214,26 +239,26 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
 
     if (o.help || o.version)
         return parsed;
-    const QString validationError = checkValidationOptions(o.validation, haveInput);
-    if (!validationError.isEmpty())
-        parsed.error = validationError.toLocal8Bit().toStdString();
+    const std::string validationError = checkValidationOptions(o.validation, haveInput);
+    if (!validationError.empty())
+        parsed.error = validationError;
     else if (o.validation.validateNetwork)
         return parsed;
     else if (!haveInput)
         parsed.error = "no INPUT given";
-    else if (o.input.empty())
+    else if (o.input.isEmpty())
         parsed.error = "INPUT is empty";
-    else if (!o.tinFile.empty() && o.tinGiven && o.settings.tinSource == TinSource::Generate)
+    else if (!o.tinFile.isEmpty() && o.tinGiven && o.settings.tinSource == TinSource::Generate)
         parsed.error = "--tin-file and --tin generate contradict each other";
-    else if (!o.controlShift.empty() && !o.writeControlShift)
+    else if (!o.controlShift.isEmpty() && !o.writeControlShift)
         parsed.error = "--controlshift and --no-controlshift contradict each other";
-    else if (!o.exportLicense.empty() && o.tinshiftFile.empty())
+    else if (!o.exportLicense.isEmpty() && o.tinshiftFile.isEmpty())
         parsed.error = "--export-license needs --export-tinshift";
     else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)
         parsed.error = "only the converted points (-o) can go to standard output";
-    if (!o.tinFile.empty())
+    if (!o.tinFile.isEmpty())
         o.settings.tinSource = TinSource::FromFile;
-    if (o.output.empty() && o.input == kStandardStream)
+    if (o.output.isEmpty() && o.input == kStandardStream)
         o.output = kStandardStream;
     return parsed;
 }

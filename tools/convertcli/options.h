@@ -1,22 +1,32 @@
 #pragma once
 // The command line of veltrane-convert: its options, their defaults and the
-// usage text. File names are kept as the bytes the shell passed, whatever
-// their encoding.
+// usage text. File names are kept as text that stands for the bytes the shell
+// passed, whatever their encoding (filenamebytes.h).
 
 #include "engine/conversion.h"
 #include "engine/streamconversion.h"
-#include "tools/convert_validation.h"
 
+#include <QSize>
+#include <QString>
 #include <string>
 #include <vector>
 
 namespace veltrane {
 
 // The name that stands for standard input (as INPUT) and standard output (as -o).
-extern const char *const kStandardStream;
+extern const QString kStandardStream;
 
 // What begins every message the command writes to standard error.
 constexpr char kMessagePrefix[] = "veltrane-convert: ";
+
+// The network check and the uncertainty file.
+struct ValidationOptions {
+    bool validateNetwork = false;
+    QString report;   // residual file; empty: network_validation.csv in the work folder
+    QString plot;     // picture; empty: none
+    QSize plotSize;   // empty: the default size
+    QString quality;  // uncertainty file beside a conversion; empty: none
+};
 
 enum class Verbosity {
     Quiet,    // errors only
@@ -26,17 +36,17 @@ enum class Verbosity {
 
 struct CommandLine {
     ConversionSettings settings;
-    bool tinGiven = false;       // --tin was given
-    std::string input;           // "-": standard input
-    std::string output;          // empty: named after INPUT; "-": standard output
-    std::string workDir = ".";   // folder of the fixed files and controlshift.csv
-    std::string sourceControls;  // empty: the fixed name in workDir
-    std::string targetControls;  // empty: the fixed name in workDir
-    std::string tinFile;         // empty: the fixed name in workDir
-    std::string controlShift;    // empty: controlshift.csv in workDir
+    bool tinGiven = false;                  // --tin was given
+    QString input;                          // "-": standard input
+    QString output;                         // empty: named after INPUT; "-": standard output
+    QString workDir = QStringLiteral(".");  // folder of the fixed files and controlshift.csv
+    QString sourceControls;                 // empty: the fixed name in workDir
+    QString targetControls;                 // empty: the fixed name in workDir
+    QString tinFile;                        // empty: the fixed name in workDir
+    QString controlShift;                   // empty: controlshift.csv in workDir
     bool writeControlShift = true;
-    std::string tinshiftFile;   // empty: no export
-    std::string exportLicense;  // the licence named in the export; empty: none
+    QString tinshiftFile;   // empty: no export
+    QString exportLicense;  // the licence named in the export; empty: none
     OutsidePoints outside = OutsidePoints::Zero;
     ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;

@@ -302,9 +302,9 @@ QImage renderValidationPlot(const std::vector<PointRecord> &control, const std::
     return image;
 }
 
-bool writeValidationPlot(const QString &path, const std::vector<PointRecord> &control,
-                         const std::vector<Triangle> &triangles, const NetworkValidation &validation, const QSize &size,
-                         QString &error)
+bool encodeValidationPlot(const QString &path, const std::vector<PointRecord> &control,
+                          const std::vector<Triangle> &triangles, const NetworkValidation &validation,
+                          const QSize &size, QByteArray &encoded, QString &error)
 {
     const QImage image = renderValidationPlot(control, triangles, validation, size);
     QByteArray format;
@@ -313,9 +313,6 @@ bool writeValidationPlot(const QString &path, const std::vector<PointRecord> &co
         format = suffix;
     if (format.isEmpty())
         format = "png";
-    // Encoded in memory, then written as every other output is: in place of
-    // a regular file only when complete, directly into a FIFO or device.
-    QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
@@ -323,7 +320,7 @@ bool writeValidationPlot(const QString &path, const std::vector<PointRecord> &co
         error = QStringLiteral("Unable to write %1: %2").arg(path, writer.errorString());
         return false;
     }
-    return writeOutputFile(path, encoded.constData(), size_t(encoded.size()), error);
+    return true;
 }
 
 }  // namespace veltrane

@@ -26,11 +26,11 @@ constexpr int kMinPlotHeight = 300;
 QImage renderValidationPlot(const std::vector<PointRecord> &control, const std::vector<Triangle> &triangles,
                             const NetworkValidation &validation, const QSize &size);
 
-// Draws the picture and saves it to `path` in the format its suffix names
-// (PNG when it names none), written beside the name and put in place when
-// complete. False with `error` set when it could not be saved.
-bool writeValidationPlot(const QString &path, const std::vector<PointRecord> &control,
-                         const std::vector<Triangle> &triangles, const NetworkValidation &validation, const QSize &size,
-                         QString &error);
+// Draws the picture and encodes it into `image` in the format the suffix
+// of `path` names (PNG when it names none). False with `error` set when it
+// could not be encoded.
+bool encodeValidationPlot(const QString &path, const std::vector<PointRecord> &control,
+                          const std::vector<Triangle> &triangles, const NetworkValidation &validation,
+                          const QSize &size, QByteArray &image, QString &error);
 
 }  // namespace veltrane

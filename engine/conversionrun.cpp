@@ -1,0 +1,499 @@
+#include "engine/conversionrun.h"
+
+#include "engine/formats/filedigest.h"
+#include "engine/formats/fixedformat.h"
+#include "engine/formats/outputwriter.h"
+#include "engine/formats/pointfile.h"
+#include "engine/formats/tinfile.h"
+#include "engine/formats/tinshiftexport.h"
+#include "engine/formats/validationreport.h"
+#include "engine/pointquality.h"
+#include "engine/runoutputs.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+namespace veltrane {
+
+namespace {
+
+// Progress values, percent, of the stages that report.
+constexpr int kProgressStart = 0;
+constexpr int kProgressConverted = 90;
+
+// Identifiers of outside points named when --outside fail stops the run.
+constexpr size_t kOutsideIdsNamed = 20;
+
+// Decimals of the seconds in the closing summary.
+constexpr int kSecondsDecimals = 2;
+
+QString reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::string localPath(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString decimal(uint64_t value)
+{
+    return QString::number(qulonglong(value));
+}
+
+// Why an input could not be read; `leadingName` when the text begins with its name.
+QString inputProblemText(const QString &name, InputProblem problem, int error, bool &leadingName)
+{
+    leadingName = false;
+    switch (problem) {
+    case InputProblem::None:
+        break;
+    case InputProblem::CannotOpen:
+        return QStringLiteral("Cannot read %1: %2").arg(name, reason(error));
+    case InputProblem::IsFolder:
+        leadingName = true;
+        return QStringLiteral("%1 is a folder, not a file").arg(name);
+    case InputProblem::IsDevice:
+        leadingName = true;
+        return QStringLiteral("%1 is a device, not a file or stream").arg(name);
+    case InputProblem::ReadError:
+        return QStringLiteral("Error reading %1: %2").arg(name, reason(error));
+    case InputProblem::TooLarge:
+        leadingName = true;
+        return QStringLiteral("%1 is larger than %2 MiB, more than any control network; refused")
+            .arg(name)
+            .arg(kNetworkFileByteLimit >> 20);
+    }
+    return QString();
+}
+
+// What the closing lines say of the points outside the network.
+QString outsideFate(OutsidePoints outside)
+{
+    switch (outside) {
+    case OutsidePoints::Skip:
+        return QStringLiteral(" and were left out.");
+    case OutsidePoints::Nearest:
+        return QStringLiteral(" and were extended from the nearest triangle.");
+    case OutsidePoints::Fail:
+        return QStringLiteral(".");
+    case OutsidePoints::Zero:
+        break;
+    }
+    return QStringLiteral(" and were left unconverted.");
+}
+
+QString summaryText(uint64_t points, uint64_t outside, OutsidePoints policy)
+{
+    QString text = QStringLiteral("%1 of %2 points converted").arg(decimal(points - outside), decimal(points));
+    if (outside > 0) {
+        text += QStringLiteral(", %1 outside the network").arg(decimal(outside));
+        if (policy == OutsidePoints::Skip)
+            text += QStringLiteral(" left out");
+        else if (policy == OutsidePoints::Nearest)
+            text += QStringLiteral(" extended from the nearest triangle");
+    }
+    return text;
+}
+
+// Elapsed seconds as the C locale writes them, whatever the user's locale.
+QString seconds(const QElapsedTimer &stopwatch)
+{
+    char text[kMaxFixedLength + 1];
+    char *end = formatFixed(text, double(stopwatch.elapsed()) / 1000.0, kSecondsDecimals);
+    return QString::fromLatin1(text, int(end - text));
+}
+
+class Run {
+public:
+    Run(const RunPlan &plan, RunReporter &reporter) : plan_(plan), reporter_(reporter) {}
+
+    RunResult convert();
+    RunResult checkNetwork();
+
+private:
+    bool openInput();
+    bool buildNetwork();
+    bool addOutput(const QString &path, RunOutputs::Handle &handle);
+    bool openOutputs();
+    bool exportMetadata(TinshiftMetadata &metadata);
+    bool stream(StreamTotals &totals);
+    bool writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Handle report, RunOutputs::Handle picture);
+    bool failed(const QString &text, bool leadingName = false);
+    QString inputName() const;
+
+    const RunPlan &plan_;
+    RunReporter &reporter_;
+    QElapsedTimer stopwatch_;
+    RunResult result_;
+    ControlNetwork network_;
+    std::shared_ptr<const std::vector<PointRecord>> control_;
+    std::shared_ptr<const std::vector<Triangle>> triangles_;
+    std::FILE *input_ = nullptr;
+    bool ownsInput_ = false;
+    RunOutputs outputs_;
+    // Errors of outputs the window's run reports once the points are converted.
+    QStringList deferredErrors_;
+    RunOutputs::Handle points_ = RunOutputs::kNoOutput;
+    RunOutputs::Handle controlShift_ = RunOutputs::kNoOutput;
+    RunOutputs::Handle tinshift_ = RunOutputs::kNoOutput;
+    RunOutputs::Handle quality_ = RunOutputs::kNoOutput;
+};
+
+// Reports an error; false, so that a failing step can return it.
+bool Run::failed(const QString &text, bool leadingName)
+{
+    reporter_.error(text, leadingName);
+    return false;
+}
+
+QString Run::inputName() const
+{
+    return plan_.inputStream ? QStringLiteral("standard input") : plan_.input;
+}
+
+bool Run::openInput()
+{
+    if (plan_.inputStream) {
+        input_ = plan_.inputStream;
+        return true;
+    }
+    InputProblem problem = InputProblem::None;
+    input_ = openInputFile(localPath(plan_.input), problem);
+    if (input_) {
+        ownsInput_ = true;
+        return true;
+    }
+    const int error = errno;
+    if (!plan_.strict)
+        return true;  // read as an input without points
+    bool leadingName = false;
+    const QString text = inputProblemText(plan_.input, problem, error, leadingName);
+    return failed(text, leadingName);
+}
+
+bool Run::buildNetwork()
+{
+    const StatusSink status = [this](const QString &text, int percent) { reporter_.status(text, percent); };
+    DiagnosticSink dumps;
+    if (reporter_.wantsDiagnostics())
+        dumps = [this](const std::string &text) { reporter_.diagnostic(text); };
+    network_ = buildControlNetwork(plan_.settings, plan_.network, status, dumps, plan_.networkByteLimit);
+    if (plan_.strict) {
+        const std::pair<const QString &, const InputReport &> reads[] = {{plan_.network.source, network_.sourceRead},
+                                                                         {plan_.network.target, network_.targetRead},
+                                                                         {plan_.network.tin, network_.tinRead}};
+        for (const auto &[name, read] : reads) {
+            if (read.problem != InputProblem::None) {
+                bool leadingName = false;
+                const QString text = inputProblemText(name, read.problem, read.error, leadingName);
+                return failed(text, leadingName);
+            }
+        }
+        if (network_.control.empty())
+            return failed(QStringLiteral("No control point of %1 could be paired with one of %2")
+                              .arg(plan_.network.source, plan_.network.target));
+        if (network_.triangles.empty())
+            return failed(QStringLiteral("The control network has no triangles, so no point can be converted"));
+    }
+    result_.nTinVerts = network_.nTinVerts;
+    result_.statsControl = network_.statsControl;
+    control_ = std::make_shared<const std::vector<PointRecord>>(std::move(network_.control));
+    triangles_ = std::make_shared<const std::vector<Triangle>>(std::move(network_.triangles));
+    return true;
+}
+
+// Opens one output of the run. The command stops at the first that cannot
+// be written; the window's run converts all the same, for its view, and
+// reports the outputs at the end.
+bool Run::addOutput(const QString &path, RunOutputs::Handle &handle)
+{
+    QString error;
+    handle = outputs_.add(path, error);
+    if (handle != RunOutputs::kNoOutput)
+        return true;
+    if (plan_.strict)
+        return failed(error);
+    deferredErrors_.append(error);
+    return true;
+}
+
+bool Run::openOutputs()
+{
+    for (const QString &path : {plan_.network.source, plan_.network.target, plan_.network.tin})
+        outputs_.protect(path);
+    if (!plan_.inputStream)
+        outputs_.protect(plan_.input);
+
+    if (plan_.outputStream)
+        points_ = outputs_.addStream(plan_.outputStream, QStringLiteral("standard output"));
+    else if (!addOutput(plan_.output, points_))
+        return false;
+    if (!plan_.controlShift.isEmpty() && !addOutput(plan_.controlShift, controlShift_))
+        return false;
+    if (!plan_.tinshift.isEmpty() && !addOutput(plan_.tinshift, tinshift_))
+        return false;
+    if (!plan_.quality.isEmpty() && !addOutput(plan_.quality, quality_))
+        return false;
+    if (!deferredErrors_.isEmpty())
+        return true;  // nothing is written; the window's run still converts
+
+    QString error;
+    if (!outputs_.write(points_, kOutputHeader, std::strlen(kOutputHeader), error))
+        return failed(error);
+    if (controlShift_ != RunOutputs::kNoOutput) {
+        std::string text = kOutputHeader;
+        appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction);
+        if (!outputs_.write(controlShift_, text, error))
+            return failed(error);
+    }
+    if (tinshift_ != RunOutputs::kNoOutput) {
+        TinshiftMetadata metadata;
+        if (!exportMetadata(metadata))
+            return false;
+        QByteArray json;
+        if (!tinshiftText(plan_.tinshift, *control_, *triangles_, plan_.settings.direction, metadata, json, error))
+            return failed(error);
+        if (!outputs_.write(tinshift_, json.constData(), size_t(json.size()), error))
+            return failed(error);
+    }
+    if (quality_ != RunOutputs::kNoOutput &&
+        !outputs_.write(quality_, kQualityFileHeader, std::strlen(kQualityFileHeader), error))
+        return failed(error);
+    return true;
+}
+
+// The export's descriptive fields: the program's version, today's UTC date,
+// the licence, and the network files the run read, with their digests.
+bool Run::exportMetadata(TinshiftMetadata &metadata)
+{
+    const auto source = [this](const QString &path, SourceFile &file) {
+        file.name = QFileInfo(path).fileName();
+        file.sha256 = sha256HexOfFile(path);
+        if (file.sha256.isEmpty())
+            return failed(
+                QStringLiteral("Cannot export the network to %1: %2 cannot be read").arg(plan_.tinshift, path));
+        return true;
+    };
+    metadata.version = plan_.version;
+    metadata.publicationDate = QDateTime::currentDateTimeUtc().date();
+    metadata.license = plan_.exportLicense;
+    metadata.fallback =
+        plan_.outside == OutsidePoints::Nearest ? TinshiftFallback::NearestSide : TinshiftFallback::None;
+    metadata.controlFiles.resize(2);
+    if (!source(plan_.network.source, metadata.controlFiles[0]) ||
+        !source(plan_.network.target, metadata.controlFiles[1]))
+        return false;
+    if (plan_.settings.tinSource == TinSource::Generate)
+        return true;
+    metadata.tinFile.emplace();
+    return source(plan_.network.tin, *metadata.tinFile);
+}
+
+// Streams the input through the network into the outputs.
+bool Run::stream(StreamTotals &totals)
+{
+    const bool writing = deferredErrors_.isEmpty();
+    std::optional<NetworkValidation> validation;
+    std::optional<PointQualityEstimator> estimator;
+    if (quality_ != RunOutputs::kNoOutput && writing) {
+        validation.emplace(validateNetwork(*control_, *triangles_));
+        estimator.emplace(*control_, *triangles_, *validation);
+    }
+
+    StreamSettings settings;
+    settings.direction = plan_.settings.direction;
+    settings.sign = longitudeSignOf(plan_.settings);
+    settings.outside = plan_.outside;
+    settings.quality = estimator ? &*estimator : nullptr;
+
+    QString writeError;
+    StreamHandlers handlers;
+    handlers.write = [this, writing, &writeError](const std::string &lines) {
+        return !writing || outputs_.write(points_, lines, writeError);
+    };
+    handlers.writeQuality = [this, &writeError](const std::string &lines) {
+        return outputs_.write(quality_, lines, writeError);
+    };
+    std::vector<QString> outsideIds;
+    if (reporter_.wantsOutsidePoints() || plan_.outside == OutsidePoints::Fail) {
+        handlers.outsidePoint = [this, &outsideIds](const QString &id) {
+            if (reporter_.wantsOutsidePoints())
+                reporter_.outsidePoint(id);
+            if (outsideIds.size() < kOutsideIdsNamed)
+                outsideIds.push_back(id);
+        };
+    }
+    std::vector<PointRecord> kept;
+    if (plan_.keepRecords) {
+        handlers.convertedPoints = [&kept](std::vector<PointRecord> &&points) {
+            if (kept.empty())
+                kept = std::move(points);
+            else
+                std::move(points.begin(), points.end(), std::back_inserter(kept));
+        };
+    }
+
+    std::optional<StreamByteSource> source;
+    MemoryByteSource nothing(nullptr, 0);
+    if (input_)
+        source.emplace(input_);
+    ByteSource &bytes = source ? static_cast<ByteSource &>(*source) : nothing;
+    const uint64_t totalBytes = bytes.knownSize();
+    handlers.progress = [this, totalBytes](uint64_t points, uint64_t read) {
+        reporter_.progress(points, read, totalBytes);
+    };
+
+    const NetworkInterpolator interpolator(control_, triangles_);
+    totals = convertPointStream(bytes, interpolator, settings, handlers);
+    const int readErrno = errno;
+
+    result_.pointCount = totals.points;
+    result_.outside = totals.outside;
+    result_.statsInput = extentOf(kept.data(), kept.size());
+    if (plan_.keepRecords)
+        result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
+    if (reporter_.wantsDiagnostics()) {
+        std::vector<std::string> notes;
+        appendPointReadDiagnostics(&notes, localPath(plan_.input), input_ != nullptr, totals.dataLines,
+                                   size_t(totals.points));
+        for (const std::string &note : notes)
+            reporter_.diagnostic(note);
+    }
+
+    if (totals.readFailed) {
+        const QString text = QStringLiteral("Error reading %1: %2").arg(inputName(), reason(readErrno));
+        if (plan_.strict)
+            return failed(text);
+        deferredErrors_.append(text);
+    }
+    if (totals.writeFailed) {
+        if (plan_.strict)
+            return failed(writeError);
+        deferredErrors_.append(writeError);
+    }
+    if (totals.points == 0)
+        reporter_.status(QStringLiteral("No points could be read from %1.").arg(plan_.input), kProgressConverted);
+    if (totals.outside > 0)
+        reporter_.status(QStringLiteral("%1 of %2 points lie outside the control network")
+                                 .arg(decimal(totals.outside), decimal(totals.points)) +
+                             outsideFate(plan_.outside),
+                         kProgressConverted);
+    if (plan_.outside == OutsidePoints::Fail && totals.outside > 0) {
+        QStringList ids;
+        for (const QString &id : outsideIds)
+            ids.append(id);
+        if (totals.outside > outsideIds.size())
+            ids.append(QStringLiteral("..."));
+        return failed(QStringLiteral("%1 of %2 points lie outside the control network: %3")
+                          .arg(decimal(totals.outside), decimal(totals.points), ids.join(QStringLiteral(", "))));
+    }
+    return true;
+}
+
+RunResult Run::convert()
+{
+    reporter_.status(QStringLiteral("Begin Processing"), kProgressStart);
+    stopwatch_.start();
+    result_.control = std::make_shared<const std::vector<PointRecord>>();
+    result_.triangles = std::make_shared<const std::vector<Triangle>>();
+    result_.points = std::make_shared<const std::vector<PointRecord>>();
+    if (plan_.input.isEmpty() && !plan_.inputStream) {
+        result_.outcome = RunOutcome::EmptyInputPath;
+        return result_;
+    }
+    reporter_.status(QStringLiteral("Processing Input Files:  "), kProgressStart);
+    reporter_.status(plan_.input, kProgressStart);
+    reporter_.status(plan_.echo, kProgressStart);
+
+    result_.outcome = RunOutcome::Failed;
+    StreamTotals totals;
+    const bool converted = openInput() && buildNetwork() && openOutputs() && stream(totals);
+    if (ownsInput_)
+        std::fclose(input_);
+    if (!converted)
+        return result_;
+    reporter_.status(QStringLiteral("Completed in %1 ms.").arg(stopwatch_.elapsed()), kProgressDone);
+
+    QString error;
+    if (!deferredErrors_.isEmpty()) {
+        for (const QString &text : deferredErrors_)
+            reporter_.error(text);
+        result_.outcome = RunOutcome::OutputNotWritten;
+    } else if (!outputs_.commit(error)) {
+        reporter_.error(error);
+        result_.outcome = plan_.strict ? RunOutcome::Failed : RunOutcome::OutputNotWritten;
+    } else {
+        result_.outcome = RunOutcome::Completed;
+    }
+    if (reporter_.wantsDiagnostics())
+        reporter_.diagnostic(dumpTriangles(*triangles_));
+    if (plan_.keepRecords) {
+        result_.control = control_;
+        result_.triangles = triangles_;
+    }
+    if (result_.outcome != RunOutcome::Completed)
+        return result_;
+
+    QString wrote = plan_.outputStream ? QStringLiteral("standard output") : plan_.output;
+    if (!plan_.controlShift.isEmpty())
+        wrote += (plan_.tinshift.isEmpty() ? QStringLiteral(" and ") : QStringLiteral(", ")) + plan_.controlShift;
+    if (!plan_.tinshift.isEmpty())
+        wrote += QStringLiteral(" and ") + plan_.tinshift;
+    reporter_.summary(summaryText(totals.points, totals.outside, plan_.outside) + QStringLiteral("; wrote ") + wrote +
+                      QStringLiteral(" (") + seconds(stopwatch_) + QStringLiteral(" s)"));
+    return result_;
+}
+
+bool Run::writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Handle report, RunOutputs::Handle picture)
+{
+    QString error;
+    const std::string text = validationReportText(control_->data(), validation.residuals.data(), control_->size());
+    if (!outputs_.write(report, text, error))
+        return failed(error);
+    if (picture != RunOutputs::kNoOutput) {
+        QByteArray image;
+        if (!plan_.renderPicture(plan_.plot, *control_, *triangles_, validation, image, error))
+            return failed(error);
+        if (!outputs_.write(picture, image.constData(), size_t(image.size()), error))
+            return failed(error);
+    }
+    if (!outputs_.commit(error))
+        return failed(error);
+    return true;
+}
+
+RunResult Run::checkNetwork()
+{
+    result_.outcome = RunOutcome::Failed;
+    for (const QString &path : {plan_.network.source, plan_.network.target, plan_.network.tin})
+        outputs_.protect(path);
+    RunOutputs::Handle report = RunOutputs::kNoOutput, picture = RunOutputs::kNoOutput;
+    if (!addOutput(plan_.report, report) || (!plan_.plot.isEmpty() && !addOutput(plan_.plot, picture)) ||
+        !buildNetwork())
+        return result_;
+
+    const NetworkValidation validation = validateNetwork(*control_, *triangles_);
+    if (!writeCheckOutputs(validation, report, picture))
+        return result_;
+    result_.outcome = RunOutcome::Completed;
+    reporter_.summary(validationSummaryLine(validation.summary, *control_));
+    return result_;
+}
+
+}  // namespace
+
+RunResult runPlan(const RunPlan &plan, RunReporter &reporter)
+{
+    Run run(plan, reporter);
+    return plan.kind == RunKind::CheckNetwork ? run.checkNetwork() : run.convert();
+}
+
+}  // namespace veltrane

@@ -1,0 +1,110 @@
+#pragma once
+// One run of the program, whoever starts it: the window's "Convert!" and
+// veltrane-convert describe the run as a plan, hand it to runPlan() and show
+// what the reporter is told. The run builds the control network once,
+// streams the input block by block through it on every core, and writes
+// every output as one transaction (runoutputs.h); or, for the network check,
+// validates the network and writes its residual file and picture.
+
+#include "engine/conversion.h"
+#include "engine/networkvalidation.h"
+#include "engine/streamconversion.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace veltrane {
+
+enum class RunKind {
+    Convert,       // convert the input's points
+    CheckNetwork,  // validate the network by leaving out each control point
+};
+
+// Draws the network check's picture as the bytes of an image file of the
+// format `path` names; false with `error` set. Given by the front end, which
+// has the painting toolkit the engine does without.
+using PictureRenderer = std::function<bool(const QString &path, const std::vector<PointRecord> &control,
+                                           const std::vector<Triangle> &triangles, const NetworkValidation &validation,
+                                           QByteArray &image, QString &error)>;
+
+struct RunPlan {
+    RunKind kind = RunKind::Convert;
+    ConversionSettings settings;
+    NetworkFiles network;
+    uint64_t networkByteLimit = kNoByteLimit;  // control and TIN files beyond it are refused
+    // The command stops at a network or input that cannot be used; the
+    // window goes on with what it has (zeros for every point).
+    bool strict = false;
+
+    QString input;                     // the input file; empty: nothing to convert
+    std::FILE *inputStream = nullptr;  // read instead of opening `input` (standard input)
+    QString echo;                      // the line the opening status lines give after the input
+
+    QString output;                     // converted points
+    std::FILE *outputStream = nullptr;  // takes the points instead of a file (standard output)
+    QString controlShift;               // control shifts; empty: not written
+    QString tinshift;                   // the network exported for tinshift; empty: not written
+    QString exportLicense;              // named in the export; empty: none
+    QString version;                    // of the program, named in the export
+    QString quality;                    // an uncertainty for every point; empty: not written
+    OutsidePoints outside = OutsidePoints::Zero;
+    bool keepRecords = false;       // keep the network and the converted points (for a view)
+    bool summarizeNetwork = false;  // end with the network check's summary as a status line
+
+    QString report;  // the network check's residual file
+    QString plot;    // the network check's picture; empty: none
+    PictureRenderer renderPicture;
+};
+
+// Where a run's messages go.
+class RunReporter {
+public:
+    virtual ~RunReporter() = default;
+    // A status line of the run with the progress value, percent.
+    virtual void status(const QString &text, int percent) = 0;
+    // Why the run (or one of its outputs) failed; `leadingName` when the
+    // text begins with a file name rather than a word.
+    virtual void error(const QString &text, bool leadingName = false) = 0;
+    // The closing line of a run that succeeded.
+    virtual void summary(const QString &) {}
+    // The input read so far; totalBytes is kUnknownSize for a pipe.
+    virtual void progress(uint64_t /*points*/, uint64_t /*bytes*/, uint64_t /*totalBytes*/) {}
+    // Each point outside the network, when wantsOutsidePoints().
+    virtual void outsidePoint(const QString &) {}
+    virtual bool wantsOutsidePoints() const { return false; }
+    // The readers' raw diagnostics and the dumps of the network, when
+    // wantsDiagnostics(): text with its own line ends.
+    virtual void diagnostic(const std::string &) {}
+    virtual bool wantsDiagnostics() const { return false; }
+};
+
+enum class RunOutcome {
+    Completed,         // every output written and put in place
+    EmptyInputPath,    // nothing read or written
+    OutputNotWritten,  // the window's run finished but its outputs were not written (reported)
+    Failed,            // the run stopped; nothing new is left under the output names (reported)
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::EmptyInputPath;
+    // With plan.keepRecords: the network and the converted points.
+    std::shared_ptr<const std::vector<PointRecord>> control;
+    std::shared_ptr<const std::vector<Triangle>> triangles;
+    std::shared_ptr<const std::vector<PointRecord>> points;
+    STATS statsControl;
+    STATS statsInput;
+    uint32_t nTinVerts = 0;
+    uint64_t pointCount = 0;
+    uint64_t outside = 0;  // points no triangle took
+};
+
+RunResult runPlan(const RunPlan &plan, RunReporter &reporter);
+
+}  // namespace veltrane

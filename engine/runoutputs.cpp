@@ -1,0 +1,102 @@
+#include "engine/runoutputs.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+
+namespace veltrane {
+
+namespace {
+
+QString reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+RunOutputs::~RunOutputs() = default;
+
+void RunOutputs::protect(const QString &path)
+{
+    kept_.add(path, FileRole::Read);
+}
+
+RunOutputs::Handle RunOutputs::add(const QString &path, QString &error)
+{
+    error = kept_.refusal(path);
+    if (!error.isEmpty())
+        return kNoOutput;
+    for (const Output &earlier : outputs_) {
+        if (earlier.file && sameNewFile(earlier.path, path)) {
+            error = QStringLiteral("Two outputs are the same file: %1 and %2").arg(earlier.path, path);
+            return kNoOutput;
+        }
+    }
+    Output output;
+    output.path = path;
+    output.file = std::make_unique<ReplacingFile>(path);
+    errno = 0;
+    if (!output.file->open()) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, output.file->errorString());
+        return kNoOutput;
+    }
+    output.stream = output.file->stream();
+    kept_.add(path, FileRole::Written);
+    outputs_.push_back(std::move(output));
+    return Handle(outputs_.size() - 1);
+}
+
+RunOutputs::Handle RunOutputs::addStream(std::FILE *stream, const QString &label)
+{
+    Output output;
+    output.path = label;
+    output.stream = stream;
+    outputs_.push_back(std::move(output));
+    return Handle(outputs_.size() - 1);
+}
+
+bool RunOutputs::write(Handle handle, const char *data, size_t size, QString &error)
+{
+    Output &output = outputs_.at(size_t(handle));
+    if (output.failed)
+        return false;
+    errno = 0;
+    if (std::fwrite(data, 1, size, output.stream) == size)
+        return true;
+    output.failed = true;
+    const int code = errno;
+    error = output.file ? QStringLiteral("Unable to finish writing %1: %2").arg(output.path, reason(code))
+                        : QStringLiteral("Unable to write %1: %2").arg(output.path, reason(code));
+    return false;
+}
+
+bool RunOutputs::commit(QString &error)
+{
+    for (Output &output : outputs_) {
+        if (output.failed) {
+            error = QStringLiteral("Unable to finish writing %1").arg(output.path);
+            return false;
+        }
+        errno = 0;
+        if (!output.file) {
+            if (std::fflush(output.stream) != 0) {
+                error = QStringLiteral("Unable to write %1: %2").arg(output.path, reason(errno));
+                return false;
+            }
+        } else if (!output.file->close()) {
+            error = QStringLiteral("Unable to finish writing %1: %2").arg(output.path, output.file->errorString());
+            return false;
+        }
+    }
+    for (Output &output : outputs_) {
+        errno = 0;
+        if (output.file && !output.file->replace()) {
+            error = QStringLiteral("Unable to write %1: %2").arg(output.path, output.file->errorString());
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace veltrane

@@ -1,0 +1,67 @@
+#pragma once
+// The outputs of one run, as one transaction: every file is written beside
+// its name and all of them are put in place together, only when the whole
+// run succeeded. A run that fails (or is dropped) leaves every earlier file
+// of those names as it was. No output may replace a file the run reads or
+// another output of the run.
+
+#include "engine/formats/fileidentity.h"
+#include "engine/formats/replacingfile.h"
+
+#include <QString>
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace veltrane {
+
+class RunOutputs {
+public:
+    // An output of the run, as add() and addStream() return it.
+    using Handle = int;
+    static constexpr Handle kNoOutput = -1;
+
+    RunOutputs() = default;
+    ~RunOutputs();
+    RunOutputs(const RunOutputs &) = delete;
+    RunOutputs &operator=(const RunOutputs &) = delete;
+
+    // A file the run reads: no output may replace it.
+    void protect(const QString &path);
+
+    // Checks `path` against the files the run reads and the outputs added
+    // before it, and opens it beside its name. kNoOutput with `error` set
+    // ("Not writing ...", "Unable to write ...", "Two outputs are ...").
+    Handle add(const QString &path, QString &error);
+
+    // An open stream (standard output) that takes an output directly: what
+    // is written there cannot be taken back. `label` names it in messages.
+    Handle addStream(std::FILE *stream, const QString &label);
+
+    // Appends bytes to an output. False with `error` set on the first
+    // failure of that output; later writes to it do nothing.
+    bool write(Handle output, const char *data, size_t size, QString &error);
+    bool write(Handle output, const std::string &text, QString &error)
+    {
+        return write(output, text.data(), text.size(), error);
+    }
+
+    // Finishes every file and then puts each in place. False with `error`
+    // set when one could not be finished (none is put in place then) or put
+    // in place.
+    bool commit(QString &error);
+
+private:
+    struct Output {
+        QString path;  // or the stream's label
+        std::unique_ptr<ReplacingFile> file;
+        std::FILE *stream = nullptr;
+        bool failed = false;
+    };
+
+    std::vector<Output> outputs_;
+    ProtectedFiles kept_;
+};
+
+}  // namespace veltrane
