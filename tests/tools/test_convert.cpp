@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -53,6 +54,8 @@ constexpr bool kPeakMemoryMeaningful = true;
 constexpr int kLargePoints = 2000000;
 #endif
 constexpr long kBoundedPeakKilobytes = 150 * 1024;
+// The same run with the uncertainty file: its lines stream with the points.
+constexpr long kQualityPeakKilobytes = 60 * 1024;
 
 struct ToolRun {
     int exitCode = -1;
@@ -352,6 +355,60 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
     EXPECT_TRUE(piped.out.startsWith(QByteArray(kOutputHeader) + "A,"));
 }
 
+TEST_F(ConvertTool, AFailedRunLeavesEveryEarlierOutputAsItWas)
+{
+    // Earlier files of every name the runs below write.
+    for (const char *name : {"q.csv", "out.csv", "cs.csv", "network_validation.csv"})
+        writeTextFile(at(name), "earlier\n");
+    struct Case {
+        QStringList args;
+        QString stdoutPath;  // empty: captured
+    };
+    const std::vector<Case> cases = {
+        // Standard output fails after the quality file is complete.
+        {{"-o", "-", "--quality", "q.csv", "pts.csv"}, "/dev/full"},
+        // The last output fails while the others are complete.
+        {{"-o", "out.csv", "--controlshift", "cs.csv", "--quality", "/dev/full", "pts.csv"}, QString()},
+        // The picture cannot be written; the residual file is complete.
+        {{"--validate-network", "--plot", "no/such/folder/p.png"}, QString()},
+    };
+    const auto before = folderContents(dir.path());
+    for (const Case &c : cases) {
+        const std::string label = c.args.join(' ').toStdString();
+        const ToolRun run = tool(c.args, {QString(), c.stdoutPath});
+        EXPECT_EQ(run.exitCode, 1) << label;
+        EXPECT_TRUE(run.err.startsWith("veltrane-convert: unable to ")) << label << ": " << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << label << ": " << run.err.toStdString();
+        EXPECT_EQ(folderContents(dir.path()), before) << label;
+    }
+}
+
+TEST_F(ConvertTool, NetworkCheckMessagesObeyQuietAndAreAllTheCommands)
+{
+    const QStringList check = {"--validate-network", "--tin", "file"};
+    const ToolRun quiet = tool(check + QStringList{"-q"});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err, QByteArray());
+
+    // Qt's note on a missing runtime folder, among others, stays out.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const ToolRun picture = tool(check + QStringList{"-v", "--plot", "p.png"});
+    if (!runtime.isEmpty())
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    EXPECT_EQ(picture.exitCode, 0) << picture.err.toStdString();
+    EXPECT_TRUE(picture.err.contains("Network check: ")) << picture.err.toStdString();
+    for (const QByteArray &line : picture.err.split('\n'))
+        EXPECT_TRUE(line.isEmpty() || line.startsWith("veltrane-convert: ")) << line.toStdString();
+
+    // Numbers in messages have a decimal point in a decimal-comma locale.
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    const ToolRun comma = tool({"pts.csv"});
+    qunsetenv("LC_ALL");
+    EXPECT_TRUE(QRegularExpression(" \\([0-9]+\\.[0-9]{2} s\\)\n$").match(QString::fromUtf8(comma.err)).hasMatch())
+        << comma.err.toStdString();
+}
+
 TEST_F(ConvertTool, PointsOutsideTheNetworkZeroSkipOrNearest)
 {
     const QList<QByteArray> zero = tool({"-o", "-", "mixed.csv"}).out.split('\n');
@@ -608,9 +665,12 @@ TEST(ConvertToolLarge, MillionsOfPointsInBoundedMemoryFromAFileAndFromStandardIn
     EXPECT_TRUE(fromFile.err.contains(" of " + QByteArray::number(kLargePoints) + " points converted"))
         << fromFile.err.toStdString();
 
-    const ToolRun fromStdin = runTool({"-q", "-"}, work.path(), {input, work.filePath("piped.csv")});
+    // The uncertainty file is written as the points stream by, in the same bounds.
+    const ToolRun fromStdin =
+        runTool({"-q", "--quality", "quality.csv", "-"}, work.path(), {input, work.filePath("piped.csv")});
     EXPECT_EQ(fromStdin.exitCode, 0);
-    EXPECT_TRUE(!kPeakMemoryMeaningful || fromStdin.peakKilobytes <= kBoundedPeakKilobytes) << fromStdin.peakKilobytes;
+    EXPECT_TRUE(!kPeakMemoryMeaningful || fromStdin.peakKilobytes <= kQualityPeakKilobytes) << fromStdin.peakKilobytes;
+    EXPECT_EQ(readLines(work.filePath("quality.csv")).size(), kLargePoints + 1);
     const auto sha = [](const QString &path) {
         QFile file(path);
         QCryptographicHash hash(QCryptographicHash::Sha256);
