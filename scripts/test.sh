@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Veltrane and runs every test headless:
+# Installs what is missing for building and for the tests, builds Veltrane
+# and runs every test headless:
 # window and view tests under Xvfb with Mesa's software OpenGL.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$build"
+"$root/scripts/setup.sh" --tests
+# run.sh may have configured the folder without tests and benchmarks.
+"$root/scripts/build.sh" "$build" -DVELTRANE_BUILD_TESTS=ON -DVELTRANE_BUILD_BENCH=ON
 
 echo "test: running the test suite under Xvfb (Mesa software OpenGL)"
 export LIBGL_ALWAYS_SOFTWARE=1
