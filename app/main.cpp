@@ -1,7 +1,8 @@
 // Program entry: reads the command line, enters the working folder, then
-// runs one main window.
+// runs one main window, with the start-up actions the command line asks for.
 
 #include "app/mainwindow.h"
+#include "app/startupactions.h"
 #include "app/startupoptions.h"
 #include "engine/formats/tempfilecleanup.h"
 
@@ -57,5 +58,14 @@ int main(int argc, char *argv[])
     window.showMessages(veltrane::startupReport(options, veltrane::missingControlFiles(options.workDir),
                                                 veltrane::installedSampleDir(QApplication::applicationDirPath())));
     window.show();
+
+    veltrane::StartupActions actions(window, options);
+    QObject::connect(&actions, &veltrane::StartupActions::finished, &app, [](int status, const QStringList &report) {
+        // Standard error, apart from the file readers' diagnostics on standard output.
+        for (const QString &line : report)
+            std::fprintf(stderr, "veltrane: %s\n", line.toLocal8Bit().constData());
+        QCoreApplication::exit(status);
+    });
+    actions.start();
     return app.exec();
 }

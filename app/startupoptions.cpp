@@ -14,6 +14,9 @@ namespace veltrane {
 namespace {
 
 const char *const kWorkDirOption = "workdir";
+const char *const kAllLayersOption = "all-layers";
+const char *const kConvertOption = "convert";
+const char *const kScreenshotOption = "screenshot";
 
 // Messages are the window's texts, translated in its context.
 QString tr(const char *text)
@@ -49,6 +52,14 @@ void addStartupOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption(QCommandLineOption(QString::fromLatin1(kWorkDirOption),
                                         tr("Folder of the control files and of controlshift.csv."), tr("DIR")));
+    parser.addOption(QCommandLineOption(QString::fromLatin1(kAllLayersOption),
+                                        tr("Show every layer in the Model Display: the base map and the "
+                                           "triangles too.")));
+    parser.addOption(QCommandLineOption(QString::fromLatin1(kConvertOption),
+                                        tr("Convert POINTS_FILE and show the result in the Model Display.")));
+    parser.addOption(QCommandLineOption(QString::fromLatin1(kScreenshotOption),
+                                        tr("Save a picture of the window as FILE once it is drawn, then quit."),
+                                        tr("FILE")));
     parser.addPositionalArgument(tr("POINTS_FILE"), tr("Point file to put into \"Points\"."), tr("[POINTS_FILE]"));
 }
 
@@ -62,6 +73,19 @@ QString resolveStartupOptions(const QCommandLineParser &parser, const QString &c
         if (positional.first().isEmpty())
             return tr("POINTS_FILE is empty");
         out.pointsFile = absoluteFrom(currentDir, positional.first());
+    }
+    out.allLayers = parser.isSet(QString::fromLatin1(kAllLayersOption));
+    out.convertAtStart = parser.isSet(QString::fromLatin1(kConvertOption));
+    // Without a points file "Convert!" opens a message box, which nobody
+    // answers in a run that is to end by itself.
+    if (out.convertAtStart && out.pointsFile.isEmpty())
+        return tr("--convert needs a POINTS_FILE");
+    if (parser.isSet(QString::fromLatin1(kScreenshotOption))) {
+        const QString option = parser.value(QString::fromLatin1(kScreenshotOption));
+        if (option.isEmpty())
+            return tr("--screenshot takes a file name");
+        // Taken from the folder the program was started in, not the working folder.
+        out.screenshotFile = absoluteFrom(currentDir, option);
     }
 
     if (parser.isSet(QString::fromLatin1(kWorkDirOption))) {

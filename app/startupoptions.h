@@ -1,6 +1,8 @@
 #pragma once
-// The window's command line, `veltrane [--workdir DIR] [POINTS_FILE]`, and
-// the choice of the working folder it implies. The window opens its fixed
+// The window's command line,
+// `veltrane [--workdir DIR] [--all-layers] [--convert] [--screenshot FILE]
+// [POINTS_FILE]`,
+// and the choice of the working folder it implies. The window opens its fixed
 // files by bare name, so main() makes the chosen folder the process's current
 // directory before the window is created.
 
@@ -21,10 +23,14 @@ enum class WorkDirSource {
 struct StartupOptions {
     QString workDir;  // absolute, clean path of the working folder
     WorkDirSource workDirSource = WorkDirSource::CurrentFolder;
-    QString pointsFile;  // absolute path for "Points"; empty when none was given
+    QString pointsFile;           // absolute path for "Points"; empty when none was given
+    bool allLayers = false;       // --all-layers: base map and triangles ticked too
+    bool convertAtStart = false;  // --convert: "Convert!" and "Reset Display" once shown
+    QString screenshotFile;       // --screenshot: absolute path; empty when not asked for
 };
 
-// Declares --workdir, POINTS_FILE, --help and --version on `parser`.
+// Declares --workdir, --all-layers, --convert, --screenshot, POINTS_FILE,
+// --help and --version on `parser`.
 void addStartupOptions(QCommandLineParser &parser);
 
 // Reads the options of a parser that has parsed the command line. Relative

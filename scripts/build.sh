@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds Veltrane in build/ (or the folder given as $1).
-# Extra arguments are passed to cmake's configure step.
+# Extra arguments are passed to cmake's configure step; BUILD_TARGET=NAME
+# builds only that target and what it needs.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
@@ -10,7 +11,9 @@ echo "build: configuring in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "$build.configure.log" 2>&1 || {
   cat "$build.configure.log"; exit 1; }
 echo "build: compiling (log: $build.build.log)"
-if ! cmake --build "$build" -j"$(nproc)" > "$build.build.log" 2>&1; then
+target=()
+[ -z "${BUILD_TARGET:-}" ] || target=(--target "$BUILD_TARGET")
+if ! cmake --build "$build" "${target[@]}" -j"$(nproc)" > "$build.build.log" 2>&1; then
   tail -n 60 "$build.build.log"
   echo "build: FAILED"
   exit 1

@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" --package
 echo "package: configuring in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" 2>&1 || {
   cat "$build.configure.log"; exit 1; }

@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Veltrane and starts it on a fresh copy of
-# the sample data. Without a display it runs the window under Xvfb, saves a
-# screenshot and quits.
+# Installs what building and running need, builds Veltrane and starts it on a
+# fresh copy of the sample data with "Points" filled in: "Convert!", then
+# "Reset Display", shows the network, the shift vectors and the map. Without
+# a display it does that itself under Xvfb, saves a screenshot of the window
+# and quits.
+#   VELTRANE_RUN_BUILD=DIR  start the program already built in DIR, without
+#                           set-up or build
+#   VELTRANE_RUN_OUT=DIR    folder of the sample copy and the screenshot
+#                           (default: out/ in the tree)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build"
+out="${VELTRANE_RUN_OUT:-$root/out}"
 
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$build" -DVELTRANE_BUILD_BENCH=OFF
+if [ -n "${VELTRANE_RUN_BUILD:-}" ]; then
+  build="$VELTRANE_RUN_BUILD"
+else
+  build="$root/build"
+  "$root/scripts/setup.sh"
+  # A new build folder leaves out the tests and benchmarks, whose libraries
+  # only test.sh installs; one that test.sh configured keeps its settings.
+  configure=()
+  [ -f "$build/CMakeCache.txt" ] || configure=(-DVELTRANE_BUILD_TESTS=OFF -DVELTRANE_BUILD_BENCH=OFF)
+  BUILD_TARGET=veltrane "$root/scripts/build.sh" "$build" "${configure[@]}"
+fi
+program="$build/app/veltrane"
 
-workdir="$root/out/sample"
+workdir="$out/sample"
 echo "run: copying the sample data to $workdir (the program's working folder)"
 rm -rf "$workdir"
 mkdir -p "$workdir"
@@ -17,28 +33,22 @@ cp -r "$root/data/." "$workdir/"
 cd "$workdir"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  echo "run: starting $build/app/veltrane"
-  exec "$build/app/veltrane"
+  echo "run: starting $program; click \"Convert!\", then \"Reset Display\""
+  exec "$program" --all-layers "$workdir/sample_points.csv"
 fi
 
-shot="$root/out/veltrane-screenshot.png"
-echo "run: no display is available; starting the program under Xvfb instead"
-cat > "$root/out/headless-run.sh" <<INNER
-#!/usr/bin/env bash
-"$build/app/veltrane" > "$root/out/veltrane.log" 2>&1 &
-pid=\$!
-for i in \$(seq 1 100); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Veltrane"'; then break; fi
-  sleep 0.2
-done
-sleep 1.5
-line=\$(xwininfo -root -tree | grep '"Veltrane"' | head -n 1)
-echo "\$line"
-window=\$(echo "\$line" | awk '{print \$1}')
-import -window "\${window:-root}" "$shot" 2>/dev/null || import -window root "$shot"
-kill \$pid 2>/dev/null || true
-wait \$pid 2>/dev/null || true
-INNER
-chmod +x "$root/out/headless-run.sh"
-xvfb-run -a -s "-screen 0 1920x1200x24" "$root/out/headless-run.sh"
-echo "run: screenshot of the window saved to $shot"
+shot="$out/veltrane-screenshot.png"
+# The file readers' diagnostics (standard output) and the program's messages.
+log="$out/veltrane.log"
+messages="$out/veltrane-messages.log"
+echo "run: no display is available; converting and drawing the sample under Xvfb"
+rm -f "$shot"
+if ! QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1200x24" \
+    "$program" --all-layers --convert --screenshot "$shot" "$workdir/sample_points.csv" \
+    > "$log" 2> "$messages"; then
+  cat "$messages"
+  echo "run: FAILED (the readers' diagnostics are in $log)"
+  exit 1
+fi
+# The program names the converted points and the screenshot.
+sed -n 's/^veltrane: /run: /p' "$messages"

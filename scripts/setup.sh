@@ -1,26 +1,49 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Veltrane needs to build, run and test, skipping
-# those that are already present. Safe to run any number of times.
+# Installs the Debian packages Veltrane needs, skipping those that are
+# already present. Safe to run any number of times.
+#   setup.sh            what building and running the program need
+#   setup.sh --package  that, and what making the Debian package needs
+#   setup.sh --tests    that, and what only the tests need: GoogleTest and
+#                       the benchmark library, the packaging checks, the GIS
+#                       tools, PostGIS and Dask of the recipes, clang for the
+#                       fuzzers, and the locales
 set -euo pipefail
 
-PACKAGES=(
+# Compiler, Qt with its OpenGL widget, Mesa's software renderer, and Xvfb
+# with a font for the window when there is no display.
+RUN_PACKAGES=(
   build-essential cmake pkg-config
-  qtbase5-dev libqt5opengl5-dev qt5-image-formats-plugins
+  qtbase5-dev libqt5opengl5-dev
   libgl1-mesa-dri libglu1-mesa-dev
-  xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils fonts-dejavu-core
+)
+
+# CPack's Debian generator reads the programs' library needs with these.
+PACKAGE_PACKAGES=(dpkg-dev file)
+
+TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   proj-bin time
   gdal-bin python3-pyproj python3-jsonschema
   postgresql-15 postgresql-15-postgis-3
   python3-dask python3-distributed python3-pandas
-  dpkg-dev file desktop-file-utils appstream lintian librsvg2-bin
+  desktop-file-utils appstream lintian librsvg2-bin
   locales
 )
 
-# Locales the tests need beside C: a decimal-comma one shows that numbers in
-# files and diagnostics never follow the user's locale.
-LOCALES=(de_DE.UTF-8)
+PACKAGES=("${RUN_PACKAGES[@]}")
+LOCALES=()
+case "${1:-}" in
+  "") ;;
+  --package) PACKAGES+=("${PACKAGE_PACKAGES[@]}") ;;
+  # Locales the tests need beside C: a decimal-comma one shows that numbers
+  # in files and diagnostics never follow the user's locale.
+  --tests)
+    PACKAGES+=("${PACKAGE_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
+    LOCALES=(de_DE.UTF-8) ;;
+  *) echo "usage: setup.sh [--package | --tests]" >&2; exit 2 ;;
+esac
 
 # True when `locale -a` lists the locale (it writes "utf8" for "UTF-8").
 has_locale() {

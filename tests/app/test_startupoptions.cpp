@@ -32,6 +32,7 @@ private slots:
     void workingFolderRule();
     void argumentErrors_data();
     void argumentErrors();
+    void startupActionOptions();
     void missingControlFilesInFixedOrder();
     void reportNamesFolderMissingFilesAndSample();
     void installedSampleIsBesideTheBinFolder();
@@ -112,6 +113,10 @@ void TestStartupOptions::argumentErrors_data()
     QTest::newRow("empty folder name") << QStringList{"--workdir", ""} << "--workdir takes a folder";
     QTest::newRow("no folder after --workdir") << QStringList{"--workdir"} << "Missing value after '--workdir'.";
     QTest::newRow("unknown option") << QStringList{"--mode", "2"} << "Unknown option 'mode'.";
+    QTest::newRow("convert without a file")
+        << QStringList{"--convert", "--workdir", path("net")} << "--convert needs a POINTS_FILE";
+    QTest::newRow("empty screenshot name")
+        << QStringList{"--screenshot", "", "a.csv"} << "--screenshot takes a file name";
 }
 
 void TestStartupOptions::argumentErrors()
@@ -119,6 +124,25 @@ void TestStartupOptions::argumentErrors()
     QFETCH(QStringList, args);
     StartupOptions options;
     QTEST(resolve(args, options), "error");
+}
+
+void TestStartupOptions::startupActionOptions()
+{
+    StartupOptions options;
+    QCOMPARE(resolve({"net/pts.csv"}, options), QString());
+    QVERIFY(!options.convertAtStart);
+    QCOMPARE(options.screenshotFile, QString());
+
+    // The screenshot's name is taken from the start folder, whichever
+    // working folder the points file chooses.
+    QCOMPARE(resolve({"--convert", "--screenshot", "shots/window.png", path("net/pts.csv")}, options), QString());
+    QVERIFY(options.convertAtStart);
+    QCOMPARE(options.screenshotFile, path("cwd/shots/window.png"));
+    QCOMPARE(options.workDir, path("net"));
+
+    QCOMPARE(resolve({"--screenshot", path("plain/w.png")}, options), QString());
+    QVERIFY(!options.convertAtStart);
+    QCOMPARE(options.screenshotFile, path("plain/w.png"));
 }
 
 void TestStartupOptions::missingControlFilesInFixedOrder()
