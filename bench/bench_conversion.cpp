@@ -1,9 +1,11 @@
 // The whole conversion run (reading, pairing, triangulation, search,
 // interpolation, writing) on generated input files of 20,000 and 1,000,000
-// points. The network is the project's sample network in data/ when it is
+// points, as the window runs it (keeping the records for its view) and as
+// veltrane-convert runs it. The network is the project's sample network in data/ when it is
 // there, otherwise about 250 generated control points.
 
 #include "engine/conversion.h"
+#include "engine/conversionrun.h"
 #include "engine/formats/pointfile.h"
 
 #include <QDir>
@@ -101,10 +103,38 @@ void BM_ConversionRun(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// The command's run of the same files: its plan, messages dropped.
+class SilentReporter : public RunReporter {
+public:
+    void status(const QString &, int) override {}
+    void error(const QString &, bool) override {}
+};
+
+void BM_CommandRun(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    const Extent extent = prepareNetwork(folder.path());
+    RunPlan plan;
+    plan.input = preparePoints(folder.path(), extent, static_cast<int>(state.range(0)));
+    plan.settings.tinSource = tinSourceFromMode(static_cast<int>(state.range(1)));
+    plan.network = defaultNetworkFiles(folder.path(), plan.settings.direction);
+    plan.networkByteLimit = kNetworkFileByteLimit;
+    plan.strict = true;
+    plan.output = folder.filePath(QStringLiteral("command_out.csv"));
+    plan.controlShift = folder.filePath(QLatin1String(kControlShiftFile));
+    SilentReporter reporter;
+    for (auto _ : state) {
+        if (runPlan(plan, reporter).outcome != RunOutcome::Completed)
+            state.SkipWithError("outputs not written");
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 }  // namespace
 
 // Arguments: number of input points, TIN mode (2 generate, 1 from the TIN file).
 BENCHMARK(BM_ConversionRun)->Args({20000, 2})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ConversionRun)->Args({1000000, 2})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ConversionRun)->Args({1000000, 2})->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CommandRun)->Args({1000000, 2})->Unit(benchmark::kMillisecond)->Iterations(5);
 
 BENCHMARK_MAIN();
