@@ -5,6 +5,7 @@
 #include "app/startupactions.h"
 #include "app/startupoptions.h"
 #include "engine/formats/tempfilecleanup.h"
+#include "engine/version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,7 +33,7 @@ QIcon programIcon()
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(VELTRANE_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(veltrane::kVersion));
     QApplication::setWindowIcon(programIcon());
 
     QCommandLineParser parser;

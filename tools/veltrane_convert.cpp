@@ -3,6 +3,7 @@
 // streaming the points so that files of any size fit in bounded memory.
 
 #include "engine/formats/tempfilecleanup.h"
+#include "engine/version.h"
 #include "tools/convertcli/batchrun.h"
 #include "tools/convertcli/filenamebytes.h"
 #include "tools/convertcli/options.h"
@@ -67,7 +68,7 @@ int main(int argc, char *argv[])
     if (parsed.options.help)
         return printText(usageText()) ? kExitDone : kExitFailed;
     if (parsed.options.version)
-        return printText(std::string("veltrane-convert ") + VELTRANE_VERSION + "\n") ? kExitDone : kExitFailed;
+        return printText(std::string("veltrane-convert ") + kVersion + "\n") ? kExitDone : kExitFailed;
 
     // Every word of the command line is the command's: the application
     // object sees the program's name only.

@@ -2,6 +2,7 @@
 
 #include "engine/conversionrun.h"
 #include "engine/formats/outputnames.h"
+#include "engine/version.h"
 #include "tools/convertcli/filenamebytes.h"
 #include "tools/convertcli/progress.h"
 #include "tools/validationplot/validationplot.h"
@@ -131,7 +132,7 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
             o.controlShift.isEmpty() ? workDir.filePath(QLatin1String(kControlShiftFile)) : o.controlShift;
     plan.tinshift = o.tinshiftFile;
     plan.exportLicense = o.exportLicense;
-    plan.version = QStringLiteral(VELTRANE_VERSION);
+    plan.version = QString::fromLatin1(kVersion);
     plan.quality = o.validation.quality;
     plan.outside = o.outside;
     return plan;
