@@ -239,6 +239,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
 
     if (o.help || o.version)
         return parsed;
+    const bool tinFileGiven = !o.tinFile.isEmpty();
+    if (tinFileGiven && !(o.tinGiven && o.settings.tinSource == TinSource::Generate))
+        o.settings.tinSource = TinSource::FromFile;
     const std::string validationError = checkValidationOptions(o.validation, haveInput);
     if (!validationError.empty())
         parsed.error = validationError;
@@ -248,7 +251,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = "no INPUT given";
     else if (o.input.isEmpty())
         parsed.error = "INPUT is empty";
-    else if (!o.tinFile.isEmpty() && o.tinGiven && o.settings.tinSource == TinSource::Generate)
+    else if (tinFileGiven && o.settings.tinSource == TinSource::Generate)
         parsed.error = "--tin-file and --tin generate contradict each other";
     else if (!o.controlShift.isEmpty() && !o.writeControlShift)
         parsed.error = "--controlshift and --no-controlshift contradict each other";
@@ -256,8 +259,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = "--export-license needs --export-tinshift";
     else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)
         parsed.error = "only the converted points (-o) can go to standard output";
-    if (!o.tinFile.isEmpty())
-        o.settings.tinSource = TinSource::FromFile;
     if (o.output.isEmpty() && o.input == kStandardStream)
         o.output = kStandardStream;
     return parsed;
