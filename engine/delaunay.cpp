@@ -1,5 +1,7 @@
 #include "engine/delaunay.h"
 
+#include "engine/trianglesides.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -73,8 +75,7 @@ inline bool insideCircle(double xp, double yp, double xc, double yc, double rsqr
 // Key of the point pair an edge joins, the same for both directions.
 inline uint64_t edgeKey(const TinEdge &e)
 {
-    const uint32_t a = uint32_t(e.a), b = uint32_t(e.b);
-    return a < b ? (uint64_t(a) << 32) | b : (uint64_t(b) << 32) | a;
+    return undirectedSideKey(e.a, e.b);
 }
 
 // Pairs each live edge with the first later edge joining the same two points

@@ -1,7 +1,8 @@
 #include "engine/hullcompletion.h"
 
 #include "engine/exactorientation.h"
-#include "engine/trianglegeometry.h"
+#include "engine/networkoutline.h"
+#include "engine/trianglesides.h"
 
 #include <algorithm>
 #include <cmath>
@@ -121,14 +122,20 @@ void completeTinToHull(uint32_t nv, const PointRecord *points, std::vector<Trian
         return std::binary_search(sides.begin(), sides.end(), sideKey(from, to));
     };
 
-    // The outline: sides without a reverse. Clockwise triangles lie on the
-    // right of their sides, so following the outline from vertex to vertex
-    // runs clockwise around the triangulation, as the hull does.
+    // Clockwise triangles lie on the right of their sides, so following the
+    // one-sided outline sides from vertex to vertex runs clockwise around
+    // the triangulation, as the hull does. The walk stops at a vertex with
+    // more than one way on, or with an outline side that has triangles on
+    // both sides or on neither.
     std::vector<int32_t> next(nv, kNoOutline);
-    for (const uint64_t side : sides) {
-        const int32_t from = int32_t(side >> 32), to = int32_t(side & 0xffffffffu);
-        if (!hasSide(to, from))
-            next[size_t(from)] = next[size_t(from)] == kNoOutline ? to : kSeveralOutlines;
+    for (const OutlineSide &side : networkOutline(points, nv, triangles)) {
+        if (!side.oneSided) {
+            next[size_t(side.from)] = kSeveralOutlines;
+            next[size_t(side.to)] = kSeveralOutlines;
+            continue;
+        }
+        int32_t &way = next[size_t(side.from)];
+        way = way == kNoOutline ? side.to : kSeveralOutlines;
     }
     std::vector<bool> corner(nv, false);
     for (const int32_t v : hull)

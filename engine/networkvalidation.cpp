@@ -1,9 +1,11 @@
 #include "engine/networkvalidation.h"
 
+#include "engine/celllists.h"
 #include "engine/delaunay.h"
 #include "engine/formats/parallel.h"
 #include "engine/geodesic.h"
-#include "engine/trianglegeometry.h"
+#include "engine/networkoutline.h"
+#include "engine/planegeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,44 +18,19 @@ namespace {
 // Control points checked by one thread at a time.
 constexpr size_t kPointsPerRange = 512;
 
-struct Planar {
-    double x;
-    double y;
-};
-
-// Twice the signed area of (a, b, c): positive when counter-clockwise.
-inline double orientation(const Planar &a, const Planar &b, const Planar &c)
-{
-    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-}
-
-// Triangles around each vertex, as offsets into one array.
-struct VertexStars {
-    std::vector<uint32_t> start;      // pointCount + 1 offsets
-    std::vector<uint32_t> triangles;  // triangle numbers, ascending per vertex
-};
+// Triangles around each vertex: the cell of vertex v lists the valid
+// triangles having v as a corner, ascending.
+using VertexStars = CellLists<uint32_t>;
 
 VertexStars buildStars(size_t pointCount, const std::vector<Triangle> &triangles)
 {
-    VertexStars stars;
-    stars.start.assign(pointCount + 1, 0);
-    for (const Triangle &t : triangles) {
-        if (!triangleIndicesValid(t, int64_t(pointCount)))
-            continue;
-        for (const int32_t v : {t.p1, t.p2, t.p3})
-            ++stars.start[size_t(v) + 1];
-    }
-    std::partial_sum(stars.start.begin(), stars.start.end(), stars.start.begin());
-    stars.triangles.resize(stars.start.back());
-    std::vector<uint32_t> fill(stars.start.begin(), stars.start.end() - 1);
-    for (size_t k = 0; k < triangles.size(); ++k) {
+    return buildCellLists<uint32_t>(pointCount, triangles.size(), [&](size_t k, auto visit) {
         const Triangle &t = triangles[k];
         if (!triangleIndicesValid(t, int64_t(pointCount)))
-            continue;
+            return;
         for (const int32_t v : {t.p1, t.p2, t.p3})
-            stars.triangles[fill[size_t(v)]++] = uint32_t(k);
-    }
-    return stars;
+            visit(size_t(v));
+    });
 }
 
 struct LinkEdge {
@@ -66,7 +43,7 @@ struct StarScratch {
     std::vector<LinkEdge> edges;
     std::vector<bool> used;
     std::vector<int32_t> ring;        // control indices of the star polygon, counter-clockwise
-    std::vector<Planar> polygon;      // their positions
+    std::vector<PlanePoint> polygon;  // their positions
     std::vector<uint32_t> byX;        // ring positions in ascending x
     std::vector<PointRecord> sorted;  // the neighbours in that order, for the triangulation
     std::vector<uint32_t> remaining;  // ear clipping
@@ -79,7 +56,7 @@ bool starPolygon(int32_t v, const PointRecord *control, const std::vector<Triang
 {
     s.edges.clear();
     for (uint32_t k = stars.start[size_t(v)]; k < stars.start[size_t(v) + 1]; ++k) {
-        const Triangle &t = triangles[stars.triangles[k]];
+        const Triangle &t = triangles[stars.items[k]];
         if ((t.p1 == v) + (t.p2 == v) + (t.p3 == v) != 1)
             return false;
         if (t.p1 == v)
@@ -117,10 +94,10 @@ bool starPolygon(int32_t v, const PointRecord *control, const std::vector<Triang
     s.polygon.resize(k);
     double area = 0.0;
     for (size_t i = 0; i < k; ++i)
-        s.polygon[i] = Planar{control[s.ring[i]].x, control[s.ring[i]].y};
+        s.polygon[i] = planeOf(control[s.ring[i]]);
     for (size_t i = 0; i < k; ++i) {
-        const Planar &a = s.polygon[i];
-        const Planar &b = s.polygon[(i + 1) % k];
+        const PlanePoint &a = s.polygon[i];
+        const PlanePoint &b = s.polygon[(i + 1) % k];
         area += a.x * b.y - b.x * a.y;
     }
     if (!(area != 0.0))
@@ -132,14 +109,14 @@ bool starPolygon(int32_t v, const PointRecord *control, const std::vector<Triang
     return true;
 }
 
-bool properlyCross(const Planar &a, const Planar &b, const Planar &c, const Planar &d)
+bool properlyCross(const PlanePoint &a, const PlanePoint &b, const PlanePoint &c, const PlanePoint &d)
 {
     const double abc = orientation(a, b, c), abd = orientation(a, b, d);
     const double cda = orientation(c, d, a), cdb = orientation(c, d, b);
     return ((abc > 0 && abd < 0) || (abc < 0 && abd > 0)) && ((cda > 0 && cdb < 0) || (cda < 0 && cdb > 0));
 }
 
-bool onOpenSegment(const Planar &a, const Planar &b, const Planar &q)
+bool onOpenSegment(const PlanePoint &a, const PlanePoint &b, const PlanePoint &q)
 {
     if (orientation(a, b, q) != 0.0)
         return false;
@@ -148,11 +125,11 @@ bool onOpenSegment(const Planar &a, const Planar &b, const Planar &q)
     return along > 0.0 && along < length;
 }
 
-bool insidePolygon(const std::vector<Planar> &polygon, const Planar &q)
+bool insidePolygon(const std::vector<PlanePoint> &polygon, const PlanePoint &q)
 {
     bool inside = false;
     for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-        const Planar &a = polygon[i], &b = polygon[j];
+        const PlanePoint &a = polygon[i], &b = polygon[j];
         if ((a.y > q.y) != (b.y > q.y) && q.x < (b.x - a.x) * (q.y - a.y) / (b.y - a.y) + a.x)
             inside = !inside;
     }
@@ -161,12 +138,12 @@ bool insidePolygon(const std::vector<Planar> &polygon, const Planar &q)
 
 // True when the segment between ring positions i and j runs inside the
 // polygon: a side of it, or a diagonal that meets no side and no other corner.
-bool chordInside(const std::vector<Planar> &polygon, size_t i, size_t j)
+bool chordInside(const std::vector<PlanePoint> &polygon, size_t i, size_t j)
 {
     const size_t k = polygon.size();
     if ((i + 1) % k == j || (j + 1) % k == i)
         return true;
-    const Planar &a = polygon[i], &b = polygon[j];
+    const PlanePoint &a = polygon[i], &b = polygon[j];
     for (size_t e = 0; e < k; ++e) {
         const size_t f = (e + 1) % k;
         if (e != i && e != j && onOpenSegment(a, b, polygon[e]))
@@ -176,31 +153,27 @@ bool chordInside(const std::vector<Planar> &polygon, size_t i, size_t j)
         if (properlyCross(a, b, polygon[e], polygon[f]))
             return false;
     }
-    return insidePolygon(polygon, Planar{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5});
+    return insidePolygon(polygon, PlanePoint{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5});
 }
 
 // Barycentric weights of q in the triangle of ring positions (i, j, l); false
 // when the triangle is flat or does not hold q (its sides count as inside).
-bool holds(const std::vector<Planar> &polygon, size_t i, size_t j, size_t l, const Planar &q, double weight[3])
+bool holds(const std::vector<PlanePoint> &polygon, size_t i, size_t j, size_t l, const PlanePoint &q, double weight[3])
 {
-    const Planar &a = polygon[i], &b = polygon[j], &c = polygon[l];
-    const double area = orientation(a, b, c);
-    if (area == 0.0 || !std::isfinite(area))
+    BarycentricWeights w;
+    if (!barycentricWeights(polygon[i], polygon[j], polygon[l], q, w))
         return false;
-    const double wa = orientation(b, c, q) / area;
-    const double wb = orientation(c, a, q) / area;
-    const double wc = orientation(a, b, q) / area;
-    if (wa < 0.0 || wb < 0.0 || wc < 0.0)
+    if (w.w[0] < 0.0 || w.w[1] < 0.0 || w.w[2] < 0.0)
         return false;
-    weight[0] = wa;
-    weight[1] = wb;
-    weight[2] = wc;
+    weight[0] = w.w[0];
+    weight[1] = w.w[1];
+    weight[2] = w.w[2];
     return true;
 }
 
 // The Delaunay triangle of the neighbours that lies in the star polygon and
 // holds q: its ring positions and q's weights in it.
-bool delaunayTriangleHolding(const Planar &q, StarScratch &s, size_t corner[3], double weight[3])
+bool delaunayTriangleHolding(const PlanePoint &q, StarScratch &s, size_t corner[3], double weight[3])
 {
     const size_t k = s.ring.size();
     s.byX.resize(k);
@@ -229,7 +202,7 @@ bool delaunayTriangleHolding(const Planar &q, StarScratch &s, size_t corner[3], 
 // For a star whose neighbours the Delaunay triangulation does not cover
 // (degenerate or nearly collinear neighbours): the triangle holding q among
 // those of ear clipping the counter-clockwise star polygon.
-bool earTriangleHolding(const Planar &q, StarScratch &s, size_t corner[3], double weight[3])
+bool earTriangleHolding(const PlanePoint &q, StarScratch &s, size_t corner[3], double weight[3])
 {
     s.remaining.resize(s.ring.size());
     std::iota(s.remaining.begin(), s.remaining.end(), 0u);
@@ -238,14 +211,14 @@ bool earTriangleHolding(const Planar &q, StarScratch &s, size_t corner[3], doubl
         bool clipped = false;
         for (size_t e = 0; e < n && !clipped; ++e) {
             const size_t i = s.remaining[(e + n - 1) % n], j = s.remaining[e], l = s.remaining[(e + 1) % n];
-            const Planar &a = s.polygon[i], &b = s.polygon[j], &c = s.polygon[l];
+            const PlanePoint &a = s.polygon[i], &b = s.polygon[j], &c = s.polygon[l];
             if (!(orientation(a, b, c) > 0.0))
                 continue;
             bool empty = true;
             for (const uint32_t other : s.remaining) {
                 if (other == i || other == j || other == l)
                     continue;
-                const Planar &p = s.polygon[other];
+                const PlanePoint &p = s.polygon[other];
                 if (orientation(a, b, p) >= 0.0 && orientation(b, c, p) >= 0.0 && orientation(c, a, p) >= 0.0)
                     empty = false;
             }
@@ -281,7 +254,7 @@ ControlResidual leaveOneOut(int32_t v, const PointRecord *control, const std::ve
     if (!starPolygon(v, control, triangles, stars, s))
         return irregular;
     const PointRecord &p = control[v];
-    const Planar q{p.x, p.y};
+    const PlanePoint q{p.x, p.y};
     size_t corner[3];
     double weight[3];
     if (!delaunayTriangleHolding(q, s, corner, weight) && !earTriangleHolding(q, s, corner, weight))
@@ -305,21 +278,9 @@ ControlResidual residualInMetres(double dLongitude, double dLatitude, double dHe
     return r;
 }
 
-std::vector<bool> boundaryVertices(size_t pointCount, const std::vector<Triangle> &triangles)
+std::vector<bool> boundaryVertices(const std::vector<PointRecord> &control, const std::vector<Triangle> &triangles)
 {
-    const std::vector<uint64_t> edges = sortedSides(triangles, int64_t(pointCount), true);
-    std::vector<bool> boundary(pointCount, false);
-    for (size_t i = 0; i < edges.size();) {
-        size_t j = i + 1;
-        while (j < edges.size() && edges[j] == edges[i])
-            ++j;
-        if (j - i == 1) {
-            boundary[size_t(edges[i] >> 32)] = true;
-            boundary[size_t(edges[i] & 0xffffffffu)] = true;
-        }
-        i = j;
-    }
-    return boundary;
+    return outlineVertices(control.size(), networkOutline(control.data(), control.size(), triangles));
 }
 
 ValidationSummary summarizeResiduals(const std::vector<ControlResidual> &residuals)
@@ -355,7 +316,7 @@ NetworkValidation validateNetwork(const std::vector<PointRecord> &control, const
 {
     NetworkValidation result;
     result.residuals.resize(control.size());
-    const std::vector<bool> boundary = boundaryVertices(control.size(), triangles);
+    const std::vector<bool> boundary = boundaryVertices(control, triangles);
     const VertexStars stars = buildStars(control.size(), triangles);
     forEachRange(control.size(), kPointsPerRange, [&](size_t first, size_t last) {
         StarScratch scratch;

@@ -16,10 +16,10 @@ namespace veltrane {
 // latitude `latitude`, as east, north, up and horizontal metres.
 ControlResidual residualInMetres(double dLongitude, double dLatitude, double dHeight, double latitude);
 
-// Vertices on an edge that only one triangle of `triangles` has (the network's
-// outer boundary, and the rim of any hole). Triangles with an index outside
-// [0, pointCount) are left out.
-std::vector<bool> boundaryVertices(size_t pointCount, const std::vector<Triangle> &triangles);
+// Vertices on the network's outline (networkoutline.h): its outer boundary,
+// the rim of any hole, and the sides where the triangles do not join as a
+// surface. Triangles with an index outside `control` are left out.
+std::vector<bool> boundaryVertices(const std::vector<PointRecord> &control, const std::vector<Triangle> &triangles);
 
 struct ValidationSummary {
     uint32_t controlPoints = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/formats/parallel.h"
 #include "engine/geodesic.h"
+#include "engine/planegeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,44 +24,6 @@ constexpr double kCandidateMargin = 1.02;
 constexpr double kEquatorMeridianRadius = kGrs80SemiMajorAxis * (1.0 - kGrs80EccentricitySquared);
 // Lowest cosine of latitude used to bound east-west distances (about 89.4 degrees).
 constexpr double kMinCosLatitude = 0.01;
-
-struct Weights {
-    double w[3];
-};
-
-// Barycentric weights of (x, y) in the triangle, or of the nearest place of
-// it when (x, y) lies outside.
-Weights weightsIn(const PointRecord &a, const PointRecord &b, const PointRecord &c, double x, double y)
-{
-    const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-    if (area != 0.0 && std::isfinite(area)) {
-        const double wa = ((c.x - b.x) * (y - b.y) - (c.y - b.y) * (x - b.x)) / area;
-        const double wb = ((a.x - c.x) * (y - c.y) - (a.y - c.y) * (x - c.x)) / area;
-        const double wc = 1.0 - wa - wb;
-        if (wa >= 0.0 && wb >= 0.0 && wc >= 0.0)
-            return Weights{{wa, wb, wc}};
-    }
-    // Outside (or flat): the nearest place on one of the sides.
-    const PointRecord *corner[3] = {&a, &b, &c};
-    Weights best{{1.0, 0.0, 0.0}};
-    double bestDistance = std::numeric_limits<double>::infinity();
-    for (int side = 0; side < 3; ++side) {
-        const PointRecord &p = *corner[side], &q = *corner[(side + 1) % 3];
-        const double ex = q.x - p.x, ey = q.y - p.y;
-        const double length = ex * ex + ey * ey;
-        double t = length > 0.0 ? ((x - p.x) * ex + (y - p.y) * ey) / length : 0.0;
-        t = std::min(1.0, std::max(0.0, t));
-        const double dx = p.x + t * ex - x, dy = p.y + t * ey - y;
-        const double distance = dx * dx + dy * dy;
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = Weights{{0.0, 0.0, 0.0}};
-            best.w[side] = 1.0 - t;
-            best.w[(side + 1) % 3] += t;
-        }
-    }
-    return best;
-}
 
 // The local plane at a latitude: metres per radian east (N cos phi) and
 // north (M).
@@ -117,17 +80,10 @@ PointQualityEstimator::PointQualityEstimator(const std::vector<PointRecord> &con
         const int32_t r = std::min(rows_ - 1, int32_t((p.y - originY_) / cellSize_));
         return size_t(r) * size_t(columns_) + size_t(c);
     };
-    cellStart_.assign(size_t(columns_) * size_t(rows_) + 1, 0);
-    for (const PointRecord &p : control)
-        if (std::isfinite(p.x) && std::isfinite(p.y))
-            ++cellStart_[cellOf(p) + 1];
-    for (size_t c = 1; c < cellStart_.size(); ++c)
-        cellStart_[c] += cellStart_[c - 1];
-    cellPoints_.resize(cellStart_.back());
-    std::vector<uint32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
-    for (size_t i = 0; i < control.size(); ++i)
+    cells_ = buildCellLists<uint32_t>(size_t(columns_) * size_t(rows_), control.size(), [&](size_t i, auto visit) {
         if (std::isfinite(control[i].x) && std::isfinite(control[i].y))
-            cellPoints_[fill[cellOf(control[i])]++] = uint32_t(i);
+            visit(cellOf(control[i]));
+    });
 }
 
 double PointQualityEstimator::sigmaHorizontalAt(int32_t vertex) const
@@ -144,7 +100,7 @@ double PointQualityEstimator::sigmaVerticalAt(int32_t vertex) const
 
 bool PointQualityEstimator::nearestControlDistance(double x, double y, double &metres) const
 {
-    if (cellPoints_.empty() || !std::isfinite(x) || !std::isfinite(y))
+    if (cells_.items.empty() || !std::isfinite(x) || !std::isfinite(y))
         return false;
     // Lower bound, in metres, of the distance to points k cells away.
     const double cosBound =
@@ -170,10 +126,10 @@ bool PointQualityEstimator::nearestControlDistance(double x, double y, double &m
                 if (c < 0 || c >= columns_)
                     continue;
                 const size_t cell = size_t(r) * size_t(columns_) + size_t(c);
-                for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
-                    const PointRecord &p = control_[cellPoints_[k]];
+                for (uint32_t k = cells_.start[cell]; k < cells_.start[cell + 1]; ++k) {
+                    const PointRecord &p = control_[cells_.items[k]];
                     const double d = planeMetres(plane, x, y, p.x, p.y);
-                    candidates.emplace_back(d, cellPoints_[k]);
+                    candidates.emplace_back(d, cells_.items[k]);
                     best = std::min(best, d);
                 }
             }
@@ -210,7 +166,8 @@ PointQuality PointQualityEstimator::evaluate(double x, double y, PointStatus sta
             return quality;
         }
     }
-    const Weights w = weightsIn(control_[size_t(t.p1)], control_[size_t(t.p2)], control_[size_t(t.p3)], x, y);
+    const BarycentricWeights w = nearestPlaceWeights(planeOf(control_[size_t(t.p1)]), planeOf(control_[size_t(t.p2)]),
+                                                     planeOf(control_[size_t(t.p3)]), PlanePoint{x, y});
     for (int k = 0; k < 3; ++k) {
         quality.sigmaHorizontal += w.w[k] * sigmaHorizontalAt(corner[k]);
         quality.sigmaVertical += w.w[k] * sigmaVerticalAt(corner[k]);

@@ -3,6 +3,7 @@
 // of the network's control points interpolated over the triangle that gave
 // each point its shift, and the distance to the nearest control point.
 
+#include "engine/celllists.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/validationreport.h"
 #include "engine/networkvalidation.h"
@@ -46,8 +47,7 @@ private:
     int32_t columns_ = 0;
     int32_t rows_ = 0;
     double maxAbsLatitude_ = 0.0;
-    std::vector<uint32_t> cellStart_;
-    std::vector<uint32_t> cellPoints_;
+    CellLists<uint32_t> cells_;  // control indices with finite coordinates, per cell
 };
 
 // Fills quality[0..count) for converted points with their holding triangles

@@ -2,6 +2,8 @@
 
 #include "engine/exactorientation.h"
 #include "engine/geodesic.h"
+#include "engine/networkoutline.h"
+#include "engine/planegeometry.h"
 #include "engine/trianglegeometry.h"
 #include "engine/formats/parallel.h"
 
@@ -76,44 +78,6 @@ bool holdsExactly(const PointRecord *control, const Triangle &t, double x, doubl
            exactOrientation(b.x, b.y, c.x, c.y, x, y) != -sense && exactOrientation(c.x, c.y, a.x, a.y, x, y) != -sense;
 }
 
-double squaredDistance(double x1, double y1, double x2, double y2)
-{
-    const double dx = x1 - x2;
-    const double dy = y1 - y2;
-    return dx * dx + dy * dy;
-}
-
-// Squared distance from (x, y) to the segment 1-2 whose squared length is
-// length12: to the foot of the perpendicular when it falls on the segment,
-// otherwise to the nearer end.
-double squaredDistanceToSegment(double x, double y, double x1, double y1, double x2, double y2, double length12)
-{
-    const double t = ((x - x1) * (x2 - x1) + (y - y1) * (y2 - y1)) / length12;
-    if (t <= 0.0)
-        return squaredDistance(x, y, x1, y1);
-    if (t >= 1.0)
-        return squaredDistance(x, y, x2, y2);
-    return squaredDistance(x, y, x1 + t * (x2 - x1), y1 + t * (y2 - y1));
-}
-
-// Squared distance from (x, y) to the nearest of the triangle's three sides.
-double squaredDistanceToSides(double x, double y, const PointRecord &a, const PointRecord &b, const PointRecord &c)
-{
-    const double ab = squaredDistance(a.x, a.y, b.x, b.y);
-    const double bc = squaredDistance(b.x, b.y, c.x, c.y);
-    const double ac = squaredDistance(a.x, a.y, c.x, c.y);
-    return std::min({squaredDistanceToSegment(x, y, a.x, a.y, b.x, b.y, ab),
-                     squaredDistanceToSegment(x, y, b.x, b.y, c.x, c.y, bc),
-                     squaredDistanceToSegment(x, y, a.x, a.y, c.x, c.y, ac)});
-}
-
-// One side of a triangle, by the vertex pair it joins, and the side of the
-// line (lower vertex number -> higher) on which the triangle lies.
-struct SideUse {
-    uint64_t pair;
-    int8_t side;
-};
-
 }  // namespace
 
 TriangleTake applyTriangle(PointRecord &p, const PointRecord *control, const Triangle &t)
@@ -146,48 +110,21 @@ void NetworkInterpolator::findSideCandidates() const
 {
     // For a point outside every triangle, the nearest point of the network
     // lies on its outline, and every triangle at that distance reaches the
-    // outline with the side or vertex nearest to the point. The outline runs
-    // along open sides: sides not shared by exactly two triangles lying on
-    // opposite sides of them (around a vertex whose sides are all shared so,
-    // the triangles close a full turn). So only triangles touching an end of
-    // an open side can be nearest. Triangles without area have no planes and
-    // take no part.
+    // outline with the side or vertex nearest to the point. Every side not
+    // on the outline is shared by exactly two triangles lying on opposite
+    // sides of it, and around a vertex whose sides are all shared so the
+    // triangles close a full turn. So only triangles touching an outline
+    // vertex can be nearest. Triangles without area have no planes and take
+    // no part.
     const PointRecord *control = control_->data();
     const std::vector<Triangle> &triangles = *triangles_;
-    std::vector<SideUse> uses;
-    std::vector<bool> usable(triangles.size(), false);
+    const std::vector<bool> onOutline =
+        outlineVertices(control_->size(), networkOutline(control, control_->size(), triangles));
     for (size_t t = 0; t < triangles.size(); ++t) {
         const Triangle &tri = triangles[t];
-        if (!triangleIndicesValid(tri, int64_t(control_->size())))
+        if (!triangleIndicesValid(tri, int64_t(control_->size())) || orientationOf(control, tri) == 0)
             continue;
-        const int orientation = orientationOf(control, tri);
-        if (orientation == 0)
-            continue;
-        usable[t] = true;
-        const int32_t v[3] = {tri.p1, tri.p2, tri.p3};
-        for (int k = 0; k < 3; ++k) {
-            const uint32_t a = uint32_t(v[k]), b = uint32_t(v[(k + 1) % 3]);
-            // The triangle lies left of a -> b when it turns counter-clockwise.
-            const int8_t side = int8_t(a < b ? orientation : -orientation);
-            uses.push_back(SideUse{a < b ? (uint64_t(a) << 32) | b : (uint64_t(b) << 32) | a, side});
-        }
-    }
-    std::sort(uses.begin(), uses.end(), [](const SideUse &l, const SideUse &r) { return l.pair < r.pair; });
-
-    std::vector<bool> onOutline(control_->size(), false);
-    for (size_t first = 0, last; first < uses.size(); first = last) {
-        last = first + 1;
-        while (last < uses.size() && uses[last].pair == uses[first].pair)
-            ++last;
-        const bool shared = last - first == 2 && uses[first].side == -uses[first + 1].side;
-        if (!shared) {
-            onOutline[uses[first].pair >> 32] = true;
-            onOutline[uses[first].pair & 0xffffffffu] = true;
-        }
-    }
-    for (size_t t = 0; t < triangles.size(); ++t) {
-        const Triangle &tri = triangles[t];
-        if (usable[t] && (onOutline[tri.p1] || onOutline[tri.p2] || onOutline[tri.p3]))
+        if (onOutline[size_t(tri.p1)] || onOutline[size_t(tri.p2)] || onOutline[size_t(tri.p3)])
             sideCandidates_.push_back(uint32_t(t));
     }
 }
@@ -201,7 +138,8 @@ int32_t NetworkInterpolator::nearestSideTriangle(double x, double y) const
     int32_t nearest = -1;
     for (const uint32_t t : sideCandidates_) {
         const Triangle &tri = triangles[t];
-        const double distance = squaredDistanceToSides(x, y, control[tri.p1], control[tri.p2], control[tri.p3]);
+        const double distance = squaredDistanceToSides(PlanePoint{x, y}, planeOf(control[tri.p1]),
+                                                       planeOf(control[tri.p2]), planeOf(control[tri.p3]));
         if (distance < best) {  // strictly: the first triangle wins a tie
             best = distance;
             nearest = int32_t(t);

@@ -5,20 +5,8 @@
 #include "engine/formats/pointrecord.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace veltrane {
-
-// A side of a face as one number: its first vertex in the high half.
-inline uint64_t sideKey(int32_t from, int32_t to)
-{
-    return (uint64_t(uint32_t(from)) << 32) | uint32_t(to);
-}
-
-// The sides of the valid faces of `triangles` (indices below `pointCount`),
-// sorted: as each face runs (p1 p2, p2 p3, p3 p1), or with the lower index
-// first when `undirected`.
-std::vector<uint64_t> sortedSides(const std::vector<Triangle> &triangles, int64_t pointCount, bool undirected);
 
 struct TriangleExtentBox {
     double xMax;

@@ -149,33 +149,17 @@ TriangleGrid::TriangleGrid(const PointRecord *points, uint32_t pointCount, const
 
     // Compressed cell lists, filled in ascending triangle order; 64-bit
     // offsets, and at most `budget` entries.
-    const size_t cellCount = size_t(columns_) * rows_;
-    cellStart_.assign(cellCount + 1, 0);
-    for (int pass = 0; pass < 2; ++pass) {
-        std::vector<uint64_t> fill;
-        if (pass == 1) {
-            for (size_t c = 0; c < cellCount; ++c)
-                cellStart_[c + 1] += cellStart_[c];
-            cellTriangles_.resize(cellStart_[cellCount]);
-            fill.assign(cellStart_.begin(), cellStart_.end() - 1);
-        }
-        for (uint32_t t = 0; t < triangleCount; ++t) {
-            if (placement[t] == Placement::Everywhere && pass == 0)
-                everywhere_.push_back(t);
-            if (placement[t] != Placement::Grid)
-                continue;
-            const TriangleExtentBox &box = boxes_[t];
-            for (uint32_t r = rowOf(box.yMin), rEnd = rowOf(box.yMax); r <= rEnd; ++r) {
-                for (uint32_t c = columnOf(box.xMin), cEnd = columnOf(box.xMax); c <= cEnd; ++c) {
-                    const size_t cell = size_t(r) * columns_ + c;
-                    if (pass == 0)
-                        ++cellStart_[cell + 1];
-                    else
-                        cellTriangles_[fill[cell]++] = t;
-                }
-            }
-        }
-    }
+    for (uint32_t t = 0; t < triangleCount; ++t)
+        if (placement[t] == Placement::Everywhere)
+            everywhere_.push_back(t);
+    cells_ = buildCellLists<uint64_t>(size_t(columns_) * rows_, triangleCount, [&](size_t t, auto visit) {
+        if (placement[t] != Placement::Grid)
+            return;
+        const TriangleExtentBox &box = boxes_[t];
+        for (uint32_t r = rowOf(box.yMin), rEnd = rowOf(box.yMax); r <= rEnd; ++r)
+            for (uint32_t c = columnOf(box.xMin), cEnd = columnOf(box.xMax); c <= cEnd; ++c)
+                visit(size_t(r) * columns_ + c);
+    });
 }
 
 uint32_t TriangleGrid::columnOf(double x) const
@@ -203,8 +187,8 @@ void TriangleGrid::candidatesAt(double x, double y, std::vector<uint32_t> &out) 
 {
     out.clear();
     const size_t cell = size_t(rowOf(y)) * columns_ + columnOf(x);
-    const uint32_t *inCell = cellTriangles_.data() + cellStart_[cell];
-    const uint32_t *inCellEnd = cellTriangles_.data() + cellStart_[cell + 1];
+    const uint32_t *inCell = cells_.items.data() + cells_.start[cell];
+    const uint32_t *inCellEnd = cells_.items.data() + cells_.start[cell + 1];
     const uint32_t *wide = everywhere_.data();
     const uint32_t *wideEnd = wide + everywhere_.size();
 

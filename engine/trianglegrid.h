@@ -4,6 +4,7 @@
 // inclusive bounding box holds it. Candidates come back in ascending table
 // order, which keeps the "later triangle overwrites" rule of the walk intact.
 
+#include "engine/celllists.h"
 #include "engine/trianglegeometry.h"
 #include "engine/formats/pointrecord.h"
 
@@ -36,7 +37,7 @@ public:
     uint32_t invalidTriangles() const { return invalidTriangles_; }
 
     // Entries of all cell lists, and triangles tried for every point.
-    uint64_t cellEntries() const { return cellTriangles_.size(); }
+    uint64_t cellEntries() const { return cells_.items.size(); }
     uint64_t everywhereTriangles() const { return everywhere_.size(); }
 
 private:
@@ -52,9 +53,8 @@ private:
     double cellHeight_ = 0.0;  // degrees; 0 when there is one row
     uint32_t columns_ = 1;
     uint32_t rows_ = 1;
-    std::vector<uint64_t> cellStart_;      // columns_ * rows_ + 1 offsets into cellTriangles_
-    std::vector<uint32_t> cellTriangles_;  // ascending triangle numbers per cell
-    std::vector<uint32_t> everywhere_;     // boxes too large or unbounded for the grid: tried for every point
+    CellLists<uint64_t> cells_;         // the triangles of each of the columns_ * rows_ cells
+    std::vector<uint32_t> everywhere_;  // boxes too large or unbounded for the grid: tried for every point
     uint32_t invalidTriangles_ = 0;
 };
 

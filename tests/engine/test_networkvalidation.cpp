@@ -115,7 +115,7 @@ TEST(NetworkValidation, StarRetriangulationMatchesWholeRetriangulation)
 {
     const Network network = randomNetwork(300, 7, quadraticField);
     const NetworkValidation validation = validateNetwork(network.control, network.triangles);
-    const std::vector<bool> boundary = boundaryVertices(network.control.size(), network.triangles);
+    const std::vector<bool> boundary = boundaryVertices(network.control, network.triangles);
     uint32_t compared = 0;
     double largest = 0.0;
     for (size_t i = 0; i < network.control.size(); ++i) {
