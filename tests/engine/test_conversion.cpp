@@ -3,12 +3,16 @@
 
 #include "engine/conversion.h"
 #include "tests/support/conversiontestsupport.h"
+#include "tests/support/scratchfilesystem.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace veltrane;
 
@@ -311,15 +315,47 @@ TEST_F(ConversionRun, ReportsOutputsThatCannotBeOpened)
 
 TEST_F(ConversionRun, ReportsReadOnlyFolder)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
+    // The input's folder is the working folder too: it holds the control
+    // files and receives controlshift.csv and the output. Root ignores the
+    // permission bits, so the folder is locked by the first way that binds
+    // this process: a tmpfs remounted read-only, the immutable attribute, or
+    // for any other user the bits. The tmpfs hides the folder's contents, so
+    // it is mounted before the files are written.
+    test_support::ScratchMount mount(dir.path(), 64);
     writeControl(kCors96, kCors96a);
-    writeTextFile(path("pts.csv"), "");
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    writeTextFile(path("pts.csv"), "-123.45,45.28,110,A\n");
+    const auto entries = [this] {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    const QStringList before = entries();
+    ASSERT_EQ(before.size(), 3);
+    int lockError = 0;
+    if (mount.makeReadOnly())
+        lockError = EROFS;
+    else if (geteuid() == 0 && test_support::setImmutable(dir.path(), true))
+        lockError = EPERM;
+    else if (geteuid() != 0 && QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
+        lockError = EACCES;
+    struct Unlock {
+        QString folder;
+        ~Unlock()
+        {
+            test_support::setImmutable(folder, false);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+    } unlock{dir.path()};
+    if (lockError == 0)
+        GTEST_SKIP() << "no way to lock a folder here: no read-only tmpfs, no chattr +i, and root ignores the "
+                        "permission bits";
+
     const ConversionResult result = runPath(path("pts.csv"));
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
-    EXPECT_TRUE(log.firstContaining("Unable to write").contains("Permission denied"));
+    const QString message = log.firstContaining(QStringLiteral("Unable to write "));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Unable to write ") + dir.path() + '/'))
+        << log.texts().join('\n').toStdString();
+    EXPECT_TRUE(message.endsWith(QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(lockError))))
+        << message.toStdString();
+    EXPECT_EQ(entries(), before);
 }
 
 TEST_F(ConversionRun, NonFiniteValuesDoNotConvertOrCrash)

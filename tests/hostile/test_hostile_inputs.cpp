@@ -7,6 +7,7 @@
 #include "engine/formats/outputwriter.h"
 #include "tests/support/conversiontestsupport.h"
 #include "tests/support/fiforeader.h"
+#include "tests/support/scratchfilesystem.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -18,9 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <dirent.h>
@@ -34,6 +32,8 @@
 #include <random>
 
 using namespace veltrane;
+using test_support::ScratchMount;
+using test_support::setImmutable;
 
 namespace {
 
@@ -126,32 +126,6 @@ int convertedPoints(const ConversionResult &result)
     return n;
 }
 
-// A tmpfs of `kilobytes` mounted on `folder` for the life of the object,
-// when the machine lets this process mount one.
-class ScratchMount {
-public:
-    ScratchMount(const QString &folder, int kilobytes) : m_folder(QFile::encodeName(folder))
-    {
-        const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
-        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) == 0;
-    }
-    ~ScratchMount()
-    {
-        if (m_mounted)
-            ::umount2(m_folder.constData(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-    bool makeReadOnly()
-    {
-        return m_mounted && ::mount(nullptr, m_folder.constData(), nullptr,
-                                    MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
-    }
-
-private:
-    QByteArray m_folder;
-    bool m_mounted = false;
-};
-
 // Sends standard output to /dev/null while it lives: the run prints every
 // control point and triangle there, megabytes for a large network.
 class QuietStandardOutput {
@@ -178,22 +152,6 @@ public:
 private:
     int m_saved = -1;
 };
-
-// Sets or clears the immutable attribute (chattr +i), which binds root too.
-bool setImmutable(const QString &path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
-}
 
 class HostileInput : public ::testing::Test {
 protected:
