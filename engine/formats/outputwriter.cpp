@@ -1,8 +1,6 @@
 #include "engine/formats/outputwriter.h"
 
 #include "engine/formats/fixedformat.h"
-#include "engine/formats/parallel.h"
-#include "engine/formats/replacingfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,8 +17,6 @@ namespace {
 constexpr int kDeltaHDecimals = 6;
 constexpr int kNumberColumns = 9;
 
-// Records formatted together by one task of writeShiftFile.
-constexpr size_t kRecordsPerTask = 16384;
 // Room reserved per line: an identifier and ten numbers of a few integer digits.
 constexpr size_t kTypicalLineLength = 224;
 
@@ -67,71 +63,11 @@ void appendOutputId(std::string &out, const QString &id)
         out.push_back(c->unicode() < 0x100 ? char(c->unicode()) : '?');
 }
 
-bool completeOutputFile(ReplacingFile &output, const QString &path, bool written, int writeErrno, QString &error)
-{
-    if (!output.close() && written) {
-        error = QStringLiteral("Unable to finish writing %1: %2").arg(path, output.errorString());
-        return false;
-    }
-    if (!written) {
-        error = QStringLiteral("Unable to finish writing %1: %2")
-                    .arg(path, QString::fromLocal8Bit(std::strerror(writeErrno)));
-        return false;
-    }
-    if (!output.replace()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
-        return false;
-    }
-    return true;
-}
-
-bool writeOutputFile(const QString &path, const char *data, size_t size, QString &error)
-{
-    ReplacingFile output(path);
-    if (!output.open()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
-        return false;
-    }
-    errno = 0;
-    const bool written = std::fwrite(data, 1, size, output.stream()) == size;
-    return completeOutputFile(output, path, written, errno, error);
-}
-
 QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction)
 {
     std::string line;
     appendShiftLine(line, record, direction);
     return QByteArray(line.data(), int(line.size()));
-}
-
-bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, DatumDirection direction,
-                    QString &error)
-{
-    ReplacingFile output(path);
-    if (!output.open()) {
-        error = QStringLiteral("Unable to write %1: %2").arg(path, output.errorString());
-        return false;
-    }
-    std::FILE *file = output.stream();
-    bool ok = std::fputs(kOutputHeader, file) >= 0;
-    // Runs of records are formatted on worker threads and written in order.
-    const auto write = [file, &ok](const std::string &text) {
-        if (ok)
-            ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    };
-    OrderedTasks<std::string> formatting;
-    for (size_t first = 0; ok && first < count; first += kRecordsPerTask) {
-        const size_t last = std::min(count, first + kRecordsPerTask);
-        formatting.add(
-            [records, first, last, direction] {
-                std::string text;
-                appendShiftLines(text, records + first, last - first, direction);
-                return text;
-            },
-            write);
-    }
-    formatting.finish(write);
-    return completeOutputFile(output, path, ok, errno, error);
 }
 
 }  // namespace veltrane

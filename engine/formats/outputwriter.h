@@ -11,24 +11,12 @@
 
 namespace veltrane {
 
-class ReplacingFile;
-
 // Decimals of the degrees the output files write: every bit of a double.
 constexpr int kCoordinateDecimals = 15;
 
 // Appends an identifier as the output files write it ("%s" of its Latin-1
 // bytes): up to the first NUL, with '?' for a character outside Latin-1.
 void appendOutputId(std::string &out, const QString &id);
-
-// Closes `output`, whose writing succeeded when `written` (writeErrno: the
-// errno of a failed write), and puts it in place of `path`. False with
-// `error` set to "Unable to finish writing PATH: ..." or "Unable to write
-// PATH: ...".
-bool completeOutputFile(ReplacingFile &output, const QString &path, bool written, int writeErrno, QString &error);
-
-// Writes `size` bytes to `path` through a ReplacingFile. False with `error`
-// set to "Unable to write PATH: ..." or as completeOutputFile sets it.
-bool writeOutputFile(const QString &path, const char *data, size_t size, QString &error);
 
 // Header line of both output files (84 characters and the line end).
 constexpr const char *kOutputHeader =
@@ -40,12 +28,5 @@ QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction);
 
 // Appends `count` records to `out` as formatShiftLine writes them.
 void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction);
-
-// Writes the header and `count` records to `path`. The file is written under
-// a temporary name beside it and takes the place of `path` only when it is
-// complete, so a failed write leaves an earlier file of that name unchanged.
-// On failure returns false and sets `error` to the path and the reason.
-bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, DatumDirection direction,
-                    QString &error);
 
 }  // namespace veltrane

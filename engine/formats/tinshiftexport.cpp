@@ -1,7 +1,5 @@
 #include "engine/formats/tinshiftexport.h"
 
-#include "engine/formats/replacingfile.h"
-
 #include <QByteArray>
 #include <QStringList>
 #include <cerrno>
@@ -162,31 +160,6 @@ bool tinshiftText(const QString &path, const std::vector<PointRecord> &control, 
         json += QByteArray::number(t.p1) + ", " + QByteArray::number(t.p2) + ", " + QByteArray::number(t.p3) + ']';
     }
     json += "\n  ]\n}\n";
-    return true;
-}
-
-bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles, DatumDirection direction,
-                       const TinshiftMetadata &metadata, QString &error)
-{
-    QByteArray json;
-    if (!tinshiftText(path, control, triangles, direction, metadata, json, error))
-        return false;
-    const auto fail = [&error, &path](const QString &reason) {
-        error = QStringLiteral("Unable to export the network to %1: %2").arg(path, reason);
-        return false;
-    };
-    ReplacingFile file(path);
-    if (!file.open())
-        return fail(file.errorString());
-    const bool written = std::fwrite(json.constData(), 1, size_t(json.size()), file.stream()) == size_t(json.size());
-    const int writeErrno = errno;
-    if (!file.close())
-        return fail(file.errorString());
-    if (!written)
-        return fail(QString::fromLocal8Bit(std::strerror(writeErrno)));
-    if (!file.replace())
-        return fail(file.errorString());
     return true;
 }
 

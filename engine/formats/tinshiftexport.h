@@ -43,11 +43,4 @@ struct TinshiftMetadata {
 bool tinshiftText(const QString &path, const std::vector<PointRecord> &control, const std::vector<Triangle> &triangles,
                   DatumDirection direction, const TinshiftMetadata &metadata, QByteArray &json, QString &error);
 
-// Writes tinshiftText to `path`. Fails, with the path and the reason in
-// `error` and no file written, when the file cannot be written or the text
-// cannot be made.
-bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
-                       const std::vector<Triangle> &triangles, DatumDirection direction,
-                       const TinshiftMetadata &metadata, QString &error);
-
 }  // namespace veltrane

@@ -2,6 +2,7 @@
 // name only when complete, and writes through a symbolic link.
 
 #include "engine/formats/outputwriter.h"
+#include "engine/runoutputs.h"
 #include "engine/formats/replacingfile.h"
 #include "engine/formats/tempfilecleanup.h"
 
@@ -28,6 +29,15 @@ QByteArray contentsOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The shift file as a run writes it.
+bool writeShiftFile(const QString &path, const PointRecord *records, size_t count, DatumDirection direction,
+                    QString &error)
+{
+    std::string text = kOutputHeader;
+    appendShiftLines(text, records, count, direction);
+    return writeAsRunOutput(path, text, error);
 }
 
 std::vector<PointRecord> someRecords(int n)
@@ -94,16 +104,14 @@ TEST(WriteShiftFile, ReplacesAnEarlierFileWhenComplete)
     EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
 }
 
+const QByteArray kEarlierOutput = "POINT_ID,X_CORS96\nA,1\n";
+
 TEST(WriteShiftFile, FailedWriteKeepsTheEarlierFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("pts_out.csv");
-    const QByteArray earlierOutput = "POINT_ID,X_CORS96\nA,1\n";
-    {
-        QFile earlier(path);
-        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-        earlier.write(earlierOutput);
-    }
+    const QByteArray earlierOutput = kEarlierOutput;
+    writeTextFile(path, earlierOutput);
     const auto records = someRecords(2000);  // far more than 4 kB of lines
     QString error;
     bool written = true;
@@ -115,6 +123,35 @@ TEST(WriteShiftFile, FailedWriteKeepsTheEarlierFile)
     EXPECT_TRUE(error.startsWith(QStringLiteral("Unable to finish writing %1: ").arg(path))) << error.toStdString();
     EXPECT_EQ(contentsOf(path), earlierOutput);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"pts_out.csv"});
+}
+
+TEST(RunOutputs, OneThatCannotBeFinishedLeavesEveryOutputAsItWas)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath("pts_out.csv");
+    writeTextFile(first, kEarlierOutput);
+    RunOutputs outputs;
+    QString error;
+    const RunOutputs::Handle complete = outputs.add(first, error);
+    const RunOutputs::Handle last = outputs.add(QStringLiteral("/dev/full"), error);  // fails when flushed
+    ASSERT_NE(complete, RunOutputs::kNoOutput);
+    ASSERT_NE(last, RunOutputs::kNoOutput) << error.toStdString();
+    ASSERT_TRUE(outputs.write(complete, std::string("new\n"), error));
+    ASSERT_TRUE(outputs.write(last, std::string("new\n"), error));
+    EXPECT_FALSE(outputs.commit(error));
+    EXPECT_EQ(error, QStringLiteral("Unable to finish writing /dev/full: No space left on device"));
+    EXPECT_EQ(readBytes(first), kEarlierOutput);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"pts_out.csv"});
+
+    // A name given twice, and a file the run reads, are refused.
+    RunOutputs again;
+    again.protect(first);
+    EXPECT_EQ(again.add(first, error), RunOutputs::kNoOutput);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Not writing %1: it is the same file as").arg(first)));
+    const QString fresh = dir.filePath("new.csv");
+    ASSERT_NE(again.add(fresh, error), RunOutputs::kNoOutput);
+    EXPECT_EQ(again.add(dir.filePath("./new.csv"), error), RunOutputs::kNoOutput);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Two outputs are the same file: "))) << error.toStdString();
 }
 
 TEST(WriteShiftFile, WritesThroughASymbolicLink)

@@ -27,6 +27,20 @@ using namespace veltrane;
 
 namespace {
 
+// The export as a run writes it.
+bool writeTinshiftFile(const QString &path, const std::vector<PointRecord> &control,
+                       const std::vector<Triangle> &triangles, DatumDirection direction,
+                       const TinshiftMetadata &metadata, QString &error)
+{
+    QByteArray json;
+    return tinshiftText(path, control, triangles, direction, metadata, json, error) &&
+           writeAsRunOutput(path, json.toStdString(), error);
+}
+
+}  // namespace
+
+namespace {
+
 // Agreement required between cct and the run.
 constexpr double kDegreesTolerance = 1e-12;
 constexpr double kHeightTolerance = 1e-9;

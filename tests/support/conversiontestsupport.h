@@ -2,11 +2,13 @@
 // Files and status capture shared by the conversion tests.
 
 #include "engine/conversion.h"
+#include "engine/runoutputs.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,15 @@ inline void writeTextFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
+}
+
+// Writes `text` to `path` as a run writes each of its outputs; false with
+// `error` set.
+inline bool writeAsRunOutput(const QString &path, const std::string &text, QString &error)
+{
+    veltrane::RunOutputs outputs;
+    const veltrane::RunOutputs::Handle output = outputs.add(path, error);
+    return output != veltrane::RunOutputs::kNoOutput && outputs.write(output, text, error) && outputs.commit(error);
 }
 
 inline QByteArray readBytes(const QString &path)
