@@ -4,10 +4,10 @@
 #include "engine/conversionrun.h"
 #include "engine/delaunay.h"
 #include "engine/formats/fixedformat.h"
-#include "engine/hullcompletion.h"
 #include "engine/formats/outputnames.h"
 #include "engine/formats/pointfile.h"
 #include "engine/formats/tinfile.h"
+#include "engine/hullcompletion.h"
 
 #include <QDir>
 #include <QFile>

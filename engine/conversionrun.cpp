@@ -1,6 +1,6 @@
 #include "engine/conversionrun.h"
 
-#include "engine/formats/filedigest.h"
+#include "engine/base/filedigest.h"
 #include "engine/formats/fixedformat.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointfile.h"

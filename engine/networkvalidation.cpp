@@ -1,8 +1,8 @@
 #include "engine/networkvalidation.h"
 
+#include "engine/base/parallel.h"
 #include "engine/celllists.h"
 #include "engine/delaunay.h"
-#include "engine/formats/parallel.h"
 #include "engine/geodesic.h"
 #include "engine/networkoutline.h"
 #include "engine/planegeometry.h"

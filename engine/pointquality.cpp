@@ -1,6 +1,6 @@
 #include "engine/pointquality.h"
 
-#include "engine/formats/parallel.h"
+#include "engine/base/parallel.h"
 #include "engine/geodesic.h"
 #include "engine/planegeometry.h"
 

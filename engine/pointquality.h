@@ -4,8 +4,8 @@
 // each point its shift, and the distance to the nearest control point.
 
 #include "engine/celllists.h"
+#include "engine/formats/checkrecords.h"
 #include "engine/formats/pointrecord.h"
-#include "engine/formats/validationreport.h"
 #include "engine/networkvalidation.h"
 #include "engine/pointshift.h"
 

@@ -1,11 +1,11 @@
 #include "engine/pointshift.h"
 
+#include "engine/base/parallel.h"
 #include "engine/exactorientation.h"
 #include "engine/geodesic.h"
 #include "engine/networkoutline.h"
 #include "engine/planegeometry.h"
 #include "engine/trianglegeometry.h"
-#include "engine/formats/parallel.h"
 
 #include <algorithm>
 #include <atomic>

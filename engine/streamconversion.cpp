@@ -1,7 +1,8 @@
 #include "engine/streamconversion.h"
 
+#include "engine/base/parallel.h"
 #include "engine/formats/outputwriter.h"
-#include "engine/formats/parallel.h"
+#include "engine/formats/validationreport.h"
 
 #include <memory>
 #include <utility>

@@ -5,8 +5,8 @@
 // order, which keeps the "later triangle overwrites" rule of the walk intact.
 
 #include "engine/celllists.h"
-#include "engine/trianglegeometry.h"
 #include "engine/formats/pointrecord.h"
+#include "engine/trianglegeometry.h"
 
 #include <cstdint>
 #include <vector>

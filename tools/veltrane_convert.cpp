@@ -2,7 +2,7 @@
 // NAD83(CORS96a) without the window, with the window's numbers and bytes,
 // streaming the points so that files of any size fit in bounded memory.
 
-#include "engine/formats/tempfilecleanup.h"
+#include "engine/base/tempfilecleanup.h"
 #include "engine/version.h"
 #include "tools/convertcli/batchrun.h"
 #include "tools/convertcli/filenamebytes.h"

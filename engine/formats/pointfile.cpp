@@ -1,6 +1,6 @@
 #include "engine/formats/pointfile.h"
 
-#include "engine/formats/parallel.h"
+#include "engine/base/parallel.h"
 #include "engine/formats/pointlinescan.h"
 
 #include <cerrno>

@@ -1,10 +1,10 @@
 // Writing an output file: it takes the place of an earlier file of the same
 // name only when complete, and writes through a symbolic link.
 
+#include "engine/base/replacingfile.h"
+#include "engine/base/tempfilecleanup.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/runoutputs.h"
-#include "engine/formats/replacingfile.h"
-#include "engine/formats/tempfilecleanup.h"
 
 #include "tests/support/conversiontestsupport.h"
 

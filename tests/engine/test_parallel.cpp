@@ -1,7 +1,7 @@
 // The ordered task runner and the range splitter that the readers, the
 // writer and the point conversion share.
 
-#include "engine/formats/parallel.h"
+#include "engine/base/parallel.h"
 
 #include <gtest/gtest.h>
 

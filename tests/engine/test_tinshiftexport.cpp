@@ -4,10 +4,10 @@
 // installed, the same converted coordinates from cct as from the run for
 // points inside the sample network, in both directions and both TIN modes.
 
+#include "engine/base/filedigest.h"
 #include "engine/conversion.h"
-#include "tests/support/conversiontestsupport.h"
-#include "engine/formats/filedigest.h"
 #include "engine/formats/tinshiftexport.h"
+#include "tests/support/conversiontestsupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/formats/replacingfile.h"
+#include "engine/base/replacingfile.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "engine/formats/fileidentity.h"
+#include "engine/base/fileidentity.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "engine/formats/tempfilecleanup.h"
+#include "engine/base/tempfilecleanup.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "engine/formats/filedigest.h"
+#include "engine/base/filedigest.h"
 
 #include <QCryptographicHash>
 #include <QFile>

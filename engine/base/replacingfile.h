@@ -22,7 +22,7 @@
 // Names are used as given and relative to the folder opened at open(), so
 // folders deeper than PATH_MAX from the root work as they do elsewhere.
 
-#include "engine/formats/tempfilecleanup.h"
+#include "engine/base/tempfilecleanup.h"
 
 #include <QString>
 #include <cstdio>
