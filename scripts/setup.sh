@@ -6,7 +6,8 @@
 #   setup.sh --tests    that, and what only the tests need: GoogleTest and
 #                       the benchmark library, the packaging checks, the GIS
 #                       tools, PostGIS and Dask of the recipes, clang for the
-#                       fuzzers, and the locales
+#                       fuzzers, clang-format for the style check, and the
+#                       locales
 set -euo pipefail
 
 # Compiler, Qt with its OpenGL widget, Mesa's software renderer, and Xvfb
@@ -23,7 +24,7 @@ PACKAGE_PACKAGES=(dpkg-dev file)
 
 TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   proj-bin time
   gdal-bin python3-pyproj python3-jsonschema
   postgresql-15 postgresql-15-postgis-3
