@@ -16,7 +16,7 @@ constexpr int kVincentyMaxPasses = 99;
 double geodesicInverse(double lat1, double lon1, double lat2, double lon2, double a, double b, double f,
                        double &azimuth)
 {
-    // Each longitude is scaled on its own, as the stored results were made.
+    // Each longitude is scaled on its own, as the output files' distances are defined.
     const double L = lon2 * kDegreesToRadiansF32 - lon1 * kDegreesToRadiansF32;
     const double U1 = std::atan((1.0 - f) * std::tan(lat1 * kDegreesToRadiansF32));
     const double U2 = std::atan((1.0 - f) * std::tan(lat2 * kDegreesToRadiansF32));

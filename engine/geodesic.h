@@ -5,7 +5,8 @@ namespace veltrane {
 // The ellipsoidal inverse problem: geodesic length and forward azimuth
 // between two points on the GRS80 ellipsoid, by Vincenty's iteration.
 
-// pi in double precision, for everything but the stored results below.
+// pi in double precision, for everything but the output files' azimuths and
+// distances, which are defined with the single-precision values below.
 constexpr double kPi = 3.14159265358979323846;
 
 // Degrees to radians in double precision.
@@ -16,7 +17,8 @@ constexpr double kGrs80SemiMajorAxis = 6378137.0;           // a, metres
 constexpr double kGrs80SemiMinorAxis = 6356752.314140348;   // b, metres
 constexpr double kGrs80Flattening = 0.0033528106811836675;  // f, about 1/298.257222101
 
-// pi/180 and pi as single-precision values, as the stored results were made with them.
+// pi/180 and pi as single-precision values: the output files' distances and
+// azimuths are defined with them, so every digit written depends on them.
 constexpr double kDegreesToRadiansF32 = 0.01745329238474369;
 constexpr double kPiF32 = 3.1415927410125732;
 constexpr double kHalfTurnDegreesF32 = 180.0;

@@ -26,8 +26,9 @@ struct PlaneCoefficients {  // A*x + B*y + C*z + D = 0
 TriangleExtentBox triangleExtent(const PointRecord *points, const Triangle *triangles, uint32_t index);
 
 // Number of the triangle's edges met by a vertical ray upwards from (px, py);
-// exactly 1 means inside. Uses the single-precision roundings of the original
-// rule, which decide the side of points close to an edge.
+// exactly 1 means inside. Uses single-precision roundings, which decide the
+// side of points close to an edge and so which triangle takes a point on a
+// shared edge, as the converted-points file is defined.
 int countEdgeCrossings(double px, double py, const PointRecord *points, int32_t i1, int32_t i2, int32_t i3);
 
 // Plane through three points.
