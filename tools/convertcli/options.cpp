@@ -82,12 +82,27 @@ std::string plotSizeUsage()
 
 // The options of the network check against each other and the presence of
 // INPUT; an error text, empty when they fit.
-std::string checkValidationOptions(const ValidationOptions &options, bool haveInput)
+std::string checkValidationOptions(const CommandLine &o, bool haveInput)
 {
+    const ValidationOptions &options = o.validation;
     if (options.validateNetwork && haveInput)
         return "--validate-network takes no INPUT";
-    if (options.validateNetwork && !options.quality.isEmpty())
-        return "--quality needs a conversion, not --validate-network";
+    if (options.validateNetwork) {
+        // The check converts nothing: options of a conversion would be ignored.
+        const std::pair<bool, const char *> conversionOnly[] = {
+            {!options.quality.isEmpty(), "--quality"},
+            {!o.output.isEmpty(), "--output"},
+            {!o.controlShift.isEmpty(), "--controlshift"},
+            {!o.writeControlShift, "--no-controlshift"},
+            {!o.tinshiftFile.isEmpty(), "--export-tinshift"},
+            {!o.exportLicense.isEmpty(), "--export-license"},
+            {o.outsideGiven, "--outside"},
+        };
+        for (const auto &[given, option] : conversionOnly) {
+            if (given)
+                return std::string(option) + " needs a conversion, not --validate-network";
+        }
+    }
     if (!options.validateNetwork && (!options.report.isEmpty() || !options.plot.isEmpty()))
         return "--report and --plot need --validate-network";
     if (options.plot.isEmpty() && !options.plotSize.isEmpty())
@@ -149,6 +164,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
              if (mode == modes.end())
                  return std::string("--outside takes zero, skip, nearest or fail");
              o.outside = mode->second;
+             o.outsideGiven = true;
              return std::string();
          }},
         {"--workdir",
@@ -241,7 +257,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     const bool tinFileGiven = !o.tinFile.isEmpty();
     if (tinFileGiven && !(o.tinGiven && o.settings.tinSource == TinSource::Generate))
         o.settings.tinSource = TinSource::FromFile;
-    const std::string validationError = checkValidationOptions(o.validation, haveInput);
+    const std::string validationError = checkValidationOptions(o, haveInput);
     if (!validationError.empty())
         parsed.error = validationError;
     else if (o.validation.validateNetwork)

@@ -48,6 +48,7 @@ struct CommandLine {
     QString tinshiftFile;   // empty: no export
     QString exportLicense;  // the licence named in the export; empty: none
     OutsidePoints outside = OutsidePoints::Zero;
+    bool outsideGiven = false;  // --outside was given
     ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;
     bool progress = true;
