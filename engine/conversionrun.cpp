@@ -17,7 +17,10 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <tuple>
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace veltrane {
 
@@ -74,13 +77,18 @@ QString inputProblemText(const QString &name, InputProblem problem, int error, b
     return QString();
 }
 
-// What the closing lines say of the points outside the network.
-QString outsideFate(OutsidePoints outside)
+// What the closing lines say of the points outside the network, `extended`
+// of them extrapolated.
+QString outsideFate(OutsidePoints outside, uint64_t count, uint64_t extended)
 {
     switch (outside) {
     case OutsidePoints::Skip:
         return QStringLiteral(" and were left out.");
     case OutsidePoints::Nearest:
+        // A point without finite coordinates cannot be extrapolated: it keeps zeros.
+        if (extended < count)
+            return QStringLiteral("; %1 of them were extended from the nearest triangle, %2 left with zeros.")
+                .arg(decimal(extended), decimal(count - extended));
         return QStringLiteral(" and were extended from the nearest triangle.");
     case OutsidePoints::Fail:
         return QStringLiteral(".");
@@ -90,15 +98,29 @@ QString outsideFate(OutsidePoints outside)
     return QStringLiteral(" and were left unconverted.");
 }
 
-QString summaryText(uint64_t points, uint64_t outside, OutsidePoints policy)
+// Whether two names, or a name and an open stream, reach the same file.
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool statOf(const QString &path, struct stat &status)
+{
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0;
+}
+
+QString summaryText(uint64_t points, uint64_t outside, uint64_t extended, OutsidePoints policy)
 {
     QString text = QStringLiteral("%1 of %2 points converted").arg(decimal(points - outside), decimal(points));
     if (outside > 0) {
         text += QStringLiteral(", %1 outside the network").arg(decimal(outside));
         if (policy == OutsidePoints::Skip)
             text += QStringLiteral(" left out");
-        else if (policy == OutsidePoints::Nearest)
+        else if (policy == OutsidePoints::Nearest && extended == outside)
             text += QStringLiteral(" extended from the nearest triangle");
+        else if (policy == OutsidePoints::Nearest)
+            text += QStringLiteral(", %1 of them extended from the nearest triangle and %2 left with zeros")
+                        .arg(decimal(extended), decimal(outside - extended));
     }
     return text;
 }
@@ -120,6 +142,7 @@ public:
 
 private:
     bool openInput();
+    bool checkNetworkFiles();
     bool buildNetwork();
     bool addOutput(const QString &path, RunOutputs::Handle &handle);
     bool openOutputs();
@@ -171,12 +194,32 @@ bool Run::openInput()
         ownsInput_ = true;
         return true;
     }
+    // Neither front end converts what is no points file: nothing is written.
     const int error = errno;
-    if (!plan_.strict)
-        return true;  // read as an input without points
     bool leadingName = false;
     const QString text = inputProblemText(plan_.input, problem, error, leadingName);
     return failed(text, leadingName);
+}
+
+// Network files that cannot be read as the run means to: standard input
+// read twice, or one file as both realizations.
+bool Run::checkNetworkFiles()
+{
+    struct stat source {}, target {}, input {};
+    const bool haveSource = statOf(plan_.network.source, source);
+    const bool haveTarget = statOf(plan_.network.target, target);
+    if (input_ && plan_.inputStream && ::fstat(fileno(input_), &input) == 0 && !S_ISREG(input.st_mode)) {
+        // A stream can be read once only: as the input or as a network file.
+        for (const auto &[name, have, status] : {std::tie(plan_.network.source, haveSource, source),
+                                                  std::tie(plan_.network.target, haveTarget, target)}) {
+            if (have && sameFile(status, input))
+                return failed(QStringLiteral("Cannot read %1: it is standard input, which is read as the input").arg(name));
+        }
+    }
+    if (haveSource && haveTarget && sameFile(source, target))
+        reporter_.warning(QStringLiteral("%1 is the control file of both realizations: every shift is zero.")
+                              .arg(plan_.network.source));
+    return true;
 }
 
 bool Run::buildNetwork()
@@ -353,7 +396,7 @@ bool Run::stream(StreamTotals &totals)
 
     const NetworkInterpolator interpolator(control_, triangles_);
     totals = convertPointStream(bytes, interpolator, settings, handlers);
-    const int readErrno = errno;
+    const int readErrno = bytes.error();
 
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
@@ -384,7 +427,7 @@ bool Run::stream(StreamTotals &totals)
     if (totals.outside > 0)
         reporter_.status(QStringLiteral("%1 of %2 points lie outside the control network")
                                  .arg(decimal(totals.outside), decimal(totals.points)) +
-                             outsideFate(plan_.outside),
+                             outsideFate(plan_.outside, totals.outside, totals.extended),
                          kProgressConverted);
     if (plan_.outside == OutsidePoints::Fail && totals.outside > 0) {
         QStringList ids;
@@ -415,7 +458,7 @@ RunResult Run::convert()
 
     result_.outcome = RunOutcome::Failed;
     StreamTotals totals;
-    const bool converted = openInput() && buildNetwork() && openOutputs() && stream(totals);
+    const bool converted = openInput() && checkNetworkFiles() && buildNetwork() && openOutputs() && stream(totals);
     if (ownsInput_)
         std::fclose(input_);
     if (!converted)
@@ -447,7 +490,7 @@ RunResult Run::convert()
         wrote += (plan_.tinshift.isEmpty() ? QStringLiteral(" and ") : QStringLiteral(", ")) + plan_.controlShift;
     if (!plan_.tinshift.isEmpty())
         wrote += QStringLiteral(" and ") + plan_.tinshift;
-    reporter_.summary(summaryText(totals.points, totals.outside, plan_.outside) + QStringLiteral("; wrote ") + wrote +
+    reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside) + QStringLiteral("; wrote ") + wrote +
                       QStringLiteral(" (") + seconds(stopwatch_) + QStringLiteral(" s)"));
     return result_;
 }

@@ -72,6 +72,8 @@ public:
     // Why the run (or one of its outputs) failed; `leadingName` when the
     // text begins with a file name rather than a word.
     virtual void error(const QString &text, bool leadingName = false) = 0;
+    // Something the user should know that does not stop the run.
+    virtual void warning(const QString &text) { status(text, kProgressControl); }
     // The closing line of a run that succeeded.
     virtual void summary(const QString &) {}
     // The input read so far; totalBytes is kUnknownSize for a pipe.

@@ -24,6 +24,7 @@ struct ConvertedBlock {
     std::vector<PointRecord> points;  // kept only when the caller asks for them
     uint64_t pointCount = 0;
     uint64_t outside = 0;
+    uint64_t extended = 0;
     uint64_t dataLines = 0;
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
 };
@@ -45,6 +46,7 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
         if (out.outside == 0)
             out.firstOutsideLine = i;
         ++out.outside;
+        out.extended += status[i] == PointStatus::Nearest;
         if (wantIds)
             out.outsideIds.push_back(points[i].id);
     }
@@ -105,6 +107,7 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
         if (wantPoints)
             handlers.convertedPoints(std::move(block.points));
         totals.outside += block.outside;
+        totals.extended += block.extended;
         totals.dataLines += block.dataLines;
         if (wantIds) {
             for (const QString &id : block.outsideIds)

@@ -53,7 +53,8 @@ struct StreamHandlers {
 
 struct StreamTotals {
     uint64_t points = 0;   // points read
-    uint64_t outside = 0;  // points no triangle took (extrapolated ones included)
+    uint64_t outside = 0;   // points no triangle took (extrapolated ones included)
+    uint64_t extended = 0;  // of those, the points extrapolated from the nearest triangle
     uint64_t dataLines = 0;
     uint64_t bytesRead = 0;
     bool readFailed = false;   // the input could not be read to its end

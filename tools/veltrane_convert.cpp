@@ -9,7 +9,11 @@
 #include "tools/convertcli/options.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QTemporaryDir>
+#include <array>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -17,8 +21,12 @@
 #include <malloc.h>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace veltrane;
 
@@ -39,6 +47,20 @@ void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
         std::fprintf(stderr, "%s%s\n", kMessagePrefix, text.toLocal8Bit().constData());
 }
 
+// Standard streams the program was started without: each is taken by
+// /dev/null, so that no file the run opens gets its number and takes what
+// was meant for the stream. Returns which were closed.
+std::array<bool, 3> occupyClosedStandardStreams()
+{
+    std::array<bool, 3> closed{};
+    for (int fd = 0; fd < 3; ++fd) {
+        closed[size_t(fd)] = ::fcntl(fd, F_GETFD) == -1 && errno == EBADF;
+        if (closed[size_t(fd)])
+            ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);  // the lowest free number: fd
+    }
+    return closed;
+}
+
 // Writes a text to standard output; false when it could not be written.
 bool printText(const std::string &text)
 {
@@ -56,6 +78,7 @@ int main(int argc, char *argv[])
 {
     mallopt(M_MMAP_THRESHOLD, kMallocMmapThreshold);
     mallopt(M_TRIM_THRESHOLD, kMallocTrimThreshold);
+    const std::array<bool, 3> closed = occupyClosedStandardStreams();
     // The user's locale for names and messages, as the application object
     // would set it; numbers are always written with a decimal point.
     std::setlocale(LC_ALL, "");
@@ -65,9 +88,19 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s%s (see veltrane-convert --help)\n", kMessagePrefix, parsed.error.c_str());
         return kExitUsage;
     }
-    if (parsed.options.help)
+    const CommandLine &options = parsed.options;
+    if (closed[0] && options.input == kStandardStream && !options.help && !options.version &&
+        !options.validation.validateNetwork) {
+        std::fprintf(stderr, "%serror reading standard input: %s\n", kMessagePrefix, std::strerror(EBADF));
+        return kExitFailed;
+    }
+    if (closed[1] && (options.help || options.version || options.output == kStandardStream)) {
+        std::fprintf(stderr, "%sunable to write standard output: %s\n", kMessagePrefix, std::strerror(EBADF));
+        return kExitFailed;
+    }
+    if (options.help)
         return printText(usageText()) ? kExitDone : kExitFailed;
-    if (parsed.options.version)
+    if (options.version)
         return printText(std::string("veltrane-convert ") + kVersion + "\n") ? kExitDone : kExitFailed;
 
     // Every word of the command line is the command's: the application
@@ -75,20 +108,32 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(qtMessage);
     int appArgc = 1;
     char *appArgv[] = {argv[0], nullptr};
+    std::optional<QTemporaryDir> runtimeFolder;  // outlives the application
     std::unique_ptr<QCoreApplication> application;
-    if (parsed.options.validation.plot.isEmpty()) {
+    if (options.validation.plot.isEmpty()) {
         application = std::make_unique<QCoreApplication>(appArgc, appArgv);
     } else {
         // The picture is drawn off screen, its text with the fonts of the
         // minimal platform, whatever platform the environment names; unlike
         // the offscreen one it releases its screen when the program ends.
         qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
+        // Qt looks into a runtime folder as it starts. Without one named it
+        // would make one and leave it behind, at the top of the file system
+        // when TMPDIR names a missing folder; a private one of the run's own
+        // is removed when the program ends.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QString temporary = QDir::tempPath();
+            runtimeFolder.emplace((QFileInfo(temporary).isDir() ? temporary : QStringLiteral("/tmp")) +
+                                  QStringLiteral("/veltrane-runtime-XXXXXX"));
+            if (runtimeFolder->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+        }
         application = std::make_unique<QGuiApplication>(appArgc, appArgv);
     }
     std::setlocale(LC_NUMERIC, "C");
     installTemporaryFileCleanup();
     try {
-        return runCommand(parsed.options, stdin, stdout, stderr);
+        return runCommand(options, stdin, stdout, stderr);
     } catch (const std::bad_alloc &) {
         std::fputs(kMessagePrefix, stderr);
         std::fputs("out of memory\n", stderr);

@@ -62,7 +62,11 @@ StreamByteSource::StreamByteSource(std::FILE *stream) : stream_(stream), size_(r
 
 size_t StreamByteSource::read(char *buffer, size_t size)
 {
-    return std::fread(buffer, 1, size, stream_);
+    errno = 0;
+    const size_t n = std::fread(buffer, 1, size, stream_);
+    if (n < size && std::ferror(stream_) && error_ == 0)
+        error_ = errno;
+    return n;
 }
 
 bool StreamByteSource::failed() const

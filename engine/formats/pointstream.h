@@ -47,6 +47,8 @@ public:
     virtual size_t read(char *buffer, size_t size) = 0;
     // True after a read failed other than by reaching the end.
     virtual bool failed() const = 0;
+    // The errno of the failed read, 0 when unknown.
+    virtual int error() const { return 0; }
     // The number of bytes the input holds, kUnknownSize for a pipe.
     virtual uint64_t knownSize() const = 0;
 };
@@ -57,10 +59,12 @@ public:
     explicit StreamByteSource(std::FILE *stream);
     size_t read(char *buffer, size_t size) override;
     bool failed() const override;
+    int error() const override { return error_; }
     uint64_t knownSize() const override { return size_; }
 
 private:
     std::FILE *stream_;
+    int error_ = 0;
     uint64_t size_;
 };
 

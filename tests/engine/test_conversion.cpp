@@ -293,15 +293,24 @@ TEST_F(ConversionRun, NeverWritesOverTheFilesItReads)
     }
 }
 
-TEST_F(ConversionRun, ReportsOutputsThatCannotBeOpened)
+TEST_F(ConversionRun, RefusesWhatIsNoPointsFileAndReportsOutputsThatCannotBeOpened)
 {
     writeControl(kCors96, kCors96a);
-    const QString missingFolder = path("no-such-folder/pts.csv");
-    const ConversionResult result = runPath(missingFolder);
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
-    EXPECT_EQ(log.firstContaining("Unable to write"),
-              QStringLiteral("Unable to write %1: No such file or directory").arg(path("no-such-folder/pts_out.csv")));
-    EXPECT_FALSE(QFile::exists(path(kControlShiftFile)));  // nor the other output of the run
+    QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    const std::pair<QString, QString> refused[] = {
+        {path("no-such-folder/pts.csv"),
+         QStringLiteral("Cannot read %1: No such file or directory").arg(path("no-such-folder/pts.csv"))},
+        {path("folder"), QStringLiteral("%1 is a folder, not a file").arg(path("folder"))},
+        {QStringLiteral("/dev/zero"), QStringLiteral("/dev/zero is a device, not a file or stream")},
+    };
+    for (const auto &[input, message] : refused) {
+        log.lines.clear();
+        const ConversionResult result = runPath(input);
+        EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+        EXPECT_EQ(log.lines.back().first, message);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // the control files only
+    }
+    EXPECT_FALSE(QFile::exists(path("folder_out.csv")));
 
     log.lines.clear();
     ConversionSettings settings;

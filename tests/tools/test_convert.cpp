@@ -421,6 +421,54 @@ TEST_F(ConvertTool, NetworkCheckMessagesObeyQuietAndAreAllTheCommands)
         << comma.err.toStdString();
 }
 
+TEST_F(ConvertTool, MessagesSayWhatHappenedAndNothingMore)
+{
+    // An identifier's control characters cannot reach the terminal.
+    writeTextFile(at("escape.csv"), "-120,40,0,OUT\x1b]0;title\x07\x1b[2J\n");
+    const ToolRun escaped = tool({"-v", "-o", "-", "escape.csv"});
+    EXPECT_TRUE(escaped.err.contains("outside the network: OUT\\x1b]0;title\\x07\\x1b[2J\n"))
+        << escaped.err.toStdString();
+    EXPECT_FALSE(escaped.err.contains('\x1b'));
+
+    // A point without finite coordinates keeps its zeros under --outside nearest.
+    writeTextFile(at("nan.csv"), "nan,45.3,100,N\n-120,40,0,FAR\n");
+    const ToolRun nearest = tool({"--outside", "nearest", "-o", "-", "nan.csv"});
+    EXPECT_TRUE(nearest.err.contains(
+        "2 outside the network, 1 of them extended from the nearest triangle and 1 left with zeros;"))
+        << nearest.err.toStdString();
+
+    // One stream is read once; one file as both realizations is worth a word.
+    const ToolRun twice =
+        runTool(bytes({"--source-controls", "/dev/stdin", "-"}), dir.path(), {QStringLiteral("/dev/zero"), QString()});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_EQ(twice.err,
+              "veltrane-convert: cannot read /dev/stdin: it is standard input, which is read as the input\n");
+    const ToolRun same = tool({"--target-controls", kControlFileCors96, "-o", "-", "pts.csv"});
+    EXPECT_EQ(same.exitCode, 0);
+    EXPECT_TRUE(same.err.contains(QByteArray(kControlFileCors96) +
+                                  " is the control file of both realizations: every shift is zero.\n"))
+        << same.err.toStdString();
+
+    // The picture leaves no folder of Qt's behind, wherever TMPDIR points
+    // (a missing one led Qt to the top of the file system).
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), temporary = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(at("missing-tmp")));
+    const auto before = folderContents(dir.path());
+    const auto folders = [](const char *path) { return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+    const QStringList rootBefore = folders("/");
+    const ToolRun picture = tool({"--validate-network", "-q", "--plot", "p.png"});
+    runtime.isEmpty() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+    temporary.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temporary);
+    EXPECT_EQ(picture.exitCode, 0) << picture.err.toStdString();
+    EXPECT_EQ(picture.err, QByteArray());
+    auto after = folderContents(dir.path());
+    after.erase(at("p.png"));
+    after.erase(at(QStringLiteral("network_validation.csv")));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(folders("/"), rootBefore);
+}
+
 TEST_F(ConvertTool, PointsOutsideTheNetworkZeroSkipOrNearest)
 {
     const QList<QByteArray> zero = tool({"-o", "-", "mixed.csv"}).out.split('\n');

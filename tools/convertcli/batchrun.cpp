@@ -8,6 +8,7 @@
 #include "tools/validationplot/validationplot.h"
 
 #include <QDir>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,25 @@ namespace {
 
 // Default name of the network check's residual file, beside controlshift.csv.
 const char *const kValidationReportFile = "network_validation.csv";
+
+// `text` with its control characters written as \xHH, so that a name or an
+// identifier cannot move the cursor, retitle or clear the user's terminal.
+std::string withControlsEscaped(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            out.push_back(c);
+            continue;
+        }
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+        out += escape;
+    }
+    return out;
+}
 
 // Every message on standard error, each line starting with the program's
 // name and, when it begins with a word, in lower case; a progress line, when
@@ -38,6 +58,11 @@ public:
         if (!leadingName && !message.isEmpty())
             message[0] = message[0].toLower();
         print(message);
+    }
+    void warning(const QString &text) override
+    {
+        if (options_.verbosity != Verbosity::Quiet)
+            print(text);
     }
     void summary(const QString &text) override
     {
@@ -74,7 +99,7 @@ private:
     {
         if (progress_)
             progress_->clear();
-        std::fprintf(err_, "%s%s\n", kMessagePrefix, text.c_str());
+        std::fprintf(err_, "%s%s\n", kMessagePrefix, withControlsEscaped(text).c_str());
         std::fflush(err_);
     }
 
