@@ -27,12 +27,6 @@ RunOutputs::Handle RunOutputs::add(const QString &path, QString &error)
     error = kept_.refusal(path);
     if (!error.isEmpty())
         return kNoOutput;
-    for (const Output &earlier : outputs_) {
-        if (earlier.file && sameNewFile(earlier.path, path)) {
-            error = QStringLiteral("Two outputs are the same file: %1 and %2").arg(earlier.path, path);
-            return kNoOutput;
-        }
-    }
     Output output;
     output.path = path;
     output.file = std::make_unique<ReplacingFile>(path);
@@ -40,6 +34,15 @@ RunOutputs::Handle RunOutputs::add(const QString &path, QString &error)
     if (!output.file->open()) {
         error = QStringLiteral("Unable to write %1: %2").arg(path, output.file->errorString());
         return kNoOutput;
+    }
+    // A new file, reached through a linked folder say, is none of the
+    // protected files yet may be an earlier output.
+    output.target = output.file->target();
+    for (const Output &earlier : outputs_) {
+        if (earlier.target.sameAs(output.target)) {
+            error = QStringLiteral("Two outputs are the same file: %1 and %2").arg(earlier.path, path);
+            return kNoOutput;
+        }
     }
     output.stream = output.file->stream();
     kept_.add(path, FileRole::Written);

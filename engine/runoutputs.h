@@ -57,6 +57,7 @@ private:
         QString path;  // or the stream's label
         std::unique_ptr<ReplacingFile> file;
         std::FILE *stream = nullptr;
+        OutputTarget target;  // where the bytes land
         bool failed = false;
     };
 

@@ -122,8 +122,19 @@ bool ReplacingFile::open()
     const bool created = temporary_ == Temporary::AnonymousWherePossible ? createAnonymous() : createNamed();
     if (!created)
         return false;
-    if (exists)
+    if (exists) {
         keepAttributesOf(earlier);
+        target_.hasFile = true;
+        target_.device = earlier.st_dev;
+        target_.inode = earlier.st_ino;
+    }
+    struct stat folder {};
+    if (::fstat(folderFd_, &folder) == 0) {
+        target_.hasEntry = true;
+        target_.folderDevice = folder.st_dev;
+        target_.folderInode = folder.st_ino;
+        target_.name = name_;
+    }
     return openStream();
 }
 
@@ -134,6 +145,7 @@ bool ReplacingFile::openDirect()
     if (fd_ < 0)
         return fail(errno);
     direct_ = true;
+    target_ = targetOfDescriptor(fd_);
     return openStream();
 }
 

@@ -22,6 +22,7 @@
 // Names are used as given and relative to the folder opened at open(), so
 // folders deeper than PATH_MAX from the root work as they do elsewhere.
 
+#include "engine/base/fileidentity.h"
 #include "engine/base/tempfilecleanup.h"
 
 #include <QString>
@@ -61,6 +62,9 @@ public:
     // Why the last call failed.
     QString errorString() const;
 
+    // Where the bytes go, once open() succeeded.
+    const OutputTarget &target() const { return target_; }
+
 private:
     bool fail(int code, const QString &reason = QString());
     bool openDirect();
@@ -81,6 +85,7 @@ private:
     int fd_ = -1;  // the file being written; kept open after close() for linkat()
     std::FILE *file_ = nullptr;
     bool direct_ = false;
+    OutputTarget target_;
     std::string tempName_;  // named temporary file within the folder, if any
     TemporaryNameRegistration registration_;
     int errno_ = 0;
