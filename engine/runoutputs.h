@@ -37,6 +37,8 @@ public:
 
     // An open stream (standard output) that takes an output directly: what
     // is written there cannot be taken back. `label` names it in messages.
+    // Add it before the outputs named by files, so that a name that reaches
+    // the same file or stream is refused.
     Handle addStream(std::FILE *stream, const QString &label);
 
     // Appends bytes to an output. False with `error` set on the first

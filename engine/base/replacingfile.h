@@ -10,6 +10,11 @@
 //   would: replacing it would put a regular file in place of the device (of
 //   the system's own when run as root) and never deliver the data. Block
 //   devices, sockets and folders are refused.
+// - A name of a descriptor of this process (/dev/stdout, /dev/fd/N,
+//   /proc/self/fd/N) is the stream that descriptor writes, whatever it leads
+//   to (a file a shell opened, a pipe, a socket): it is written directly
+//   through a duplicate of the descriptor, at its offset and appending where
+//   it appends, and never replaced.
 // - A file that is replaced keeps its permission bits and, where the process
 //   may set them, its owner and group. Other hard links of it keep the
 //   earlier contents: the name gets a new file, as it must for the earlier
@@ -68,6 +73,7 @@ public:
 private:
     bool fail(int code, const QString &reason = QString());
     bool openDirect();
+    bool openDescriptor();
     bool openStream();
     bool createAnonymous();
     bool createNamed();
@@ -85,6 +91,7 @@ private:
     int fd_ = -1;  // the file being written; kept open after close() for linkat()
     std::FILE *file_ = nullptr;
     bool direct_ = false;
+    int descriptor_ = -1;  // the descriptor of this process the name stands for
     OutputTarget target_;
     std::string tempName_;  // named temporary file within the folder, if any
     TemporaryNameRegistration registration_;

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,6 +50,15 @@ std::vector<PointRecord> someRecords(int n)
         records[size_t(i)].y = 44.0 + i * 1e-3;
     }
     return records;
+}
+
+// Every entry of the folder, hidden ones included, joined by '|'.
+std::string entriesOf(const QString &folder)
+{
+    return QDir(folder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        .join('|')
+        .toStdString();
 }
 
 // Limits the size of files this process may write, for one scope.
@@ -154,6 +164,32 @@ TEST(RunOutputs, OneThatCannotBeFinishedLeavesEveryOutputAsItWas)
     EXPECT_TRUE(error.startsWith(QStringLiteral("Two outputs are the same file: "))) << error.toStdString();
 }
 
+TEST(RunOutputs, NamesOfOwnDescriptorsAreWrittenInPlaceAtTheirOffset)
+{
+    QTemporaryDir dir;
+    const QString journal = dir.filePath("journal.txt");
+    writeTextFile(journal, kEarlierOutput);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(journal).constData(), &before), 0);
+    // As ">> journal.txt" opens it for a command.
+    const int appending = ::open(QFile::encodeName(journal).constData(), O_WRONLY | O_APPEND);
+    ASSERT_GE(appending, 0);
+    RunOutputs outputs;
+    QString error;
+    const RunOutputs::Handle file = outputs.add(QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(appending), error);
+    ASSERT_NE(file, RunOutputs::kNoOutput) << error.toStdString();
+    EXPECT_EQ(outputs.add(QStringLiteral("/dev/fd/%1").arg(appending), error), RunOutputs::kNoOutput);
+    ASSERT_TRUE(outputs.write(file, std::string("new\n"), error));
+    ASSERT_TRUE(outputs.commit(error)) << error.toStdString();
+    ::close(appending);
+
+    EXPECT_EQ(readBytes(journal), kEarlierOutput + "new\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(journal).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // written, not replaced
+    EXPECT_EQ(entriesOf(dir.path()), "journal.txt");
+}
+
 TEST(WriteShiftFile, WritesThroughASymbolicLink)
 {
     QTemporaryDir dir;
@@ -185,15 +221,6 @@ TEST(WriteShiftFile, MissingFolderIsReportedAndNothingWritten)
 namespace {
 
 const QByteArray kEarlier = "an earlier output\n";
-
-// Every entry of the folder, hidden ones included, joined by '|'.
-std::string entriesOf(const QString &folder)
-{
-    return QDir(folder)
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-        .join('|')
-        .toStdString();
-}
 
 // Opens `path` with `temporary`, writes a line and ends the process with `signal`.
 void writeAndDie(const QString &path, ReplacingFile::Temporary temporary, int signal)

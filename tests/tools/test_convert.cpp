@@ -519,6 +519,52 @@ TEST_F(ConvertTool, NamedPipesAndStandardInputByNameAreReadOnce)
     EXPECT_EQ(devStdin.out, expected);
 }
 
+TEST_F(ConvertTool, NamesOfTheStandardStreamsWriteTheStreamInPlace)
+{
+    const QByteArray expected = tool({"-o", "-", "pts.csv"}).out;
+    ASSERT_TRUE(expected.startsWith(kOutputHeader));
+
+    // ">> journal.txt": the points follow the journal's earlier lines.
+    writeTextFile(at("journal.txt"), "earlier\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(at("journal.txt")).constData(), &before), 0);
+    const ToolRun appended =
+        tool({"pts.csv", "--no-controlshift", "-o", "/dev/stdout"}, {QString(), at("journal.txt"), true});
+    EXPECT_EQ(appended.exitCode, 0) << appended.err.toStdString();
+    EXPECT_EQ(readBytes(at("journal.txt")), "earlier\n" + expected);
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(at("journal.txt")).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+
+    // "2> log": the uncertainty lines and then the summary.
+    const ToolRun quality = tool({"-o", "-", "--quality", "/dev/stderr", "pts.csv"});
+    EXPECT_EQ(quality.exitCode, 0) << quality.err.toStdString();
+    EXPECT_EQ(quality.out, expected);
+    EXPECT_TRUE(quality.err.startsWith(kQualityFileHeader)) << quality.err.toStdString();
+    EXPECT_TRUE(quality.err.contains("\nveltrane-convert: 2 of 4 points converted")) << quality.err.toStdString();
+
+    // "| cat": a pipe behind /dev/stdout is written, never looked up by name.
+    QProcess piped;
+    piped.setWorkingDirectory(dir.path());
+    piped.start(QStringLiteral(VELTRANE_CONVERT), {"-o", "/dev/stdout", "pts.csv"});
+    ASSERT_TRUE(piped.waitForFinished(60000));
+    EXPECT_EQ(piped.exitCode(), 0) << piped.readAllStandardError().toStdString();
+    EXPECT_EQ(piped.readAllStandardOutput(), expected);
+
+    // Two outputs into one stream are refused before either is written.
+    const ToolRun twice = tool({"-o", "-", "--quality", "/dev/stdout", "pts.csv"}, {QString(), at("both.txt")});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_EQ(twice.err, "veltrane-convert: two outputs are the same file: standard output and /dev/stdout\n");
+    EXPECT_EQ(readBytes(at("both.txt")), QByteArray());
+
+    // Standard output closed (">&-"): said in words, and no file takes its place.
+    const auto files = folderContents(dir.path());
+    const ToolRun closed = tool({"-o", "-", "pts.csv"}, {QString(), QString(), false, true});
+    EXPECT_EQ(closed.exitCode, 1);
+    EXPECT_EQ(closed.err, "veltrane-convert: unable to write standard output: Bad file descriptor\n");
+    EXPECT_EQ(folderContents(dir.path()), files);
+}
+
 TEST_F(ConvertTool, TwoOutputsThroughALinkedFolderAreRefused)
 {
     ASSERT_TRUE(QFile::link(".", at("same")));
