@@ -22,7 +22,7 @@
 // - The file being written has no name where the file system allows
 //   (O_TMPFILE), so nothing is left behind even by SIGKILL; elsewhere it has
 //   a short name that fits the folder's name length limit and is
-//   removed on SIGINT, SIGTERM and SIGHUP once installTemporaryFileCleanup()
+//   removed on SIGINT, SIGTERM, SIGHUP and SIGPIPE once installTemporaryFileCleanup()
 //   has been called.
 // Names are used as given and relative to the folder opened at open(), so
 // folders deeper than PATH_MAX from the root work as they do elsewhere.

@@ -239,7 +239,7 @@ void writeAndDie(const QString &path, ReplacingFile::Temporary temporary, int si
 
 TEST(ReplacingFileDeathTest, SignalsRemoveTheNamedTemporaryFile)
 {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         QTemporaryDir dir;
         const QString path = dir.filePath("pts_out.csv");
         writeTextFile(path, kEarlier);
@@ -247,6 +247,30 @@ TEST(ReplacingFileDeathTest, SignalsRemoveTheNamedTemporaryFile)
         EXPECT_EQ(entriesOf(dir.path()), "pts_out.csv") << "signal " << signal;
         EXPECT_EQ(readBytes(path), kEarlier);
     }
+}
+
+TEST(ReplacingFileDeathTest, ABrokenPipeEndsTheProcessQuietlyWithoutTheTemporaryFile)
+{
+    // As "| head" does: the reader of standard output is gone while another
+    // output is half written under a temporary name.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("n.json");
+    writeTextFile(path, kEarlier);
+    const auto writeToAClosedPipe = [&path] {
+        installTemporaryFileCleanup();
+        ReplacingFile file(path, ReplacingFile::Temporary::Named);
+        int ends[2];
+        if (!file.open() || ::pipe(ends) != 0)
+            std::_Exit(3);
+        std::fputs("half written\n", file.stream());
+        std::fflush(file.stream());
+        ::close(ends[0]);
+        const ssize_t written = ::write(ends[1], "x", 1);
+        std::_Exit(written < 0 ? 5 : 4);
+    };
+    EXPECT_EXIT(writeToAClosedPipe(), ::testing::KilledBySignal(SIGPIPE), "^$");
+    EXPECT_EQ(entriesOf(dir.path()), "n.json");
+    EXPECT_EQ(readBytes(path), kEarlier);
 }
 
 TEST(ReplacingFileDeathTest, SigkillLeavesNoUnnamedTemporaryFile)
