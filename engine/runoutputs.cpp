@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
+
 namespace veltrane {
 
 namespace {
@@ -27,12 +29,6 @@ RunOutputs::Handle RunOutputs::add(const QString &path, QString &error)
     error = kept_.refusal(path);
     if (!error.isEmpty())
         return kNoOutput;
-    for (const Output &earlier : outputs_) {
-        if (earlier.file && sameNewFile(earlier.path, path)) {
-            error = QStringLiteral("Two outputs are the same file: %1 and %2").arg(earlier.path, path);
-            return kNoOutput;
-        }
-    }
     Output output;
     output.path = path;
     output.file = std::make_unique<ReplacingFile>(path);
@@ -40,6 +36,15 @@ RunOutputs::Handle RunOutputs::add(const QString &path, QString &error)
     if (!output.file->open()) {
         error = QStringLiteral("Unable to write %1: %2").arg(path, output.file->errorString());
         return kNoOutput;
+    }
+    // A new file through a linked folder, or a stream by a name of its
+    // descriptor, is none of the protected files yet may be an earlier output.
+    output.target = output.file->target();
+    for (const Output &earlier : outputs_) {
+        if (earlier.target.sameAs(output.target)) {
+            error = QStringLiteral("Two outputs are the same file: %1 and %2").arg(earlier.path, path);
+            return kNoOutput;
+        }
     }
     output.stream = output.file->stream();
     kept_.add(path, FileRole::Written);
@@ -52,6 +57,12 @@ RunOutputs::Handle RunOutputs::addStream(std::FILE *stream, const QString &label
     Output output;
     output.path = label;
     output.stream = stream;
+    // A stream that takes no writes (a closed standard output kept open on
+    // /dev/null for reading) reaches no file another output could.
+    const int fd = ::fileno(stream);
+    const int flags = fd >= 0 ? ::fcntl(fd, F_GETFL) : -1;
+    if (flags >= 0 && (flags & O_ACCMODE) != O_RDONLY)
+        output.target = targetOfDescriptor(fd);
     outputs_.push_back(std::move(output));
     return Handle(outputs_.size() - 1);
 }

@@ -37,6 +37,8 @@ public:
 
     // An open stream (standard output) that takes an output directly: what
     // is written there cannot be taken back. `label` names it in messages.
+    // Add it before the outputs named by files, so that a name that reaches
+    // the same file or stream is refused.
     Handle addStream(std::FILE *stream, const QString &label);
 
     // Appends bytes to an output. False with `error` set on the first
@@ -57,6 +59,7 @@ private:
         QString path;  // or the stream's label
         std::unique_ptr<ReplacingFile> file;
         std::FILE *stream = nullptr;
+        OutputTarget target;  // where the bytes land
         bool failed = false;
     };
 

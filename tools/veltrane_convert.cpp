@@ -72,10 +72,28 @@ bool printText(const std::string &text)
     return false;
 }
 
+// A standard stream the command was started without (">&-") is held open
+// on /dev/null the wrong way round, so that using it fails with "Bad file
+// descriptor" and the first file the run opens does not take its number:
+// standard output would then write into that file.
+void holdClosedStandardStreams()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int held = ::open("/dev/null", (fd == STDIN_FILENO ? O_WRONLY : O_RDONLY) | O_NOCTTY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
 {
+    holdClosedStandardStreams();
     mallopt(M_MMAP_THRESHOLD, kMallocMmapThreshold);
     mallopt(M_TRIM_THRESHOLD, kMallocTrimThreshold);
     const std::array<bool, 3> closed = occupyClosedStandardStreams();

@@ -1,7 +1,6 @@
 #include "engine/base/fileidentity.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -72,10 +71,24 @@ QString ProtectedFiles::refusal(const QString &path) const
     return QString();
 }
 
-bool sameNewFile(const QString &a, const QString &b)
+bool OutputTarget::sameAs(const OutputTarget &other) const
 {
-    const QFileInfo first(a), second(b);
-    return !first.exists() && !second.exists() && first.absoluteFilePath() == second.absoluteFilePath();
+    if (hasFile && other.hasFile && device == other.device && inode == other.inode)
+        return true;
+    return hasEntry && other.hasEntry && folderDevice == other.folderDevice && folderInode == other.folderInode &&
+           name == other.name;
+}
+
+OutputTarget targetOfDescriptor(int fd)
+{
+    OutputTarget target;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0) {
+        target.hasFile = true;
+        target.device = status.st_dev;
+        target.inode = status.st_ino;
+    }
+    return target;
 }
 
 }  // namespace veltrane

@@ -7,14 +7,34 @@
 // the file might be the same.
 
 #include <QString>
+#include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace veltrane {
 
 enum class FileRole { Read, Written };
 
-// True when neither name exists yet and both name the same file to be.
-bool sameNewFile(const QString &a, const QString &b);
+// Where the bytes of one output land, to tell outputs of a run apart: the
+// file it writes into or replaces, when there is one, and for a file put in
+// place the folder entry that will name it (the folder by device and inode,
+// so that a link to a folder leads to the same entry as the folder itself).
+struct OutputTarget {
+    bool hasFile = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool hasEntry = false;
+    dev_t folderDevice = 0;
+    ino_t folderInode = 0;
+    std::string name;
+
+    // True when both write the same file or name the same entry.
+    bool sameAs(const OutputTarget &other) const;
+};
+
+// The file an open descriptor writes (a file, pipe, socket or device).
+OutputTarget targetOfDescriptor(int fd);
 
 class ProtectedFiles {
 public:

@@ -7,7 +7,9 @@
 #include <random>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace veltrane {
@@ -22,17 +24,64 @@ constexpr int kNameTries = 100;
 // Permission bits an output keeps; set-id and sticky bits are not kept.
 constexpr mode_t kPermissionBits = 0777;
 constexpr mode_t kNewFileMode = 0666;  // before the umask
+// Digits of the largest descriptor number a name may give.
+constexpr size_t kMaxDescriptorDigits = 9;
+
+// The descriptor of this process that `name` stands for, as /dev/stdout,
+// /dev/fd/N and /proc/self/fd/N do (a folder linked to /proc/self/fd too), or
+// -1. Such a name is the stream the descriptor writes: following it to the
+// file behind would write a new file where the stream's bytes go.
+int ownDescriptorNamed(const std::string &name)
+{
+    static const char *const kStandardNames[] = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+    for (int fd = 0; fd < 3; ++fd) {
+        if (name == kStandardNames[fd])
+            return fd;
+    }
+    const size_t slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (last.empty() || last.size() > kMaxDescriptorDigits || last.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    const int fd = std::stoi(last);
+    const std::string ownFolder = "/proc/" + std::to_string(::getpid()) + "/fd";
+    if (folder == "/dev/fd" || folder == "/proc/self/fd" || folder == "/proc/thread-self/fd" || folder == ownFolder)
+        return fd;
+    struct stat named {};
+    struct stat own {};
+    if (::stat(folder.c_str(), &named) == 0 && ::stat("/proc/self/fd", &own) == 0 && named.st_dev == own.st_dev &&
+        named.st_ino == own.st_ino)
+        return fd;
+    return -1;
+}
+
+// Whether the folder of `name` is in /proc, where a link may stand for a
+// pipe or socket ("pipe:[N]") that has no name to follow.
+bool inProcFolder(const std::string &name)
+{
+    const size_t slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+    struct statfs system {};
+    return ::statfs(folder.c_str(), &system) == 0 && system.f_type == PROC_SUPER_MAGIC;
+}
 
 // The name a chain of symbolic links leads to, each relative target taken
-// from the folder of its link as given (never made absolute).
-std::string followLinks(std::string name)
+// from the folder of its link as given (never made absolute); `descriptor`
+// is set when a name on the way stands for a descriptor of this process.
+std::string followLinks(std::string name, int &descriptor)
 {
+    descriptor = -1;
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        descriptor = ownDescriptorNamed(name);
+        if (descriptor >= 0)
+            break;
         char target[PATH_MAX];
         const ssize_t length = ::readlink(name.c_str(), target, sizeof target);
         if (length <= 0 || size_t(length) >= sizeof target)
             break;
         const std::string link(target, size_t(length));
+        if (link[0] != '/' && inProcFolder(name))
+            break;  // opened by this name, it is the pipe or socket itself
         const size_t slash = name.rfind('/');
         name = link[0] == '/' || slash == std::string::npos ? link : name.substr(0, slash + 1) + link;
     }
@@ -55,7 +104,7 @@ std::string procName(int fd)
 
 ReplacingFile::ReplacingFile(const QString &path, Temporary temporary) : temporary_(temporary)
 {
-    const std::string target = followLinks(QFile::encodeName(path).toStdString());
+    const std::string target = followLinks(QFile::encodeName(path).toStdString(), descriptor_);
     const size_t slash = target.rfind('/');
     folder_ = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
     name_ = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -91,6 +140,8 @@ QString ReplacingFile::errorString() const
 
 bool ReplacingFile::open()
 {
+    if (descriptor_ >= 0)
+        return openDescriptor();
     if (name_.empty() || name_ == "." || name_ == "..")
         return fail(EISDIR);
     folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -122,8 +173,36 @@ bool ReplacingFile::open()
     const bool created = temporary_ == Temporary::AnonymousWherePossible ? createAnonymous() : createNamed();
     if (!created)
         return false;
-    if (exists)
+    if (exists) {
         keepAttributesOf(earlier);
+        target_.hasFile = true;
+        target_.device = earlier.st_dev;
+        target_.inode = earlier.st_ino;
+    }
+    struct stat folder {};
+    if (::fstat(folderFd_, &folder) == 0) {
+        target_.hasEntry = true;
+        target_.folderDevice = folder.st_dev;
+        target_.folderInode = folder.st_ino;
+        target_.name = name_;
+    }
+    return openStream();
+}
+
+bool ReplacingFile::openDescriptor()
+{
+    // Written through a duplicate, which shares the descriptor's offset and
+    // its appending: the bytes follow whatever was written there before.
+    const int flags = ::fcntl(descriptor_, F_GETFL);
+    if (flags < 0)
+        return fail(errno);
+    if ((flags & O_ACCMODE) == O_RDONLY)
+        return fail(EBADF);
+    fd_ = ::fcntl(descriptor_, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0)
+        return fail(errno);
+    direct_ = true;
+    target_ = targetOfDescriptor(fd_);
     return openStream();
 }
 
@@ -134,6 +213,7 @@ bool ReplacingFile::openDirect()
     if (fd_ < 0)
         return fail(errno);
     direct_ = true;
+    target_ = targetOfDescriptor(fd_);
     return openStream();
 }
 

@@ -10,6 +10,11 @@
 //   would: replacing it would put a regular file in place of the device (of
 //   the system's own when run as root) and never deliver the data. Block
 //   devices, sockets and folders are refused.
+// - A name of a descriptor of this process (/dev/stdout, /dev/fd/N,
+//   /proc/self/fd/N) is the stream that descriptor writes, whatever it leads
+//   to (a file a shell opened, a pipe, a socket): it is written directly
+//   through a duplicate of the descriptor, at its offset and appending where
+//   it appends, and never replaced.
 // - A file that is replaced keeps its permission bits and, where the process
 //   may set them, its owner and group. Other hard links of it keep the
 //   earlier contents: the name gets a new file, as it must for the earlier
@@ -17,11 +22,12 @@
 // - The file being written has no name where the file system allows
 //   (O_TMPFILE), so nothing is left behind even by SIGKILL; elsewhere it has
 //   a short name that fits the folder's name length limit and is
-//   removed on SIGINT, SIGTERM and SIGHUP once installTemporaryFileCleanup()
+//   removed on SIGINT, SIGTERM, SIGHUP and SIGPIPE once installTemporaryFileCleanup()
 //   has been called.
 // Names are used as given and relative to the folder opened at open(), so
 // folders deeper than PATH_MAX from the root work as they do elsewhere.
 
+#include "engine/base/fileidentity.h"
 #include "engine/base/tempfilecleanup.h"
 
 #include <QString>
@@ -61,9 +67,13 @@ public:
     // Why the last call failed.
     QString errorString() const;
 
+    // Where the bytes go, once open() succeeded.
+    const OutputTarget &target() const { return target_; }
+
 private:
     bool fail(int code, const QString &reason = QString());
     bool openDirect();
+    bool openDescriptor();
     bool openStream();
     bool createAnonymous();
     bool createNamed();
@@ -81,6 +91,8 @@ private:
     int fd_ = -1;  // the file being written; kept open after close() for linkat()
     std::FILE *file_ = nullptr;
     bool direct_ = false;
+    int descriptor_ = -1;  // the descriptor of this process the name stands for
+    OutputTarget target_;
     std::string tempName_;  // named temporary file within the folder, if any
     TemporaryNameRegistration registration_;
     int errno_ = 0;

@@ -29,7 +29,9 @@ static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs l
 // The process's one table: a signal handler has no other way to find it.
 Slot g_slots[kSlots];
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a run whose standard output goes to "| head" ends by it,
+// quietly as is the custom, once its other outputs' temporary files are gone.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 extern "C" void removeTemporaryFilesAndDie(int signal)
 {

@@ -1,7 +1,7 @@
 #pragma once
 // Removal of named temporary output files when the process is ended by
-// SIGINT, SIGTERM or SIGHUP, so that an interrupted run leaves no half
-// written file beside its output. Signals act on the whole process, so the
+// SIGINT, SIGTERM, SIGHUP or SIGPIPE, so that an interrupted run (or one
+// whose reader went away) leaves no half written file beside its output. Signals act on the whole process, so the
 // names live in one fixed table of the process; its slots are claimed and
 // read with atomics and the signal handler only reads them and calls
 // unlinkat(), which is safe inside a handler.
@@ -10,7 +10,7 @@
 
 namespace veltrane {
 
-// Installs the removing handler for each of SIGINT, SIGTERM and SIGHUP whose
+// Installs the removing handler for each of SIGINT, SIGTERM, SIGHUP and SIGPIPE whose
 // action is still the default one; a signal that is ignored (SIGHUP under
 // nohup, say) or handled by the program stays as it is. After removing the
 // files the handler ends the process by the signal's default action.
@@ -34,7 +34,7 @@ private:
     int slot_ = -1;
 };
 
-// Holds SIGINT, SIGTERM and SIGHUP back from the calling thread while it
+// Holds SIGINT, SIGTERM, SIGHUP and SIGPIPE back from the calling thread while it
 // lives, for the few calls that create or rename a temporary name.
 class CleanupSignalsBlocked {
 public:

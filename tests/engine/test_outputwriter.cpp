@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,6 +50,15 @@ std::vector<PointRecord> someRecords(int n)
         records[size_t(i)].y = 44.0 + i * 1e-3;
     }
     return records;
+}
+
+// Every entry of the folder, hidden ones included, joined by '|'.
+std::string entriesOf(const QString &folder)
+{
+    return QDir(folder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        .join('|')
+        .toStdString();
 }
 
 // Limits the size of files this process may write, for one scope.
@@ -154,6 +164,32 @@ TEST(RunOutputs, OneThatCannotBeFinishedLeavesEveryOutputAsItWas)
     EXPECT_TRUE(error.startsWith(QStringLiteral("Two outputs are the same file: "))) << error.toStdString();
 }
 
+TEST(RunOutputs, NamesOfOwnDescriptorsAreWrittenInPlaceAtTheirOffset)
+{
+    QTemporaryDir dir;
+    const QString journal = dir.filePath("journal.txt");
+    writeTextFile(journal, kEarlierOutput);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(journal).constData(), &before), 0);
+    // As ">> journal.txt" opens it for a command.
+    const int appending = ::open(QFile::encodeName(journal).constData(), O_WRONLY | O_APPEND);
+    ASSERT_GE(appending, 0);
+    RunOutputs outputs;
+    QString error;
+    const RunOutputs::Handle file = outputs.add(QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(appending), error);
+    ASSERT_NE(file, RunOutputs::kNoOutput) << error.toStdString();
+    EXPECT_EQ(outputs.add(QStringLiteral("/dev/fd/%1").arg(appending), error), RunOutputs::kNoOutput);
+    ASSERT_TRUE(outputs.write(file, std::string("new\n"), error));
+    ASSERT_TRUE(outputs.commit(error)) << error.toStdString();
+    ::close(appending);
+
+    EXPECT_EQ(readBytes(journal), kEarlierOutput + "new\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(journal).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // written, not replaced
+    EXPECT_EQ(entriesOf(dir.path()), "journal.txt");
+}
+
 TEST(WriteShiftFile, WritesThroughASymbolicLink)
 {
     QTemporaryDir dir;
@@ -186,15 +222,6 @@ namespace {
 
 const QByteArray kEarlier = "an earlier output\n";
 
-// Every entry of the folder, hidden ones included, joined by '|'.
-std::string entriesOf(const QString &folder)
-{
-    return QDir(folder)
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-        .join('|')
-        .toStdString();
-}
-
 // Opens `path` with `temporary`, writes a line and ends the process with `signal`.
 void writeAndDie(const QString &path, ReplacingFile::Temporary temporary, int signal)
 {
@@ -212,7 +239,7 @@ void writeAndDie(const QString &path, ReplacingFile::Temporary temporary, int si
 
 TEST(ReplacingFileDeathTest, SignalsRemoveTheNamedTemporaryFile)
 {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         QTemporaryDir dir;
         const QString path = dir.filePath("pts_out.csv");
         writeTextFile(path, kEarlier);
@@ -220,6 +247,30 @@ TEST(ReplacingFileDeathTest, SignalsRemoveTheNamedTemporaryFile)
         EXPECT_EQ(entriesOf(dir.path()), "pts_out.csv") << "signal " << signal;
         EXPECT_EQ(readBytes(path), kEarlier);
     }
+}
+
+TEST(ReplacingFileDeathTest, ABrokenPipeEndsTheProcessQuietlyWithoutTheTemporaryFile)
+{
+    // As "| head" does: the reader of standard output is gone while another
+    // output is half written under a temporary name.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("n.json");
+    writeTextFile(path, kEarlier);
+    const auto writeToAClosedPipe = [&path] {
+        installTemporaryFileCleanup();
+        ReplacingFile file(path, ReplacingFile::Temporary::Named);
+        int ends[2];
+        if (!file.open() || ::pipe(ends) != 0)
+            std::_Exit(3);
+        std::fputs("half written\n", file.stream());
+        std::fflush(file.stream());
+        ::close(ends[0]);
+        const ssize_t written = ::write(ends[1], "x", 1);
+        std::_Exit(written < 0 ? 5 : 4);
+    };
+    EXPECT_EXIT(writeToAClosedPipe(), ::testing::KilledBySignal(SIGPIPE), "^$");
+    EXPECT_EQ(entriesOf(dir.path()), "n.json");
+    EXPECT_EQ(readBytes(path), kEarlier);
 }
 
 TEST(ReplacingFileDeathTest, SigkillLeavesNoUnnamedTemporaryFile)

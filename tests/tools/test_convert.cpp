@@ -4,6 +4,7 @@
 
 #include "engine/conversion.h"
 #include "engine/formats/outputwriter.h"
+#include "engine/formats/validationreport.h"
 #include "tests/support/conversiontestsupport.h"
 #include "tests/support/fiforeader.h"
 #include "tools/convertcli/progress.h"
@@ -65,8 +66,10 @@ struct ToolRun {
 };
 
 struct ToolStreams {
-    QString stdinPath;   // empty: /dev/null
-    QString stdoutPath;  // empty: captured in ToolRun::out
+    QString stdinPath;          // empty: /dev/null
+    QString stdoutPath;         // empty: captured in ToolRun::out
+    bool appendStdout = false;  // stdoutPath opened as ">>" opens it
+    bool closedStdout = false;  // started without standard output, as by ">&-"
 };
 
 // Runs the tool with arguments passed as bytes (names need not be UTF-8),
@@ -91,13 +94,16 @@ ToolRun runTool(const std::vector<QByteArray> &args, const QString &folder = QSt
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int in = ::open(inPath.constData(), O_RDONLY);
-        const int out = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out =
+            ::open(outPath.constData(), O_WRONLY | O_CREAT | (streams.appendStdout ? O_APPEND : O_TRUNC), 0644);
         const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || (!dir.isEmpty() && ::chdir(dir.constData()) != 0))
             ::_exit(127);
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        if (streams.closedStdout)
+            ::close(1);
         ::execv(pointers[0], pointers.data());
         ::_exit(127);
     }
@@ -571,6 +577,76 @@ TEST_F(ConvertTool, NamedPipesAndStandardInputByNameAreReadOnce)
     EXPECT_EQ(fromPipe.out, expected);
     const ToolRun devStdin = tool({"-o", "-", "/dev/stdin"}, {at("pts.csv"), QString()});
     EXPECT_EQ(devStdin.out, expected);
+}
+
+TEST_F(ConvertTool, NamesOfTheStandardStreamsWriteTheStreamInPlace)
+{
+    const QByteArray expected = tool({"-o", "-", "pts.csv"}).out;
+    ASSERT_TRUE(expected.startsWith(kOutputHeader));
+
+    // ">> journal.txt": the points follow the journal's earlier lines.
+    writeTextFile(at("journal.txt"), "earlier\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(at("journal.txt")).constData(), &before), 0);
+    const ToolRun appended =
+        tool({"pts.csv", "--no-controlshift", "-o", "/dev/stdout"}, {QString(), at("journal.txt"), true});
+    EXPECT_EQ(appended.exitCode, 0) << appended.err.toStdString();
+    EXPECT_EQ(readBytes(at("journal.txt")), "earlier\n" + expected);
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(at("journal.txt")).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+
+    // "2> log": the uncertainty lines and then the summary.
+    const ToolRun quality = tool({"-o", "-", "--quality", "/dev/stderr", "pts.csv"});
+    EXPECT_EQ(quality.exitCode, 0) << quality.err.toStdString();
+    EXPECT_EQ(quality.out, expected);
+    EXPECT_TRUE(quality.err.startsWith(kQualityFileHeader)) << quality.err.toStdString();
+    EXPECT_TRUE(quality.err.contains("\nveltrane-convert: 2 of 4 points converted")) << quality.err.toStdString();
+
+    // "| cat": a pipe behind /dev/stdout is written, never looked up by name.
+    QProcess piped;
+    piped.setWorkingDirectory(dir.path());
+    piped.start(QStringLiteral(VELTRANE_CONVERT), {"-o", "/dev/stdout", "pts.csv"});
+    ASSERT_TRUE(piped.waitForFinished(60000));
+    EXPECT_EQ(piped.exitCode(), 0) << piped.readAllStandardError().toStdString();
+    EXPECT_EQ(piped.readAllStandardOutput(), expected);
+
+    // Two outputs into one stream are refused before either is written.
+    const ToolRun twice = tool({"-o", "-", "--quality", "/dev/stdout", "pts.csv"}, {QString(), at("both.txt")});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_EQ(twice.err, "veltrane-convert: two outputs are the same file: standard output and /dev/stdout\n");
+    EXPECT_EQ(readBytes(at("both.txt")), QByteArray());
+
+    // Standard output closed (">&-"): said in words, and no file takes its place.
+    const auto files = folderContents(dir.path());
+    const ToolRun closed = tool({"-o", "-", "pts.csv"}, {QString(), QString(), false, true});
+    EXPECT_EQ(closed.exitCode, 1);
+    EXPECT_EQ(closed.err, "veltrane-convert: unable to write standard output: Bad file descriptor\n");
+    EXPECT_EQ(folderContents(dir.path()), files);
+}
+
+TEST_F(ConvertTool, TwoOutputsThroughALinkedFolderAreRefused)
+{
+    ASSERT_TRUE(QFile::link(".", at("same")));
+    const QStringList convert = {"--no-controlshift", "pts.csv"};
+    const QStringList check = {"--validate-network"};
+    const std::vector<QStringList> cases = {
+        {"-o", "twin.csv", "--controlshift", "same/twin.csv", "pts.csv"},
+        QStringList{"-o", "twin.csv", "--quality", "same/twin.csv"} + convert,
+        QStringList{"-o", "twin.csv", "--export-tinshift", "same/twin.csv"} + convert,
+        QStringList{"--quality", "twin.csv", "--export-tinshift", "same/./twin.csv"} + convert,
+        QStringList{"--report", "twin.csv", "--plot", "same/twin.csv"} + check,
+    };
+    const auto before = folderContents(dir.path());
+    for (const QStringList &args : cases) {
+        const std::string label = args.join(' ').toStdString();
+        const ToolRun run = tool(args);
+        EXPECT_EQ(run.exitCode, 1) << label;
+        EXPECT_TRUE(run.err.startsWith("veltrane-convert: two outputs are the same file: "))
+            << label << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.endsWith("twin.csv\n")) << label << ": " << run.err.toStdString();
+        EXPECT_EQ(folderContents(dir.path()), before) << label;
+    }
 }
 
 TEST_F(ConvertTool, ExitsWithOneWhenAnOutputCannotBeWritten)
