@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <array>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -45,20 +44,6 @@ void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s%s\n", kMessagePrefix, text.toLocal8Bit().constData());
-}
-
-// Standard streams the program was started without: each is taken by
-// /dev/null, so that no file the run opens gets its number and takes what
-// was meant for the stream. Returns which were closed.
-std::array<bool, 3> occupyClosedStandardStreams()
-{
-    std::array<bool, 3> closed{};
-    for (int fd = 0; fd < 3; ++fd) {
-        closed[size_t(fd)] = ::fcntl(fd, F_GETFD) == -1 && errno == EBADF;
-        if (closed[size_t(fd)])
-            ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);  // the lowest free number: fd
-    }
-    return closed;
 }
 
 // Writes a text to standard output; false when it could not be written.
@@ -96,7 +81,6 @@ int main(int argc, char *argv[])
     holdClosedStandardStreams();
     mallopt(M_MMAP_THRESHOLD, kMallocMmapThreshold);
     mallopt(M_TRIM_THRESHOLD, kMallocTrimThreshold);
-    const std::array<bool, 3> closed = occupyClosedStandardStreams();
     // The user's locale for names and messages, as the application object
     // would set it; numbers are always written with a decimal point.
     std::setlocale(LC_ALL, "");
@@ -107,15 +91,6 @@ int main(int argc, char *argv[])
         return kExitUsage;
     }
     const CommandLine &options = parsed.options;
-    if (closed[0] && options.input == kStandardStream && !options.help && !options.version &&
-        !options.validation.validateNetwork) {
-        std::fprintf(stderr, "%serror reading standard input: %s\n", kMessagePrefix, std::strerror(EBADF));
-        return kExitFailed;
-    }
-    if (closed[1] && (options.help || options.version || options.output == kStandardStream)) {
-        std::fprintf(stderr, "%sunable to write standard output: %s\n", kMessagePrefix, std::strerror(EBADF));
-        return kExitFailed;
-    }
     if (options.help)
         return printText(usageText()) ? kExitDone : kExitFailed;
     if (options.version)
