@@ -255,7 +255,7 @@ private:
 
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
                                const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics,
-                               const ProgressSink &progress)
+                               const ProgressSink &progress, const std::function<bool()> &cancelled)
 {
     RunPlan plan;
     plan.settings = settings;
@@ -265,6 +265,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     plan.output = deriveOutputPath(inputPath);
     plan.controlShift = QDir(workDir).filePath(QLatin1String(kControlShiftFile));
     plan.keepRecords = true;
+    plan.cancelled = cancelled;
     WindowReporter reporter(status, diagnostics, progress);
     const RunResult run = runPlan(plan, reporter);
 
@@ -275,6 +276,9 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
         break;
     case RunOutcome::EmptyInputPath:
         result.outcome = ConversionOutcome::EmptyInputPath;
+        break;
+    case RunOutcome::Cancelled:
+        result.outcome = ConversionOutcome::Cancelled;
         break;
     case RunOutcome::OutputNotWritten:
     case RunOutcome::Failed:

@@ -72,6 +72,7 @@ enum class ConversionOutcome {
     Completed,         // both output files written
     EmptyInputPath,    // nothing read or written; the window shows its message box
     OutputNotWritten,  // the run finished but an output file could not be written (reported)
+    Cancelled,         // stopped when asked; no output file was written (reported)
 };
 
 struct ConversionResult {
@@ -147,6 +148,6 @@ std::string dumpTriangles(const std::vector<Triangle> &triangles);
 // through `status`, no output is left new and the result is OutputNotWritten.
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
                                const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics = {},
-                               const ProgressSink &progress = {});
+                               const ProgressSink &progress = {}, const std::function<bool()> &cancelled = {});
 
 }  // namespace veltrane

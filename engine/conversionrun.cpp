@@ -205,15 +205,17 @@ bool Run::openInput()
 // read twice, or one file as both realizations.
 bool Run::checkNetworkFiles()
 {
-    struct stat source {}, target {}, input {};
+    struct stat source {
+    }, target{}, input{};
     const bool haveSource = statOf(plan_.network.source, source);
     const bool haveTarget = statOf(plan_.network.target, target);
     if (input_ && plan_.inputStream && ::fstat(fileno(input_), &input) == 0 && !S_ISREG(input.st_mode)) {
         // A stream can be read once only: as the input or as a network file.
-        for (const auto &[name, have, status] : {std::tie(plan_.network.source, haveSource, source),
-                                                  std::tie(plan_.network.target, haveTarget, target)}) {
+        for (const auto &[name, have, status] :
+             {std::tie(plan_.network.source, haveSource, source), std::tie(plan_.network.target, haveTarget, target)}) {
             if (have && sameFile(status, input))
-                return failed(QStringLiteral("Cannot read %1: it is standard input, which is read as the input").arg(name));
+                return failed(
+                    QStringLiteral("Cannot read %1: it is standard input, which is read as the input").arg(name));
         }
     }
     if (haveSource && haveTarget && sameFile(source, target))
@@ -394,6 +396,8 @@ bool Run::stream(StreamTotals &totals)
         reporter_.progress(points, read, totalBytes);
     };
 
+    handlers.cancelled = plan_.cancelled;
+
     const NetworkInterpolator interpolator(control_, triangles_);
     totals = convertPointStream(bytes, interpolator, settings, handlers);
     const int readErrno = bytes.error();
@@ -411,6 +415,10 @@ bool Run::stream(StreamTotals &totals)
             reporter_.diagnostic(note);
     }
 
+    if (totals.cancelled) {
+        result_.outcome = RunOutcome::Cancelled;
+        return failed(QStringLiteral("Conversion cancelled; no file was written."));
+    }
     if (totals.readFailed) {
         const QString text = QStringLiteral("Error reading %1: %2").arg(inputName(), reason(readErrno));
         if (plan_.strict)
@@ -490,8 +498,9 @@ RunResult Run::convert()
         wrote += (plan_.tinshift.isEmpty() ? QStringLiteral(" and ") : QStringLiteral(", ")) + plan_.controlShift;
     if (!plan_.tinshift.isEmpty())
         wrote += QStringLiteral(" and ") + plan_.tinshift;
-    reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside) + QStringLiteral("; wrote ") + wrote +
-                      QStringLiteral(" (") + seconds(stopwatch_) + QStringLiteral(" s)"));
+    reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside) +
+                      QStringLiteral("; wrote ") + wrote + QStringLiteral(" (") + seconds(stopwatch_) +
+                      QStringLiteral(" s)"));
     return result_;
 }
 

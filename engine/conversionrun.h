@@ -58,6 +58,10 @@ struct RunPlan {
     bool keepRecords = false;       // keep the network and the converted points (for a view)
     bool summarizeNetwork = false;  // end with the network check's summary as a status line
 
+    // Asked as the run goes on; true stops it with nothing written
+    // (RunOutcome::Cancelled). Called on the run's thread.
+    std::function<bool()> cancelled;
+
     QString report;  // the network check's residual file
     QString plot;    // the network check's picture; empty: none
     PictureRenderer renderPicture;
@@ -92,6 +96,7 @@ enum class RunOutcome {
     EmptyInputPath,    // nothing read or written
     OutputNotWritten,  // the window's run finished but its outputs were not written (reported)
     Failed,            // the run stopped; nothing new is left under the output names (reported)
+    Cancelled,         // stopped when asked; nothing new is left under the output names (reported)
 };
 
 struct RunResult {

@@ -121,7 +121,11 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     // time, while this thread reads the next block and writes finished ones.
     OrderedTasks<ConvertedBlock> tasks(reader.isSmall() ? 1 : workerThreadCount());
     PieceBlock block;
-    while (!totals.writeFailed && reader.next(block)) {
+    const auto cancelled = [&handlers, &totals] {
+        totals.cancelled = totals.cancelled || (handlers.cancelled && handlers.cancelled());
+        return totals.cancelled;
+    };
+    while (!totals.writeFailed && !cancelled() && reader.next(block)) {
         auto shared = std::make_shared<const PieceBlock>(std::move(block));
         tasks.add([shared, &network, settings, wantIds,
                    wantPoints] { return convertBlock(*shared, network, settings, wantIds, wantPoints); },

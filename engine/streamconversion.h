@@ -49,16 +49,19 @@ struct StreamHandlers {
     std::function<void(std::vector<PointRecord> &&points)> convertedPoints;
     // Called after every block with the points and bytes read so far.
     std::function<void(uint64_t points, uint64_t bytes)> progress;
+    // Asked before every block is read; true ends the conversion there.
+    std::function<bool()> cancelled;
 };
 
 struct StreamTotals {
-    uint64_t points = 0;   // points read
+    uint64_t points = 0;    // points read
     uint64_t outside = 0;   // points no triangle took (extrapolated ones included)
     uint64_t extended = 0;  // of those, the points extrapolated from the nearest triangle
     uint64_t dataLines = 0;
     uint64_t bytesRead = 0;
     bool readFailed = false;   // the input could not be read to its end
     bool writeFailed = false;  // `write` refused lines
+    bool cancelled = false;    // `cancelled` said so before the input's end
 };
 
 // Converts every point of `input` over the network and hands the output

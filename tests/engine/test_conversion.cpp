@@ -387,6 +387,28 @@ TEST_F(ConversionRun, NonFiniteValuesDoNotConvertOrCrash)
     EXPECT_TRUE(lines[2].startsWith("A,nan,") || lines[2].startsWith("A,-nan,"));
 }
 
+TEST_F(ConversionRun, CancelledRunLeavesEveryEarlierOutputAsItWas)
+{
+    writeControl(kCors96, kCors96a);
+    QByteArray input;
+    for (int i = 0; i < 20000; ++i)  // several blocks of the stream
+        input += "-123.45,45.28,110,POINT" + QByteArray::number(i) + "\n";
+    writeTextFile(path("pts.csv"), input);
+    writeTextFile(path("pts_out.csv"), "earlier\n");
+    writeTextFile(path(kControlShiftFile), "earlier\n");
+    int asked = 0;
+    ConversionSettings settings;
+    const ConversionResult result =
+        runConversion(settings, path("pts.csv"), QString(), dir.path(), log.sink(), {}, {}, [&asked] {
+            return ++asked > 1;  // after the first block
+        });
+    EXPECT_EQ(result.outcome, ConversionOutcome::Cancelled);
+    EXPECT_EQ(log.lines.back().first, QStringLiteral("Conversion cancelled; no file was written."));
+    EXPECT_EQ(readBytes(path("pts_out.csv")), "earlier\n");
+    EXPECT_EQ(readBytes(path(kControlShiftFile)), "earlier\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);  // nothing left beside them
+}
+
 TEST_F(ConversionRun, EmptyInputPathReadsAndWritesNothing)
 {
     writeControl(kCors96, kCors96a);
