@@ -3,7 +3,10 @@
 # for the given number of seconds (default 60), all at once, one process
 # each. Usage: scripts/fuzz.sh [SECONDS] [HARNESS...]
 # Crashes, leaks and hangs are saved as build-fuzz/artifacts/<harness>/crash-*
-# (or leak-*, timeout-*); the grown corpora stay in build-fuzz/corpus/.
+# (or leak-*, timeout-*). The corpora live in the tree, fuzz/corpus/<harness>/,
+# so that every run continues from the last; each is minimised at the end of
+# a run, and fuzz/runs.log gets a line per harness and run: the date, the
+# executions, libFuzzer's coverage counters (cov, ft) and the corpus size.
 # FUZZ_SANITIZERS=undefined builds without AddressSanitizer in
 # build-fuzz-undefined/ (faster, for long runs); FUZZ_JOBS=N runs N
 # processes of each harness on one shared corpus.
@@ -35,12 +38,12 @@ max_len() { case "$1" in fuzz_conversion) echo 16384 ;; *) echo 8192 ;; esac; }
 pids=()
 logs=()
 for h in "${harnesses[@]}"; do
-  mkdir -p "$build/corpus/$h" "$build/artifacts/$h"
+  mkdir -p "$root/fuzz/corpus/$h" "$build/artifacts/$h"
   for ((j = 1; j <= jobs; ++j)); do
     log="$build/$h.log"
     [ "$jobs" -eq 1 ] || log="$build/$h.$j.log"
     echo "fuzz: running $h for ${seconds}s (log: $log)"
-    "$build/fuzz/$h" "$build/corpus/$h" "$build/seeds/$h" \
+    "$build/fuzz/$h" "$root/fuzz/corpus/$h" "$build/seeds/$h" \
       -max_total_time="$seconds" -max_len="$(max_len "$h")" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$build/artifacts/$h/" > "$log" 2>&1 &
     pids+=($!)
@@ -49,7 +52,7 @@ for h in "${harnesses[@]}"; do
 done
 
 failed=0
-declare -A runs=() status=()
+declare -A runs=() status=() cov=()
 for i in "${!pids[@]}"; do
   read -r h log <<< "${logs[$i]}"
   wait "${pids[$i]}" || { status[$h]=FAILED; failed=1; }
@@ -57,7 +60,21 @@ for i in "${!pids[@]}"; do
   runs[$h]=$(( ${runs[$h]:-0} + n ))
 done
 for h in "${harnesses[@]}"; do
+  # The corpus without the inputs that add no coverage, and the counters it reaches.
+  corpus="$root/fuzz/corpus/$h"
+  merged="$build/merged/$h"
+  rm -rf "$merged" && mkdir -p "$merged"
+  if "$build/fuzz/$h" -merge=1 "$merged" "$corpus" -max_len="$(max_len "$h")" -timeout=10 \
+       > "$build/$h.merge.log" 2>&1; then
+    rm -rf "$corpus" && mv "$merged" "$corpus"
+  fi
+  cov[$h]="$("$build/fuzz/$h" -runs=0 -max_len="$(max_len "$h")" "$corpus" 2>&1 |
+    grep -o 'cov: [0-9]* ft: [0-9]*' | tail -n 1)"
   found="$(find "$build/artifacts/$h" -type f | wc -l)"
-  echo "fuzz: $h: ${status[$h]:-ok}, ${runs[$h]} executions in $jobs process(es), $found crash/leak/timeout file(s)"
+  inputs="$(find "$corpus" -type f | wc -l)"
+  echo "fuzz: $h: ${status[$h]:-ok}, ${runs[$h]} executions in $jobs process(es), ${cov[$h]:-no counters}," \
+    "$inputs corpus inputs, $found crash/leak/timeout file(s)"
+  echo "$(date -u +%Y-%m-%dT%H:%MZ) $h sanitizers=$sanitizers executions=${runs[$h]} ${cov[$h]} corpus=$inputs" \
+    "crashes=$found" >> "$root/fuzz/runs.log"
 done
 exit "$failed"
