@@ -205,8 +205,9 @@ bool Run::openInput()
 // read twice, or one file as both realizations.
 bool Run::checkNetworkFiles()
 {
-    struct stat source {
-    }, target{}, input{};
+    struct stat source = {};
+    struct stat target = {};
+    struct stat input = {};
     const bool haveSource = statOf(plan_.network.source, source);
     const bool haveTarget = statOf(plan_.network.target, target);
     if (input_ && plan_.inputStream && ::fstat(fileno(input_), &input) == 0 && !S_ISREG(input.st_mode)) {
