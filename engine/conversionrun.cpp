@@ -387,11 +387,7 @@ bool Run::stream(StreamTotals &totals)
         };
     }
 
-    std::optional<StreamByteSource> source;
-    MemoryByteSource nothing(nullptr, 0);
-    if (input_)
-        source.emplace(input_);
-    ByteSource &bytes = source ? static_cast<ByteSource &>(*source) : nothing;
+    StreamByteSource bytes(input_);
     const uint64_t totalBytes = bytes.knownSize();
     handlers.progress = [this, totalBytes](uint64_t points, uint64_t read) {
         reporter_.progress(points, read, totalBytes);
@@ -410,8 +406,7 @@ bool Run::stream(StreamTotals &totals)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
     if (reporter_.wantsDiagnostics()) {
         std::vector<std::string> notes;
-        appendPointReadDiagnostics(&notes, localPath(plan_.input), input_ != nullptr, totals.dataLines,
-                                   size_t(totals.points));
+        appendPointReadDiagnostics(&notes, localPath(plan_.input), true, totals.dataLines, size_t(totals.points));
         for (const std::string &note : notes)
             reporter_.diagnostic(note);
     }

@@ -77,6 +77,8 @@ bool StreamByteSource::failed() const
 size_t MemoryByteSource::read(char *buffer, size_t size)
 {
     const size_t n = std::min(size, size_ - position_);
+    if (n == 0)
+        return 0;  // an empty source may have no data at all
     std::memcpy(buffer, data_ + position_, n);
     position_ += n;
     return n;
