@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -137,6 +139,40 @@ TEST(NetworkValidation, StarRetriangulationMatchesWholeRetriangulation)
     EXPECT_GT(largest, 0.05);  // the field is curved enough for the comparison to mean something
     EXPECT_DOUBLE_EQ(validation.summary.maxHorizontal,
                      validation.residuals[size_t(validation.summary.worstPoint)].horizontal);
+}
+
+TEST(NetworkValidation, StarOfOneHundredThousandNeighboursIsWalkedQuickly)
+{
+    // One control point joined to 100,000 others around it, in shuffled
+    // triangle order: a walk that scans the star for each next edge takes
+    // over ten seconds here, the linear walk a quarter of a second.
+    constexpr int kNeighbours = 100000;
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> jitter(0.9, 1.0);
+    std::vector<PointRecord> control(kNeighbours + 1);
+    control[0].x = -120.0;
+    control[0].y = 44.0;
+    for (int i = 1; i <= kNeighbours; ++i) {
+        const double angle = 2.0 * kPi * (i - 1) / kNeighbours, radius = 0.5 * jitter(random);
+        control[size_t(i)].x = -120.0 + radius * std::cos(angle);
+        control[size_t(i)].y = 44.0 + radius * std::sin(angle);
+    }
+    for (PointRecord &p : control)
+        linearField(p);
+    std::vector<Triangle> triangles;
+    for (int i = 1; i <= kNeighbours; ++i)
+        triangles.push_back(Triangle{0, i, i % kNeighbours + 1});
+    std::shuffle(triangles.begin(), triangles.end(), random);
+
+    const auto start = std::chrono::steady_clock::now();
+    const NetworkValidation validation = validateNetwork(control, triangles);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    ASSERT_EQ(validation.residuals[0].state, ResidualState::Validated);
+    EXPECT_NEAR(validation.residuals[0].horizontal, 0.0, kResidualTolerance);
+    EXPECT_NEAR(validation.residuals[0].up, 0.0, kResidualTolerance);
+    EXPECT_EQ(validation.summary.validated, 1u);
+    EXPECT_EQ(validation.summary.boundary, uint32_t(kNeighbours));
 }
 
 TEST(NetworkValidation, ReportLeavesBoundaryResidualsEmpty)
