@@ -264,4 +264,91 @@ TEST(PointQuality, SigmasFollowTheResidualsAndEveryPointHasItsLine)
                                              (quality[i].hasSigma ? "converted," : "outside,,,")));
 }
 
+TEST(PointQuality, NearestControlOfADenseClusterTakesFewGeodesics)
+{
+    // 20,000 control points within about ten metres, in a two-degree square
+    // marked by its corners, and points all over the square: every cluster
+    // point lies within a few percent of the nearest by plane distance.
+    std::mt19937_64 random(21);
+    std::uniform_real_distribution<double> metre(-5e-5, 5e-5);
+    std::vector<PointRecord> control;
+    for (const double corner : {0.0, 1.0, 2.0, 3.0}) {
+        PointRecord p;
+        p.x = -121.0 + 2.0 * std::fmod(corner, 2.0);
+        p.y = 43.0 + 2.0 * std::floor(corner / 2.0);
+        control.push_back(p);
+    }
+    for (int i = 0; i < 20000; ++i) {
+        PointRecord p;
+        p.x = -120.0 + metre(random);
+        p.y = 44.0 + 0.8 * metre(random);
+        control.push_back(p);
+    }
+    const std::vector<Triangle> triangles;
+    const NetworkValidation validation;
+    const PointQualityEstimator estimator(control, triangles, validation);
+
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    size_t measured = 0;
+    for (int k = 0; k < 2000; ++k) {
+        const double x = -121.0 + 2.0 * unit(random), y = 43.0 + 2.0 * unit(random);
+        double metres = 0.0, brute = 1e300;
+        size_t geodesics = 0;
+        ASSERT_TRUE(estimator.nearestControlDistance(x, y, metres, &geodesics));
+        measured += geodesics;
+        if (k % 100 != 0)
+            continue;
+        for (const PointRecord &c : control) {
+            double azimuth = 0.0;
+            brute = std::min(brute, geodesicInverse(y, x, c.y, c.x, kGrs80SemiMajorAxis, kGrs80SemiMinorAxis,
+                                                    kGrs80Flattening, azimuth));
+        }
+        EXPECT_EQ(metres, brute) << x << " " << y;
+    }
+    // Measuring every cluster point would take 40,000,000 geodesics.
+    EXPECT_LT(measured, size_t(2000 * 8));
+}
+
+TEST(PointQuality, NearestControlIsExactAcrossTheGlobe)
+{
+    // Sparse and dense cells, points far outside the network and on the
+    // other side of the world: always the smallest geodesic of all.
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> longitude(-180.0, 180.0), latitude(-89.0, 89.0), near(-1e-3, 1e-3);
+    std::vector<PointRecord> control;
+    for (int i = 0; i < 400; ++i) {
+        PointRecord p;
+        p.x = -100.0 + 30.0 * std::fabs(near(random)) * 1e3;
+        p.y = 30.0 + 20.0 * std::fabs(near(random)) * 1e3;
+        control.push_back(p);
+    }
+    for (int i = 0; i < 300; ++i) {
+        PointRecord p;
+        p.x = -90.0 + near(random);
+        p.y = 40.0 + near(random);
+        control.push_back(p);
+    }
+    const std::vector<Triangle> triangles;
+    const NetworkValidation validation;
+    const PointQualityEstimator estimator(control, triangles, validation);
+    for (int k = 0; k < 300; ++k) {
+        double x = longitude(random), y = latitude(random);
+        if (k % 3 == 0) {
+            x = -90.0 + 0.5 * near(random);
+            y = 40.0 + 0.5 * near(random);
+        } else if (k % 3 == 1) {
+            x = -100.0 + 40.0 * std::fabs(near(random)) * 1e3;
+            y = 25.0 + 30.0 * std::fabs(near(random)) * 1e3;
+        }
+        double metres = 0.0, brute = 1e300;
+        ASSERT_TRUE(estimator.nearestControlDistance(x, y, metres));
+        for (const PointRecord &c : control) {
+            double azimuth = 0.0;
+            brute = std::min(brute, geodesicInverse(y, x, c.y, c.x, kGrs80SemiMajorAxis, kGrs80SemiMinorAxis,
+                                                    kGrs80Flattening, azimuth));
+        }
+        EXPECT_EQ(metres, brute) << x << " " << y;
+    }
+}
+
 }  // namespace
