@@ -42,11 +42,16 @@ struct LinkEdge {
 struct StarScratch {
     std::vector<LinkEdge> edges;
     std::vector<bool> used;
-    std::vector<int32_t> ring;        // control indices of the star polygon, counter-clockwise
-    std::vector<PlanePoint> polygon;  // their positions
-    std::vector<uint32_t> byX;        // ring positions in ascending x
-    std::vector<PointRecord> sorted;  // the neighbours in that order, for the triangulation
-    std::vector<uint32_t> remaining;  // ear clipping
+    std::vector<std::pair<int32_t, uint32_t>> ends;  // (vertex, edge) for both ends of every edge, sorted
+    std::vector<int32_t> endVertex;                  // the distinct vertices of `ends`, ascending
+    std::vector<uint32_t> firstEnd;                  // per distinct vertex: its first entry, then the end
+    std::vector<uint32_t> nextEnd;                   // per distinct vertex: its first entry not yet known used
+    std::vector<bool> inRing;                        // per distinct vertex
+    std::vector<int32_t> ring;                       // control indices of the star polygon, counter-clockwise
+    std::vector<PlanePoint> polygon;                 // their positions
+    std::vector<uint32_t> byX;                       // ring positions in ascending x
+    std::vector<PointRecord> sorted;                 // the neighbours in that order, for the triangulation
+    std::vector<uint32_t> remaining;                 // ear clipping
 };
 
 // The neighbours of vertex v in order around it, counter-clockwise. False
@@ -69,25 +74,55 @@ bool starPolygon(int32_t v, const PointRecord *control, const std::vector<Triang
     const size_t k = s.edges.size();
     if (k < 3)
         return false;
+    // The edges touching each neighbour, by ascending edge number, so that
+    // each step of the walk finds the first unused one without a scan.
+    s.ends.clear();
+    for (uint32_t e = 0; e < k; ++e) {
+        s.ends.emplace_back(s.edges[e].a, e);
+        if (s.edges[e].b != s.edges[e].a)
+            s.ends.emplace_back(s.edges[e].b, e);
+    }
+    std::sort(s.ends.begin(), s.ends.end());
+    s.endVertex.clear();
+    s.firstEnd.clear();
+    for (uint32_t i = 0; i < s.ends.size(); ++i) {
+        if (i == 0 || s.ends[i].first != s.ends[i - 1].first) {
+            s.endVertex.push_back(s.ends[i].first);
+            s.firstEnd.push_back(i);
+        }
+    }
+    const size_t vertices = s.endVertex.size();
+    s.nextEnd = s.firstEnd;
+    s.firstEnd.push_back(uint32_t(s.ends.size()));
+    s.inRing.assign(vertices, false);
+    const auto vertexSlot = [&s](int32_t vertex) {
+        return size_t(std::lower_bound(s.endVertex.begin(), s.endVertex.end(), vertex) - s.endVertex.begin());
+    };
+
     s.used.assign(k, false);
     s.ring.assign({s.edges[0].a, s.edges[0].b});
     s.used[0] = true;
+    s.inRing[vertexSlot(s.edges[0].a)] = true;
+    size_t lastSlot = vertexSlot(s.edges[0].b);
+    s.inRing[lastSlot] = true;
     for (size_t step = 1; step < k; ++step) {
         const int32_t last = s.ring.back();
-        size_t next = k;
-        for (size_t e = 1; e < k && next == k; ++e)
-            if (!s.used[e] && (s.edges[e].a == last || s.edges[e].b == last))
-                next = e;
-        if (next == k)
+        uint32_t &cursor = s.nextEnd[lastSlot];
+        while (cursor < s.firstEnd[lastSlot + 1] && s.used[s.ends[cursor].second])
+            ++cursor;
+        if (cursor == s.firstEnd[lastSlot + 1])
             return false;
+        const size_t next = s.ends[cursor].second;
         s.used[next] = true;
         const int32_t other = s.edges[next].a == last ? s.edges[next].b : s.edges[next].a;
         if (step + 1 == k) {
             if (other != s.ring.front())
                 return false;
         } else {
-            if (std::find(s.ring.begin(), s.ring.end(), other) != s.ring.end())
+            lastSlot = vertexSlot(other);
+            if (s.inRing[lastSlot])
                 return false;
+            s.inRing[lastSlot] = true;
             s.ring.push_back(other);
         }
     }

@@ -29,8 +29,9 @@ public:
     PointQuality evaluate(double x, double y, PointStatus status, int32_t triangle) const;
 
     // Geodesic distance in metres from (x, y) to the nearest control point;
-    // false when there is none.
-    bool nearestControlDistance(double x, double y, double &metres) const;
+    // false when there is none. `measured`, when given, receives the number
+    // of geodesics computed for it.
+    bool nearestControlDistance(double x, double y, double &metres, size_t *measured = nullptr) const;
 
 private:
     double sigmaHorizontalAt(int32_t vertex) const;
@@ -47,7 +48,18 @@ private:
     int32_t columns_ = 0;
     int32_t rows_ = 0;
     double maxAbsLatitude_ = 0.0;
-    CellLists<uint32_t> cells_;  // control indices with finite coordinates, per cell
+    double eastMost_ = 0.0;       // largest longitude of the control points
+    bool latitudesValid_ = true;  // every control latitude within [-90, 90]
+    CellLists<uint32_t> cells_;   // control indices with finite coordinates, per cell
+
+    // Cells holding many control points keep the geodesic from their first
+    // point to each of the others, as its length and the length times cosine
+    // and sine of its azimuth there (one entry per entry of cells_.items), and
+    // the longest of them; a reach below zero means the cell keeps none.
+    std::vector<double> offsetLength_;
+    std::vector<double> offsetNorth_;
+    std::vector<double> offsetEast_;
+    std::vector<double> reach_;
 };
 
 // Fills quality[0..count) for converted points with their holding triangles

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -139,6 +141,40 @@ TEST(NetworkValidation, StarRetriangulationMatchesWholeRetriangulation)
                      validation.residuals[size_t(validation.summary.worstPoint)].horizontal);
 }
 
+TEST(NetworkValidation, StarOfOneHundredThousandNeighboursIsWalkedQuickly)
+{
+    // One control point joined to 100,000 others around it, in shuffled
+    // triangle order: a walk that scans the star for each next edge takes
+    // over ten seconds here, the linear walk a quarter of a second.
+    constexpr int kNeighbours = 100000;
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> jitter(0.9, 1.0);
+    std::vector<PointRecord> control(kNeighbours + 1);
+    control[0].x = -120.0;
+    control[0].y = 44.0;
+    for (int i = 1; i <= kNeighbours; ++i) {
+        const double angle = 2.0 * kPi * (i - 1) / kNeighbours, radius = 0.5 * jitter(random);
+        control[size_t(i)].x = -120.0 + radius * std::cos(angle);
+        control[size_t(i)].y = 44.0 + radius * std::sin(angle);
+    }
+    for (PointRecord &p : control)
+        linearField(p);
+    std::vector<Triangle> triangles;
+    for (int i = 1; i <= kNeighbours; ++i)
+        triangles.push_back(Triangle{0, i, i % kNeighbours + 1});
+    std::shuffle(triangles.begin(), triangles.end(), random);
+
+    const auto start = std::chrono::steady_clock::now();
+    const NetworkValidation validation = validateNetwork(control, triangles);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    ASSERT_EQ(validation.residuals[0].state, ResidualState::Validated);
+    EXPECT_NEAR(validation.residuals[0].horizontal, 0.0, kResidualTolerance);
+    EXPECT_NEAR(validation.residuals[0].up, 0.0, kResidualTolerance);
+    EXPECT_EQ(validation.summary.validated, 1u);
+    EXPECT_EQ(validation.summary.boundary, uint32_t(kNeighbours));
+}
+
 TEST(NetworkValidation, ReportLeavesBoundaryResidualsEmpty)
 {
     const Network network = randomNetwork(60, 3, quadraticField);
@@ -226,6 +262,93 @@ TEST(PointQuality, SigmasFollowTheResidualsAndEveryPointHasItsLine)
     for (size_t i = 0; i < points.size(); ++i)
         EXPECT_TRUE(lines[int(i)].startsWith(points[i].id.toLatin1() + "," +
                                              (quality[i].hasSigma ? "converted," : "outside,,,")));
+}
+
+TEST(PointQuality, NearestControlOfADenseClusterTakesFewGeodesics)
+{
+    // 20,000 control points within about ten metres, in a two-degree square
+    // marked by its corners, and points all over the square: every cluster
+    // point lies within a few percent of the nearest by plane distance.
+    std::mt19937_64 random(21);
+    std::uniform_real_distribution<double> metre(-5e-5, 5e-5);
+    std::vector<PointRecord> control;
+    for (const double corner : {0.0, 1.0, 2.0, 3.0}) {
+        PointRecord p;
+        p.x = -121.0 + 2.0 * std::fmod(corner, 2.0);
+        p.y = 43.0 + 2.0 * std::floor(corner / 2.0);
+        control.push_back(p);
+    }
+    for (int i = 0; i < 20000; ++i) {
+        PointRecord p;
+        p.x = -120.0 + metre(random);
+        p.y = 44.0 + 0.8 * metre(random);
+        control.push_back(p);
+    }
+    const std::vector<Triangle> triangles;
+    const NetworkValidation validation;
+    const PointQualityEstimator estimator(control, triangles, validation);
+
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    size_t measured = 0;
+    for (int k = 0; k < 2000; ++k) {
+        const double x = -121.0 + 2.0 * unit(random), y = 43.0 + 2.0 * unit(random);
+        double metres = 0.0, brute = 1e300;
+        size_t geodesics = 0;
+        ASSERT_TRUE(estimator.nearestControlDistance(x, y, metres, &geodesics));
+        measured += geodesics;
+        if (k % 100 != 0)
+            continue;
+        for (const PointRecord &c : control) {
+            double azimuth = 0.0;
+            brute = std::min(brute, geodesicInverse(y, x, c.y, c.x, kGrs80SemiMajorAxis, kGrs80SemiMinorAxis,
+                                                    kGrs80Flattening, azimuth));
+        }
+        EXPECT_EQ(metres, brute) << x << " " << y;
+    }
+    // Measuring every cluster point would take 40,000,000 geodesics.
+    EXPECT_LT(measured, size_t(2000 * 8));
+}
+
+TEST(PointQuality, NearestControlIsExactAcrossTheGlobe)
+{
+    // Sparse and dense cells, points far outside the network and on the
+    // other side of the world: always the smallest geodesic of all.
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> longitude(-180.0, 180.0), latitude(-89.0, 89.0), near(-1e-3, 1e-3);
+    std::vector<PointRecord> control;
+    for (int i = 0; i < 400; ++i) {
+        PointRecord p;
+        p.x = -100.0 + 30.0 * std::fabs(near(random)) * 1e3;
+        p.y = 30.0 + 20.0 * std::fabs(near(random)) * 1e3;
+        control.push_back(p);
+    }
+    for (int i = 0; i < 300; ++i) {
+        PointRecord p;
+        p.x = -90.0 + near(random);
+        p.y = 40.0 + near(random);
+        control.push_back(p);
+    }
+    const std::vector<Triangle> triangles;
+    const NetworkValidation validation;
+    const PointQualityEstimator estimator(control, triangles, validation);
+    for (int k = 0; k < 300; ++k) {
+        double x = longitude(random), y = latitude(random);
+        if (k % 3 == 0) {
+            x = -90.0 + 0.5 * near(random);
+            y = 40.0 + 0.5 * near(random);
+        } else if (k % 3 == 1) {
+            x = -100.0 + 40.0 * std::fabs(near(random)) * 1e3;
+            y = 25.0 + 30.0 * std::fabs(near(random)) * 1e3;
+        }
+        double metres = 0.0, brute = 1e300;
+        ASSERT_TRUE(estimator.nearestControlDistance(x, y, metres));
+        for (const PointRecord &c : control) {
+            double azimuth = 0.0;
+            brute = std::min(brute, geodesicInverse(y, x, c.y, c.x, kGrs80SemiMajorAxis, kGrs80SemiMinorAxis,
+                                                    kGrs80Flattening, azimuth));
+        }
+        EXPECT_EQ(metres, brute) << x << " " << y;
+    }
 }
 
 }  // namespace
