@@ -296,7 +296,7 @@ bool Run::openOutputs()
         return failed(error);
     if (controlShift_ != RunOutputs::kNoOutput) {
         std::string text = kOutputHeader;
-        appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction);
+        appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction, plan_.decimals);
         if (!outputs_.write(controlShift_, text, error))
             return failed(error);
     }
@@ -358,6 +358,7 @@ bool Run::stream(StreamTotals &totals)
     settings.direction = plan_.settings.direction;
     settings.sign = longitudeSignOf(plan_.settings);
     settings.outside = plan_.outside;
+    settings.decimals = plan_.decimals;
     settings.quality = estimator ? &*estimator : nullptr;
 
     QString writeError;

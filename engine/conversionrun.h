@@ -55,6 +55,7 @@ struct RunPlan {
     QString version;                    // of the program, named in the export
     QString quality;                    // an uncertainty for every point; empty: not written
     OutsidePoints outside = OutsidePoints::Zero;
+    OutputDecimals decimals;        // of the converted points and the control shifts
     bool keepRecords = false;       // keep the network and the converted points (for a view)
     bool summarizeNetwork = false;  // end with the network check's summary as a status line
 

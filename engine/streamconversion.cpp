@@ -54,18 +54,18 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
     case OutsidePoints::Skip:
         for (size_t i = 0; i < points.size(); ++i) {
             if (status[i] == PointStatus::Converted)
-                appendShiftLines(out.lines, &points[i], 1, settings.direction);
+                appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals);
         }
         break;
     case OutsidePoints::Fail:
         // Lines up to the first outside point: the caller may have nowhere
         // to take back what was written (standard output).
         appendShiftLines(out.lines, points.data(), out.outside ? out.firstOutsideLine : points.size(),
-                         settings.direction);
+                         settings.direction, settings.decimals);
         break;
     case OutsidePoints::Zero:
     case OutsidePoints::Nearest:
-        appendShiftLines(out.lines, points.data(), points.size(), settings.direction);
+        appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals);
         break;
     }
     if (wantQuality) {

@@ -4,6 +4,7 @@
 // formatted as output lines on a worker thread, and the lines are handed on
 // in input order. The numbers and the bytes are those of the whole-file run.
 
+#include "engine/formats/outputwriter.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/pointstream.h"
 #include "engine/pointquality.h"
@@ -29,6 +30,7 @@ struct StreamSettings {
     DatumDirection direction = DatumDirection::Cors96ToCors96a;
     LongitudeSign sign = LongitudeSign::AsRead;
     OutsidePoints outside = OutsidePoints::Zero;
+    OutputDecimals decimals;  // of the output lines
     // When given, every point's uncertainty is computed beside its
     // conversion and handed to StreamHandlers::writeQuality as lines of the
     // uncertainty file.

@@ -3,6 +3,7 @@
 #include "engine/formats/fixedformat.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,17 +13,14 @@ namespace veltrane {
 
 namespace {
 
-// Digits after the point: "%.15lf" for the coordinates, s and AZIMUTH,
-// "%.6lf" for DeltaH.
-constexpr int kDeltaHDecimals = 6;
 constexpr int kNumberColumns = 9;
 
 // Room reserved per line: an identifier and ten numbers of a few integer digits.
 constexpr size_t kTypicalLineLength = 224;
 
 // Appends one record as "%s,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.6lf\n"
-// prints it, the CORS96 position first.
-void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection direction)
+// prints it with the default decimals, the CORS96 position first.
+void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection direction, const OutputDecimals &decimals)
 {
     const bool sourceIsCors96 = direction == DatumDirection::Cors96ToCors96a;
     const double coordinates[] = {sourceIsCors96 ? r.x : r.xTo,
@@ -33,14 +31,17 @@ void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection dire
                                   sourceIsCors96 ? r.hTo : r.h,
                                   r.s,
                                   r.azimuth};
+    // Columns 2-9: degrees, degrees, metres, three times over, then s and AZIMUTH.
+    const int places[] = {decimals.degrees, decimals.degrees, decimals.heights, decimals.degrees,
+                          decimals.degrees, decimals.heights, decimals.heights, decimals.degrees};
     char numbers[(kNumberColumns + 1) * (kMaxFixedLength + 1)];
     char *p = numbers;
-    for (const double value : coordinates) {
+    for (size_t k = 0; k < std::size(coordinates); ++k) {
         *p++ = ',';
-        p = formatFixed(p, value, kCoordinateDecimals);
+        p = formatFixed(p, coordinates[k], places[k]);
     }
     *p++ = ',';
-    p = formatFixed(p, r.dh, kDeltaHDecimals);
+    p = formatFixed(p, r.dh, decimals.deltaH);
     *p++ = '\n';
     appendOutputId(out, r.id);
     out.append(numbers, size_t(p - numbers));
@@ -48,25 +49,39 @@ void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection dire
 
 }  // namespace
 
-void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction)
+void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction,
+                      const OutputDecimals &decimals)
 {
     out.reserve(out.size() + count * kTypicalLineLength);
     for (size_t i = 0; i < count; ++i)
-        appendShiftLine(out, records[i], direction);
+        appendShiftLine(out, records[i], direction, decimals);
 }
 
 void appendOutputId(std::string &out, const QString &id)
 {
-    const QChar *c = id.constData();
-    const QChar *end = c + id.size();
-    for (; c != end && c->unicode() != 0; ++c)
-        out.push_back(c->unicode() < 0x100 ? char(c->unicode()) : '?');
+    const QChar *begin = id.constData();
+    const QChar *end = begin;
+    bool quoted = false;
+    for (const QChar *last = begin + id.size(); end != last && end->unicode() != 0; ++end) {
+        const ushort c = end->unicode();
+        quoted = quoted || c == ',' || c == '"' || c == '\n' || c == '\r';
+    }
+    if (quoted)
+        out.push_back('"');
+    for (const QChar *c = begin; c != end; ++c) {
+        const ushort code = c->unicode();
+        if (quoted && code == '"')
+            out.push_back('"');
+        out.push_back(code < 0x100 ? char(code) : '?');
+    }
+    if (quoted)
+        out.push_back('"');
 }
 
-QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction)
+QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction, const OutputDecimals &decimals)
 {
     std::string line;
-    appendShiftLine(line, record, direction);
+    appendShiftLine(line, record, direction, decimals);
     return QByteArray(line.data(), int(line.size()));
 }
 

@@ -13,9 +13,25 @@ namespace veltrane {
 
 // Decimals of the degrees the output files write: every bit of a double.
 constexpr int kCoordinateDecimals = 15;
+// Decimals of DeltaH.
+constexpr int kDeltaHDecimals = 6;
+
+// Decimals of the numbers of the two output files; the defaults write every
+// bit of the degrees, as the files always did.
+struct OutputDecimals {
+    int degrees = kCoordinateDecimals;  // longitudes, latitudes and AZIMUTH
+    int heights = kCoordinateDecimals;  // heights and s, metres
+    int deltaH = kDeltaHDecimals;       // DeltaH, metres
+};
+
+// Fewest and most decimals an output column may be given.
+constexpr int kMinOutputDecimals = 1;
+constexpr int kMaxOutputDecimals = 15;
 
 // Appends an identifier as the output files write it ("%s" of its Latin-1
-// bytes): up to the first NUL, with '?' for a character outside Latin-1.
+// bytes): up to the first NUL, with '?' for a character outside Latin-1. An
+// identifier that holds a comma, a quote or a line break is quoted as CSV
+// readers expect: in double quotes, with each quote doubled.
 void appendOutputId(std::string &out, const QString &id);
 
 // Header line of both output files (84 characters and the line end).
@@ -24,9 +40,11 @@ constexpr const char *kOutputHeader =
 
 // One record as written: "%s,%.15lf x8,%.6lf\n". CORS96 -> CORS96a writes
 // the source position in columns 2-4; the reverse writes the target there.
-QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction);
+QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction,
+                           const OutputDecimals &decimals = OutputDecimals());
 
 // Appends `count` records to `out` as formatShiftLine writes them.
-void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction);
+void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction,
+                      const OutputDecimals &decimals = OutputDecimals());
 
 }  // namespace veltrane

@@ -85,6 +85,67 @@ private:
 
 }  // namespace
 
+// The first field of a CSV line as a reader of quoted fields takes it, and
+// the rest of the line after its separator.
+std::pair<QByteArray, QByteArray> firstCsvField(const QByteArray &line)
+{
+    if (!line.startsWith('"')) {
+        const int comma = line.indexOf(',');
+        return {line.left(comma), line.mid(comma + 1)};
+    }
+    QByteArray field;
+    int i = 1;
+    for (; i < line.size(); ++i) {
+        if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"')
+            field += line[++i];
+        else if (line[i] == '"')
+            break;
+        else
+            field += line[i];
+    }
+    return {field, line.mid(i + 2)};
+}
+
+TEST(OutputLines, IdentifiersHoldingCsvCharactersAreQuotedAndReadBack)
+{
+    PointRecord record = someRecords(1)[0];
+    for (const QByteArray id : {QByteArray("SP001"), QByteArray("SP001,extra"), QByteArray("say \"A\""),
+                                QByteArray("line\nbreak"), QByteArray("cr\rhere")}) {
+        record.id = QString::fromLatin1(id);
+        const QByteArray line = formatShiftLine(record, DatumDirection::Cors96ToCors96a);
+        const auto [field, rest] = firstCsvField(line);
+        EXPECT_EQ(field, id);
+        EXPECT_EQ(rest.count(','), 8) << line.toStdString();
+        EXPECT_EQ(line.startsWith('"'), id != "SP001");  // ordinary identifiers keep their bytes
+    }
+}
+
+TEST(OutputLines, DecimalsRoundAsPrintfRoundsTheBinaryValue)
+{
+    PointRecord r;
+    // Halfway cases in decimal that are not halfway in binary, and plain values.
+    r.x = -122.0005;
+    r.y = 44.12345;
+    r.h = 0.125;
+    r.xTo = -122.00049999999;
+    r.yTo = 44.5;
+    r.hTo = 2.675;
+    r.s = 1.0005;
+    r.azimuth = 359.99999999995;
+    r.dh = -0.0005;
+    for (const int degrees : {1, 3, 9, 15}) {
+        for (const int metres : {1, 2, 3, 6}) {
+            const QByteArray line =
+                formatShiftLine(r, DatumDirection::Cors96ToCors96a, OutputDecimals{degrees, metres, metres});
+            char expected[512];
+            std::snprintf(expected, sizeof expected, ",%.*f,%.*f,%.*f,%.*f,%.*f,%.*f,%.*f,%.*f,%.*f\n", degrees, r.x,
+                          degrees, r.y, metres, r.h, degrees, r.xTo, degrees, r.yTo, metres, r.hTo, metres, r.s,
+                          degrees, r.azimuth, metres, r.dh);
+            EXPECT_EQ(line, QByteArray(expected)) << degrees << " " << metres;
+        }
+    }
+}
+
 TEST(WriteShiftFile, ReplacesAnEarlierFileWhenComplete)
 {
     QTemporaryDir dir;

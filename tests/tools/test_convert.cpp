@@ -223,7 +223,13 @@ TEST(ConvertToolUsage, UsageErrorsExitWithTwo)
                                       {"--validate-network", "--controlshift", "c.csv"},
                                       {"--validate-network", "--no-controlshift"},
                                       {"--validate-network", "--export-tinshift", "n.json"},
-                                      {"--validate-network", "--outside", "zero"}};
+                                      {"--validate-network", "--outside", "zero"},
+                                      {"--validate-network", "-d", "3"},
+                                      // Decimals of the output's columns.
+                                      {"-d", "0", "pts.csv"},
+                                      {"--decimals", "16", "pts.csv"},
+                                      {"--metre-decimals", "x", "pts.csv"},
+                                      {"--metre-decimals=", "pts.csv"}};
     for (const QStringList &args : wrong) {
         const ToolRun run = runTool(bytes(args));
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();

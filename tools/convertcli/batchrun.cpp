@@ -160,6 +160,7 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
     plan.version = QString::fromLatin1(kVersion);
     plan.quality = o.validation.quality;
     plan.outside = o.outside;
+    plan.decimals = o.decimals;
     return plan;
 }
 

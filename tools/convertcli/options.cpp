@@ -39,6 +39,8 @@ const char *const kUsage =
     "  --export-tinshift FILE  also write the network as a JSON file for cct +proj=tinshift\n"
     "  --export-license TEXT   the licence the exported network is published under\n"
     "  --quality FILE          also write an uncertainty for every input point\n"
+    "  -d, --decimals N        decimals of the degree columns and AZIMUTH (default 15)\n"
+    "  --metre-decimals N      decimals of the heights, s and DeltaH (default 15, DeltaH 6)\n"
     "Network check (no INPUT):\n"
     "  --validate-network      take out each control point the network surrounds,\n"
     "                          interpolate its shift from the others and write the\n"
@@ -97,6 +99,8 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
             {!o.tinshiftFile.isEmpty(), "--export-tinshift"},
             {!o.exportLicense.isEmpty(), "--export-license"},
             {o.outsideGiven, "--outside"},
+            {o.decimals.degrees != kCoordinateDecimals, "--decimals"},
+            {o.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
         };
         for (const auto &[given, option] : conversionOnly) {
             if (given)
@@ -108,6 +112,18 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
     if (options.plot.isEmpty() && !options.plotSize.isEmpty())
         return "--plot-size needs --plot";
     return std::string();
+}
+
+// Reads a number of decimals for an output column; an error text when it is
+// not one.
+std::string parseDecimals(const std::string &text, const char *option, int &decimals)
+{
+    const std::string usage = std::string(option) + " takes a whole number from " + std::to_string(kMinOutputDecimals) +
+                              " to " + std::to_string(kMaxOutputDecimals);
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
+        return usage;
+    decimals = std::stoi(text);
+    return decimals >= kMinOutputDecimals && decimals <= kMaxOutputDecimals ? std::string() : usage;
 }
 
 bool startsWith(const std::string &text, const char *prefix)
@@ -186,6 +202,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--report", fileName(o.validation.report, "--report")},
         {"--plot", fileName(o.validation.plot, "--plot")},
         {"--quality", fileName(o.validation.quality, "--quality")},
+        {"--decimals", [&o](const std::string &v) { return parseDecimals(v, "--decimals", o.decimals.degrees); }},
+        {"--metre-decimals",
+         [&o](const std::string &v) {
+             const std::string error = parseDecimals(v, "--metre-decimals", o.decimals.heights);
+             o.decimals.deltaH = o.decimals.heights;
+             return error;
+         }},
         {"--plot-size",
          [&o](const std::string &v) {
              return parsePlotSize(v, o.validation.plotSize) ? std::string() : plotSizeUsage();
@@ -202,7 +225,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--version", [&o] { o.version = true; }},
     };
     const std::map<std::string, std::string> shortNames = {
-        {"-o", "--output"}, {"-v", "--verbose"}, {"-q", "--quiet"}, {"-h", "--help"}};
+        {"-o", "--output"}, {"-d", "--decimals"}, {"-v", "--verbose"}, {"-q", "--quiet"}, {"-h", "--help"}};
 
     for (size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];

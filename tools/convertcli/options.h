@@ -48,7 +48,8 @@ struct CommandLine {
     QString tinshiftFile;   // empty: no export
     QString exportLicense;  // the licence named in the export; empty: none
     OutsidePoints outside = OutsidePoints::Zero;
-    bool outsideGiven = false;  // --outside was given
+    bool outsideGiven = false;     // --outside was given
+    OutputDecimals decimals;       // -d and --metre-decimals
     ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;
     bool progress = true;
