@@ -120,6 +120,9 @@ void MainWindow::sW1Closed()
     glFrustum = nullptr;
     sw1 = nullptr;
     ui->actionDisplay_Frustum_Viewer->setChecked(false);
+    // The views left fill the area again once the closed one is gone.
+    if (mdiArea)
+        QMetaObject::invokeMethod(mdiArea, &QMdiArea::tileSubWindows, Qt::QueuedConnection);
 }
 
 // Each dock reports its visibility to its action, and each action shows or

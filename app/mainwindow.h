@@ -80,6 +80,7 @@ private slots:
     void on_actionExit_triggered();
     void on_actionAbout_Morvek_triggered();
     void on_actionDisplay_Frustum_Viewer_changed();
+    void on_actionFit_View_triggered();
     void on_cmdMorvek_clicked();
     void on_tbBrowse_clicked();
     void on_actionOpen_triggered();

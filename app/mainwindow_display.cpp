@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -43,6 +44,16 @@ void showProgress(QProgressBar *bar, int percent)
 {
     bar->setValue(percent);
     bar->repaint();
+}
+
+// A view shown in a sub-window that was then resized or tiled among others
+// may keep the frame of its first size on screen (a corner of it on a grey
+// window) although it painted at the new one: it draws once more when the
+// event loop next turns, after the window system has the final size.
+void presentAgainLater(GLWidget *view)
+{
+    if (view)
+        QTimer::singleShot(0, view, [view]() { view->update(); });
 }
 
 // The background every new main view starts from.
@@ -110,6 +121,7 @@ void MainWindow::on_cmdDisplay_clicked()
         ui->actionLighting_Controls->setEnabled(true);
         ui->dwLight->setEnabled(true);
         ui->actionDisplay_Frustum_Viewer->setEnabled(true);
+        ui->actionFit_View->setEnabled(true);
     } else {
         // These windows are closed on purpose: their close handlers would
         // disable what the new display is about to use.
@@ -139,6 +151,7 @@ void MainWindow::on_cmdDisplay_clicked()
     // The first frame is drawn here, under the busy cursor, rather than at
     // some later turn of the event loop.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    presentAgainLater(glMain);
     showProgress(ui->progressBar, kProgressDone);
 }
 
@@ -158,12 +171,20 @@ void MainWindow::on_actionDisplay_Frustum_Viewer_changed()
         connect(sw1, SIGNAL(destroyed()), this, SLOT(sW1Closed()));
         mdiArea->update();
         mdiArea->tileSubWindows();
+        presentAgainLater(glFrustum);
+        presentAgainLater(glMain);
     } else if (bSW1Open) {
         // Any other change, even re-enabling the checked action, closes the
         // viewer.
         sw1->close();
         bSW1Open = false;
     }
+}
+
+void MainWindow::on_actionFit_View_triggered()
+{
+    if (glMain)
+        glMain->fitView();
 }
 
 void MainWindow::createSubWindows()
@@ -220,10 +241,15 @@ std::vector<ControlLink> displayControlLinks(Ui::MainWindowClass *ui, QtColorPic
     };
 }
 
-// The display controls' current values, as a new view starts from them.
-ViewControlValues controlValues(Ui::MainWindowClass *ui)
+// The display controls' current values, the colour buttons' included, as a
+// new view starts from them.
+ViewControlValues controlValues(Ui::MainWindowClass *ui, const QtColorPicker *cpDs1, const QtColorPicker *cpDs2,
+                                const QtColorPicker *cpTris)
 {
     ViewControlValues values;
+    values.colorDs1 = cpDs1->currentColor();
+    values.colorDs2 = cpDs2->currentColor();
+    values.colorTris = cpTris->currentColor();
     values.vectorMult = numberIn(ui->cboStepSize->currentText());
     values.fontSize = numberIn(ui->cbo_FontSize->currentText());
     values.drawBaseMap = ui->cbDrawBaseMap->isChecked();
@@ -242,7 +268,7 @@ void MainWindow::setupMainGLWidget()
 {
     glMain = new GLWidget(this);
 
-    const ViewControlValues controls = controlValues(ui);
+    const ViewControlValues controls = controlValues(ui, cpDs1, cpDs2, cpTris);
     loadRunIntoView(*glMain, runData(), dScaleZ, ViewRole::Main, &controls);
 
     for (const ControlLink &link : displayControlLinks(ui, cpDs1, cpDs2, cpTris, cpBckgrnd))
@@ -262,7 +288,7 @@ void MainWindow::createLocationSubWindow()
 {
     glFrustum = new GLWidget(this);
 
-    const ViewControlValues controls = controlValues(ui);
+    const ViewControlValues controls = controlValues(ui, cpDs1, cpDs2, cpTris);
     loadRunIntoView(*glFrustum, runData(), dScaleZ, ViewRole::FrustumViewer, &controls);
 
     for (const ControlLink &link : displayControlLinks(ui, cpDs1, cpDs2, cpTris, cpBckgrnd)) {

@@ -63,6 +63,12 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
         view.bDrawAxis = controls->drawAxis;
         if (controls->fontSize)
             view.iFontSize = *controls->fontSize;
+        if (controls->colorDs1)
+            view.colorDs1 = *controls->colorDs1;
+        if (controls->colorDs2)
+            view.colorDs2 = *controls->colorDs2;
+        if (controls->colorTris)
+            view.colorTris = *controls->colorTris;
     }
     if (!main) {
         view.bDrawExtents = true;

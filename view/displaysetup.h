@@ -6,6 +6,7 @@
 #include "engine/formats/pointrecord.h"
 #include "view/glc/glc_boundingbox.h"
 
+#include <QColor>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -53,6 +54,10 @@ struct ViewControlValues {
     bool drawLabelsDs2 = false;
     bool drawTris = false;
     bool drawAxis = true;
+    // The colour buttons' colours; absent: the view keeps its own.
+    std::optional<QColor> colorDs1;
+    std::optional<QColor> colorDs2;
+    std::optional<QColor> colorTris;
 };
 
 enum class ViewRole {

@@ -2,9 +2,11 @@
 
 #include "view/framerate.h"
 #include "view/glc/glc_factory.h"
+#include "view/viewmarks.h"
 
 #include "engine/formats/basemap.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLFramebufferObject>
 #include <QPixmap>
@@ -12,6 +14,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <limits>
 
 using namespace veltrane;
 
@@ -25,6 +28,10 @@ FrameTimeRing &processFrameTimes()
 }
 
 constexpr int kDefaultFontSize = 12;  // pixels, until the set-up gives one
+// One press of an arrow key turns the camera by this much, radians (5 degrees).
+constexpr double kKeyTurn = 0.08726646259971647;
+// The wheel delta of one notch, which + and - stand for.
+constexpr int kNotchDelta = 120;
 
 QColor moverMarkColor()
 {
@@ -54,6 +61,8 @@ GLWidget::GLWidget(QWidget *parent)
     // Deferred: marks moved by several events are drawn in one frame.
     connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(update()));
     sceneBuffers = std::make_unique<SceneBuffers>();
+    // A click gives the view the keyboard for the arrows, + and -.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 GLWidget::~GLWidget()
@@ -72,6 +81,7 @@ void GLWidget::setDataSet1(PointArray points)
     // A new array may reuse the address of the old one: build afresh.
     sceneBuffers->ds1.clear();
     sceneBuffers->tin.clear();
+    outsideIndicesKnown = false;
 }
 
 void GLWidget::setDataSet2(PointArray points, uint32_t count)
@@ -80,6 +90,7 @@ void GLWidget::setDataSet2(PointArray points, uint32_t count)
     ptsDs2 = dataDs2 && !dataDs2->empty() ? dataDs2->data() : nullptr;
     nDs2 = count;
     sceneBuffers->ds2.clear();
+    outsideIndicesKnown = false;
 }
 
 void GLWidget::setTriangles(TriangleArray triangles, uint32_t count)
@@ -155,14 +166,43 @@ void GLWidget::resizeGL(int w, int h)
     viewport.setWinGLSize(w, h);
 }
 
+const std::vector<uint32_t> &GLWidget::outsideDs2()
+{
+    if (!outsideIndicesKnown) {
+        outsideIndicesDs2 = outsideRecords(ptsDs2, drawableCountDs2(), ptsDs1,
+                                           boundedCount(ptsDs1, dataDs1, std::numeric_limits<int32_t>::max()));
+        outsideIndicesKnown = true;
+    }
+    return outsideIndicesDs2;
+}
+
 QPixmap GLWidget::renderOffScreen(int w, int h)
 {
-    const QPixmap picture = renderPixmap(w, h, false);
+    // Text drawn by OpenGL calls does not reach the off-screen picture: it is
+    // painted into the picture afterwards, with the camera of the capture.
+    renderingOffScreen = true;
+    QPixmap picture = renderPixmap(w, h, false);
+    renderingOffScreen = false;
     makeCurrent();
     // Binds the window's framebuffer and makes the toolkit read the binding
     // back from OpenGL instead of trusting its stale record.
     QOpenGLFramebufferObject::bindDefault();
+    const std::vector<SceneText> texts = sceneTexts();
+    if (!picture.isNull() && !texts.empty()) {
+        QImage image = picture.toImage();
+        paintSceneTexts(image, texts);
+        picture = QPixmap::fromImage(image);
+    }
     return picture;
+}
+
+void GLWidget::fitView()
+{
+    finishZoom();
+    viewport.reframe(boundingBox);
+    viewport.setDistMinAndMax(boundingBox);
+    update();
+    emit viewChanged();
 }
 
 void GLWidget::reRender()
@@ -319,13 +359,12 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
         // camera of the frame on screen, before the target mover moves it to
         // its own, coarser reading of the depth.
         reRender();
-        GLC_Vector3d picked;
+        GLC_Camera *camera = viewport.cameraHandle();
+        GLC_Vector3d picked = camera->target();
         bLastClickOnBackground = !pickScenePoint(event->pos(), picked);
         moverController.setActiveMover(GLC_TargetMoverId, event);
-        if (!bLastClickOnBackground) {
-            GLC_Camera *camera = viewport.cameraHandle();
-            camera->translate(picked - camera->target());
-        }
+        // Over the background the target stays where it was.
+        camera->translate(picked - camera->target());
         break;
     }
     case Qt::LeftButton:
@@ -377,6 +416,39 @@ void GLWidget::wheelEvent(QWheelEvent *event)
     const int delta = angle.y() != 0 ? angle.y() : angle.x();
     const int subSteps = zoomSubSteps(iZoomSteps);
     startZoom(subSteps, zoomSubStepFactor(subSteps, delta));
+}
+
+void GLWidget::keyPressEvent(QKeyEvent *event)
+{
+    GLC_Camera *camera = viewport.cameraHandle();
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        camera->rotateAroundTarget(camera->defaultUpVector().normalized(),
+                                   event->key() == Qt::Key_Left ? kKeyTurn : -kKeyTurn);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        camera->rotateAroundTarget(camera->sideVector(), event->key() == Qt::Key_Up ? kKeyTurn : -kKeyTurn);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Minus: {
+        const int subSteps = zoomSubSteps(iZoomSteps);
+        startZoom(subSteps, zoomSubStepFactor(subSteps, event->key() == Qt::Key_Minus ? -kNotchDelta : kNotchDelta));
+        emit viewChanged();
+        return;
+    }
+    case Qt::Key_Home:
+        fitView();
+        return;
+    default:
+        QGLWidget::keyPressEvent(event);
+        return;
+    }
+    viewport.setDistMinAndMax(boundingBox);
+    update();
+    emit viewChanged();
 }
 
 void GLWidget::startZoom(int subSteps, double factor)

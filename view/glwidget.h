@@ -83,7 +83,26 @@ public:
     // the window's framebuffer again. Without that, the toolkit's record of
     // the bound framebuffer still names the capture's, deleted one; the next
     // overlay text rebinds that name and every later frame is drawn nowhere.
+    // The point labels and axis letters are painted into the picture at the
+    // places, in the font and colours, the screen shows them.
     QPixmap renderOffScreen(int w, int h);
+
+    // A text the view writes at a scene point: the point labels and the
+    // axis letters.
+    struct SceneText {
+        GLC_Vector3d anchor;  // scene units
+        QString text;
+        QColor color;
+    };
+    // The texts the current switches draw, in drawing order.
+    std::vector<SceneText> sceneTexts() const;
+    // Paints `texts` into `image` as the screen shows them, baseline-left at
+    // each anchor projected with the current camera at the image's size.
+    void paintSceneTexts(QImage &image, const std::vector<SceneText> &texts) const;
+
+    // Indices into ptsDs2 of the records outside the network, drawn with a
+    // cross over their point.
+    const std::vector<uint32_t> &outsideDs2();
 
     // Members, in declaration order. The set-up writes the ones it configures
     // directly.
@@ -168,12 +187,17 @@ public slots:
     void updateLightX(double value);
     void updateLightY(double value);
     void updateLightZ(double value);
+    // Frames all the data from the current viewing direction.
+    void fitView();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    // Arrows turn the camera about its target, + and - zoom like a wheel
+    // notch, Home fits the view.
+    void keyPressEvent(QKeyEvent *event) override;
     void initializeGL() override;
     void paintGL() override;
     // Paints once for every input merged since the last frame, after one
@@ -215,6 +239,7 @@ private:
     void drawExtentsBox(const STATS &stats);
     void drawFrustum(const veltrane::FrustumPlanes &planes);
     void drawOverlay(int elapsedMs);
+    void drawOutsideMarkers(const QColor &color);
     // The data layers from the arrays of `buffers`.
     void submitTriangles(const QColor &color);
     void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color);
@@ -228,4 +253,8 @@ private:
     bool exposeFrameCurrent = false;
     QSize exposeFrameSize;
     int presentedFrames = 0;
+    // renderPixmap() is drawing: the texts are painted into its picture.
+    bool renderingOffScreen = false;
+    std::vector<uint32_t> outsideIndicesDs2;
+    bool outsideIndicesKnown = false;
 };

@@ -5,11 +5,14 @@
 #include "view/glwidget.h"
 
 #include "view/basemap.h"
+#include "view/viewmarks.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QImage>
 #include <QOpenGLContext>
+#include <QPainter>
 
 using namespace veltrane;
 
@@ -23,6 +26,10 @@ constexpr int kOverlayFontPixels = 12;
 constexpr int kOverlayX = 20;
 constexpr int kOverlayFpsY = 20;
 constexpr int kOverlayClickY = 40;
+// A record outside the network gets a cross whose arms reach this far beyond
+// its point, pixels, drawn this wide.
+constexpr double kOutsideCrossReach = 4.0;
+constexpr float kOutsideCrossWidth = 2.0f;
 
 void setColor(const QColor &c)
 {
@@ -108,6 +115,8 @@ void GLWidget::paintGL()
         if (bDrawDs2)
             submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2);
     }
+    if (bDrawDs2)
+        drawOutsideMarkers(colorDs2);
     if (bDrawLabelsDs1)
         drawLabels(ptsDs1, nDs1, colorDs1);
     if (bDrawLabelsDs2)
@@ -131,7 +140,7 @@ void GLWidget::paintGL()
 
 void GLWidget::drawOverlay(int elapsedMs)
 {
-    glColor3f(0.0f, 1.0f, 1.0f);
+    setColor(overlayTextColor(viewport.backgroundColor()));
     recordFrameTime(elapsedMs);
     const QFont font = fontOfPixelSize(kOverlayFontPixels);
     const FilledTextScope filled;
@@ -139,12 +148,54 @@ void GLWidget::drawOverlay(int elapsedMs)
                QString::number(iFps) + QStringLiteral(" FPS for ") + QString::number(nDrawn) + QStringLiteral("Points"),
                font);
     const GLC_Vector3d &target = viewport.cameraHandle()->target();
-    renderText(kOverlayX, kOverlayClickY,
-               QStringLiteral("Last Click:  X = ") + QString::number(target.x(), 'g', 6) + QStringLiteral(" Y = ") +
-                   QString::number(target.y(), 'g', 6) + QStringLiteral(" Z = ") +
-                   QString::number(target.z() / dScaleZ, 'g', 6) +
-                   (bLastClickOnBackground ? QStringLiteral("  (nothing drawn there: target kept)") : QString()),
-               font);
+    renderText(kOverlayX, kOverlayClickY, lastClickText(target, dScaleZ, bLastClickOnBackground), font);
+}
+
+// In window pixels over the scene: a diagonal cross on each record outside
+// the network, reaching past the point drawn there.
+void GLWidget::drawOutsideMarkers(const QColor &color)
+{
+    const std::vector<uint32_t> &outside = outsideDs2();
+    if (outside.empty())
+        return;
+    const GLC_Matrix4 modelView = viewport.modelViewMatrix();
+    const GLC_Matrix4 projection = viewport.projectionMatrix();
+    const int w = viewport.viewHSize();
+    const int h = viewport.viewVSize();
+    const double reach = 0.5 * iPointSize + kOutsideCrossReach;
+
+    glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, w, 0.0, h, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glLineWidth(kOutsideCrossWidth);
+    setColor(color);
+    glBegin(GL_LINES);
+    GLC_Vector3d window;
+    for (uint32_t i : outside) {
+        const PointRecord &p = ptsDs2[i];
+        if (!glcProject(GLC_Vector3d(p.x, p.y, p.h * dScaleZ), modelView, projection, w, h, window) ||
+            window.z() < 0.0 || window.z() > 1.0)
+            continue;
+        const double x = window.x(), y = window.y();
+        glVertex2d(x - reach, y - reach);
+        glVertex2d(x + reach, y + reach);
+        glVertex2d(x - reach, y + reach);
+        glVertex2d(x + reach, y - reach);
+    }
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
 }
 
 void GLWidget::drawBaseMap()
@@ -255,6 +306,8 @@ void GLWidget::drawLabels(const PointRecord *pts, uint32_t count, const QColor &
 {
     if (!pts)
         return;
+    if (renderingOffScreen)
+        return;
     const QFont font = fontOfPixelSize(iFontSize);
     const FilledTextScope filled;
     setColor(color);
@@ -279,8 +332,52 @@ void GLWidget::drawAxis(double x0, double y0, double z0)
         glVertex3f(x, y, z);
         glVertex3f(x + a.dx, y + a.dy, z + a.dz);
         glEnd();
+        if (renderingOffScreen)
+            continue;
         const FilledTextScope filled;
         renderText(x + a.dx, y + a.dy, z + a.dz, QString::fromLatin1(a.letter), font);
+    }
+}
+
+std::vector<GLWidget::SceneText> GLWidget::sceneTexts() const
+{
+    std::vector<SceneText> texts;
+    const auto addLabels = [&](const PointRecord *pts, uint32_t count, const QColor &color) {
+        if (!pts)
+            return;
+        for (uint32_t i = 0; i < count; ++i)
+            texts.push_back({GLC_Vector3d(pts[i].x, pts[i].y, pts[i].h * dScaleZ), pts[i].id, color});
+    };
+    if (bDrawLabelsDs1)
+        addLabels(ptsDs1, drawableCountDs1(), colorDs1);
+    if (bDrawLabelsDs2)
+        addLabels(ptsDs2, drawableCountDs2(), colorDs2);
+    if (bDrawAxis) {
+        // The letters sit at the arms' ends, in the arms' colours, at the
+        // float positions the arms are drawn at.
+        const float x = float(kAxisX), y = float(kAxisY), z = float(kAxisHeight * dScaleZ), arm = float(kAxisArm);
+        texts.push_back({GLC_Vector3d(x + arm, y, z), QStringLiteral("X"), QColor(255, 0, 0)});
+        texts.push_back({GLC_Vector3d(x, y + arm, z), QStringLiteral("Y"), QColor(0, 255, 0)});
+        texts.push_back({GLC_Vector3d(x, y, z + arm), QStringLiteral("Z"), QColor(0, 0, 255)});
+    }
+    return texts;
+}
+
+void GLWidget::paintSceneTexts(QImage &image, const std::vector<SceneText> &texts) const
+{
+    const GLC_Matrix4 modelView = viewport.modelViewMatrix();
+    const GLC_Matrix4 projection = viewport.projectionMatrix();
+    const int w = image.width();
+    const int h = image.height();
+    QPainter painter(&image);
+    painter.setFont(fontOfPixelSize(iFontSize));
+    GLC_Vector3d window;
+    for (const SceneText &t : texts) {
+        if (!glcProject(t.anchor, modelView, projection, w, h, window) || window.z() < 0.0 || window.z() > 1.0)
+            continue;
+        painter.setPen(t.color);
+        // Where the screen's text goes: baseline-left at the rounded pixel.
+        painter.drawText(QPoint(qRound(window.x()), qRound(h - window.y())), t.text);
     }
 }
 

@@ -5,69 +5,38 @@
 #include "view/basemap.h"
 
 #include <cmath>
+#include <limits>
 
 using namespace veltrane;
 
 namespace {
-// Window depths of a 24-bit depth buffer differ by at least this much.
-constexpr double kDepthQuantum = 1.0 / 16777216.0;
-// A candidate counts as the drawn surface when its depth is this close to
-// the depth read back.
-constexpr double kSnapDepthTolerance = 16 * kDepthQuantum;
 // Pixels around a point's size within which a click still hits the point.
-constexpr double kPointPickMargin = 1.0;
-
-struct Candidate {
-    GLC_Vector3d point;
-    double depthGap = 1.0;  // window depth difference to the read depth
-};
+constexpr double kPointPickMargin = 2.0;
 }  // namespace
 
-// The depth buffer holds the depth of whatever was drawn last at each pixel
-// (paintGL writes depth in every frame). Its precision along the view ray is
-// far too coarse for heights scaled by dScaleZ, so the unprojected point is
-// replaced by the base-map or data point drawn under the cursor at that
-// depth, when there is one; over lines the unprojected point stays.
+// Heights are scaled by dScaleZ, far below what the depth buffer resolves
+// along a tilted view ray, so the pick never unprojects a depth. The records
+// drawn as points are projected with the camera of the frame on screen and
+// the one nearest the cursor within a point's reach wins (the nearer to the
+// eye on a tie). Elsewhere the cursor's ray meets the base map when it is
+// drawn, or the map's plane when something else (a line) is drawn there;
+// over the background nothing is picked.
 bool GLWidget::pickScenePoint(const QPoint &pixel, GLC_Vector3d &picked)
 {
-    GLC_Vector3d approx;
-    if (!viewport.unProjectPixel(pixel.x(), pixel.y(), approx))
-        return false;
-    picked = approx;
-
     const GLC_Matrix4 modelView = viewport.modelViewMatrix();
     const GLC_Matrix4 projection = viewport.projectionMatrix();
     const int w = viewport.viewHSize();
     const int h = viewport.viewVSize();
-    GLC_Vector3d window;
-    if (!glcProject(approx, modelView, projection, w, h, window))
-        return true;
-    const double readDepth = window.z();
+    if (w <= 0 || h <= 0)
+        return false;
     const double cx = pixel.x() + 0.5;
     const double cy = h - 1 - pixel.y() + 0.5;
 
-    Candidate best;
-    const auto consider = [&](const GLC_Vector3d &point, double depth) {
-        const double gap = std::abs(depth - readDepth);
-        if (gap < best.depthGap)
-            best = {point, gap};
-    };
-
-    if (bDrawBaseMap) {
-        GLC_Vector3d nearPoint, farPoint;
-        const double mapZ = kMapHeight * dScaleZ;
-        if (glcUnProject(GLC_Vector3d(cx, cy, 0.0), modelView, projection, w, h, nearPoint) &&
-            glcUnProject(GLC_Vector3d(cx, cy, 1.0), modelView, projection, w, h, farPoint) &&
-            farPoint.z() != nearPoint.z()) {
-            const double t = (mapZ - nearPoint.z()) / (farPoint.z() - nearPoint.z());
-            const GLC_Vector3d onMap = nearPoint + (farPoint - nearPoint) * t;
-            if (t >= 0.0 && t <= 1.0 && onMap.x() >= kMapWest && onMap.x() <= kMapEast && onMap.y() >= kMapSouth &&
-                onMap.y() <= kMapNorth && glcProject(onMap, modelView, projection, w, h, window))
-                consider(GLC_Vector3d(onMap.x(), onMap.y(), mapZ), window.z());
-        }
-    }
-
     const double reach = 0.5 * iPointSize + kPointPickMargin;
+    double bestDistance = std::numeric_limits<double>::max();
+    double bestDepth = std::numeric_limits<double>::max();
+    bool found = false;
+    GLC_Vector3d window;
     const auto considerPoints = [&](const PointRecord *pts, uint32_t count) {
         if (!pts)
             return;
@@ -75,9 +44,17 @@ bool GLWidget::pickScenePoint(const QPoint &pixel, GLC_Vector3d &picked)
             const PointRecord &p = pts[i];
             for (const GLC_Vector3d &v :
                  {GLC_Vector3d(p.x, p.y, p.h * dScaleZ), GLC_Vector3d(p.xTo, p.yTo, p.hTo * dScaleZ)}) {
-                if (glcProject(v, modelView, projection, w, h, window) && std::abs(window.x() - cx) <= reach &&
-                    std::abs(window.y() - cy) <= reach)
-                    consider(v, window.z());
+                if (!glcProject(v, modelView, projection, w, h, window) || window.z() < 0.0 || window.z() > 1.0)
+                    continue;
+                const double distance = std::hypot(window.x() - cx, window.y() - cy);
+                if (distance > reach)
+                    continue;
+                if (distance < bestDistance - 0.5 || (distance <= bestDistance + 0.5 && window.z() < bestDepth)) {
+                    bestDistance = distance;
+                    bestDepth = window.z();
+                    picked = v;
+                    found = true;
+                }
             }
         }
     };
@@ -85,8 +62,29 @@ bool GLWidget::pickScenePoint(const QPoint &pixel, GLC_Vector3d &picked)
         considerPoints(ptsDs1, drawableCountDs1());
     if (bDrawDs2)
         considerPoints(ptsDs2, drawableCountDs2());
+    if (found)
+        return true;
 
-    if (best.depthGap <= kSnapDepthTolerance)
-        picked = best.point;
+    // Whether anything at all was drawn under the cursor.
+    GLC_Vector3d unused;
+    const bool somethingDrawn = viewport.unProjectPixel(pixel.x(), pixel.y(), unused);
+    if (!somethingDrawn && !bDrawBaseMap)
+        return false;
+
+    GLC_Vector3d nearPoint, farPoint;
+    if (!glcUnProject(GLC_Vector3d(cx, cy, 0.0), modelView, projection, w, h, nearPoint) ||
+        !glcUnProject(GLC_Vector3d(cx, cy, 1.0), modelView, projection, w, h, farPoint) ||
+        farPoint.z() == nearPoint.z())
+        return false;
+    const double mapZ = kMapHeight * dScaleZ;
+    const double t = (mapZ - nearPoint.z()) / (farPoint.z() - nearPoint.z());
+    if (t < 0.0 || t > 1.0)
+        return false;
+    const GLC_Vector3d onMap = nearPoint + (farPoint - nearPoint) * t;
+    const bool onDrawnMap = bDrawBaseMap && onMap.x() >= kMapWest && onMap.x() <= kMapEast && onMap.y() >= kMapSouth &&
+                            onMap.y() <= kMapNorth;
+    if (!onDrawnMap && !somethingDrawn)
+        return false;
+    picked = GLC_Vector3d(onMap.x(), onMap.y(), mapZ);
     return true;
 }

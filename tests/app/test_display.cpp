@@ -40,6 +40,51 @@ private:
     QProgressBar *m_bar;
 };
 
+// What the X server shows of a view once the event loop has settled, with no
+// input sent.
+QImage shownPixels(GLWidget *view)
+{
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 200);
+        QTest::qWait(40);
+    }
+    return QGuiApplication::primaryScreen()->grabWindow(view->winId()).toImage();
+}
+
+int countNear(const QImage &image, const QColor &color, int tolerance)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (qAbs(qRed(p) - color.red()) <= tolerance && qAbs(qGreen(p) - color.green()) <= tolerance &&
+                qAbs(qBlue(p) - color.blue()) <= tolerance)
+                ++n;
+        }
+    }
+    return n;
+}
+
+// A frame of the sample shows its control points (red) on the cleared
+// background and leaves no pixel of the window undrawn (black).
+void verifyDrawn(const QImage &shown, const QColor &background)
+{
+    const int area = shown.width() * shown.height();
+    QVERIFY(area > 0);
+    QVERIFY2(countNear(shown, background, 3) > area / 2, qPrintable(QString::number(countNear(shown, background, 3))));
+    QVERIFY2(countNear(shown, Qt::red, 10) > 20, qPrintable(QString::number(countNear(shown, Qt::red, 10))));
+    QVERIFY2(countNear(shown, Qt::black, 3) < area / 100, qPrintable(QString::number(countNear(shown, Qt::black, 3))));
+}
+
+QtColorPicker *picker(QLayout *layout)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        if (auto *found = qobject_cast<QtColorPicker *>(layout->itemAt(i)->widget()))
+            return found;
+    }
+    return nullptr;
+}
+
 QtColorPicker *backgroundPicker(MainWindow &window)
 {
     QLayout *layout = window.form()->Vlay_bkgrnd;
@@ -65,6 +110,11 @@ private slots:
     void closingTheDataViewerLeavesTheViewerWorking();
     void closingTheViewerUnchecksItsAction();
     void resetShowsBusyUntilTheFirstFrame();
+    void secondResetDrawsWithoutInput();
+    void newViewerDrawsWithoutInput();
+    void closingTheViewerFromTheMenuGivesTheAreaBack();
+    void resetKeepsTheButtonsColours();
+    void fitViewFramesTheDataAgain();
 };
 
 void TestDisplay::sceneBoxesFromTheControlExtents()
@@ -361,6 +411,103 @@ void TestDisplay::resetShowsBusyUntilTheFirstFrame()
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(window.form()->progressBar->value(), 100);
     }
+}
+
+// Every Reset Display shows the new view's first frame without the user
+// touching it.
+void TestDisplay::secondResetDrawsWithoutInput()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    resetDisplay(window);
+    verifyDrawn(shownPixels(mainView(window)), QColor(65, 65, 65));
+    for (int i = 0; i < 2; ++i) {
+        resetDisplay(window);
+        verifyDrawn(shownPixels(mainView(window)), QColor(65, 65, 65));
+    }
+}
+
+void TestDisplay::newViewerDrawsWithoutInput()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    resetDisplay(window);
+    resetDisplay(window);
+    window.form()->actionDisplay_Frustum_Viewer->setChecked(true);
+    GLWidget *viewer = frustumViewer(window);
+    QVERIFY(viewer);
+    verifyDrawn(shownPixels(viewer), QColor(65, 65, 65));
+}
+
+void TestDisplay::closingTheViewerFromTheMenuGivesTheAreaBack()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    QMdiSubWindow *main = subWindowOf(mainView(window));
+    const QSize alone = main->size();
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QApplication::processEvents();
+    QVERIFY(main->width() < alone.width() * 3 / 4);
+
+    form->actionDisplay_Frustum_Viewer->setChecked(false);
+    flushDeletes();
+    QApplication::processEvents();
+    QCOMPARE(subWindowTitles(window), QStringList{"Data Viewer"});
+    QCOMPARE(main->size(), alone);
+}
+
+void TestDisplay::resetKeepsTheButtonsColours()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    resetDisplay(window);
+    QtColorPicker *ds1 = picker(form->ds1_Vlayout);
+    QtColorPicker *ds2 = picker(form->ds2_Vlayout);
+    QtColorPicker *tin = picker(form->ds1CX_Vlayout);
+    QVERIFY(ds1 && ds2 && tin);
+    ds1->setCurrentColor(Qt::yellow);
+    ds2->setCurrentColor(Qt::magenta);
+    tin->setCurrentColor(Qt::white);
+
+    resetDisplay(window);
+    GLWidget *view = mainView(window);
+    QCOMPARE(view->colorDs1, QColor(Qt::yellow));
+    QCOMPARE(view->colorDs2, QColor(Qt::magenta));
+    QCOMPARE(view->colorTris, QColor(Qt::white));
+    form->actionDisplay_Frustum_Viewer->setChecked(true);
+    QCOMPARE(frustumViewer(window)->colorDs1, QColor(Qt::yellow));
+    QCOMPARE(frustumViewer(window)->colorTris, QColor(Qt::white));
+}
+
+void TestDisplay::fitViewFramesTheDataAgain()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    Ui::MainWindowClass *form = window.form();
+    QVERIFY(!form->actionFit_View->isEnabled());
+    resetDisplay(window);
+    QVERIFY(form->actionFit_View->isEnabled());
+    QCOMPARE(form->actionFit_View->shortcut(), QKeySequence(Qt::Key_Home));
+    GLWidget *view = mainView(window);
+    GLC_Camera *camera = view->viewport.cameraHandle();
+    const GLC_Vector3d eye = camera->eye();
+    const GLC_Vector3d target = camera->target();
+    // Moved off and back out, looking the same way.
+    camera->translate(GLC_Vector3d(40.0, -30.0, 2.0));
+    camera->zoom(0.1);
+
+    form->actionFit_View->trigger();
+    QVERIFY((camera->target() - target).length() < 1e-9);
+    QVERIFY((camera->eye() - eye).length() < 1e-9 * (eye - target).length());
+    QCOMPARE(mainView(window), view);  // not rebuilt
 }
 
 QTEST_MAIN(TestDisplay)

@@ -56,6 +56,8 @@ private slots:
     void slotsActOnTheirOwnViewsContext();
     void captureFrameUsesItsOwnPointSizeAndSkipsTheFrameRate();
     void allLayersAppearTogether();
+    void captureHoldsTheLabelsAndAxisLetters();
+    void recordsOutsideTheNetworkCarryACross();
 
 private:
     QTemporaryDir m_mapDir;
@@ -429,6 +431,70 @@ void TestGLWidget::allLayersAppearTogether()
     QVERIFY(countColor(image, Qt::blue, 20) > 200);
     QVERIFY(countColor(image, Qt::green, 20) > 50);
     QVERIFY(countColor(image, kMapWestColor, 40) > 1000);
+}
+
+// The screen writes the labels and axis letters with OpenGL text, which an
+// off-screen render leaves out: the capture still shows them, in their
+// colours, from their anchors to the right.
+void TestGLWidget::captureHoldsTheLabelsAndAxisLetters()
+{
+    const TestScene scene = makeScene(2, 2);
+    auto view = makeShownView(scene);
+    QVERIFY(view);
+    view->bDrawDs2 = false;
+    lookDown(*view, -120.5, 43.75, 20.0);
+    const QColor labelColor(255, 0, 255);
+    view->updateColor_ds1(labelColor);
+    const int font = view->iFontSize;
+
+    const PointRecord &c1 = scene.control->at(0);
+    const QPoint point = pixelOf(*view, c1.x, c1.y, c1.h * kTestScaleZ);
+    // Right of the point's disc, above the baseline through the anchor.
+    const QRect labelBox(point.x() + view->iPointSize / 2 + 2, point.y() - font, 2 * font, font - 1);
+    const double axisZ = 30.0 * kTestScaleZ;
+    const QPoint xEnd = pixelOf(*view, -124.0, 41.0, axisZ);
+    const QRect letterBox(xEnd.x() + 1, xEnd.y() - font, font, font - 3);
+    QVERIFY(QRect(0, 0, kViewSide, kViewSide).contains(labelBox));
+    QVERIFY(QRect(0, 0, kViewSide, kViewSide).contains(letterBox));
+
+    const QImage plain = renderImage(*view);
+    QCOMPARE(countColor(plain.copy(labelBox), labelColor, 80), 0);
+    QCOMPARE(countColor(plain.copy(letterBox), Qt::red, 80), 0);
+
+    view->bDrawLabelsDs1 = true;
+    view->bDrawAxis = true;
+    const QImage labelled = renderImage(*view);
+    QVERIFY2(countColor(labelled.copy(labelBox), labelColor, 80) > 5,
+             qPrintable(QString::number(countColor(labelled.copy(labelBox), labelColor, 80))));
+    QVERIFY2(countColor(labelled.copy(letterBox), Qt::red, 80) > 3,
+             qPrintable(QString::number(countColor(labelled.copy(letterBox), Qt::red, 80))));
+}
+
+// A record the run left outside the network (no target, no shift, not on a
+// vertex) carries a cross over its point; a converted one does not.
+void TestGLWidget::recordsOutsideTheNetworkCarryACross()
+{
+    TestScene scene = makeScene(2, 2);
+    PointRecord outside = makeRecord(-118.5, 44.0, 15.0, 0.0, 0.0, "OUT");
+    outside.xTo = outside.yTo = outside.hTo = 0.0;
+    outside.s = 0.0;
+    scene.input->push_back(outside);
+    auto view = makeShownView(scene);
+    QVERIFY(view);
+    view->bDrawDs1 = false;
+    lookDown(*view, -120.5, 43.75, 20.0);
+    const QImage image = renderImage(*view);
+
+    // Where the cross's arms pass, beyond the point's disc.
+    const auto armPixels = [&](const PointRecord &p) {
+        const QPoint at = pixelOf(*view, p.x, p.y, p.h * kTestScaleZ);
+        int n = 0;
+        for (const QPoint &corner : {QPoint(6, 6), QPoint(6, -8), QPoint(-8, 6), QPoint(-8, -8)})
+            n += countColor(image.copy(QRect(at + corner, QSize(3, 3))), Qt::blue, 40) > 0 ? 1 : 0;
+        return n;
+    };
+    QCOMPARE(armPixels(scene.input->back()), 4);
+    QCOMPARE(armPixels(scene.input->front()), 0);
 }
 
 QTEST_MAIN(TestGLWidget)

@@ -77,6 +77,10 @@ private slots:
     void notchesArrivingBeforeAFrameKeepTheirTotalZoom();
     void drawingSwitchShowsOnlyAtTheNextRepaint();
     void drawingSwitchesToggleWhateverTheState();
+    void middleClickInATurnedViewFindsThePointsHeight_data();
+    void middleClickInATurnedViewFindsThePointsHeight();
+    void keysTurnZoomAndFitTheView();
+    void overlayTextStandsOutOnAWhiteBackground();
 
 private:
     TestScene m_scene;
@@ -428,6 +432,104 @@ void TestInteraction::drawingSwitchesToggleWhateverTheState()
     v.updateFontSize(QStringLiteral("18"));
     QCOMPARE(v.iFontSize, 18);
     QCOMPARE(painted.count(), 1);
+}
+
+void TestInteraction::middleClickInATurnedViewFindsThePointsHeight_data()
+{
+    QTest::addColumn<double>("angle");  // radians about the tilted axis
+    QTest::newRow("turned 30 degrees") << 0.52;
+    QTest::newRow("turned 50 degrees") << 0.87;
+}
+
+// Control points about 1000 m up, seen from a camera turned off the
+// vertical: the click's target is the point clicked, its height to the metre.
+void TestInteraction::middleClickInATurnedViewFindsThePointsHeight()
+{
+    QFETCH(double, angle);
+    m_view.reset();
+    m_scene = makeScene(2, 2);
+    for (PointRecord &c : *m_scene.control) {
+        c.h += 1000.0;
+        c.hTo = c.h;
+    }
+    m_scene.statsControl = statsOf(*m_scene.control);
+    m_view = makeShownView(m_scene);
+    QVERIFY(m_view);
+    GLC_Camera *camera = m_view->viewport.cameraHandle();
+    lookDown(*m_view, -120.5, 43.75, 30.0);
+    camera->rotateAroundTarget(GLC_Vector3d(1, 1, 0).normalized(), angle);
+    m_view->viewport.setDistMinAndMax(m_view->boundingBox);
+    m_view->updateGL();
+
+    for (const PointRecord &c : *m_scene.control) {
+        const QPoint pixel = pixelOf(*m_view, c.x, c.y, c.h * kTestScaleZ);
+        QVERIFY2(m_view->rect().contains(pixel), qPrintable(QStringLiteral("%1 %2").arg(pixel.x()).arg(pixel.y())));
+        QTest::mousePress(m_view.get(), Qt::MiddleButton, Qt::NoModifier, pixel);
+        QTest::mouseRelease(m_view.get(), Qt::MiddleButton, Qt::NoModifier, pixel);
+        QVERIFY(!m_view->bLastClickOnBackground);
+        const GLC_Vector3d target = camera->target();
+        QVERIFY2(qAbs(target.x() - c.x) < 1e-6 && qAbs(target.y() - c.y) < 1e-6,
+                 qPrintable(QStringLiteral("%1 %2").arg(target.x()).arg(target.y())));
+        QVERIFY2(qAbs(target.z() / kTestScaleZ - c.h) < 1.0,
+                 qPrintable(QStringLiteral("%1 for %2").arg(target.z() / kTestScaleZ).arg(c.h)));
+        settle();
+    }
+}
+
+// Left and right turn about the vertical, up and down tilt, + and - zoom by
+// one wheel notch each, Home frames the data again from where the camera is.
+void TestInteraction::keysTurnZoomAndFitTheView()
+{
+    settle();
+    GLC_Camera *camera = m_view->viewport.cameraHandle();
+    const GLC_Vector3d target = camera->target();
+    const double distance = camera->distEyeTarget();
+
+    for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down}) {
+        const GLC_Vector3d eye = camera->eye();
+        const GLC_Vector3d up = camera->upVector();
+        QSignalSpy changed(m_view.get(), SIGNAL(viewChanged()));
+        QTest::keyClick(m_view.get(), key);
+        settle();
+        QVERIFY(!(camera->eye() == eye && camera->upVector() == up));
+        QVERIFY((camera->target() - target).length() < 1e-12);
+        QVERIFY(qAbs(camera->distEyeTarget() - distance) < 1e-9 * distance);
+        QCOMPARE(changed.count(), 1);
+    }
+
+    QTest::keyClick(m_view.get(), Qt::Key_Plus);
+    settle();
+    QVERIFY2(qAbs(camera->distEyeTarget() - distance / 1.5) < 1e-9 * distance,
+             qPrintable(QString::number(camera->distEyeTarget())));
+    QTest::keyClick(m_view.get(), Qt::Key_Minus);
+    settle();
+    QVERIFY(qAbs(camera->distEyeTarget() - distance) < 1e-9 * distance);
+
+    // Far off to one side and looking away from the data.
+    camera->setCam(GLC_Vector3d(-60.0, 80.0, 5.0), GLC_Vector3d(-60.0, 80.0, 0.0), GLC_Vector3d(0, 1, 0));
+    m_view->viewport.setDistMinAndMax(m_view->boundingBox);
+    for (const PointRecord &c : *m_scene.control)
+        QVERIFY(!m_view->rect().contains(pixelOf(*m_view, c.x, c.y, c.h * kTestScaleZ)));
+    QTest::keyClick(m_view.get(), Qt::Key_Home);
+    settle();
+    for (const PointRecord &c : *m_scene.control)
+        QVERIFY(m_view->rect().contains(pixelOf(*m_view, c.x, c.y, c.h * kTestScaleZ)));
+}
+
+// The frame-rate and "Last Click" lines are cyan on the dark backgrounds and
+// turn dark on a white one.
+void TestInteraction::overlayTextStandsOutOnAWhiteBackground()
+{
+    const QRect overlay(15, 5, 200, 40);
+    m_view->updateColor_bckgrnd(QColor(65, 65, 65));
+    m_view->update();
+    QVERIFY(countColor(onScreen(*m_view).copy(overlay), Qt::cyan, 60) > 20);
+
+    m_view->updateColor_bckgrnd(Qt::white);
+    m_view->update();
+    const QImage shown = onScreen(*m_view).copy(overlay);
+    QCOMPARE(countColor(shown, Qt::cyan, 60), 0);
+    QVERIFY(countColor(shown, QColor(0, 90, 90), 60) > 20);
 }
 
 QTEST_MAIN(TestInteraction)
