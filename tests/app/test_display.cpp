@@ -65,6 +65,7 @@ private slots:
     void closingTheDataViewerLeavesTheViewerWorking();
     void closingTheViewerUnchecksItsAction();
     void resetShowsBusyUntilTheFirstFrame();
+    void resetStaysBusyUntilTheViewHasDrawn();
 };
 
 void TestDisplay::sceneBoxesFromTheControlExtents()
@@ -361,6 +362,31 @@ void TestDisplay::resetShowsBusyUntilTheFirstFrame()
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(window.form()->progressBar->value(), 100);
     }
+}
+
+// When the window system shows the view late (here: the window is hidden
+// while the view is built), the busy state lasts until its first frame.
+void TestDisplay::resetStaysBusyUntilTheViewHasDrawn()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    QSignalSpy ready(&window, &MainWindow::displayReady);
+    window.hide();
+    window.form()->cmdDisplay->click();
+    GLWidget *view = mainView(window);
+    QVERIFY(view);
+    QCOMPARE(view->framesPresented(), 0);
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QVERIFY(window.form()->progressBar->value() < 100);
+    QCOMPARE(ready.count(), 0);
+
+    window.show();
+    QVERIFY(ready.count() > 0 || ready.wait(30000));
+    QVERIFY(view->framesPresented() > 0);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(window.form()->progressBar->value(), 100);
 }
 
 QTEST_MAIN(TestDisplay)
