@@ -42,13 +42,12 @@ int main(int argc, char *argv[])
     veltrane::StartupOptions options;
     const QString error = veltrane::resolveStartupOptions(parser, QDir::currentPath(), options);
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "veltrane: %s\n", error.toLocal8Bit().constData());
+        veltrane::reportStartupError(error);
         return kExitUsage;
     }
     // The window and the run open the fixed files by bare name.
     if (!QDir::setCurrent(options.workDir)) {
-        std::fprintf(stderr, "veltrane: cannot enter the working folder %s\n",
-                     options.workDir.toLocal8Bit().constData());
+        veltrane::reportStartupError(QStringLiteral("cannot enter the working folder %1").arg(options.workDir));
         return kExitUsage;
     }
     // Ending the window by a signal mid-write leaves no temporary output file.

@@ -4,19 +4,50 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/busyfeedback.h"
+#include "app/conversionjob.h"
 #include "app/windowplacement.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QScreen>
 #include <QStyle>
+#include <QTextEdit>
 
 using namespace veltrane;
 
 namespace {
 // Style sheet the window gives the four main docks after the form is built.
 const char *const kDockStyleSheet = "* { border-width:  2px }";
+
+// Gives a read-only text pane with the focus the select-all key, which a
+// window shortcut on the same key would otherwise take.
+class SelectAllKey : public QObject {
+public:
+    explicit SelectAllKey(QTextEdit *pane) : QObject(pane), pane(pane) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->matches(QKeySequence::SelectAll))
+            return false;
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept();  // the key reaches the pane as a key press
+            return true;
+        }
+        pane->selectAll();
+        return true;
+    }
+
+private:
+    QTextEdit *pane;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -29,10 +60,18 @@ MainWindow::MainWindow(QWidget *parent)
     // The form's cursor property lands on the browser's frame; the text
     // itself is shown by the viewport.
     ui->txtOutput->viewport()->setCursor(Qt::IBeamCursor);
+    ui->txtOutput->installEventFilter(new SelectAllKey(ui->txtOutput));
 
     createColorPickers();
 
     ui->dW_SCapt->hide();
+
+    // The run's lines and progress arrive queued, in the order it gave them.
+    conversion = new ConversionJob(this);
+    connect(conversion, &ConversionJob::statusLine, this, &MainWindow::StatusUpdate);
+    connect(conversion, &ConversionJob::progressChanged, ui->progressBar, &QProgressBar::setValue);
+    connect(conversion, &ConversionJob::finished, this, &MainWindow::conversionEnded);
+    ui->cmdCancel->hide();
 
     const QString dockStyle = QString::fromLatin1(kDockStyleSheet);
     ui->dockWidget_Display->setStyleSheet(dockStyle);
@@ -76,6 +115,10 @@ void MainWindow::fitToScreen()
 
 MainWindow::~MainWindow()
 {
+    // A run still going is cancelled and waited for; nothing it leaves
+    // reaches the form any more.
+    delete conversion;
+    conversion = nullptr;
     if (!bFirstDisplay) {
         mdiArea->closeAllSubWindows();
         mdiArea->close();

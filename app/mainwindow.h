@@ -24,7 +24,11 @@ class GLWidget;
 class QtColorPicker;
 namespace veltrane {
 struct RunData;
-}
+class BusyCursor;
+class BusyUntil;
+class ConversionJob;
+}  // namespace veltrane
+class QCloseEvent;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
@@ -57,6 +61,20 @@ public:
     void setPointsFile(const QString &path);
     // Appends `lines` to "Output Information"; the progress bar keeps its value.
     void showMessages(const QStringList &lines);
+    // Whether a run started by "Convert!" is still going.
+    bool conversionRunning() const;
+
+signals:
+    // A run started by "Convert!" has ended and its results are in place
+    // (also after the message about an empty "Points" box).
+    void conversionFinished();
+    // "Reset Display" has ended its busy state: the new view has drawn its
+    // first frame (or did not within the time allowed).
+    void displayReady();
+
+protected:
+    // Closing during a run cancels it and waits for it.
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void sWMainClosed();
@@ -82,6 +100,8 @@ private slots:
     void on_actionDisplay_Frustum_Viewer_changed();
     void on_actionFit_View_triggered();
     void on_cmdMorvek_clicked();
+    void on_cmdCancel_clicked();
+    void conversionEnded();
     void on_tbBrowse_clicked();
     void on_actionOpen_triggered();
     void createFileNames(QString strInFile);
@@ -102,6 +122,8 @@ private:
     QRect availableScreenArea() const;
     void fitToScreen();
     void placeCaptureDock();
+    // Takes the finished run's results and reports what it wrote.
+    void takeConversionResult();
     // The last run's arrays and extents, as a view takes them.
     veltrane::RunData runData() const;
 
@@ -137,4 +159,9 @@ private:
     bool bOutFileCreated = false;
     // Whether "Screen Capture Options" has been placed for its first show.
     bool bCaptureDockPlaced = false;
+    // The run of "Convert!" on its own thread, and its busy cursor.
+    veltrane::ConversionJob *conversion = nullptr;
+    std::unique_ptr<veltrane::BusyCursor> conversionBusy;
+    // "Reset Display" busy until the new view has drawn.
+    veltrane::BusyUntil *displayBusy = nullptr;
 };

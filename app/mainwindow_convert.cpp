@@ -1,18 +1,19 @@
 // The conversion run started by "Convert!": reads the form, runs the
-// conversion, keeps its results for the display and reports through the
-// output pane.
+// conversion on its own thread, takes its results for the display when it
+// ends and reports through the output pane.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/busyfeedback.h"
+#include "app/conversionjob.h"
+#include "app/inputfiles.h"
+#include "app/runreport.h"
 #include "engine/conversion.h"
-#include "engine/networkvalidation.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QMessageBox>
-
-#include <cstdio>
-#include <string>
 
 using namespace veltrane;
 
@@ -29,56 +30,96 @@ int leadingModeNumber(const QString &itemText)
 
 }  // namespace
 
+bool MainWindow::conversionRunning() const
+{
+    return conversion->isRunning();
+}
+
 void MainWindow::on_cmdMorvek_clicked()
 {
-    ConversionSettings settings;
+    if (conversion->isRunning())
+        return;
+    ConversionRequest request;
     iMode = leadingModeNumber(ui->cboMode->currentText());
-    settings.direction = directionFromMode(iMode);
-    settings.tinSource = tinSourceFromMode(leadingModeNumber(ui->cboMode_Tri->currentText()));
-    settings.forceNegative = ui->cbForceNeg->isChecked();
+    request.settings.direction = directionFromMode(iMode);
+    request.settings.tinSource = tinSourceFromMode(leadingModeNumber(ui->cboMode_Tri->currentText()));
+    request.settings.forceNegative = ui->cbForceNeg->isChecked();
+    request.input = ui->cboInFile->currentText();
+    request.echo = ui->cboInFile_2->currentText();
+    request.workDir = QDir::currentPath();
+
+    if (request.input.isEmpty()) {
+        // Nothing to read: the run only says it begins, and the box asks for a file.
+        runConversion(request.settings, request.input, request.echo, request.workDir,
+                      [this](const QString &text, int percent) { StatusUpdate(text, percent); });
+        QMessageBox::information(nullptr, tr("VELTRANE GUI"), tr("Please choose a valid Point File. (*.txt, *.csv) "),
+                                 QMessageBox::Ok, QMessageBox::NoButton);
+        ui->cmdDisplay->setEnabled(true);
+        emit conversionFinished();
+        return;
+    }
+
+    conversionBusy = std::make_unique<BusyCursor>(Qt::BusyCursor);
+    ui->cmdMorvek->setEnabled(false);
+    ui->cmdCancel->setEnabled(true);
+    ui->cmdCancel->show();
+    conversion->start(request);
+}
+
+void MainWindow::on_cmdCancel_clicked()
+{
+    conversion->cancel();
+    ui->cmdCancel->setEnabled(false);
+}
+
+void MainWindow::conversionEnded()
+{
+    takeConversionResult();
+    conversionBusy.reset();
+    ui->cmdCancel->hide();
+    ui->cmdMorvek->setEnabled(true);
+    ui->cmdDisplay->setEnabled(true);
+    emit conversionFinished();
+}
+
+void MainWindow::takeConversionResult()
+{
+    const ConversionResult &result = conversion->result();
+    // A cancelled run wrote nothing: the earlier files, and the sets shown
+    // from them, stay as they were.
+    if (result.outcome == ConversionOutcome::Cancelled)
+        return;
 
     // The previous run's sets are released here; views built on them keep
     // their own references until they are rebuilt.
-    ptsControl = std::make_shared<const std::vector<PointRecord>>();
-    ptsInput = std::make_shared<const std::vector<PointRecord>>();
-    tris = std::make_shared<const std::vector<Triangle>>();
-    nTinVerts = 0;
-    nTris = 0;
-    statsControl = STATS();
-    statsInput = STATS();
+    ptsControl = result.ptsControl;
+    ptsInput = result.ptsInput;
+    tris = result.tris;
+    statsControl = result.statsControl;
+    statsInput = result.statsInput;
+    nTinVerts = result.nTinVerts;
+    nTris = result.nTris;
+    strOutFile = result.outFile;
 
-    const ConversionResult result = runConversion(
-        settings, ui->cboInFile->currentText(), ui->cboInFile_2->currentText(), QDir::currentPath(),
-        [this](const QString &text, int percent) { StatusUpdate(text, percent); },
-        [](const std::string &text) {
-            // The readers' diagnostics go to standard output, which the window does not show.
-            std::fputs(text.c_str(), stdout);
-            std::fflush(stdout);
-        },
-        [this](int percent) {
-            // Drawn at once: the run does not return to the event loop.
-            if (ui->progressBar->value() != percent) {
-                ui->progressBar->setValue(percent);
-                ui->progressBar->repaint();
-            }
-        });
-
-    if (result.outcome == ConversionOutcome::EmptyInputPath) {
-        QMessageBox::information(nullptr, tr("VELTRANE GUI"), tr("Please choose a valid Point File. (*.txt, *.csv) "),
-                                 QMessageBox::Ok, QMessageBox::NoButton);
-    } else {
-        ptsControl = result.ptsControl;
-        ptsInput = result.ptsInput;
-        tris = result.tris;
-        statsControl = result.statsControl;
-        statsInput = result.statsInput;
-        nTinVerts = result.nTinVerts;
-        nTris = result.nTris;
-        strOutFile = result.outFile;
-        // How well the network reproduces its own control points, left out one at a time.
-        if (!tris->empty())
-            StatusUpdate(validationSummaryLine(validateNetwork(*ptsControl, *tris).summary, *ptsControl),
-                         kProgressDone);
+    const RunClosing closing = runClosing(result);
+    if (closing.noNetwork)
+        ui->progressBar->setValue(0);
+    showMessages(closing.lines);
+    if (!closing.writtenFile.isEmpty()) {
+        // "Output" shows the file written; a name it holds already is picked again.
+        const int known = ui->cboInFile_2->findText(closing.writtenFile);
+        if (known >= 0)
+            ui->cboInFile_2->setCurrentIndex(known);
+        else
+            appendCurrentItem(ui->cboInFile_2, closing.writtenFile);
     }
-    ui->cmdDisplay->setEnabled(true);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (conversion->isRunning()) {
+        conversion->cancel();
+        conversion->wait();
+    }
+    QMainWindow::closeEvent(event);
 }

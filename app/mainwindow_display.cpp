@@ -4,6 +4,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/busyfeedback.h"
+
 #include "engine/conversion.h"
 #include "view/displaysetup.h"
 #include "view/glwidget.h"
@@ -12,6 +14,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -29,14 +32,8 @@ constexpr int kProgressStart = 0;
 constexpr int kProgressViewBuilt = 40;
 constexpr int kProgressSubWindowShown = 70;
 
-// A wait cursor over the whole application while it lives.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
+// How long "Reset Display" stays busy waiting for the view's first frame, ms.
+constexpr int kFirstFrameTimeoutMs = 60000;
 
 // The progress bar at `percent`, drawn at once: the work around it does not
 // return to the event loop.
@@ -108,8 +105,11 @@ void MainWindow::createColorPickers()
 void MainWindow::on_cmdDisplay_clicked()
 {
     // Building the views and drawing their first frame takes seconds on
-    // large runs: the cursor and the progress bar show that work goes on.
-    const BusyCursor busy;
+    // large runs: the cursor and the progress bar show that work goes on
+    // until the new view has drawn. An earlier reset still waiting ends here.
+    delete displayBusy;
+    displayBusy = nullptr;
+    const BusyCursor building(Qt::WaitCursor);
     showProgress(ui->progressBar, kProgressStart);
 
     if (bFirstDisplay) {
@@ -148,11 +148,19 @@ void MainWindow::on_cmdDisplay_clicked()
     bFirstDisplay = false;
     showProgress(ui->progressBar, kProgressSubWindowShown);
 
-    // The first frame is drawn here, under the busy cursor, rather than at
-    // some later turn of the event loop.
+    // The first frame is usually drawn here, under the busy cursor; when the
+    // window system shows the view later, the busy state lasts until then.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     presentAgainLater(glMain);
-    showProgress(ui->progressBar, kProgressDone);
+    const QPointer<GLWidget> view = glMain;
+    displayBusy = new BusyUntil([view] { return !view || view->framesPresented() > 0; }, kFirstFrameTimeoutMs, this);
+    connect(displayBusy, &BusyUntil::ended, this, [this] {
+        showProgress(ui->progressBar, kProgressDone);
+        displayBusy->deleteLater();
+        displayBusy = nullptr;
+        emit displayReady();
+    });
+    displayBusy->start();
 }
 
 void MainWindow::on_actionDisplay_Frustum_Viewer_changed()

@@ -10,9 +10,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
+
+#include <cstdio>
 
 namespace veltrane {
 
@@ -22,6 +25,12 @@ namespace {
 constexpr int kPollIntervalMs = 50;
 
 }  // namespace
+
+void reportStartupError(const QString &message)
+{
+    std::fprintf(stderr, "veltrane: %s\n", message.toLocal8Bit().constData());
+    QMessageBox::critical(nullptr, QObject::tr("Veltrane"), message);
+}
 
 QImage windowPicture(QWidget &window)
 {
@@ -56,19 +65,27 @@ void StartupActions::start()
     QTimer::singleShot(0, this, [this]() {
         if (options.convertAtStart)
             convertAndDisplay();
-        if (!options.screenshotFile.isEmpty())
+        else if (!options.screenshotFile.isEmpty())
             saveWhenDrawn();
     });
 }
 
 void StartupActions::convertAndDisplay()
 {
-    Ui::MainWindowClass *form = window.form();
-    form->cmdMorvek->click();
+    // The run goes on its own thread; the display follows once it has ended.
+    connect(&window, &MainWindow::conversionFinished, this, &StartupActions::displayConverted);
+    window.form()->cmdMorvek->click();
+}
+
+void StartupActions::displayConverted()
+{
+    disconnect(&window, &MainWindow::conversionFinished, this, &StartupActions::displayConverted);
     if (QFileInfo(window.outputFilePath()).isFile())
         report << tr("Converted points: %1").arg(QDir::toNativeSeparators(window.outputFilePath()));
-    form->cmdDisplay->click();
+    window.form()->cmdDisplay->click();
     view = window.findChild<GLWidget *>();
+    if (!options.screenshotFile.isEmpty())
+        saveWhenDrawn();
 }
 
 void StartupActions::saveWhenDrawn()

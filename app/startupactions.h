@@ -17,6 +17,11 @@ class QWidget;
 
 namespace veltrane {
 
+// A command line the window cannot start with: the message on standard
+// error, as "veltrane: MESSAGE", and in a message box, for a user who
+// started the program from a menu and sees no terminal.
+void reportStartupError(const QString &message);
+
 // The window as it shows on the screen: the widgets, with each visible 3D
 // view's last frame read back from its own framebuffer, since a view draws
 // outside the widget painting that QWidget::grab() replays.
@@ -42,6 +47,7 @@ signals:
 
 private:
     void convertAndDisplay();
+    void displayConverted();
     void saveWhenDrawn();
     void finish(int status, const QString &line);
 

@@ -144,6 +144,14 @@ QStringList startupReport(const StartupOptions &options, const QStringList &miss
         break;
     }
     QStringList lines{tr(source).arg(QDir::toNativeSeparators(options.workDir))};
+    if (!options.pointsFile.isEmpty()) {
+        const QFileInfo points(options.pointsFile);
+        const QString shown = QDir::toNativeSeparators(options.pointsFile);
+        if (!points.exists())
+            lines << tr("Points file missing: %1").arg(shown);
+        else if (!points.isFile() || !points.isReadable())
+            lines << tr("Points file cannot be read: %1").arg(shown);
+    }
     if (missing.isEmpty())
         return lines;
 

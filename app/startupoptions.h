@@ -44,8 +44,9 @@ QStringList missingControlFiles(const QString &dir);
 // The installed sample folder for a program in `applicationDir`.
 QString installedSampleDir(const QString &applicationDir);
 
-// The lines the window shows at start: the working folder in use and, when
-// control files are missing there, which ones and where the sample lives.
+// The lines the window shows at start: the working folder in use, whether
+// the points file given is missing or cannot be read and, when control files
+// are missing there, which ones and where the sample lives.
 QStringList startupReport(const StartupOptions &options, const QStringList &missing, const QString &sampleDir);
 
 }  // namespace veltrane

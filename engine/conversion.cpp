@@ -241,6 +241,13 @@ public:
     }
     void diagnostic(const std::string &text) override { diagnostics_(text); }
     bool wantsDiagnostics() const override { return bool(diagnostics_); }
+    void outsidePoint(const QString &id) override
+    {
+        if (outsideIds_.size() < kOutsideIdsKept)
+            outsideIds_.append(id);
+    }
+    bool wantsOutsidePoints() const override { return true; }
+    const QStringList &outsideIds() const { return outsideIds_; }
 
 private:
     // Progress when every point is converted.
@@ -249,6 +256,7 @@ private:
     const StatusSink &status_;
     const DiagnosticSink &diagnostics_;
     const ProgressSink &progress_;
+    QStringList outsideIds_;
 };
 
 }  // namespace
@@ -293,6 +301,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.nTinVerts = run.nTinVerts;
     result.nTris = uint32_t(run.triangles->size());
     result.unconvertedPoints = uint32_t(run.outside);
+    result.outsideIds = reporter.outsideIds();
     if (run.outcome != RunOutcome::EmptyInputPath) {
         result.outFile = plan.output;
         result.controlShiftFile = plan.controlShift;

@@ -8,6 +8,7 @@
 #include "engine/formats/tinfile.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,6 +58,9 @@ constexpr int kProgressDone = 100;
 // bounds what a file that never ends (a pipe, say) can cost.
 constexpr uint64_t kNetworkFileByteLimit = uint64_t(256) << 20;
 
+// How many identifiers of points outside the network a window's run keeps.
+constexpr int kOutsideIdsKept = 20;
+
 // Receives every status line with its progress value in percent.
 using StatusSink = std::function<void(const QString &text, int percent)>;
 
@@ -85,6 +89,7 @@ struct ConversionResult {
     uint32_t nTinVerts = 0;
     uint32_t nTris = 0;
     uint32_t unconvertedPoints = 0;  // input points no triangle took
+    QStringList outsideIds;          // the first kOutsideIdsKept of them, in input order
     QString outFile;                 // path of the converted-points file
     QString controlShiftFile;        // path of "controlshift.csv"
 };

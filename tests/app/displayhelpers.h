@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -34,13 +35,26 @@ inline bool copySampleData(const QString &toFolder)
     return true;
 }
 
-// Types the sample's path into "Points" and clicks "Convert!".
-inline void convertSample(MainWindow &window, const QString &folder)
+// How long a test waits for a run of the sample, ms.
+constexpr int kRunTimeoutMs = 60000;
+
+// Clicks "Convert!" and waits for the run to end (it goes on its own
+// thread); false when it did not end in time.
+inline bool clickConvertAndWait(MainWindow &window)
+{
+    QSignalSpy finished(&window, &MainWindow::conversionFinished);
+    QTest::mouseClick(window.form()->cmdMorvek, Qt::LeftButton);
+    return finished.count() > 0 || finished.wait(kRunTimeoutMs);
+}
+
+// Types the sample's path into "Points", clicks "Convert!" and waits for
+// the run's end.
+inline bool convertSample(MainWindow &window, const QString &folder)
 {
     Ui::MainWindowClass *form = window.form();
     form->cboInFile->lineEdit()->clear();
     QTest::keyClicks(form->cboInFile->lineEdit(), QDir(folder).filePath("sample_points.csv"));
-    QTest::mouseClick(form->cmdMorvek, Qt::LeftButton);
+    return clickConvertAndWait(window);
 }
 
 inline void resetDisplay(MainWindow &window)
@@ -139,8 +153,7 @@ public:
         window.reset(new MainWindow);
         window->show();
         if (ready) {
-            convertSample(*window, folder.path());
-            ready = window->form()->cmdDisplay->isEnabled();
+            ready = convertSample(*window, folder.path()) && window->form()->cmdDisplay->isEnabled();
         }
     }
     ~ConvertedSample()

@@ -16,6 +16,7 @@ private slots:
     void keysBeforeTheFirstDisplayTouchNothing();
     void keysWithTheViewInItsSubWindow();
     void dataViewerClosedWhileTheKeyBoxIsOpen();
+    void selectAllKeyInTheOutputPaneSelectsItsText();
 };
 
 void TestDialogs::aboutBoxText()
@@ -137,6 +138,32 @@ void TestDialogs::dataViewerClosedWhileTheKeyBoxIsOpen()
     // window has no view left to act on.
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(!window.form()->actionOpenGL_Version->isEnabled());
+}
+
+// The About box's shortcut is the select-all key; in the output pane that
+// key selects the pane's text, elsewhere it still opens the box.
+void TestDialogs::selectAllKeyInTheOutputPaneSelectsItsText()
+{
+    MainWindow window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.showMessages({QStringLiteral("first line"), QStringLiteral("second line")});
+    QTextEdit *pane = window.form()->txtOutput;
+    pane->setFocus();
+    QTRY_VERIFY(pane->hasFocus());
+
+    auto box = answerNextMessageBox();
+    QTest::keyClick(pane, Qt::Key_A, Qt::ControlModifier);
+    QApplication::processEvents();
+    QVERIFY2(!box->seen, "the About box opened");
+    QCOMPARE(pane->textCursor().selectedText(), QStringLiteral("first line\u2029second line"));
+
+    window.form()->cboMode->setFocus();
+    QTRY_VERIFY(window.form()->cboMode->hasFocus());
+    box = answerNextMessageBox();
+    QTest::keyClick(window.form()->cboMode, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(box->seen);
+    QCOMPARE(box->title, QString("Veltrane v1.0"));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -115,6 +115,7 @@ private slots:
     void closingTheViewerFromTheMenuGivesTheAreaBack();
     void resetKeepsTheButtonsColours();
     void fitViewFramesTheDataAgain();
+    void resetStaysBusyUntilTheViewHasDrawn();
 };
 
 void TestDisplay::sceneBoxesFromTheControlExtents()
@@ -508,6 +509,31 @@ void TestDisplay::fitViewFramesTheDataAgain()
     QVERIFY((camera->target() - target).length() < 1e-9);
     QVERIFY((camera->eye() - eye).length() < 1e-9 * (eye - target).length());
     QCOMPARE(mainView(window), view);  // not rebuilt
+}
+
+// When the window system shows the view late (here: the window is hidden
+// while the view is built), the busy state lasts until its first frame.
+void TestDisplay::resetStaysBusyUntilTheViewHasDrawn()
+{
+    ConvertedSample sample;
+    QVERIFY(sample.ready);
+    MainWindow &window = *sample.window;
+    QSignalSpy ready(&window, &MainWindow::displayReady);
+    window.hide();
+    window.form()->cmdDisplay->click();
+    GLWidget *view = mainView(window);
+    QVERIFY(view);
+    QCOMPARE(view->framesPresented(), 0);
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QVERIFY(window.form()->progressBar->value() < 100);
+    QCOMPARE(ready.count(), 0);
+
+    window.show();
+    QVERIFY(ready.count() > 0 || ready.wait(30000));
+    QVERIFY(view->framesPresented() > 0);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(window.form()->progressBar->value(), 100);
 }
 
 QTEST_MAIN(TestDisplay)

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLinkButton>
+#include <QDoubleSpinBox>
 #include <QStyleOption>
 #include <QtTest>
 
@@ -53,6 +54,9 @@ class TestFormText : public QObject {
 
 private slots:
     void everyTextFitsItsWidget();
+    void lightSpinBoxesShowTheirLongestValue();
+    void lightDockKeepsItsControlsWithDisplayControlsHidden();
+    void optimizationBoxStaysInsideItsFrame();
 };
 
 void TestFormText::everyTextFitsItsWidget()
@@ -172,6 +176,57 @@ void TestFormText::everyTextFitsItsWidget()
     for (const QString &f : faults)
         qWarning("%s", qPrintable(f));
     QVERIFY2(faults.isEmpty(), "texts that do not fit are listed above");
+}
+
+void TestFormText::lightSpinBoxesShowTheirLongestValue()
+{
+    MainWindow window;
+    window.show();
+    Ui::MainWindowClass *ui = window.form();
+    for (QDoubleSpinBox *box : {ui->dblSB_lightX, ui->dblSB_lightY, ui->dblSB_lightZ}) {
+        // The size a spin box asks for shows its minimum and maximum whole.
+        QVERIFY2(
+            box->width() >= box->sizeHint().width(),
+            qPrintable(
+                QStringLiteral("%1: %2 < %3").arg(box->objectName()).arg(box->width()).arg(box->sizeHint().width())));
+        box->setValue(200000000.0);
+        const QStyleOptionSpinBox option = [box] {
+            QStyleOptionSpinBox o;
+            o.initFrom(box);
+            o.frame = box->hasFrame();
+            return o;
+        }();
+        const QRect field = box->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, box);
+        QVERIFY(QFontMetrics(box->font()).horizontalAdvance(box->text()) < field.width());
+    }
+}
+
+void TestFormText::lightDockKeepsItsControlsWithDisplayControlsHidden()
+{
+    MainWindow window;
+    window.show();
+    Ui::MainWindowClass *ui = window.form();
+    ui->actionLighting_Controls->setEnabled(true);
+    ui->actionLighting_Controls->setChecked(true);
+    ui->actionDisplay->setChecked(false);
+    QApplication::processEvents();
+    QVERIFY(ui->dwLight->isVisible());
+    QWidget *contents = ui->dwLight->widget();
+    for (QWidget *control : contents->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        QVERIFY2(contents->rect().contains(control->geometry()),
+                 qPrintable(QStringLiteral("%1 cut: dock contents %2 x %3")
+                                .arg(control->objectName())
+                                .arg(contents->width())
+                                .arg(contents->height())));
+}
+
+void TestFormText::optimizationBoxStaysInsideItsFrame()
+{
+    MainWindow window;
+    window.show();
+    Ui::MainWindowClass *ui = window.form();
+    // Its right border would otherwise lie under the frame's own.
+    QVERIFY(ui->frmTriStep->contentsRect().contains(ui->cboOptDisplay->geometry()));
 }
 
 QTEST_MAIN(TestFormText)

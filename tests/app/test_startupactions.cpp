@@ -34,6 +34,7 @@ private slots:
     void convertThenScreenshotShowsTheDrawnSample();
     void screenshotWithoutConvertIsTheWindowAsShown();
     void unwritableScreenshotIsAFailure();
+    void startupErrorIsShownInAMessageBox();
 
 private:
     // Runs the actions on `window` and waits for their end; the status and
@@ -152,6 +153,15 @@ void TestStartupActions::unwritableScreenshotIsAFailure()
     QVERIFY2(report.first().startsWith("Screenshot not saved as " + options.screenshotFile + ": "),
              qPrintable(report.first()));
     QVERIFY(!QFileInfo::exists(options.screenshotFile));
+}
+
+void TestStartupActions::startupErrorIsShownInAMessageBox()
+{
+    const auto box = displaytest::answerNextMessageBox();
+    veltrane::reportStartupError(QStringLiteral("--workdir /nowhere: no such folder"));
+    QVERIFY2(box->seen, "no message box was shown");
+    QCOMPARE(box->title, QStringLiteral("Veltrane"));
+    QCOMPARE(box->text, QStringLiteral("--workdir /nowhere: no such folder"));
 }
 
 QTEST_MAIN(TestStartupActions)

@@ -36,6 +36,7 @@ private slots:
     void missingControlFilesInFixedOrder();
     void reportNamesFolderMissingFilesAndSample();
     void installedSampleIsBesideTheBinFolder();
+    void reportSaysThePointsFileIsMissingOrUnreadable();
     void windowTakesPointsFileAndReportKeepingProgress();
 
 private:
@@ -181,6 +182,26 @@ void TestStartupOptions::installedSampleIsBesideTheBinFolder()
 {
     QCOMPARE(veltrane::installedSampleDir(QStringLiteral("/opt/veltrane/bin")),
              QStringLiteral("/opt/veltrane/share/veltrane/sample"));
+}
+
+void TestStartupOptions::reportSaysThePointsFileIsMissingOrUnreadable()
+{
+    StartupOptions options;
+    options.workDir = path("net");
+    options.workDirSource = WorkDirSource::Option;
+    options.pointsFile = path("net/absent.csv");
+    const QString folderLine = "Working folder (from --workdir): " + path("net");
+    QCOMPARE(veltrane::startupReport(options, {}, path("net")),
+             (QStringList{folderLine, "Points file missing: " + path("net/absent.csv")}));
+
+    // A folder given as the points file cannot be read as one.
+    options.pointsFile = path("partial");
+    QCOMPARE(veltrane::startupReport(options, {}, path("net")),
+             (QStringList{folderLine, "Points file cannot be read: " + path("partial")}));
+
+    // A readable file adds nothing.
+    options.pointsFile = QDir(path("net")).filePath(QString::fromLatin1(kControlFileCors96));
+    QCOMPARE(veltrane::startupReport(options, {}, path("net")), QStringList{folderLine});
 }
 
 void TestStartupOptions::windowTakesPointsFileAndReportKeepingProgress()

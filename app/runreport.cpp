@@ -1,0 +1,49 @@
+#include "app/runreport.h"
+
+#include "engine/conversion.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace veltrane {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MainWindowClass", text);
+}
+
+}  // namespace
+
+RunClosing runClosing(const ConversionResult &result)
+{
+    RunClosing closing;
+    if (result.outcome != ConversionOutcome::Completed)
+        return closing;  // the run's own lines said why
+
+    const QString file = QDir::toNativeSeparators(result.outFile);
+    if (!result.ptsControl || !result.tris || result.ptsControl->empty() || result.tris->empty()) {
+        closing.noNetwork = true;
+        closing.lines << tr("The conversion could not run: no control network was built (see above), so no point "
+                            "of %1 was converted.")
+                             .arg(file);
+        return closing;
+    }
+
+    closing.writtenFile = result.outFile;
+    closing.lines << tr("Output file: %1").arg(file);
+    if (result.unconvertedPoints > 0) {
+        const QString ids = result.outsideIds.join(QStringLiteral(", "));
+        if (result.unconvertedPoints > uint32_t(result.outsideIds.size()))
+            closing.lines << tr("Points outside the control network (the first %1 of %2): %3")
+                                 .arg(result.outsideIds.size())
+                                 .arg(result.unconvertedPoints)
+                                 .arg(ids);
+        else
+            closing.lines << tr("Points outside the control network: %1").arg(ids);
+    }
+    return closing;
+}
+
+}  // namespace veltrane
