@@ -54,6 +54,22 @@ GLWidget::GLWidget(QWidget *parent)
     // Deferred: marks moved by several events are drawn in one frame.
     connect(&moverController, SIGNAL(repaintNeeded()), this, SLOT(update()));
     sceneBuffers = std::make_unique<SceneBuffers>();
+    settleTimer.setSingleShot(true);
+    settleTimer.setInterval(kSettleMs);
+    connect(&settleTimer, &QTimer::timeout, this, &GLWidget::cameraRested);
+}
+
+void GLWidget::noteCameraMoving()
+{
+    settleTimer.start();
+}
+
+void GLWidget::cameraRested()
+{
+    // Only a subset on screen needs the full frame; after a small data set's
+    // frames nothing is left to draw.
+    if (lastFrameSubset)
+        update();
 }
 
 GLWidget::~GLWidget()
@@ -336,6 +352,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
     default:
         return;
     }
+    noteCameraMoving();
     update();
     emit viewChanged();
 }
@@ -344,6 +361,7 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
 {
     if (iMouseState != kMouseIdle) {
         if (moverController.move(event)) {
+            noteCameraMoving();
             update();
             emit viewChanged();
         }
@@ -394,6 +412,7 @@ void GLWidget::advanceZoom()
     viewport.cameraHandle()->zoom(zoomStepFactor);
     viewport.setDistMinAndMax(GLC_BoundingBox(boundingBox));
     --zoomStepsLeft;
+    noteCameraMoving();
 }
 
 void GLWidget::finishZoom()

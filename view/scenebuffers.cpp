@@ -3,7 +3,14 @@
 #include <GL/gl.h>
 #include <QOpenGLContext>
 
+#include <algorithm>
+
 namespace veltrane {
+
+namespace {
+// Vertices built per block on their way into a buffer object.
+constexpr uint32_t kUploadBlockVertices = 1u << 16;
+}  // namespace
 
 // ---- VertexBuffer ------------------------------------------------------------
 
@@ -20,6 +27,29 @@ void VertexBuffer::upload(const std::vector<Vertex3f> &vertices)
     } else {
         m_buffer.destroy();
         m_clientCopy = vertices;
+    }
+}
+
+void VertexBuffer::upload(uint32_t count, const Filler &fill)
+{
+    clear();
+    m_count = count;
+    if (count == 0)
+        return;
+    if (m_buffer.create() && m_buffer.bind()) {
+        m_buffer.setUsagePattern(QOpenGLBuffer::StaticDraw);
+        m_buffer.allocate(int(std::size_t(count) * sizeof(Vertex3f)));
+        std::vector<Vertex3f> block(std::min(count, kUploadBlockVertices));
+        for (uint32_t first = 0; first < count; first += uint32_t(block.size())) {
+            const uint32_t n = std::min(count - first, uint32_t(block.size()));
+            fill(first, n, block.data());
+            m_buffer.write(int(std::size_t(first) * sizeof(Vertex3f)), block.data(), int(n * sizeof(Vertex3f)));
+        }
+        m_buffer.release();
+    } else {
+        m_buffer.destroy();
+        m_clientCopy.resize(count);
+        fill(0, count, m_clientCopy.data());
     }
 }
 
@@ -76,41 +106,66 @@ void DataSetBuffers::prepare(const PointRecord *pts, uint32_t count, double scal
         clear();
         m_source = source;
     }
+    // Two vertices per record, so a block of vertices starts at an even index.
     if (!m_pointsBuilt) {
-        m_points.upload(pointVertices(pts, count, scaleZ));
+        m_points.upload(2 * count, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+            fillPointVertices(pts, first / 2, n / 2, scaleZ, out);
+        });
         m_pointsBuilt = true;
     }
     if (!m_vectorsBuilt || vectorMult != m_vectorMult) {
-        m_vectors.upload(vectorVertices(pts, count, scaleZ, vectorMult));
+        m_vectors.upload(2 * count, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+            fillVectorVertices(pts, first / 2, n / 2, scaleZ, vectorMult, out);
+        });
         m_vectorMult = vectorMult;
         m_vectorsBuilt = true;
     }
 }
 
-uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull)
+const std::vector<uint32_t> &DataSetBuffers::subsetIndices(uint32_t stride)
+{
+    if (stride != m_subsetStride) {
+        m_subset = strideIndices(m_source.count, stride);
+        m_subsetStride = stride;
+    }
+    return m_subset;
+}
+
+uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull, uint32_t stride)
 {
     const uint32_t records = m_source.count;
     if (records == 0 || m_points.vertexCount() == 0)
         return 0;
+    stride = std::max(stride, 1u);
     if (!cull) {
-        m_points.drawArrays(GL_POINTS, 0, 2 * records);
-        return records;
+        if (stride == 1) {
+            m_points.drawArrays(GL_POINTS, 0, 2 * records);
+            return records;
+        }
+        const std::vector<uint32_t> &subset = subsetIndices(stride);
+        m_points.drawElements(GL_POINTS, subset);
+        return uint32_t(subset.size() / 2);
     }
-    if (!m_cullPositionsBuilt) {
-        m_cullPositions = sourcePositions(m_source.pts, records, m_source.scaleZ);
-        m_cullPositionsBuilt = true;
-    }
-    const uint32_t visible = visiblePointIndices(m_cullPositions, *cull, m_visible);
-    if (visible == records)
+    const uint32_t visible = visibleRecordIndices(m_source.pts, records, stride, m_source.scaleZ, *cull, m_visible);
+    if (stride == 1 && visible == records)
         m_points.drawArrays(GL_POINTS, 0, 2 * records);
     else
         m_points.drawElements(GL_POINTS, m_visible);
     return visible;
 }
 
-void DataSetBuffers::drawVectors()
+void DataSetBuffers::drawVectors(uint32_t stride)
 {
-    m_vectors.drawArrays(GL_LINES, 0, m_vectors.vertexCount());
+    if (stride <= 1)
+        m_vectors.drawArrays(GL_LINES, 0, m_vectors.vertexCount());
+    else if (m_vectors.vertexCount() != 0)
+        m_vectors.drawElements(GL_LINES, subsetIndices(stride));
+}
+
+std::size_t DataSetBuffers::clientBytes() const
+{
+    return m_points.clientBytes() + m_vectors.clientBytes() + m_visible.capacity() * sizeof(uint32_t) +
+           m_subset.capacity() * sizeof(uint32_t);
 }
 
 void DataSetBuffers::clear()
@@ -120,9 +175,9 @@ void DataSetBuffers::clear()
     m_pointsBuilt = false;
     m_vectors.clear();
     m_vectorsBuilt = false;
-    m_cullPositions = std::vector<Point3>();
-    m_cullPositionsBuilt = false;
     m_visible = std::vector<uint32_t>();
+    m_subset = std::vector<uint32_t>();
+    m_subsetStride = 0;
 }
 
 // ---- TinBuffers --------------------------------------------------------------

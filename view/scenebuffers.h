@@ -7,6 +7,7 @@
 #include "view/scenearrays.h"
 
 #include <QOpenGLBuffer>
+#include <functional>
 
 class QOpenGLContext;
 
@@ -16,8 +17,14 @@ namespace veltrane {
 // client memory when the context offers no buffer objects.
 class VertexBuffer {
 public:
+    // Writes vertices [first, first + count) to `out`.
+    using Filler = std::function<void(uint32_t first, uint32_t count, Vertex3f *out)>;
+
     // Needs the owning context current.
     void upload(const std::vector<Vertex3f> &vertices);
+    // Builds `count` vertices straight into the buffer object, a block at a
+    // time: the only whole copy is the one OpenGL keeps.
+    void upload(uint32_t count, const Filler &fill);
     void clear();
     uint32_t vertexCount() const { return m_count; }
 
@@ -25,6 +32,8 @@ public:
     // must be current.
     void drawArrays(unsigned mode, uint32_t first, uint32_t count);
     void drawElements(unsigned mode, const std::vector<uint32_t> &indices);
+    // Bytes of vertices this object holds in the application's own memory.
+    std::size_t clientBytes() const { return m_clientCopy.capacity() * sizeof(Vertex3f); }
 
 private:
     // Sets the vertex pointer and enables the array; returns false when
@@ -42,11 +51,17 @@ class DataSetBuffers {
 public:
     // Makes the arrays match the records; builds only what changed.
     void prepare(const PointRecord *pts, uint32_t count, double scaleZ, int32_t vectorMult);
-    // Draws both positions of every record, or with `cull` of the records
+    // Draws both positions of every stride-th record (records 0, stride,
+    // 2 stride, ...; a stride of 1 draws them all), or with `cull` of those
     // whose source position is inside it; returns the number of records drawn.
-    uint32_t drawPoints(const FrustumPlanes *cull);
-    void drawVectors();
+    uint32_t drawPoints(const FrustumPlanes *cull, uint32_t stride = 1);
+    // The shift vectors of the same records.
+    void drawVectors(uint32_t stride = 1);
     void clear();
+    uint32_t recordCount() const { return m_source.count; }
+    // Bytes this object keeps in the application's memory besides OpenGL's
+    // own copies of the arrays.
+    std::size_t clientBytes() const;
 
 private:
     struct Source {
@@ -59,11 +74,14 @@ private:
     bool m_pointsBuilt = false;
     int32_t m_vectorMult = 0;
     bool m_vectorsBuilt = false;
+    // The subset's vertex indices, for the stride they were made for.
+    const std::vector<uint32_t> &subsetIndices(uint32_t stride);
+
     VertexBuffer m_points;
     VertexBuffer m_vectors;
-    std::vector<Point3> m_cullPositions;  // built at the first culled frame
-    bool m_cullPositionsBuilt = false;
     std::vector<uint32_t> m_visible;  // this frame's culled vertex indices
+    std::vector<uint32_t> m_subset;   // built at the first frame of a subset
+    uint32_t m_subsetStride = 0;
 };
 
 // The TIN as indexed triangles.
