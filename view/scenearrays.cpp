@@ -9,21 +9,22 @@ Vertex3f vertex(double x, double y, double z)
 }
 }  // namespace
 
-void fillPointVertices(const PointRecord *pts, uint32_t first, uint32_t count, double scaleZ, Vertex3f *out)
+void fillPointVertices(const PointRecord *pts, uint32_t first, uint32_t count, uint32_t stride, double scaleZ,
+                       Vertex3f *out)
 {
     for (uint32_t i = 0; i < count; ++i) {
-        const PointRecord &p = pts[first + i];
+        const PointRecord &p = pts[first + std::size_t(i) * stride];
         out[2 * std::size_t(i)] = vertex(p.x, p.y, p.h * scaleZ);
         out[2 * std::size_t(i) + 1] = vertex(p.xTo, p.yTo, p.hTo * scaleZ);
     }
 }
 
-void fillVectorVertices(const PointRecord *pts, uint32_t first, uint32_t count, double scaleZ, int32_t vectorMult,
-                        Vertex3f *out)
+void fillVectorVertices(const PointRecord *pts, uint32_t first, uint32_t count, uint32_t stride, double scaleZ,
+                        int32_t vectorMult, Vertex3f *out)
 {
     const double m = double(vectorMult);
     for (uint32_t i = 0; i < count; ++i) {
-        const PointRecord &p = pts[first + i];
+        const PointRecord &p = pts[first + std::size_t(i) * stride];
         const double z = p.h * scaleZ;
         out[2 * std::size_t(i)] = vertex(p.x, p.y, z);
         out[2 * std::size_t(i) + 1] = vertex(p.x + m * p.dx, p.y + m * p.dy, z);
@@ -36,7 +37,7 @@ std::vector<Vertex3f> pointVertices(const PointRecord *pts, uint32_t count, doub
     if (!pts)
         return out;
     out.resize(std::size_t(count) * 2);
-    fillPointVertices(pts, 0, count, scaleZ, out.data());
+    fillPointVertices(pts, 0, count, 1, scaleZ, out.data());
     return out;
 }
 
@@ -46,7 +47,7 @@ std::vector<Vertex3f> vectorVertices(const PointRecord *pts, uint32_t count, dou
     if (!pts)
         return out;
     out.resize(std::size_t(count) * 2);
-    fillVectorVertices(pts, 0, count, scaleZ, vectorMult, out.data());
+    fillVectorVertices(pts, 0, count, 1, scaleZ, vectorMult, out.data());
     return out;
 }
 
@@ -77,28 +78,21 @@ uint32_t visibleRecordIndices(const PointRecord *pts, uint32_t count, uint32_t s
     if (!pts || stride == 0)
         return 0;
     uint32_t visible = 0;
-    for (uint64_t i = 0; i < count; i += stride) {
-        const PointRecord &p = pts[i];
+    const uint32_t n = subsetCount(count, stride);
+    for (uint32_t j = 0; j < n; ++j) {
+        const PointRecord &p = pts[std::size_t(j) * stride];
         if (pointInFrustum(frustum, p.x, p.y, p.h * scaleZ, kCullRadius)) {
-            indices.push_back(uint32_t(2 * i));
-            indices.push_back(uint32_t(2 * i + 1));
+            indices.push_back(2 * j);
+            indices.push_back(2 * j + 1);
             ++visible;
         }
     }
     return visible;
 }
 
-std::vector<uint32_t> strideIndices(uint32_t count, uint32_t stride)
+uint32_t subsetCount(uint32_t count, uint32_t stride)
 {
-    std::vector<uint32_t> out;
-    if (stride == 0)
-        return out;
-    out.reserve(2 * (std::size_t(count) + stride - 1) / stride);
-    for (uint64_t i = 0; i < count; i += stride) {
-        out.push_back(uint32_t(2 * i));
-        out.push_back(uint32_t(2 * i + 1));
-    }
-    return out;
+    return stride == 0 ? 0 : uint32_t((uint64_t(count) + stride - 1) / stride);
 }
 
 uint32_t subsetStride(uint32_t count, uint32_t budget)

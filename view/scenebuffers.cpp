@@ -109,26 +109,36 @@ void DataSetBuffers::prepare(const PointRecord *pts, uint32_t count, double scal
     // Two vertices per record, so a block of vertices starts at an even index.
     if (!m_pointsBuilt) {
         m_points.upload(2 * count, [&](uint32_t first, uint32_t n, Vertex3f *out) {
-            fillPointVertices(pts, first / 2, n / 2, scaleZ, out);
+            fillPointVertices(pts, first / 2, n / 2, 1, scaleZ, out);
         });
         m_pointsBuilt = true;
     }
     if (!m_vectorsBuilt || vectorMult != m_vectorMult) {
         m_vectors.upload(2 * count, [&](uint32_t first, uint32_t n, Vertex3f *out) {
-            fillVectorVertices(pts, first / 2, n / 2, scaleZ, vectorMult, out);
+            fillVectorVertices(pts, first / 2, n / 2, 1, scaleZ, vectorMult, out);
         });
         m_vectorMult = vectorMult;
         m_vectorsBuilt = true;
+        m_subsetStride = 0;
     }
 }
 
-const std::vector<uint32_t> &DataSetBuffers::subsetIndices(uint32_t stride)
+void DataSetBuffers::prepareSubset(uint32_t stride)
 {
-    if (stride != m_subsetStride) {
-        m_subset = strideIndices(m_source.count, stride);
-        m_subsetStride = stride;
-    }
-    return m_subset;
+    if (stride == m_subsetStride)
+        return;
+    const PointRecord *pts = m_source.pts;
+    const double scaleZ = m_source.scaleZ;
+    const int32_t mult = m_vectorMult;
+    // Vertex v of the subset is vertex v % 2 of record (v / 2) x stride.
+    const uint32_t vertices = 2 * subsetCount(m_source.count, stride);
+    m_subsetPoints.upload(vertices, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+        fillPointVertices(pts, first / 2 * stride, n / 2, stride, scaleZ, out);
+    });
+    m_subsetVectors.upload(vertices, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+        fillVectorVertices(pts, first / 2 * stride, n / 2, stride, scaleZ, mult, out);
+    });
+    m_subsetStride = stride;
 }
 
 uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull, uint32_t stride)
@@ -137,35 +147,38 @@ uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull, uint32_t stride)
     if (records == 0 || m_points.vertexCount() == 0)
         return 0;
     stride = std::max(stride, 1u);
+    VertexBuffer &points = stride == 1 ? m_points : m_subsetPoints;
+    if (stride > 1)
+        prepareSubset(stride);
+    const uint32_t drawable = points.vertexCount() / 2;
     if (!cull) {
-        if (stride == 1) {
-            m_points.drawArrays(GL_POINTS, 0, 2 * records);
-            return records;
-        }
-        const std::vector<uint32_t> &subset = subsetIndices(stride);
-        m_points.drawElements(GL_POINTS, subset);
-        return uint32_t(subset.size() / 2);
+        points.drawArrays(GL_POINTS, 0, 2 * drawable);
+        return drawable;
     }
     const uint32_t visible = visibleRecordIndices(m_source.pts, records, stride, m_source.scaleZ, *cull, m_visible);
-    if (stride == 1 && visible == records)
-        m_points.drawArrays(GL_POINTS, 0, 2 * records);
+    if (visible == drawable)
+        points.drawArrays(GL_POINTS, 0, 2 * drawable);
     else
-        m_points.drawElements(GL_POINTS, m_visible);
+        points.drawElements(GL_POINTS, m_visible);
     return visible;
 }
 
 void DataSetBuffers::drawVectors(uint32_t stride)
 {
-    if (stride <= 1)
+    if (stride <= 1) {
         m_vectors.drawArrays(GL_LINES, 0, m_vectors.vertexCount());
-    else if (m_vectors.vertexCount() != 0)
-        m_vectors.drawElements(GL_LINES, subsetIndices(stride));
+        return;
+    }
+    if (m_vectors.vertexCount() == 0)
+        return;
+    prepareSubset(stride);
+    m_subsetVectors.drawArrays(GL_LINES, 0, m_subsetVectors.vertexCount());
 }
 
 std::size_t DataSetBuffers::clientBytes() const
 {
-    return m_points.clientBytes() + m_vectors.clientBytes() + m_visible.capacity() * sizeof(uint32_t) +
-           m_subset.capacity() * sizeof(uint32_t);
+    return m_points.clientBytes() + m_vectors.clientBytes() + m_subsetPoints.clientBytes() +
+           m_subsetVectors.clientBytes() + m_visible.capacity() * sizeof(uint32_t);
 }
 
 void DataSetBuffers::clear()
@@ -176,7 +189,8 @@ void DataSetBuffers::clear()
     m_vectors.clear();
     m_vectorsBuilt = false;
     m_visible = std::vector<uint32_t>();
-    m_subset = std::vector<uint32_t>();
+    m_subsetPoints.clear();
+    m_subsetVectors.clear();
     m_subsetStride = 0;
 }
 

@@ -74,13 +74,16 @@ private:
     bool m_pointsBuilt = false;
     int32_t m_vectorMult = 0;
     bool m_vectorsBuilt = false;
-    // The subset's vertex indices, for the stride they were made for.
-    const std::vector<uint32_t> &subsetIndices(uint32_t stride);
+    // Makes the subset's own arrays hold every stride-th record.
+    void prepareSubset(uint32_t stride);
 
     VertexBuffer m_points;
     VertexBuffer m_vectors;
     std::vector<uint32_t> m_visible;  // this frame's culled vertex indices
-    std::vector<uint32_t> m_subset;   // built at the first frame of a subset
+    // The records a moving frame draws, in arrays of their own: a draw reads
+    // only their vertices. Built at the first moving frame; 0 = none.
+    VertexBuffer m_subsetPoints;
+    VertexBuffer m_subsetVectors;
     uint32_t m_subsetStride = 0;
 };
 

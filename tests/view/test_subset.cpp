@@ -51,13 +51,14 @@ TEST(SubsetStride, LargeDataSetsStayWithinTheBudget)
     }
 }
 
-TEST(StrideIndices, BothVerticesOfEveryKthRecord)
+TEST(SubsetCount, EveryKthRecordFromTheFirst)
 {
-    EXPECT_EQ(strideIndices(7, 3), (std::vector<uint32_t>{0, 1, 6, 7, 12, 13}));
-    EXPECT_EQ(strideIndices(6, 3), (std::vector<uint32_t>{0, 1, 6, 7}));
-    EXPECT_EQ(strideIndices(3, 1), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5}));
-    EXPECT_TRUE(strideIndices(0, 4).empty());
-    EXPECT_TRUE(strideIndices(5, 0).empty());
+    EXPECT_EQ(subsetCount(7, 3), 3u);  // records 0, 3, 6
+    EXPECT_EQ(subsetCount(6, 3), 2u);  // records 0, 3
+    EXPECT_EQ(subsetCount(3, 1), 3u);
+    EXPECT_EQ(subsetCount(0, 4), 0u);
+    EXPECT_EQ(subsetCount(5, 0), 0u);
+    EXPECT_EQ(subsetCount(4294967295u, 13), 330382100u);
 }
 
 TEST(VisibleRecordIndices, AllRecordsInRecordOrder)
@@ -80,9 +81,10 @@ TEST(VisibleRecordIndices, OnlyTheSubsetIsTested)
     const std::vector<PointRecord> pts = lineOfRecords();
     const FrustumPlanes frustum = extractFrustumPlanes(identity(), identity());
     std::vector<uint32_t> indices;
-    // Records 0, 4, 8, 12: only 4 and 8 lie inside.
+    // Records 0, 4, 8, 12: only 4 and 8, the subset's second and third,
+    // lie inside.
     EXPECT_EQ(visibleRecordIndices(pts.data(), uint32_t(pts.size()), 4, 1.0, frustum, indices), 2u);
-    EXPECT_EQ(indices, (std::vector<uint32_t>{8, 9, 16, 17}));
+    EXPECT_EQ(indices, (std::vector<uint32_t>{2, 3, 4, 5}));
 }
 
 TEST(VisibleRecordIndices, HeightsAreScaled)
@@ -108,18 +110,29 @@ TEST(FillVertices, ARangeMatchesTheWholeArray)
     const std::vector<Vertex3f> points = pointVertices(pts.data(), uint32_t(pts.size()), 0.5);
     const std::vector<Vertex3f> vectors = vectorVertices(pts.data(), uint32_t(pts.size()), 0.5, 3);
     std::vector<Vertex3f> part(8);
-    fillPointVertices(pts.data(), 5, 4, 0.5, part.data());
+    fillPointVertices(pts.data(), 5, 4, 1, 0.5, part.data());
     for (int v = 0; v < 8; ++v) {
         EXPECT_EQ(part[v].x, points[10 + v].x);
         EXPECT_EQ(part[v].y, points[10 + v].y);
         EXPECT_EQ(part[v].z, points[10 + v].z);
     }
-    fillVectorVertices(pts.data(), 5, 4, 0.5, 3, part.data());
+    fillVectorVertices(pts.data(), 5, 4, 1, 0.5, 3, part.data());
     for (int v = 0; v < 8; ++v) {
         EXPECT_EQ(part[v].x, vectors[10 + v].x);
         EXPECT_EQ(part[v].y, vectors[10 + v].y);
         EXPECT_EQ(part[v].z, vectors[10 + v].z);
     }
+    // Records 1, 4, 7, 10: both vertices of each, in that order.
+    fillPointVertices(pts.data(), 1, 4, 3, 0.5, part.data());
+    for (int r = 0; r < 4; ++r)
+        for (int half = 0; half < 2; ++half) {
+            EXPECT_EQ(part[2 * r + half].x, points[2 * (1 + 3 * r) + half].x) << r;
+            EXPECT_EQ(part[2 * r + half].z, points[2 * (1 + 3 * r) + half].z) << r;
+        }
+    fillVectorVertices(pts.data(), 1, 4, 3, 0.5, 3, part.data());
+    for (int r = 0; r < 4; ++r)
+        for (int half = 0; half < 2; ++half)
+            EXPECT_EQ(part[2 * r + half].x, vectors[2 * (1 + 3 * r) + half].x) << r;
     EXPECT_FLOAT_EQ(points[10].z, float(0.5 * 0.5));
     EXPECT_FLOAT_EQ(points[11].z, float(0.5 * 7.0));
     EXPECT_FLOAT_EQ(vectors[11].x, float(pts[5].x + 3 * 0.01));
