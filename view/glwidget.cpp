@@ -461,6 +461,7 @@ void GLWidget::paintEvent(QPaintEvent *event)
     advanceZoom();
     QGLWidget::paintEvent(event);
     ++presentedFrames;
+    emit framePresented();
     if (zoomStepsLeft > 0)
         update();
 }

@@ -171,6 +171,8 @@ public:
 
 signals:
     void frustumUpdated();
+    // A frame has been painted for the window system (see framesPresented).
+    void framePresented();
     void viewChanged();
 
 public slots:

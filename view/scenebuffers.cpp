@@ -10,6 +10,11 @@ namespace veltrane {
 namespace {
 // Vertices built per block on their way into a buffer object.
 constexpr uint32_t kUploadBlockVertices = 1u << 16;
+
+void waitForRenderer()
+{
+    glFinish();
+}
 }  // namespace
 
 // ---- VertexBuffer ------------------------------------------------------------
@@ -85,7 +90,11 @@ void VertexBuffer::drawArrays(unsigned mode, uint32_t first, uint32_t count)
 {
     if (count == 0 || first + count > m_count || !begin())
         return;
-    glDrawArrays(GLenum(mode), GLint(first), GLsizei(count));
+    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
+        if (done > 0)
+            waitForRenderer();
+        glDrawArrays(GLenum(mode), GLint(first + done), GLsizei(std::min(kDrawBatchVertices, count - done)));
+    }
     end();
 }
 
@@ -93,7 +102,13 @@ void VertexBuffer::drawElements(unsigned mode, const std::vector<uint32_t> &indi
 {
     if (indices.empty() || !begin())
         return;
-    glDrawElements(GLenum(mode), GLsizei(indices.size()), GL_UNSIGNED_INT, indices.data());
+    const auto count = uint32_t(indices.size());
+    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
+        if (done > 0)
+            waitForRenderer();
+        glDrawElements(GLenum(mode), GLsizei(std::min(kDrawBatchVertices, count - done)), GL_UNSIGNED_INT,
+                       indices.data() + done);
+    }
     end();
 }
 

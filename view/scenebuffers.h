@@ -13,6 +13,15 @@ class QOpenGLContext;
 
 namespace veltrane {
 
+// A large array is drawn in batches of this many vertices (even, so that no
+// point's two positions and no line's two ends are parted; a multiple of
+// three, so that no triangle is), and each batch is finished before the
+// next is handed over. A software renderer sorts everything submitted into
+// screen tiles before its threads draw them: a million points and their
+// vectors in one call held some hundreds of megabytes of that work at once.
+// Splitting a draw changes no pixel; the order of the primitives stays.
+constexpr uint32_t kDrawBatchVertices = 3u << 16;
+
 // One array of vertices, in a buffer object of the current context, or in
 // client memory when the context offers no buffer objects.
 class VertexBuffer {

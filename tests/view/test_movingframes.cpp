@@ -105,6 +105,7 @@ private slots:
     void firstPictureIsASubsetThenTheFullFrame();
     void dragDrawsTheSubsetUntilTheCameraRests();
     void settledFrameHasTheReferencePixels();
+    void settledFrameOfManyRecordsHasTheReferencePixels();
     void wheelZoomDrawsTheSubset();
     void capturesAlwaysDrawEverything();
     void smallDataSetsAreDrawnWhole();
@@ -207,6 +208,39 @@ void TestMovingFrames::settledFrameHasTheReferencePixels()
     view->drawPath = GLWidget::DrawPath::Arrays;
     QCOMPARE(view->nDrawn, kAll);
     QCOMPARE(differingPixels(settled, reference), 0);
+}
+
+// More records than the view's own budget and more vertices than one draw
+// batch: the full frame, drawn in several calls, is still the reference's.
+void TestMovingFrames::settledFrameOfManyRecordsHasTheReferencePixels()
+{
+    const TestScene scene = makeScene(400, 260);
+    const auto records = uint32_t(scene.input->size());
+    QVERIFY(2 * records > kDrawBatchVertices);
+    QVERIFY(records > GLWidget::kMovingFrameRecords);
+    std::unique_ptr<GLWidget> view = makeView(scene, GLWidget::kMovingFrameRecords);
+    QVERIFY(view);
+    QVERIFY(view->showsSubset());
+    QCOMPARE(view->strideDs2, 2u);
+    QCOMPARE(view->nDrawn, int32_t(records / 2 + 4));
+    QVERIFY(waitForRest(*view));
+    view->updatePointSize(1);
+    view->updateTriStepSize(QStringLiteral("100000"));
+    lookDown(*view, -120.5, 43.75, 9.0);
+    for (int mode : {GLWidget::kOptNone, GLWidget::kOptCulling}) {
+        view->updateOptDisplayMode(mode);
+        const QImage settled = renderImage(*view);
+        const int32_t drawn = view->nDrawn;
+        if (mode == GLWidget::kOptNone)
+            QCOMPARE(drawn, int32_t(records + 4));
+        view->drawPath = GLWidget::DrawPath::PerVertex;
+        const QImage reference = renderImage(*view);
+        view->drawPath = GLWidget::DrawPath::Arrays;
+        QCOMPARE(drawn, view->nDrawn);
+        QVERIFY(drawn > int32_t(records / 2));
+        QVERIFY(countColor(reference, Qt::blue, 20) > 1000);
+        QCOMPARE(differingPixels(settled, reference), 0);
+    }
 }
 
 void TestMovingFrames::wheelZoomDrawsTheSubset()
