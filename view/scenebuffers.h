@@ -20,7 +20,7 @@ namespace veltrane {
 // screen tiles before its threads draw them: a million points and their
 // vectors in one call held some hundreds of megabytes of that work at once.
 // Splitting a draw changes no pixel; the order of the primitives stays.
-constexpr uint32_t kDrawBatchVertices = 3u << 16;
+constexpr uint32_t kDrawBatchVertices = 3u << 15;
 
 // One array of vertices, in a buffer object of the current context, or in
 // client memory when the context offers no buffer objects.
