@@ -10,14 +10,24 @@
 //   graphics card takes it off the processor, leaving the submission alone;
 // - BM_ResetDisplay: a new main view loaded with the run, shown, and its
 //   first frame on screen, as "Reset Display" does it;
+// - BM_ResetDisplay also gives the time until the full frame that follows
+//   the first picture (a subset of the points) is on screen;
+// - BM_MovingFrame: milliseconds per frame while the camera moves, which
+//   draws every k-th converted point;
 // - BM_DragSettle: a 1.3 s left drag whose mouse moves arrive at 60 Hz
-//   whatever the view is doing, and the time from the release until the
-//   view has stopped painting;
+//   whatever the view is doing: the frames per second during the drag, the
+//   time from the release until the full frame is on screen, and the
+//   longest time the event loop went without a turn (what a menu opened
+//   meanwhile would wait);
 // - BM_RendererFloor: the converted points and their shift vectors alone,
 //   drawn by bare OpenGL calls from arrays in the state the view's frames
 //   leave (smooth 10-pixel points, 3-pixel lines), with no other work: what
 //   the renderer needs for the frame's data whoever submits it. Variants
 //   with 1-pixel or unsmoothed points show where that time goes.
+//
+// `bench_view --memory=N` instead builds N converted points, does the steps
+// of "Reset Display" up to the full frame, prints the resident and peak
+// memory of the process (with the data alone before the view) and exits.
 
 #include "tests/support/viewtestscene.h"
 #include "view/displaysetup.h"
@@ -28,12 +38,18 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QOpenGLBuffer>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <memory>
 #include <random>
 #include <thread>
@@ -59,7 +75,7 @@ struct BenchData {
     STATS stats;
 };
 
-BenchData makeData()
+BenchData makeData(int inputPoints = kInputPoints)
 {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> lon(-124.5, -116.5), lat(41.5, 46.0), h(0.0, 2000.0), shift(-2e-7, 2e-7);
@@ -76,8 +92,8 @@ BenchData makeData()
             tris->push_back({a, d, c});
         }
     auto input = std::make_shared<std::vector<PointRecord>>();
-    input->reserve(kInputPoints);
-    for (int k = 0; k < kInputPoints; ++k)
+    input->reserve(std::size_t(inputPoints));
+    for (int k = 0; k < inputPoints; ++k)
         input->push_back(makeRecord(lon(rng), lat(rng), h(rng), shift(rng), shift(rng), "P"));
 
     BenchData data{control, input, tris, {}};
@@ -102,6 +118,27 @@ RunData runOf(const BenchData &data)
     return run;
 }
 
+// Runs the event loop until nothing is left to do, the GL work included.
+void settle(GLWidget &view)
+{
+    QApplication::processEvents(QEventLoop::AllEvents, 60000);
+    view.makeCurrent();
+    glFinish();
+}
+
+// Runs the event loop until the view shows all of the data, the full frame
+// after the camera rests included.
+void settleFull(GLWidget &view)
+{
+    settle(view);
+    QElapsedTimer clock;
+    clock.start();
+    while (view.showsSubset() && clock.elapsed() < 60000) {
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        settle(view);
+    }
+}
+
 std::unique_ptr<GLWidget> makeView(const BenchData &data)
 {
     auto view = std::make_unique<GLWidget>(nullptr);
@@ -111,20 +148,13 @@ std::unique_ptr<GLWidget> makeView(const BenchData &data)
     view->show();
     QApplication::processEvents();
     view->updateGL();  // first initialisation frames the data
+    settleFull(*view);
     return view;
 }
 
 // Built in main, after the application object, and destroyed before it.
 GLWidget *g_view = nullptr;
 const BenchData *g_data = nullptr;
-
-// Runs the event loop until nothing is left to do, the GL work included.
-void settle(GLWidget &view)
-{
-    QApplication::processEvents(QEventLoop::AllEvents, 60000);
-    view.makeCurrent();
-    glFinish();
-}
 
 GLWidget::DrawPath drawPathArg(int64_t arg)
 {
@@ -198,7 +228,9 @@ void BM_ResetDisplay(benchmark::State &state)
 {
     double setupMs = 0.0;
     double shownMs = 0.0;
+    double fullMs = 0.0;
     int frames = 0;
+    int firstDrawn = 0;
     // The shared view is hidden meanwhile: exposed again when the new view
     // goes, it would paint inside the next measurement.
     g_view->hide();
@@ -206,6 +238,13 @@ void BM_ResetDisplay(benchmark::State &state)
         QElapsedTimer clock;
         clock.start();
         auto view = std::make_unique<GLWidget>(nullptr);
+        double firstMs = 0.0;
+        QObject::connect(view.get(), &GLWidget::framePresented, [&]() {
+            if (firstMs == 0.0) {
+                firstMs = double(clock.nsecsElapsed()) / 1e6;
+                firstDrawn = view->nDrawn;
+            }
+        });
         loadRunIntoView(*view, runOf(*g_data), kScaleZ, ViewRole::Main);
         view->computeFrustum();
         const QColor darkerGray(65, 65, 65);
@@ -214,23 +253,44 @@ void BM_ResetDisplay(benchmark::State &state)
         view->resize(kViewWidth, kViewHeight);
         setupMs = double(clock.nsecsElapsed()) / 1e6;
         view->show();
-        settle(*view);
-        shownMs = double(clock.nsecsElapsed()) / 1e6 - setupMs;
+        settleFull(*view);
+        shownMs = firstMs - setupMs;
+        fullMs = double(clock.nsecsElapsed()) / 1e6 - setupMs;
         frames = view->framesPresented();
         state.PauseTiming();
         view.reset();
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    // The last iteration's split: feeding the view, and showing it up to its
-    // first frame on screen.
+    // The last iteration's split: feeding the view, showing it up to its
+    // first frame on screen (the first picture), and up to the full frame.
+    // The benchmark's own time runs to the full frame.
     state.counters["setup_ms"] = setupMs;
     state.counters["shown_ms"] = shownMs;
+    state.counters["full_ms"] = fullMs;
     state.counters["frames"] = frames;
+    state.counters["first_drawn"] = firstDrawn;
     g_view->show();
-    settle(*g_view);
+    settleFull(*g_view);
 }
 BENCHMARK(BM_ResetDisplay)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// Frames painted while the camera counts as moving, as a drag paints them.
+void BM_MovingFrame(benchmark::State &state)
+{
+    GLWidget &view = *g_view;
+    settleFull(view);
+    view.updateOptDisplayMode(int(state.range(0)));
+    for (auto _ : state) {
+        view.noteCameraMoving();
+        view.updateLineWidth(view.iLineWidth);
+        glFinish();
+    }
+    state.counters["drawn"] = view.nDrawn;
+    state.counters["stride"] = view.strideDs2;
+    settleFull(view);
+}
+BENCHMARK(BM_MovingFrame)->ArgNames({"mode"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void postMouse(GLWidget *view, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
@@ -249,10 +309,21 @@ void BM_DragSettle(benchmark::State &state)
     const QMetaObject::Connection counting =
         QObject::connect(&view, &GLWidget::frustumUpdated, [&frames]() { ++frames; });
     double settleMs = 0.0;
+    int dragFrames = 0;
+    // The longest gap between turns of the event loop, from the press to the
+    // full frame.
+    QElapsedTimer sinceTick;
+    qint64 longestGapMs = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&]() { longestGapMs = std::max(longestGapMs, sinceTick.restart()); });
     for (auto _ : state) {
         state.PauseTiming();
-        settle(view);
+        settleFull(view);
         frames = 0;
+        longestGapMs = 0;
+        sinceTick.start();
+        ticker.start();
         const QPoint start(kViewWidth / 2 - 100, kViewHeight / 2);
         postMouse(&view, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
         std::atomic<bool> released{false};
@@ -273,12 +344,16 @@ void BM_DragSettle(benchmark::State &state)
         while (!released)
             QApplication::processEvents(QEventLoop::AllEvents, 10);
         hand.join();
-        settle(view);
+        dragFrames = frames;
+        settleFull(view);
         settleMs = double(sinceRelease.nsecsElapsed()) / 1e6;
+        ticker.stop();
     }
     QObject::disconnect(counting);
     state.counters["settle_ms"] = settleMs;
     state.counters["frames"] = frames;
+    state.counters["drag_fps"] = dragFrames * 1000.0 / kDragMs;
+    state.counters["longest_stall_ms"] = double(longestGapMs);
 }
 BENCHMARK(BM_DragSettle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
@@ -330,9 +405,54 @@ BENCHMARK(BM_RendererFloor)
     ->Unit(benchmark::kMillisecond);
 }  // namespace
 
+// Resident and peak resident memory of the process in MB, from the kernel.
+std::pair<double, double> residentMb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    double rss = 0.0, peak = 0.0;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            rss = std::stod(line.substr(6)) / 1024.0;
+        else if (line.rfind("VmHWM:", 0) == 0)
+            peak = std::stod(line.substr(6)) / 1024.0;
+    }
+    return {rss, peak};
+}
+
+// The steps of "Reset Display" (see BM_ResetDisplay) at `points` converted
+// points, up to the full frame, and the memory they leave.
+int measureMemory(int points)
+{
+    const BenchData data = makeData(points);
+    const auto dataOnly = residentMb();
+    QElapsedTimer clock;
+    clock.start();
+    auto view = std::make_unique<GLWidget>(nullptr);
+    double firstMs = 0.0;
+    QObject::connect(view.get(), &GLWidget::framePresented, [&]() {
+        if (firstMs == 0.0)
+            firstMs = double(clock.nsecsElapsed()) / 1e6;
+    });
+    loadRunIntoView(*view, runOf(data), kScaleZ, ViewRole::Main);
+    view->computeFrustum();
+    view->resize(kViewWidth, kViewHeight);
+    view->show();
+    settleFull(*view);
+    const double fullMs = double(clock.nsecsElapsed()) / 1e6;
+    const auto shown = residentMb();
+    std::printf("points %d: data alone %.0f MB resident; after Reset Display %.0f MB resident, peak %.0f MB; "
+                "first picture %.0f ms, full frame on screen at %.0f ms; records drawn %d\n",
+                points, dataOnly.first, shown.first, shown.second, firstMs, fullMs, view->nDrawn);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--memory=", 9) == 0)
+            return measureMemory(std::atoi(argv[i] + 9));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -63,6 +63,22 @@ GLWidget::GLWidget(QWidget *parent)
     sceneBuffers = std::make_unique<SceneBuffers>();
     // A click gives the view the keyboard for the arrows, + and -.
     setFocusPolicy(Qt::StrongFocus);
+    settleTimer.setSingleShot(true);
+    settleTimer.setInterval(kSettleMs);
+    connect(&settleTimer, &QTimer::timeout, this, &GLWidget::cameraRested);
+}
+
+void GLWidget::noteCameraMoving()
+{
+    settleTimer.start();
+}
+
+void GLWidget::cameraRested()
+{
+    // Only a subset on screen needs the full frame; after a small data set's
+    // frames nothing is left to draw.
+    if (lastFrameSubset)
+        update();
 }
 
 GLWidget::~GLWidget()
@@ -375,6 +391,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
     default:
         return;
     }
+    noteCameraMoving();
     update();
     emit viewChanged();
 }
@@ -383,6 +400,7 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
 {
     if (iMouseState != kMouseIdle) {
         if (moverController.move(event)) {
+            noteCameraMoving();
             update();
             emit viewChanged();
         }
@@ -466,6 +484,7 @@ void GLWidget::advanceZoom()
     viewport.cameraHandle()->zoom(zoomStepFactor);
     viewport.setDistMinAndMax(GLC_BoundingBox(boundingBox));
     --zoomStepsLeft;
+    noteCameraMoving();
 }
 
 void GLWidget::finishZoom()
@@ -514,6 +533,7 @@ void GLWidget::paintEvent(QPaintEvent *event)
     advanceZoom();
     QGLWidget::paintEvent(event);
     ++presentedFrames;
+    emit framePresented();
     if (zoomStepsLeft > 0)
         update();
 }

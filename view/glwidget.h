@@ -23,6 +23,7 @@
 #include <QColor>
 #include <QGLWidget>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -43,6 +44,15 @@ public:
     static constexpr int32_t kOptCulling = 1;
     static constexpr int32_t kOptClipper = 2;
     static constexpr int32_t kOptClipperCulling = 3;
+
+    // While the camera moves, and for a new view's first picture, a frame
+    // draws every k-th record of a data set larger than this, k the smallest
+    // that keeps it within: about a tenth of a full frame of a million
+    // records on a software renderer. Smaller data sets are drawn whole.
+    static constexpr uint32_t kMovingFrameRecords = 80000;
+    // The camera rests once it has not changed for this long; the full
+    // frame follows.
+    static constexpr int kSettleMs = 200;
 
     // How the data layers reach OpenGL. PerVertex is the original drawing,
     // one call per vertex every frame; it stays as the reference the arrays
@@ -66,6 +76,16 @@ public:
     void setDataSet1(PointArray points);
     void setDataSet2(PointArray points, uint32_t count);
     void setTriangles(TriangleArray triangles, uint32_t count);
+
+    // The camera has just changed: frames draw the subset until it rests.
+    // The mouse movers and the wheel zoom call it themselves.
+    void noteCameraMoving();
+    // The rest time, kSettleMs unless set.
+    void setSettleInterval(int ms) { settleTimer.setInterval(ms); }
+    int settleInterval() const { return settleTimer.interval(); }
+    // The last frame drew only a subset of the records: the frame of the
+    // whole data is due once the camera rests.
+    bool showsSubset() const { return lastFrameSubset; }
 
     // Stores a frame time in the process-wide ring and sets iFps and
     // iZoomSteps from it.
@@ -159,12 +179,19 @@ public:
     std::shared_ptr<const veltrane::ClipBox> clipBox;
     double dScaleZ;
     DrawPath drawPath = DrawPath::Arrays;
+    // Records per data set a moving frame draws at most (kMovingFrameRecords).
+    uint32_t movingFrameRecords = kMovingFrameRecords;
+    // Every how many records the last frame drew, per data set (1: all).
+    uint32_t strideDs1 = 1;
+    uint32_t strideDs2 = 1;
     // The last middle click found nothing drawn under the cursor: the target
     // stayed, and the overlay says so.
     bool bLastClickOnBackground = false;
 
 signals:
     void frustumUpdated();
+    // A frame has been painted for the window system (see framesPresented).
+    void framePresented();
     void viewChanged();
 
 public slots:
@@ -234,7 +261,7 @@ private:
                        const QColor &color);
     void drawPoints(const PointRecord *pts, uint32_t count, const QColor &color);
     void drawVectors(const PointRecord *pts, uint32_t count, const QColor &color);
-    void drawLabels(const PointRecord *pts, uint32_t count, const QColor &color);
+    void drawLabels(const PointRecord *pts, uint32_t count, const QColor &color, uint32_t stride = 1);
     void drawAxis(double x0, double y0, double z0);
     void drawExtentsBox(const STATS &stats);
     void drawFrustum(const veltrane::FrustumPlanes &planes);
@@ -242,7 +269,10 @@ private:
     void drawOutsideMarkers(const QColor &color);
     // The data layers from the arrays of `buffers`.
     void submitTriangles(const QColor &color);
-    void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color);
+    void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color,
+                       uint32_t stride);
+    // The camera has rested: the subset on screen gives way to the full frame.
+    void cameraRested();
 
     std::unique_ptr<veltrane::SceneBuffers> sceneBuffers;
     int zoomStepsLeft = 0;
@@ -257,4 +287,9 @@ private:
     bool renderingOffScreen = false;
     std::vector<uint32_t> outsideIndicesDs2;
     bool outsideIndicesKnown = false;
+    // Runs from the last camera change until the camera rests.
+    QTimer settleTimer;
+    // The view has drawn no picture yet: its first one is a subset, too.
+    bool firstPicturePending = true;
+    bool lastFrameSubset = false;
 };

@@ -14,6 +14,8 @@
 #include <QOpenGLContext>
 #include <QPainter>
 
+#include <algorithm>
+
 using namespace veltrane;
 
 namespace {
@@ -30,6 +32,7 @@ constexpr int kOverlayClickY = 40;
 // its point, pixels, drawn this wide.
 constexpr double kOutsideCrossReach = 4.0;
 constexpr float kOutsideCrossWidth = 2.0f;
+constexpr int kOverlaySubsetY = 60;
 
 void setColor(const QColor &c)
 {
@@ -93,6 +96,15 @@ void GLWidget::paintGL()
     const uint32_t nDs1 = drawableCountDs1();
     const uint32_t nDs2Drawn = drawableCountDs2();
 
+    // A moving frame (and a new view's first picture) draws every k-th
+    // record of a large data set; a capture, and the reference path, always
+    // draw everything.
+    const bool moving =
+        !bCaptureMode && drawPath == DrawPath::Arrays && (settleTimer.isActive() || firstPicturePending);
+    strideDs1 = moving && bDrawDs1 ? subsetStride(nDs1, movingFrameRecords) : 1;
+    strideDs2 = moving && bDrawDs2 ? subsetStride(nDs2Drawn, movingFrameRecords) : 1;
+    const bool subset = strideDs1 > 1 || strideDs2 > 1;
+
     if (bDrawBaseMap)
         drawBaseMap();
     if (drawPath == DrawPath::PerVertex) {
@@ -111,16 +123,23 @@ void GLWidget::paintGL()
         if (bDrawTris)
             submitTriangles(colorTris);
         if (bDrawDs1)
-            submitDataSet(sceneBuffers->ds1, ptsDs1, nDs1, colorDs1);
+            submitDataSet(sceneBuffers->ds1, ptsDs1, nDs1, colorDs1, strideDs1);
         if (bDrawDs2)
-            submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2);
+            submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2, strideDs2);
     }
     if (bDrawDs2)
         drawOutsideMarkers(colorDs2);
     if (bDrawLabelsDs1)
-        drawLabels(ptsDs1, nDs1, colorDs1);
+        drawLabels(ptsDs1, nDs1, colorDs1, strideDs1);
     if (bDrawLabelsDs2)
-        drawLabels(ptsDs2, nDs2Drawn, colorDs2);
+        drawLabels(ptsDs2, nDs2Drawn, colorDs2, strideDs2);
+    if (!bCaptureMode) {
+        lastFrameSubset = subset;
+        firstPicturePending = false;
+        // The first picture of a view has no camera change to wait for.
+        if (subset && !settleTimer.isActive())
+            settleTimer.start();
+    }
     if (bDrawAxis)
         drawAxis(kAxisX, kAxisY, kAxisHeight * dScaleZ);
 
@@ -149,6 +168,13 @@ void GLWidget::drawOverlay(int elapsedMs)
                font);
     const GLC_Vector3d &target = viewport.cameraHandle()->target();
     renderText(kOverlayX, kOverlayClickY, lastClickText(target, dScaleZ, bLastClickOnBackground), font);
+    if (lastFrameSubset) {
+        const uint32_t every = std::max(strideDs1, strideDs2);
+        renderText(kOverlayX, kOverlaySubsetY,
+                   QStringLiteral("Moving: 1 point in ") + QString::number(every) +
+                       QStringLiteral(" shown; all points once the view rests"),
+                   font);
+    }
 }
 
 // In window pixels over the scene: a diagonal cross on each record outside
@@ -253,15 +279,16 @@ void GLWidget::submitTriangles(const QColor &color)
     sceneBuffers->tin.draw();
 }
 
-void GLWidget::submitDataSet(DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color)
+void GLWidget::submitDataSet(DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color,
+                             uint32_t stride)
 {
     if (!pts)
         return;
     buffers.prepare(pts, count, dScaleZ, iVectorMult);
     const bool cull = cullsPoints() && frustum;
     setColor(color);
-    nDrawn += int32_t(buffers.drawPoints(cull ? frustum.get() : nullptr));
-    buffers.drawVectors();
+    nDrawn += int32_t(buffers.drawPoints(cull ? frustum.get() : nullptr, stride));
+    buffers.drawVectors(stride);
 }
 
 void GLWidget::drawPoints(const PointRecord *pts, uint32_t count, const QColor &color)
@@ -302,7 +329,7 @@ void GLWidget::drawVectors(const PointRecord *pts, uint32_t count, const QColor 
     glEnd();
 }
 
-void GLWidget::drawLabels(const PointRecord *pts, uint32_t count, const QColor &color)
+void GLWidget::drawLabels(const PointRecord *pts, uint32_t count, const QColor &color, uint32_t stride)
 {
     if (!pts)
         return;
@@ -311,7 +338,7 @@ void GLWidget::drawLabels(const PointRecord *pts, uint32_t count, const QColor &
     const QFont font = fontOfPixelSize(iFontSize);
     const FilledTextScope filled;
     setColor(color);
-    for (uint32_t i = 0; i < count; ++i) {
+    for (uint64_t i = 0; i < count; i += std::max(stride, 1u)) {
         const PointRecord &p = pts[i];
         renderText(p.x, p.y, p.h * dScaleZ, p.id, font);
     }

@@ -3,7 +3,19 @@
 #include <GL/gl.h>
 #include <QOpenGLContext>
 
+#include <algorithm>
+
 namespace veltrane {
+
+namespace {
+// Vertices built per block on their way into a buffer object.
+constexpr uint32_t kUploadBlockVertices = 1u << 16;
+
+void waitForRenderer()
+{
+    glFinish();
+}
+}  // namespace
 
 // ---- VertexBuffer ------------------------------------------------------------
 
@@ -20,6 +32,29 @@ void VertexBuffer::upload(const std::vector<Vertex3f> &vertices)
     } else {
         m_buffer.destroy();
         m_clientCopy = vertices;
+    }
+}
+
+void VertexBuffer::upload(uint32_t count, const Filler &fill)
+{
+    clear();
+    m_count = count;
+    if (count == 0)
+        return;
+    if (m_buffer.create() && m_buffer.bind()) {
+        m_buffer.setUsagePattern(QOpenGLBuffer::StaticDraw);
+        m_buffer.allocate(int(std::size_t(count) * sizeof(Vertex3f)));
+        std::vector<Vertex3f> block(std::min(count, kUploadBlockVertices));
+        for (uint32_t first = 0; first < count; first += uint32_t(block.size())) {
+            const uint32_t n = std::min(count - first, uint32_t(block.size()));
+            fill(first, n, block.data());
+            m_buffer.write(int(std::size_t(first) * sizeof(Vertex3f)), block.data(), int(n * sizeof(Vertex3f)));
+        }
+        m_buffer.release();
+    } else {
+        m_buffer.destroy();
+        m_clientCopy.resize(count);
+        fill(0, count, m_clientCopy.data());
     }
 }
 
@@ -55,7 +90,11 @@ void VertexBuffer::drawArrays(unsigned mode, uint32_t first, uint32_t count)
 {
     if (count == 0 || first + count > m_count || !begin())
         return;
-    glDrawArrays(GLenum(mode), GLint(first), GLsizei(count));
+    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
+        if (done > 0)
+            waitForRenderer();
+        glDrawArrays(GLenum(mode), GLint(first + done), GLsizei(std::min(kDrawBatchVertices, count - done)));
+    }
     end();
 }
 
@@ -63,7 +102,13 @@ void VertexBuffer::drawElements(unsigned mode, const std::vector<uint32_t> &indi
 {
     if (indices.empty() || !begin())
         return;
-    glDrawElements(GLenum(mode), GLsizei(indices.size()), GL_UNSIGNED_INT, indices.data());
+    const auto count = uint32_t(indices.size());
+    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
+        if (done > 0)
+            waitForRenderer();
+        glDrawElements(GLenum(mode), GLsizei(std::min(kDrawBatchVertices, count - done)), GL_UNSIGNED_INT,
+                       indices.data() + done);
+    }
     end();
 }
 
@@ -76,41 +121,79 @@ void DataSetBuffers::prepare(const PointRecord *pts, uint32_t count, double scal
         clear();
         m_source = source;
     }
+    // Two vertices per record, so a block of vertices starts at an even index.
     if (!m_pointsBuilt) {
-        m_points.upload(pointVertices(pts, count, scaleZ));
+        m_points.upload(2 * count, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+            fillPointVertices(pts, first / 2, n / 2, 1, scaleZ, out);
+        });
         m_pointsBuilt = true;
     }
     if (!m_vectorsBuilt || vectorMult != m_vectorMult) {
-        m_vectors.upload(vectorVertices(pts, count, scaleZ, vectorMult));
+        m_vectors.upload(2 * count, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+            fillVectorVertices(pts, first / 2, n / 2, 1, scaleZ, vectorMult, out);
+        });
         m_vectorMult = vectorMult;
         m_vectorsBuilt = true;
+        m_subsetStride = 0;
     }
 }
 
-uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull)
+void DataSetBuffers::prepareSubset(uint32_t stride)
+{
+    if (stride == m_subsetStride)
+        return;
+    const PointRecord *pts = m_source.pts;
+    const double scaleZ = m_source.scaleZ;
+    const int32_t mult = m_vectorMult;
+    // Vertex v of the subset is vertex v % 2 of record (v / 2) x stride.
+    const uint32_t vertices = 2 * subsetCount(m_source.count, stride);
+    m_subsetPoints.upload(vertices, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+        fillPointVertices(pts, first / 2 * stride, n / 2, stride, scaleZ, out);
+    });
+    m_subsetVectors.upload(vertices, [&](uint32_t first, uint32_t n, Vertex3f *out) {
+        fillVectorVertices(pts, first / 2 * stride, n / 2, stride, scaleZ, mult, out);
+    });
+    m_subsetStride = stride;
+}
+
+uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull, uint32_t stride)
 {
     const uint32_t records = m_source.count;
     if (records == 0 || m_points.vertexCount() == 0)
         return 0;
+    stride = std::max(stride, 1u);
+    VertexBuffer &points = stride == 1 ? m_points : m_subsetPoints;
+    if (stride > 1)
+        prepareSubset(stride);
+    const uint32_t drawable = points.vertexCount() / 2;
     if (!cull) {
-        m_points.drawArrays(GL_POINTS, 0, 2 * records);
-        return records;
+        points.drawArrays(GL_POINTS, 0, 2 * drawable);
+        return drawable;
     }
-    if (!m_cullPositionsBuilt) {
-        m_cullPositions = sourcePositions(m_source.pts, records, m_source.scaleZ);
-        m_cullPositionsBuilt = true;
-    }
-    const uint32_t visible = visiblePointIndices(m_cullPositions, *cull, m_visible);
-    if (visible == records)
-        m_points.drawArrays(GL_POINTS, 0, 2 * records);
+    const uint32_t visible = visibleRecordIndices(m_source.pts, records, stride, m_source.scaleZ, *cull, m_visible);
+    if (visible == drawable)
+        points.drawArrays(GL_POINTS, 0, 2 * drawable);
     else
-        m_points.drawElements(GL_POINTS, m_visible);
+        points.drawElements(GL_POINTS, m_visible);
     return visible;
 }
 
-void DataSetBuffers::drawVectors()
+void DataSetBuffers::drawVectors(uint32_t stride)
 {
-    m_vectors.drawArrays(GL_LINES, 0, m_vectors.vertexCount());
+    if (stride <= 1) {
+        m_vectors.drawArrays(GL_LINES, 0, m_vectors.vertexCount());
+        return;
+    }
+    if (m_vectors.vertexCount() == 0)
+        return;
+    prepareSubset(stride);
+    m_subsetVectors.drawArrays(GL_LINES, 0, m_subsetVectors.vertexCount());
+}
+
+std::size_t DataSetBuffers::clientBytes() const
+{
+    return m_points.clientBytes() + m_vectors.clientBytes() + m_subsetPoints.clientBytes() +
+           m_subsetVectors.clientBytes() + m_visible.capacity() * sizeof(uint32_t);
 }
 
 void DataSetBuffers::clear()
@@ -120,9 +203,10 @@ void DataSetBuffers::clear()
     m_pointsBuilt = false;
     m_vectors.clear();
     m_vectorsBuilt = false;
-    m_cullPositions = std::vector<Point3>();
-    m_cullPositionsBuilt = false;
     m_visible = std::vector<uint32_t>();
+    m_subsetPoints.clear();
+    m_subsetVectors.clear();
+    m_subsetStride = 0;
 }
 
 // ---- TinBuffers --------------------------------------------------------------

@@ -7,17 +7,33 @@
 #include "view/scenearrays.h"
 
 #include <QOpenGLBuffer>
+#include <functional>
 
 class QOpenGLContext;
 
 namespace veltrane {
 
+// A large array is drawn in batches of this many vertices (even, so that no
+// point's two positions and no line's two ends are parted; a multiple of
+// three, so that no triangle is), and each batch is finished before the
+// next is handed over. A software renderer sorts everything submitted into
+// screen tiles before its threads draw them: a million points and their
+// vectors in one call held some hundreds of megabytes of that work at once.
+// Splitting a draw changes no pixel; the order of the primitives stays.
+constexpr uint32_t kDrawBatchVertices = 3u << 15;
+
 // One array of vertices, in a buffer object of the current context, or in
 // client memory when the context offers no buffer objects.
 class VertexBuffer {
 public:
+    // Writes vertices [first, first + count) to `out`.
+    using Filler = std::function<void(uint32_t first, uint32_t count, Vertex3f *out)>;
+
     // Needs the owning context current.
     void upload(const std::vector<Vertex3f> &vertices);
+    // Builds `count` vertices straight into the buffer object, a block at a
+    // time: the only whole copy is the one OpenGL keeps.
+    void upload(uint32_t count, const Filler &fill);
     void clear();
     uint32_t vertexCount() const { return m_count; }
 
@@ -25,6 +41,8 @@ public:
     // must be current.
     void drawArrays(unsigned mode, uint32_t first, uint32_t count);
     void drawElements(unsigned mode, const std::vector<uint32_t> &indices);
+    // Bytes of vertices this object holds in the application's own memory.
+    std::size_t clientBytes() const { return m_clientCopy.capacity() * sizeof(Vertex3f); }
 
 private:
     // Sets the vertex pointer and enables the array; returns false when
@@ -42,11 +60,17 @@ class DataSetBuffers {
 public:
     // Makes the arrays match the records; builds only what changed.
     void prepare(const PointRecord *pts, uint32_t count, double scaleZ, int32_t vectorMult);
-    // Draws both positions of every record, or with `cull` of the records
+    // Draws both positions of every stride-th record (records 0, stride,
+    // 2 stride, ...; a stride of 1 draws them all), or with `cull` of those
     // whose source position is inside it; returns the number of records drawn.
-    uint32_t drawPoints(const FrustumPlanes *cull);
-    void drawVectors();
+    uint32_t drawPoints(const FrustumPlanes *cull, uint32_t stride = 1);
+    // The shift vectors of the same records.
+    void drawVectors(uint32_t stride = 1);
     void clear();
+    uint32_t recordCount() const { return m_source.count; }
+    // Bytes this object keeps in the application's memory besides OpenGL's
+    // own copies of the arrays.
+    std::size_t clientBytes() const;
 
 private:
     struct Source {
@@ -59,11 +83,17 @@ private:
     bool m_pointsBuilt = false;
     int32_t m_vectorMult = 0;
     bool m_vectorsBuilt = false;
+    // Makes the subset's own arrays hold every stride-th record.
+    void prepareSubset(uint32_t stride);
+
     VertexBuffer m_points;
     VertexBuffer m_vectors;
-    std::vector<Point3> m_cullPositions;  // built at the first culled frame
-    bool m_cullPositionsBuilt = false;
     std::vector<uint32_t> m_visible;  // this frame's culled vertex indices
+    // The records a moving frame draws, in arrays of their own: a draw reads
+    // only their vertices. Built at the first moving frame; 0 = none.
+    VertexBuffer m_subsetPoints;
+    VertexBuffer m_subsetVectors;
+    uint32_t m_subsetStride = 0;
 };
 
 // The TIN as indexed triangles.
