@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <memory>
 #include <optional>
 
 using namespace veltrane;
@@ -51,6 +52,20 @@ void presentAgainLater(GLWidget *view)
 {
     if (view)
         QTimer::singleShot(0, view, [view]() { view->update(); });
+}
+
+// A view opened into an area that is then tiled can present its first frame
+// at the size its window had before the window system settled it: it draws
+// once more after that first frame.
+void presentAgainAfterFirstFrame(GLWidget *view)
+{
+    if (!view)
+        return;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(view, &GLWidget::framePresented, view, [view, connection]() {
+        QObject::disconnect(*connection);
+        presentAgainLater(view);
+    });
 }
 
 // The background every new main view starts from.
@@ -180,6 +195,7 @@ void MainWindow::on_actionDisplay_Frustum_Viewer_changed()
         mdiArea->update();
         mdiArea->tileSubWindows();
         presentAgainLater(glFrustum);
+        presentAgainAfterFirstFrame(glFrustum);
         presentAgainLater(glMain);
     } else if (bSW1Open) {
         // Any other change, even re-enabling the checked action, closes the

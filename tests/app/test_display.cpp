@@ -431,10 +431,6 @@ void TestDisplay::secondResetDrawsWithoutInput()
 
 void TestDisplay::newViewerDrawsWithoutInput()
 {
-    // Known fault, not mended yet: after a second Reset Display the new
-    // Frustum Viewer presents its first frame at its first, small size and
-    // nothing after it reaches the screen until the user drags in it.
-    QSKIP("the Frustum Viewer opened after a second Reset Display keeps a stale frame");
     ConvertedSample sample;
     QVERIFY(sample.ready);
     MainWindow &window = *sample.window;
