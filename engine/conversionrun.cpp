@@ -468,7 +468,10 @@ RunResult Run::convert()
         std::fclose(input_);
     if (!converted)
         return result_;
-    reporter_.status(QStringLiteral("Completed in %1 ms.").arg(stopwatch_.elapsed()), kProgressDone);
+    // The window's run goes on without a network (every point stays
+    // unconverted); it has not completed a conversion, and does not say so.
+    if (!control_->empty() && !triangles_->empty())
+        reporter_.status(QStringLiteral("Completed in %1 ms.").arg(stopwatch_.elapsed()), kProgressDone);
 
     QString error;
     if (!deferredErrors_.isEmpty()) {

@@ -451,6 +451,7 @@ void TestConvertButton::runWithoutControlNetworkSaysItCouldNotRun()
                                           "so no point of %1 was converted.")
                                .arg(folder.filePath("sample_points_out.csv"))),
              qPrintable(pane));
+    QVERIFY2(!pane.contains(QStringLiteral("Completed in")), qPrintable(pane));
     QCOMPARE(window.form()->progressBar->value(), 0);
 }
 
