@@ -21,6 +21,7 @@ constexpr double kMetre = 1.0;
 constexpr double kUsSurveyFootMetres = 1200.0 / 3937.0;
 constexpr double kInternationalFootMetres = 0.3048;
 constexpr double kDegreeRadians = M_PI / 180.0;
+constexpr double kRadianDegrees = 180.0 / M_PI;
 
 bool same(double a, double b)
 {
@@ -105,13 +106,15 @@ std::string ellipsoidProblem(PJ_CONTEXT *context, const PJ *crs)
            ", not on GRS 1980, the ellipsoid of NAD83";
 }
 
-// The pipeline from longitude, latitude (degrees) and height (metres) on the
+// The pipeline from longitude, latitude (radians) and height (metres) on the
 // system's own datum to the system's coordinates in easting, northing order.
 std::string conversionPipeline(PJ_CONTEXT *context, const PJ *crs, std::string &error)
 {
     const Object datum(proj_crs_get_datum_forced(context, crs));
-    const Object axes(proj_create_ellipsoidal_3D_cs(context, PJ_ELLPS3D_LONGITUDE_LATITUDE_HEIGHT, "degree",
-                                                    kDegreeRadians, "metre", kMetre));
+    // From radians, so that the pipeline starts with the projection itself:
+    // the converter turns degrees into radians at less cost than a step.
+    const Object axes(
+        proj_create_ellipsoidal_3D_cs(context, PJ_ELLPS3D_LONGITUDE_LATITUDE_HEIGHT, "radian", 1.0, "metre", kMetre));
     const Object geographic(datum && axes
                                 ? proj_create_geographic_crs_from_datum(context, "geographic", datum.get(), axes.get())
                                 : nullptr);
@@ -222,14 +225,29 @@ void CoordinateConverter::convert(bool forward, double *x, double *y, double *z,
     if (kind_ == CoordinateKind::Geographic || count == 0)
         return;
     const PJ_DIRECTION direction = forward ? PJ_FWD : PJ_INV;
+    // The pipeline takes and gives radians.
+    const auto scaleAngles = [x, y, stride, count](double factor) {
+        char *longitude = reinterpret_cast<char *>(x);
+        char *latitude = reinterpret_cast<char *>(y);
+        for (size_t i = 0; i < count; ++i, longitude += stride, latitude += stride) {
+            *reinterpret_cast<double *>(longitude) *= factor;
+            *reinterpret_cast<double *>(latitude) *= factor;
+        }
+    };
+    if (forward)
+        scaleAngles(kDegreeRadians);
     if (kind_ == CoordinateKind::Geocentric) {
         proj_trans_generic(proj_->pipeline.get(), direction, x, stride, count, y, stride, count, z, stride, count,
                            nullptr, 0, 0);
+        if (!forward)
+            scaleAngles(kRadianDegrees);
         return;
     }
     // A projection leaves heights alone: they change unit here.
     proj_trans_generic(proj_->pipeline.get(), direction, x, stride, count, y, stride, count, nullptr, 0, 0, nullptr, 0,
                        0);
+    if (!forward)
+        scaleAngles(kRadianDegrees);
     char *height = reinterpret_cast<char *>(z);
     for (size_t i = 0; i < count; ++i, height += stride) {
         double &h = *reinterpret_cast<double *>(height);

@@ -20,7 +20,7 @@ struct CoordinateSystem {
     CoordinateKind kind = CoordinateKind::Geographic;
     std::string unitName;        // linear unit of a projected or geocentric system ("US survey foot")
     double metresPerUnit = 1.0;  // of that unit
-    // PROJ pipeline from longitude, latitude (degrees) and height (metres)
+    // PROJ pipeline from longitude, latitude (radians) and height (metres)
     // to the system's coordinates; empty for a geographic system.
     std::string pipeline;
 };

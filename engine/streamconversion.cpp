@@ -17,6 +17,10 @@ namespace {
 // starting it.
 constexpr size_t kBlockBytes = size_t(256) << 10;
 
+// Room reserved per line in grid coordinates: an identifier and eleven
+// numbers of up to seven integer digits.
+constexpr size_t kGridLineLength = 256;
+
 // One block of the input after its worker thread is done with it.
 struct ConvertedBlock {
     std::string lines;
@@ -36,6 +40,7 @@ void appendGridLines(std::string &out, const std::vector<PointRecord> &points, c
                      const std::vector<PointStatus> &status, const StreamSettings &settings, size_t count)
 {
     const GridLayout &layout = settings.grid->layout();
+    out.reserve(out.size() + count * kGridLineLength);
     for (size_t i = 0; i < count; ++i) {
         if (settings.outside != OutsidePoints::Skip || status[i] == PointStatus::Converted)
             appendGridShiftLine(out, points[i], grid[i], layout, settings.decimals);
