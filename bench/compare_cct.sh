@@ -5,6 +5,8 @@
 #   1. veltrane-convert / cct on 1,000,000 points with the sample network <= 0.3
 #   2. the same points with a 20,000-point network: <= 1.5 x the sample time
 #   3. buildDelaunayTin on 100,000 points (bench_core): < 0.3 s
+#   5. the same points in UTM zone 10 metres with --crs EPSG:26910: <= 1.5 x
+#      the time of the run in degrees
 #   4. peak memory of veltrane-convert on 1, 4 and 10 million points (from a
 #      file, and the largest also from standard input): <= 150 MB each
 #
@@ -55,6 +57,9 @@ echo "Generating $points points and a $network-point network in $work"
 # cct reads blank-separated columns: longitude, latitude, height.
 grep -v '^#' "$work/points.csv" | tr ',' ' ' | cut -d' ' -f1-3 > "$work/points.txt"
 "$convert" -q --workdir "$sample" --export-tinshift "$work/network.json" "$work/points.csv"
+# The same points in UTM zone 10 (PROJ's own projection), for --crs.
+cct -d 4 +proj=utm +zone=10 +ellps=GRS80 "$work/points.txt" | awk '{ print $1 "," $2 "," $3 }' |
+    paste -d, - <(grep -v '^#' "$work/points.csv" | cut -d, -f4) > "$work/points_utm.csv"
 
 # Fastest of $runs runs: prints "seconds peak-kilobytes cpu-seconds" (the
 # processor time, user and system, of the fastest run: on a machine shared
@@ -77,6 +82,7 @@ timed() {
 read -r t_veltrane kb_veltrane cpu_veltrane < <(timed "$convert" --workdir "$sample" "$work/points.csv")
 read -r t_cct kb_cct cpu_cct < <(timed sh -c "cct -d 12 +proj=tinshift +file='$work/network.json' '$work/points.txt' > '$work/cct_out.txt'")
 read -r t_dense kb_dense cpu_dense < <(timed "$convert" --workdir "$dense" "$work/points.csv")
+read -r t_utm kb_utm cpu_utm < <(timed "$convert" --workdir "$sample" --crs EPSG:26910 "$work/points_utm.csv")
 delaunay_ms=$("$bench_core" --benchmark_filter='BM_BuildDelaunayTin/100000$' --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
     awk -F, '/_median"?,/ { print $3; exit }')
@@ -106,6 +112,8 @@ verdict() { awk -v v="$1" -v limit="$2" 'BEGIN { print (v <= limit ? "met" : "MI
 ratio=$(awk -v a="$t_veltrane" -v b="$t_cct" 'BEGIN { printf "%.3f", a / b }')
 cpu_ratio=$(awk -v a="$cpu_veltrane" -v b="$cpu_cct" 'BEGIN { printf "%.3f", a / b }')
 dense_ratio=$(awk -v a="$t_dense" -v b="$t_veltrane" 'BEGIN { printf "%.3f", a / b }')
+utm_ratio=$(awk -v a="$t_utm" -v b="$t_veltrane" 'BEGIN { printf "%.3f", a / b }')
+utm_cpu_ratio=$(awk -v a="$cpu_utm" -v b="$cpu_veltrane" 'BEGIN { printf "%.3f", a / b }')
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 delaunay_s=$(awk -v m="$delaunay_ms" 'BEGIN { printf "%.3f", m / 1000 }')
 
@@ -114,6 +122,7 @@ echo "points: $points, fastest of $runs runs, $(nproc) cores, load average $(cut
 printf '%-46s %8s s  (processor %s s)\n' "veltrane-convert, sample network (250)" "$t_veltrane" "$cpu_veltrane"
 printf '%-46s %8s s  (processor %s s)\n' "cct -d 12 +proj=tinshift, same network" "$t_cct" "$cpu_cct"
 printf '%-46s %8s s  (processor %s s)\n' "veltrane-convert, network of $network" "$t_dense" "$cpu_dense"
+printf '%-46s %8s s  (processor %s s)\n' "veltrane-convert --crs EPSG:26910, sample" "$t_utm" "$cpu_utm"
 printf '%-46s %8s MB\n' "cct peak memory" "$(mb "$kb_cct")"
 echo
 echo "1. veltrane/cct            $ratio  (target <= 0.3: $(verdict "$ratio" 0.3)); processor time $cpu_ratio"
@@ -126,3 +135,4 @@ for n in $memory_points; do
 done
 printf '   %9d points from standard input: %7s MB in %6s s  (%s)\n' "$largest" "$(mb "${peak_kb[stdin]}")" \
     "${peak_s[stdin]}" "$(verdict "$(mb "${peak_kb[stdin]}")" 150)"
+echo "5. --crs EPSG:26910/degrees $utm_ratio  (target <= 1.5: $(verdict "$utm_ratio" 1.5)); processor time $utm_cpu_ratio"

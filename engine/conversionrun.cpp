@@ -2,11 +2,13 @@
 
 #include "engine/base/filedigest.h"
 #include "engine/formats/fixedformat.h"
+#include "engine/formats/gridoutput.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointfile.h"
 #include "engine/formats/tinfile.h"
 #include "engine/formats/tinshiftexport.h"
 #include "engine/formats/validationreport.h"
+#include "engine/gridconversion.h"
 #include "engine/pointquality.h"
 #include "engine/runoutputs.h"
 
@@ -143,6 +145,7 @@ public:
 private:
     bool openInput();
     bool checkNetworkFiles();
+    bool prepareCoordinateSystems();
     bool buildNetwork();
     bool addOutput(const QString &path, RunOutputs::Handle &handle);
     bool openOutputs();
@@ -159,6 +162,7 @@ private:
     ControlNetwork network_;
     std::shared_ptr<const std::vector<PointRecord>> control_;
     std::shared_ptr<const std::vector<Triangle>> triangles_;
+    std::unique_ptr<GridConversion> grid_;  // points in other coordinates than degrees
     std::FILE *input_ = nullptr;
     bool ownsInput_ = false;
     RunOutputs outputs_;
@@ -222,6 +226,26 @@ bool Run::checkNetworkFiles()
     if (haveSource && haveTarget && sameFile(source, target))
         reporter_.warning(QStringLiteral("%1 is the control file of both realizations: every shift is zero.")
                               .arg(plan_.network.source));
+    return true;
+}
+
+// The conversion of the points' coordinate systems, when one of them is no
+// geographic system: degrees in and out are read and written as always.
+bool Run::prepareCoordinateSystems()
+{
+    CoordinateSystem input, output;
+    std::string error;
+    for (const auto &[definition, system] : {std::tie(plan_.crs, input), std::tie(plan_.outputCrs, output)}) {
+        if (!definition.empty() && !describeCoordinateSystem(definition, system, error))
+            return failed(QStringLiteral("Unusable coordinate system %1").arg(QString::fromStdString(error)));
+    }
+    if (plan_.outputCrs.empty())
+        output = input;
+    if (input.kind == CoordinateKind::Geographic && output.kind == CoordinateKind::Geographic)
+        return true;
+    grid_ = std::make_unique<GridConversion>(input, output, plan_.settings.direction);
+    if (!grid_->ready(error))
+        return failed(QString::fromStdString(error));
     return true;
 }
 
@@ -292,7 +316,8 @@ bool Run::openOutputs()
         return true;  // nothing is written; the window's run still converts
 
     QString error;
-    if (!outputs_.write(points_, kOutputHeader, std::strlen(kOutputHeader), error))
+    const std::string header = grid_ ? gridOutputHeader(grid_->layout()) : std::string(kOutputHeader);
+    if (!outputs_.write(points_, header, error))
         return failed(error);
     if (controlShift_ != RunOutputs::kNoOutput) {
         std::string text = kOutputHeader;
@@ -360,6 +385,7 @@ bool Run::stream(StreamTotals &totals)
     settings.outside = plan_.outside;
     settings.decimals = plan_.decimals;
     settings.quality = estimator ? &*estimator : nullptr;
+    settings.grid = grid_.get();
 
     QString writeError;
     StreamHandlers handlers;
@@ -463,7 +489,8 @@ RunResult Run::convert()
 
     result_.outcome = RunOutcome::Failed;
     StreamTotals totals;
-    const bool converted = openInput() && checkNetworkFiles() && buildNetwork() && openOutputs() && stream(totals);
+    const bool converted = openInput() && checkNetworkFiles() && prepareCoordinateSystems() && buildNetwork() &&
+                           openOutputs() && stream(totals);
     if (ownsInput_)
         std::fclose(input_);
     if (!converted)

@@ -46,6 +46,11 @@ struct RunPlan {
     QString input;                     // the input file; empty: nothing to convert
     std::FILE *inputStream = nullptr;  // read instead of opening `input` (standard input)
     QString echo;                      // the line the opening status lines give after the input
+    // The coordinate systems of the input's points and of the converted
+    // positions, as PROJ takes them (coordinatesystem.h); empty: degrees, and
+    // for the output the input's system.
+    std::string crs;
+    std::string outputCrs;
 
     QString output;                     // converted points
     std::FILE *outputStream = nullptr;  // takes the points instead of a file (standard output)

@@ -1,6 +1,7 @@
 #include "engine/streamconversion.h"
 
 #include "engine/base/parallel.h"
+#include "engine/formats/gridoutput.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/validationreport.h"
 
@@ -16,6 +17,10 @@ namespace {
 // starting it.
 constexpr size_t kBlockBytes = size_t(256) << 10;
 
+// Room reserved per line in grid coordinates: an identifier and eleven
+// numbers of up to seven integer digits.
+constexpr size_t kGridLineLength = 256;
+
 // One block of the input after its worker thread is done with it.
 struct ConvertedBlock {
     std::string lines;
@@ -29,6 +34,19 @@ struct ConvertedBlock {
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
 };
 
+// Appends the lines of the first `count` points in grid coordinates,
+// leaving out those outside the network when the settings say so.
+void appendGridLines(std::string &out, const std::vector<PointRecord> &points, const std::vector<GridPoint> &grid,
+                     const std::vector<PointStatus> &status, const StreamSettings &settings, size_t count)
+{
+    const GridLayout &layout = settings.grid->layout();
+    out.reserve(out.size() + count * kGridLineLength);
+    for (size_t i = 0; i < count; ++i) {
+        if (settings.outside != OutsidePoints::Skip || status[i] == PointStatus::Converted)
+            appendGridShiftLine(out, points[i], grid[i], layout, settings.decimals);
+    }
+}
+
 ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &network, const StreamSettings &settings,
                             bool wantIds, bool wantPoints)
 {
@@ -38,6 +56,9 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
     std::vector<PointStatus> status(points.size());
     const bool wantQuality = settings.quality != nullptr;
     std::vector<int32_t> triangleOf(wantQuality ? points.size() : 0);
+    std::vector<GridPoint> grid;
+    if (settings.grid)
+        settings.grid->toGeographic(points, grid);
     network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
                     settings.outside == OutsidePoints::Nearest);
     for (size_t i = 0; i < points.size(); ++i) {
@@ -50,23 +71,29 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
         if (wantIds)
             out.outsideIds.push_back(points[i].id);
     }
-    switch (settings.outside) {
-    case OutsidePoints::Skip:
-        for (size_t i = 0; i < points.size(); ++i) {
-            if (status[i] == PointStatus::Converted)
-                appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals);
+    if (settings.grid) {
+        settings.grid->fromGeographic(points, status.data(), grid);
+        const bool stopsEarly = settings.outside == OutsidePoints::Fail && out.outside > 0;
+        appendGridLines(out.lines, points, grid, status, settings, stopsEarly ? out.firstOutsideLine : points.size());
+    } else {
+        switch (settings.outside) {
+        case OutsidePoints::Skip:
+            for (size_t i = 0; i < points.size(); ++i) {
+                if (status[i] == PointStatus::Converted)
+                    appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals);
+            }
+            break;
+        case OutsidePoints::Fail:
+            // Lines up to the first outside point: the caller may have nowhere
+            // to take back what was written (standard output).
+            appendShiftLines(out.lines, points.data(), out.outside ? out.firstOutsideLine : points.size(),
+                             settings.direction, settings.decimals);
+            break;
+        case OutsidePoints::Zero:
+        case OutsidePoints::Nearest:
+            appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals);
+            break;
         }
-        break;
-    case OutsidePoints::Fail:
-        // Lines up to the first outside point: the caller may have nowhere
-        // to take back what was written (standard output).
-        appendShiftLines(out.lines, points.data(), out.outside ? out.firstOutsideLine : points.size(),
-                         settings.direction, settings.decimals);
-        break;
-    case OutsidePoints::Zero:
-    case OutsidePoints::Nearest:
-        appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals);
-        break;
     }
     if (wantQuality) {
         // Every point read, whatever the output does with it; evaluated at

@@ -7,6 +7,7 @@
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/pointstream.h"
+#include "engine/gridconversion.h"
 #include "engine/pointquality.h"
 #include "engine/pointshift.h"
 
@@ -35,6 +36,9 @@ struct StreamSettings {
     // conversion and handed to StreamHandlers::writeQuality as lines of the
     // uncertainty file.
     const PointQualityEstimator *quality = nullptr;
+    // When given, the points are read in its input's coordinate system and
+    // written as its layout says; otherwise they are degrees throughout.
+    const GridConversion *grid = nullptr;
 };
 
 struct StreamHandlers {

@@ -161,6 +161,8 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
     plan.quality = o.validation.quality;
     plan.outside = o.outside;
     plan.decimals = o.decimals;
+    plan.crs = o.crs;
+    plan.outputCrs = o.outputCrs;
     return plan;
 }
 

@@ -1,5 +1,6 @@
 #include "tools/convertcli/options.h"
 
+#include "engine/coordinatesystem.h"
 #include "tools/convertcli/filenamebytes.h"
 #include "tools/validationplot/validationplot.h"
 
@@ -23,6 +24,11 @@ const char *const kUsage =
     "  --mode 1|2              1: CORS96 to CORS96a (default); 2: CORS96a to CORS96\n"
     "  --tin generate|file     triangulate the control points (default) or read the TIN file\n"
     "  --force-negative        store every longitude as a west (negative) longitude\n"
+    "  --crs CRS               the input's coordinate system as PROJ takes it (EPSG:26910,\n"
+    "                          an ESRI code, a PROJ string, WKT), on GRS80: geographic\n"
+    "                          (degrees, the default), projected (x easting, y northing, h in\n"
+    "                          its unit) or geocentric (X, Y, Z)\n"
+    "  --output-crs CRS        write the converted positions in CRS (default: --crs)\n"
     "  --outside zero|skip|nearest|fail\n"
     "                          points outside the network: written with zeros (default),\n"
     "                          left out, extended from the nearest triangle, or exit 1\n"
@@ -101,6 +107,8 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
             {o.outsideGiven, "--outside"},
             {o.decimals.degrees != kCoordinateDecimals, "--decimals"},
             {o.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
+            {!o.crs.empty(), "--crs"},
+            {!o.outputCrs.empty(), "--output-crs"},
         };
         for (const auto &[given, option] : conversionOnly) {
             if (given)
@@ -124,6 +132,22 @@ std::string parseDecimals(const std::string &text, const char *option, int &deci
         return usage;
     decimals = std::stoi(text);
     return decimals >= kMinOutputDecimals && decimals <= kMaxOutputDecimals ? std::string() : usage;
+}
+
+// The coordinate systems against PROJ and the options that read
+// coordinates; an error text, empty when they fit.
+std::string checkCoordinateSystems(const CommandLine &o)
+{
+    CoordinateSystem input;
+    CoordinateSystem output;
+    std::string error;
+    if (!o.crs.empty() && !describeCoordinateSystem(o.crs, input, error))
+        return "--crs " + error;
+    if (!o.outputCrs.empty() && !describeCoordinateSystem(o.outputCrs, output, error))
+        return "--output-crs " + error;
+    if (o.settings.forceNegative && input.kind != CoordinateKind::Geographic)
+        return "--force-negative makes longitudes west ones; the --crs points have no longitudes";
+    return std::string();
 }
 
 bool startsWith(const std::string &text, const char *prefix)
@@ -208,6 +232,16 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
              const std::string error = parseDecimals(v, "--metre-decimals", o.decimals.heights);
              o.decimals.deltaH = o.decimals.heights;
              return error;
+         }},
+        {"--crs",
+         [&o](const std::string &v) {
+             o.crs = v;
+             return v.empty() ? std::string("--crs takes a coordinate system") : std::string();
+         }},
+        {"--output-crs",
+         [&o](const std::string &v) {
+             o.outputCrs = v;
+             return v.empty() ? std::string("--output-crs takes a coordinate system") : std::string();
          }},
         {"--plot-size",
          [&o](const std::string &v) {
@@ -297,6 +331,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = "--export-license needs --export-tinshift";
     else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)
         parsed.error = "only the converted points (-o) can go to standard output";
+    else
+        parsed.error = checkCoordinateSystems(o);
     if (o.output.isEmpty() && o.input == kStandardStream)
         o.output = kStandardStream;
     return parsed;

@@ -50,6 +50,8 @@ struct CommandLine {
     OutsidePoints outside = OutsidePoints::Zero;
     bool outsideGiven = false;     // --outside was given
     OutputDecimals decimals;       // -d and --metre-decimals
+    std::string crs;               // --crs: the input's coordinate system; empty: degrees
+    std::string outputCrs;         // --output-crs: the targets' system; empty: the input's
     ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;
     bool progress = true;
