@@ -109,9 +109,25 @@ bool statOf(const QString &path, struct stat &status)
     return ::stat(QFile::encodeName(path).constData(), &status) == 0;
 }
 
-QString summaryText(uint64_t points, uint64_t outside, uint64_t extended, OutsidePoints policy)
+// "2 lines are not points: line 3: no identifier; line 9: latitude out of
+// range", the first kRejectsNamed of them named.
+QString rejectsText(const RejectLog &rejects)
+{
+    QStringList named;
+    for (const LineReject &reject : rejects.kept)
+        named.append(rejectText(reject));
+    if (rejects.count > uint64_t(named.size()))
+        named.append(QStringLiteral("..."));
+    const QString count = rejects.count == 1 ? QStringLiteral("1 line is not a point")
+                                             : QStringLiteral("%1 lines are not points").arg(decimal(rejects.count));
+    return count + QStringLiteral(": ") + named.join(QStringLiteral("; "));
+}
+
+QString summaryText(uint64_t points, uint64_t outside, uint64_t extended, OutsidePoints policy, uint64_t rejected)
 {
     QString text = QStringLiteral("%1 of %2 points converted").arg(decimal(points - outside), decimal(points));
+    if (rejected > 0)
+        text += QStringLiteral(", %1 %2 rejected").arg(decimal(rejected), rejected == 1 ? "line" : "lines");
     if (outside > 0) {
         text += QStringLiteral(", %1 outside the network").arg(decimal(outside));
         if (policy == OutsidePoints::Skip)
@@ -395,6 +411,8 @@ bool Run::stream(StreamTotals &totals)
     };
 
     handlers.cancelled = plan_.cancelled;
+    if (reporter_.wantsRejectedLines())
+        handlers.rejectedLine = [this](const LineReject &reject) { reporter_.rejectedLine(rejectText(reject)); };
 
     const NetworkInterpolator interpolator(control_, triangles_);
     totals = convertPointStream(bytes, interpolator, settings, handlers);
@@ -402,6 +420,7 @@ bool Run::stream(StreamTotals &totals)
 
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
+    result_.rejected = totals.rejects.count;
     result_.statsInput = extentOf(kept.data(), kept.size());
     if (plan_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
@@ -427,8 +446,16 @@ bool Run::stream(StreamTotals &totals)
             return failed(writeError);
         deferredErrors_.append(writeError);
     }
-    if (totals.points == 0)
-        reporter_.status(QStringLiteral("No points could be read from %1.").arg(plan_.input), kProgressConverted);
+    if (totals.points == 0) {
+        QString text = QStringLiteral("No points could be read from %1.").arg(inputName());
+        if (totals.rejects.count > 0)
+            text += QStringLiteral(" ") + rejectsText(totals.rejects);
+        if (plan_.strict)
+            return failed(text);
+        reporter_.status(text, kProgressConverted);
+    } else if (totals.rejects.count > 0) {
+        reporter_.warning(rejectsText(totals.rejects));
+    }
     if (totals.outside > 0)
         reporter_.status(QStringLiteral("%1 of %2 points lie outside the control network")
                                  .arg(decimal(totals.outside), decimal(totals.points)) +
@@ -495,7 +522,7 @@ RunResult Run::convert()
         wrote += (plan_.tinshift.isEmpty() ? QStringLiteral(" and ") : QStringLiteral(", ")) + plan_.controlShift;
     if (!plan_.tinshift.isEmpty())
         wrote += QStringLiteral(" and ") + plan_.tinshift;
-    reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside) +
+    reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside, totals.rejects.count) +
                       QStringLiteral("; wrote ") + wrote + QStringLiteral(" (") + seconds(stopwatch_) +
                       QStringLiteral(" s)"));
     return result_;

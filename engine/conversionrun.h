@@ -83,6 +83,10 @@ public:
     virtual void summary(const QString &) {}
     // The input read so far; totalBytes is kUnknownSize for a pipe.
     virtual void progress(uint64_t /*points*/, uint64_t /*bytes*/, uint64_t /*totalBytes*/) {}
+    // Each line of the input that gave no point ("line 3: no identifier"),
+    // when wantsRejectedLines(); the first few are named in a warning anyway.
+    virtual void rejectedLine(const QString &) {}
+    virtual bool wantsRejectedLines() const { return false; }
     // Each point outside the network, when wantsOutsidePoints().
     virtual void outsidePoint(const QString &) {}
     virtual bool wantsOutsidePoints() const { return false; }
@@ -110,7 +114,8 @@ struct RunResult {
     STATS statsInput;
     uint32_t nTinVerts = 0;
     uint64_t pointCount = 0;
-    uint64_t outside = 0;  // points no triangle took
+    uint64_t outside = 0;   // points no triangle took
+    uint64_t rejected = 0;  // lines of the input that gave no point
 };
 
 RunResult runPlan(const RunPlan &plan, RunReporter &reporter);

@@ -4,6 +4,7 @@
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/validationreport.h"
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 
@@ -25,15 +26,16 @@ struct ConvertedBlock {
     uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t extended = 0;
-    uint64_t dataLines = 0;
+    BlockReading reading;
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
 };
 
 ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &network, const StreamSettings &settings,
-                            bool wantIds, bool wantPoints)
+                            bool wantIds, bool wantPoints, bool wantRejects)
 {
     ConvertedBlock out;
-    std::vector<PointRecord> points = parsePieces(block, settings.sign, out.dataLines);
+    out.reading.rejects.keep = wantRejects ? SIZE_MAX : kRejectsNamed;
+    std::vector<PointRecord> points = parseInputPieces(block, settings.sign, out.reading);
     out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
     const bool wantQuality = settings.quality != nullptr;
@@ -90,7 +92,9 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     PieceReader reader(input, kBlockBytes);
     const bool wantIds = bool(handlers.outsidePoint);
     const bool wantPoints = bool(handlers.convertedPoints);
+    const bool wantRejects = bool(handlers.rejectedLine);
     bool writing = true;
+    uint64_t lineEnds = 0;  // lines before the block consumed next
 
     const auto consume = [&](ConvertedBlock block) {
         if (writing && !block.lines.empty() && !handlers.write(block.lines)) {
@@ -108,7 +112,16 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             handlers.convertedPoints(std::move(block.points));
         totals.outside += block.outside;
         totals.extended += block.extended;
-        totals.dataLines += block.dataLines;
+        totals.dataLines += block.reading.dataLines;
+        for (LineReject &reject : block.reading.rejects.kept) {
+            reject.line += lineEnds;
+            if (totals.rejects.kept.size() < kRejectsNamed)
+                totals.rejects.kept.push_back(reject);
+            if (wantRejects)
+                handlers.rejectedLine(reject);
+        }
+        totals.rejects.count += block.reading.rejects.count;
+        lineEnds += block.reading.lineEnds;
         if (wantIds) {
             for (const QString &id : block.outsideIds)
                 handlers.outsidePoint(id);
@@ -127,8 +140,8 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     };
     while (!totals.writeFailed && !cancelled() && reader.next(block)) {
         auto shared = std::make_shared<const PieceBlock>(std::move(block));
-        tasks.add([shared, &network, settings, wantIds,
-                   wantPoints] { return convertBlock(*shared, network, settings, wantIds, wantPoints); },
+        tasks.add([shared, &network, settings, wantIds, wantPoints,
+                   wantRejects] { return convertBlock(*shared, network, settings, wantIds, wantPoints, wantRejects); },
                   consume);
         block = PieceBlock();
     }

@@ -44,6 +44,8 @@ struct StreamHandlers {
     // Takes the uncertainty lines of the same points (with
     // StreamSettings::quality); returns false when they could not be written.
     std::function<bool(const std::string &lines)> writeQuality;
+    // Called with every rejected line, in input order.
+    std::function<void(const LineReject &reject)> rejectedLine;
     // Called with the identifier of every point outside the network, in input order.
     std::function<void(const QString &id)> outsidePoint;
     // Takes every block's converted points, in input order, when a caller
@@ -55,11 +57,15 @@ struct StreamHandlers {
     std::function<bool()> cancelled;
 };
 
+// Rejected lines a run names without being asked for all of them.
+constexpr size_t kRejectsNamed = 5;
+
 struct StreamTotals {
     uint64_t points = 0;    // points read
     uint64_t outside = 0;   // points no triangle took (extrapolated ones included)
     uint64_t extended = 0;  // of those, the points extrapolated from the nearest triangle
     uint64_t dataLines = 0;
+    RejectLog rejects;  // lines that gave no point: all counted, the first kRejectsNamed kept
     uint64_t bytesRead = 0;
     bool readFailed = false;   // the input could not be read to its end
     bool writeFailed = false;  // `write` refused lines

@@ -3,6 +3,7 @@
 // whole-file reader (pointfile.h) and the streaming batch conversion both
 // cut their input into line pieces and parse them here.
 
+#include "engine/formats/linerejects.h"
 #include "engine/formats/pointrecord.h"
 
 #include <cstddef>
@@ -131,5 +132,17 @@ private:
 // says; comments and lines that do not parse are skipped. `dataPieces`
 // receives the number of pieces that are not comments.
 std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign, uint64_t &dataPieces);
+
+// What reading one block of an input found besides its points.
+struct BlockReading {
+    uint64_t dataLines = 0;  // pieces or records that are not comments
+    uint64_t lineEnds = 0;   // line ends in the block: later blocks' lines come after them
+    RejectLog rejects;       // lines numbered from the block's first line, 1
+};
+
+// The points of an input's block as parsePieces reads them, except that a
+// line that is not blank and gives no point, or one that is not finite or
+// out of range, is counted in `reading.rejects` with its reason.
+std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign sign, BlockReading &reading);
 
 }  // namespace veltrane

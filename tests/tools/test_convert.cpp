@@ -340,6 +340,8 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
     writeTextFile(at("line96.csv"), "-1,1,0,L1\n-2,2,0,L2\n-3,3,0,L3\n");
     writeTextFile(at("line96a.csv"), "-1,1,0,L1\n-2,2,0,L2\n-3,3,0,L3\n");
     writeTextFile(at("controlshift.csv"), "earlier\n");
+    writeTextFile(at("empty.csv"), "# nothing but a comment\n\n");
+    writeTextFile(at("words.csv"), "point,northing,easting\n");
     struct Case {
         QStringList args;
         QByteArray message;  // what the one line of standard error starts with
@@ -359,6 +361,10 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
         {{"--controlshift", "folder", "pts.csv"}, "veltrane-convert: unable to write folder: "},
         {{"--export-tinshift", "absent/n.json", "pts.csv"}, "veltrane-convert: unable to write absent/n.json: "},
         {{"-o", "pts.csv", "pts.csv"}, "veltrane-convert: not writing pts.csv: it is the same file as "},
+        {{"empty.csv"}, "veltrane-convert: no points could be read from empty.csv.\n"},
+        {{"words.csv"},
+         "veltrane-convert: no points could be read from words.csv. 1 line is not a point: line 1: not a number in "
+         "column 1\n"},
         {{"--outside", "fail", "pts.csv"}, "veltrane-convert: 2 of 4 points lie outside the control network: B, OUT\n"},
         {{"--outside", "fail", "-o", "-", "mixed.csv"},
          "veltrane-convert: 1 of 3 points lie outside the control network: OUT\n"},
@@ -377,6 +383,29 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
     const ToolRun piped = tool({"--outside", "fail", "-o", "-", "mixed.csv"});
     EXPECT_EQ(piped.out.split('\n').size(), 3);
     EXPECT_TRUE(piped.out.startsWith(QByteArray(kOutputHeader) + "A,"));
+}
+
+TEST_F(ConvertTool, RejectedLinesAreCountedAndTheFirstFiveNamedWithoutVerbose)
+{
+    writeTextFile(at("bad.csv"), "-123.45,45.28,110,A\n"
+                                 "-123.45,x,110,B\n"
+                                 "-123.45,45.28,110\n"
+                                 "-123.45,95,110,C\n"
+                                 "-400,45.28,110,D\n"
+                                 "\n"
+                                 "-123.45,45.28,nan,E\n"
+                                 "-123.45,45.28\n"
+                                 "-123.45,45.28,110,F\n");
+    const ToolRun normal = tool({"bad.csv"});
+    EXPECT_EQ(normal.exitCode, 0);
+    EXPECT_TRUE(normal.err.startsWith(
+        "veltrane-convert: 6 lines are not points: line 2: not a number in column 2; line 3: no identifier; line 4: "
+        "latitude out of range; line 5: longitude out of range; line 7: not a finite number in column 3; ...\n"
+        "veltrane-convert: 2 of 2 points converted, 6 lines rejected; wrote "))
+        << normal.err.toStdString();
+    const ToolRun verbose = tool({"-v", "bad.csv"});
+    EXPECT_TRUE(verbose.err.contains("veltrane-convert: line 8: no column 3\n")) << verbose.err.toStdString();
+    EXPECT_EQ(verbose.err.count("veltrane-convert: line "), 6);  // each on a line of its own
 }
 
 TEST_F(ConvertTool, AFailedRunLeavesEveryEarlierOutputAsItWas)
@@ -441,13 +470,6 @@ TEST_F(ConvertTool, MessagesSayWhatHappenedAndNothingMore)
     EXPECT_TRUE(escaped.err.contains("outside the network: OUT\\x1b]0;title\\x07\\x1b[2J\n"))
         << escaped.err.toStdString();
     EXPECT_FALSE(escaped.err.contains('\x1b'));
-
-    // A point without finite coordinates keeps its zeros under --outside nearest.
-    writeTextFile(at("nan.csv"), "nan,45.3,100,N\n-120,40,0,FAR\n");
-    const ToolRun nearest = tool({"--outside", "nearest", "-o", "-", "nan.csv"});
-    EXPECT_TRUE(nearest.err.contains(
-        "2 outside the network, 1 of them extended from the nearest triangle and 1 left with zeros;"))
-        << nearest.err.toStdString();
 
     // One stream is read once; one file as both realizations is worth a word.
     const ToolRun twice =

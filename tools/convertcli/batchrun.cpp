@@ -86,6 +86,8 @@ public:
         printBytes("outside the network: " + id.toLatin1().toStdString());
     }
     bool wantsOutsidePoints() const override { return options_.verbosity == Verbosity::Verbose; }
+    void rejectedLine(const QString &text) override { print(text); }
+    bool wantsRejectedLines() const override { return options_.verbosity == Verbosity::Verbose; }
 
     ~CommandReporter() override
     {
