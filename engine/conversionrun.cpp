@@ -308,11 +308,13 @@ bool Run::openOutputs()
         return true;  // nothing is written; the window's run still converts
 
     QString error;
-    if (!outputs_.write(points_, kOutputHeader, std::strlen(kOutputHeader), error))
+    const std::string header = outputHeaderText(plan_.style);
+    if (!outputs_.write(points_, header, error))
         return failed(error);
     if (controlShift_ != RunOutputs::kNoOutput) {
-        std::string text = kOutputHeader;
-        appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction, plan_.decimals);
+        std::string text = header;
+        appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction, plan_.decimals,
+                         plan_.style);
         if (!outputs_.write(controlShift_, text, error))
             return failed(error);
     }
@@ -375,6 +377,8 @@ bool Run::stream(StreamTotals &totals)
     settings.sign = longitudeSignOf(plan_.settings);
     settings.outside = plan_.outside;
     settings.decimals = plan_.decimals;
+    settings.style = plan_.style;
+    settings.layout = plan_.layout;
     settings.quality = estimator ? &*estimator : nullptr;
 
     QString writeError;
@@ -431,6 +435,11 @@ bool Run::stream(StreamTotals &totals)
             reporter_.diagnostic(note);
     }
 
+    if (!totals.layoutError.isEmpty()) {
+        if (plan_.strict)
+            return failed(QStringLiteral("%1: %2").arg(inputName(), totals.layoutError), true);
+        reporter_.status(totals.layoutError, kProgressConverted);
+    }
     if (totals.cancelled) {
         result_.outcome = RunOutcome::Cancelled;
         return failed(QStringLiteral("Conversion cancelled; no file was written."));

@@ -56,6 +56,8 @@ struct RunPlan {
     QString quality;                    // an uncertainty for every point; empty: not written
     OutsidePoints outside = OutsidePoints::Zero;
     OutputDecimals decimals;        // of the converted points and the control shifts
+    OutputStyle style;              // of the converted points and the control shifts
+    PointLayout layout;             // of the input
     bool keepRecords = false;       // keep the network and the converted points (for a view)
     bool summarizeNetwork = false;  // end with the network check's summary as a status line
 

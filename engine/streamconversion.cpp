@@ -1,11 +1,13 @@
 #include "engine/streamconversion.h"
 
 #include "engine/base/parallel.h"
+#include "engine/formats/layoutparse.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/validationreport.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace veltrane {
@@ -30,18 +32,33 @@ struct ConvertedBlock {
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
 };
 
-ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &network, const StreamSettings &settings,
-                            bool wantIds, bool wantPoints, bool wantRejects)
+// What a block needs to know of the input's layout.
+struct BlockLayout {
+    const ResolvedLayout *layout;
+    uint64_t skipLine;  // the header's line in this block; 0: none
+};
+
+ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, const NetworkInterpolator &network,
+                            const StreamSettings &settings, bool wantIds, bool wantPoints, bool wantRejects)
 {
     ConvertedBlock out;
     out.reading.rejects.keep = wantRejects ? SIZE_MAX : kRejectsNamed;
-    std::vector<PointRecord> points = parseInputPieces(block, settings.sign, out.reading);
+    std::vector<PointRecord> points =
+        layout.layout->fixed ? parseInputPieces(block, settings.sign, out.reading)
+                             : parseRecords(block, *layout.layout, settings.sign, layout.skipLine, out.reading);
     out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
     const bool wantQuality = settings.quality != nullptr;
     std::vector<int32_t> triangleOf(wantQuality ? points.size() : 0);
     network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
                     settings.outside == OutsidePoints::Nearest);
+    if (!layout.layout->hasHeight) {
+        // Without heights there is no height to shift.
+        for (PointRecord &p : points) {
+            p.dh = 0.0;
+            p.hTo = p.h;
+        }
+    }
     for (size_t i = 0; i < points.size(); ++i) {
         if (status[i] == PointStatus::Converted)
             continue;
@@ -56,18 +73,19 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
     case OutsidePoints::Skip:
         for (size_t i = 0; i < points.size(); ++i) {
             if (status[i] == PointStatus::Converted)
-                appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals);
+                appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals, settings.style);
         }
         break;
     case OutsidePoints::Fail:
         // Lines up to the first outside point: the caller may have nowhere
         // to take back what was written (standard output).
         appendShiftLines(out.lines, points.data(), out.outside ? out.firstOutsideLine : points.size(),
-                         settings.direction, settings.decimals);
+                         settings.direction, settings.decimals, settings.style);
         break;
     case OutsidePoints::Zero:
     case OutsidePoints::Nearest:
-        appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals);
+        appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals,
+                         settings.style);
         break;
     }
     if (wantQuality) {
@@ -89,7 +107,22 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
                                 const StreamHandlers &handlers)
 {
     StreamTotals totals;
-    PieceReader reader(input, kBlockBytes);
+    // Any layout but the fixed one is made definite by the input's first lines.
+    std::string prefix;
+    ResolvedLayout resolved;
+    if (!resolveLayoutOfSource(input, settings.layout, kBlockBytes, prefix, resolved, totals.layoutError))
+        return totals;
+    ReplayByteSource replay(std::move(prefix), input);
+    ByteSource &source = settings.layout.isFixed() ? input : replay;
+    std::optional<PieceReader> pieces;
+    std::optional<RecordReader> records;
+    if (resolved.fixed)
+        pieces.emplace(source, kBlockBytes);
+    else
+        records.emplace(source, kBlockBytes);
+    const auto bytesRead = [&] { return pieces ? pieces->bytesRead() : records->bytesRead(); };
+    const auto nextBlock = [&](PieceBlock &block) { return pieces ? pieces->next(block) : records->next(block); };
+    bool firstBlock = true;
     const bool wantIds = bool(handlers.outsidePoint);
     const bool wantPoints = bool(handlers.convertedPoints);
     const bool wantRejects = bool(handlers.rejectedLine);
@@ -127,26 +160,30 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
                 handlers.outsidePoint(id);
         }
         if (handlers.progress)
-            handlers.progress(totals.points, reader.bytesRead());
+            handlers.progress(totals.points, bytesRead());
     };
 
     // Blocks are converted on worker threads, at most one per core at a
     // time, while this thread reads the next block and writes finished ones.
-    OrderedTasks<ConvertedBlock> tasks(reader.isSmall() ? 1 : workerThreadCount());
+    OrderedTasks<ConvertedBlock> tasks((pieces ? pieces->isSmall() : records->isSmall()) ? 1 : workerThreadCount());
     PieceBlock block;
     const auto cancelled = [&handlers, &totals] {
         totals.cancelled = totals.cancelled || (handlers.cancelled && handlers.cancelled());
         return totals.cancelled;
     };
-    while (!totals.writeFailed && !cancelled() && reader.next(block)) {
+    while (!totals.writeFailed && !cancelled() && nextBlock(block)) {
         auto shared = std::make_shared<const PieceBlock>(std::move(block));
-        tasks.add([shared, &network, settings, wantIds, wantPoints,
-                   wantRejects] { return convertBlock(*shared, network, settings, wantIds, wantPoints, wantRejects); },
-                  consume);
+        const BlockLayout blockLayout = {&resolved, firstBlock ? resolved.headerLine : 0};
+        firstBlock = false;
+        tasks.add(
+            [shared, blockLayout, &network, &settings, wantIds, wantPoints, wantRejects] {
+                return convertBlock(*shared, blockLayout, network, settings, wantIds, wantPoints, wantRejects);
+            },
+            consume);
         block = PieceBlock();
     }
     tasks.finish(consume);
-    totals.bytesRead = reader.bytesRead();
+    totals.bytesRead = bytesRead();
     totals.readFailed = input.failed();
     return totals;
 }

@@ -5,6 +5,7 @@
 // in input order. The numbers and the bytes are those of the whole-file run.
 
 #include "engine/formats/outputwriter.h"
+#include "engine/formats/pointlayout.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/pointstream.h"
 #include "engine/pointquality.h"
@@ -31,6 +32,8 @@ struct StreamSettings {
     LongitudeSign sign = LongitudeSign::AsRead;
     OutsidePoints outside = OutsidePoints::Zero;
     OutputDecimals decimals;  // of the output lines
+    OutputStyle style;        // of the output lines
+    PointLayout layout;       // of the input
     // When given, every point's uncertainty is computed beside its
     // conversion and handed to StreamHandlers::writeQuality as lines of the
     // uncertainty file.
@@ -67,6 +70,7 @@ struct StreamTotals {
     uint64_t dataLines = 0;
     RejectLog rejects;  // lines that gave no point: all counted, the first kRejectsNamed kept
     uint64_t bytesRead = 0;
+    QString layoutError;       // the input's header names no usable columns; nothing was converted
     bool readFailed = false;   // the input could not be read to its end
     bool writeFailed = false;  // `write` refused lines
     bool cancelled = false;    // `cancelled` said so before the input's end

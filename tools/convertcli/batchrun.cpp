@@ -163,6 +163,8 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
     plan.quality = o.validation.quality;
     plan.outside = o.outside;
     plan.decimals = o.decimals;
+    plan.layout = o.layout;
+    plan.style = o.style;
     return plan;
 }
 

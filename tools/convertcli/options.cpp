@@ -101,6 +101,8 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
             {o.outsideGiven, "--outside"},
             {o.decimals.degrees != kCoordinateDecimals, "--decimals"},
             {o.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
+            {!o.layout.isFixed(), "--columns, --header, --delimiter, --decimal-comma or --angles"},
+            {!o.style.isDefault(), "--angles-out"},
         };
         for (const auto &[given, option] : conversionOnly) {
             if (given)
@@ -124,6 +126,28 @@ std::string parseDecimals(const std::string &text, const char *option, int &deci
         return usage;
     decimals = std::stoi(text);
     return decimals >= kMinOutputDecimals && decimals <= kMaxOutputDecimals ? std::string() : usage;
+}
+
+std::string parseColumns(const std::string &text, std::vector<ColumnRole> &columns)
+{
+    std::string error;
+    parseColumnList(text, columns, error);
+    return error;
+}
+
+// Reads a --delimiter value: a comma, a semicolon, a tab ("tab" or the
+// character) or blanks ("blank" or a blank).
+std::string parseDelimiter(const std::string &text, char &delimiter)
+{
+    if (text == "," || text == ";")
+        delimiter = text[0];
+    else if (text == "tab" || text == "\t")
+        delimiter = '\t';
+    else if (text == "blank" || text == " ")
+        delimiter = kBlankDelimiter;
+    else
+        return "--delimiter takes , ; tab or blank";
+    return std::string();
 }
 
 bool startsWith(const std::string &text, const char *prefix)
@@ -202,7 +226,28 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--report", fileName(o.validation.report, "--report")},
         {"--plot", fileName(o.validation.plot, "--plot")},
         {"--quality", fileName(o.validation.quality, "--quality")},
-        {"--decimals", [&o](const std::string &v) { return parseDecimals(v, "--decimals", o.decimals.degrees); }},
+        {"--decimals",
+         [&o](const std::string &v) {
+             const std::string error = parseDecimals(v, "--decimals", o.decimals.degrees);
+             o.style.secondsDecimals = o.decimals.degrees;
+             return error;
+         }},
+        {"--columns", [&o](const std::string &v) { return parseColumns(v, o.layout.columns); }},
+        {"--delimiter", [&o](const std::string &v) { return parseDelimiter(v, o.layout.delimiter); }},
+        {"--angles",
+         [&o](const std::string &v) {
+             if (v != "dms" && v != "decimal")
+                 return std::string("--angles takes decimal or dms");
+             o.layout.angles = v == "dms" ? AngleStyle::Dms : AngleStyle::Decimal;
+             return std::string();
+         }},
+        {"--angles-out",
+         [&o](const std::string &v) {
+             if (v != "dms" && v != "decimal")
+                 return std::string("--angles-out takes decimal or dms");
+             o.style.dmsAngles = v == "dms";
+             return std::string();
+         }},
         {"--metre-decimals",
          [&o](const std::string &v) {
              const std::string error = parseDecimals(v, "--metre-decimals", o.decimals.heights);
@@ -216,6 +261,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--force-negative", [&o] { o.settings.forceNegative = true; }},
+        {"--header", [&o] { o.layout.header = true; }},
+        {"--decimal-comma",
+         [&o] {
+             o.layout.decimalComma = true;
+             o.style.decimalComma = true;
+         }},
         {"--validate-network", [&o] { o.validation.validateNetwork = true; }},
         {"--no-controlshift", [&o] { o.writeControlShift = false; }},
         {"--verbose", [&o] { o.verbosity = Verbosity::Verbose; }},
@@ -293,6 +344,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = "--tin-file and --tin generate contradict each other";
     else if (!o.controlShift.isEmpty() && !o.writeControlShift)
         parsed.error = "--controlshift and --no-controlshift contradict each other";
+    else if (!o.layout.columns.empty() && o.layout.header)
+        parsed.error = "--columns and --header contradict each other";
+    else if (o.layout.decimalComma && o.layout.delimiter == ',')
+        parsed.error = "--decimal-comma needs a separator other than the comma";
     else if (!o.exportLicense.isEmpty() && o.tinshiftFile.isEmpty())
         parsed.error = "--export-license needs --export-tinshift";
     else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)

@@ -50,6 +50,8 @@ struct CommandLine {
     OutsidePoints outside = OutsidePoints::Zero;
     bool outsideGiven = false;     // --outside was given
     OutputDecimals decimals;       // -d and --metre-decimals
+    PointLayout layout;            // --columns, --header, --delimiter, --decimal-comma, --angles
+    OutputStyle style;             // --decimal-comma, --angles-out
     ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;
     bool progress = true;
