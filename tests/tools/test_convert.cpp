@@ -229,7 +229,16 @@ TEST(ConvertToolUsage, UsageErrorsExitWithTwo)
                                       {"-d", "0", "pts.csv"},
                                       {"--decimals", "16", "pts.csv"},
                                       {"--metre-decimals", "x", "pts.csv"},
-                                      {"--metre-decimals=", "pts.csv"}};
+                                      {"--metre-decimals=", "pts.csv"},
+                                      // Layouts of the input.
+                                      {"--columns", "x,y,h", "pts.csv"},
+                                      {"--columns", "x,y,x,id", "pts.csv"},
+                                      {"--columns", "x,y,lat,id", "pts.csv"},
+                                      {"--columns", "x,y,id", "--header", "pts.csv"},
+                                      {"--delimiter", "|", "pts.csv"},
+                                      {"--decimal-comma", "--delimiter", ",", "pts.csv"},
+                                      {"--angles", "radians", "pts.csv"},
+                                      {"--validate-network", "--header"}};
     for (const QStringList &args : wrong) {
         const ToolRun run = runTool(bytes(args));
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
@@ -406,6 +415,66 @@ TEST_F(ConvertTool, RejectedLinesAreCountedAndTheFirstFiveNamedWithoutVerbose)
     const ToolRun verbose = tool({"-v", "bad.csv"});
     EXPECT_TRUE(verbose.err.contains("veltrane-convert: line 8: no column 3\n")) << verbose.err.toStdString();
     EXPECT_EQ(verbose.err.count("veltrane-convert: line "), 6);  // each on a line of its own
+}
+
+TEST_F(ConvertTool, EveryDialectGivesTheNumbersOfTheFixedLayout)
+{
+    // Binary fractions, so that degrees, minutes and seconds give the same bits.
+    writeTextFile(at("fixed.csv"), "-123.4375,45.28125,110,A\n-123.46875,45.3125,12.5,B\n");
+    const QByteArray expected = tool({"-o", "-", "fixed.csv"}).out;
+    ASSERT_EQ(expected.count('\n'), 3);
+    struct Dialect {
+        QStringList options;
+        QByteArray text;
+    };
+    const std::vector<Dialect> dialects = {
+        {{"--header"}, "Point,Lat,Lon,Elev,Desc\nA,45.28125,-123.4375,110,\"a, b\"\nB,45.3125,-123.46875,12.5,x\n"},
+        {{"--header"},
+         "# survey\r\nlongitude;latitude;ELLIPSOID_HEIGHT;name;note\r\n-123.4375;45.28125;110;A;\"two\r\n"
+         "lines\"\r\n-123.46875;45.3125;12.5;B;\r\n"},
+        {{"--columns", "id,y,x,h", "--decimal-comma"}, "A;45,28125;-123,4375;110\nB;45,3125;-123,46875;12,5\n"},
+        {{"--columns", "id,x,y,h,_", "--delimiter", "tab"},
+         "\"A\"\t-123.4375\t45.28125\t110\t\nB\t-123.46875\t45.3125\t12.5\tdescription\n"},
+        {{"--columns", "x,y,h,id", "--delimiter", "blank"},
+         "  -123.4375   45.28125  110  A\n-123.46875 45.3125 12.5 B\n"},
+        {{"--columns", "id,y,x,h", "--angles", "dms"},
+         "A 45\xc2\xb0"
+         "16'52.5\"N 123\xc2\xb0"
+         "26'15\"W 110\nB N45d18m45s -123:28:07.5 12.5\n"},
+        {{"--columns", "id,y,x,h", "--angles", "dms", "--delimiter", ","},
+         "A,45 16 52.5 N,123 26 15 W,110\nB,45:18:45,\"-123\xc2\xb0"
+         "28'7.5\"\"\",12.5\n"},
+    };
+    for (const Dialect &d : dialects) {
+        const std::string label = d.options.join(' ').toStdString();
+        writeTextFile(at("dialect.csv"), d.text);
+        const ToolRun run = tool(d.options + QStringList{"-o", "-", "dialect.csv"});
+        EXPECT_EQ(run.exitCode, 0) << label << ": " << run.err.toStdString();
+        QByteArray out = run.out;
+        if (d.options.contains("--decimal-comma"))
+            out.replace(',', '.').replace(';', ',');
+        EXPECT_EQ(out, expected) << label;
+    }
+    // Without a height column the heights and DeltaH are 0.
+    writeTextFile(at("flat.csv"), "id,lat,lon\nA,45.28125,-123.4375\n");
+    const QList<QByteArray> flat = tool({"--header", "-o", "-", "flat.csv"}).out.split(',');
+    ASSERT_EQ(flat.size(), 19);
+    EXPECT_EQ(flat[12], "0.000000000000000");  // h_CORS96a, the first line's last height
+    EXPECT_EQ(flat[18], "0.000000\n");
+}
+
+TEST_F(ConvertTool, IdentifiersWithSeparatorsAndQuotesSurviveARoundTrip)
+{
+    writeTextFile(at("ids.csv"),
+                  "-123.4375,45.28125,110,\"SP001,extra\"\n-123.46875,45.3125,12.5,\"say \"\"hi\"\"\"\n");
+    const ToolRun first = tool({"--delimiter", ",", "-o", "first.csv", "ids.csv"});
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    const QByteArray written = readBytes(at("first.csv"));
+    EXPECT_TRUE(written.contains("\n\"SP001,extra\",-123.4375")) << written.toStdString();
+    // The output read back as an input: identifier first, then the CORS96 position.
+    const ToolRun second = tool({"--columns", "id,x,y,h", "-o", "-", "first.csv"});
+    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_EQ(second.out, written);
 }
 
 TEST_F(ConvertTool, AFailedRunLeavesEveryEarlierOutputAsItWas)
