@@ -455,6 +455,15 @@ bool Run::stream(StreamTotals &totals)
             return failed(writeError);
         deferredErrors_.append(writeError);
     }
+    // Most points outside (or rejected for their latitude), and most of
+    // those inside once corrected.
+    const uint64_t astray = totals.outside + totals.latitudeRejects;
+    if (astray * 2 > totals.points + totals.latitudeRejects) {
+        if (totals.insideIfWest * 2 > astray)
+            reporter_.hint(RunHint::ForceNegative);
+        if (totals.insideIfSwapped * 2 > astray)
+            reporter_.hint(RunHint::SwapColumns);
+    }
     if (totals.points == 0) {
         QString text = QStringLiteral("No points could be read from %1.").arg(inputName());
         if (totals.rejects.count > 0)
@@ -574,6 +583,17 @@ RunResult Run::checkNetwork()
 }
 
 }  // namespace
+
+void RunReporter::hint(RunHint hint)
+{
+    if (hint == RunHint::ForceNegative)
+        warning(QStringLiteral("Most points lie outside the control network, and their longitudes have the other "
+                               "sign than the network's: check \"Force X coordinates to be negative\"."));
+    else
+        warning(QStringLiteral("Most points lie outside the control network, and with longitude and latitude swapped "
+                               "they would lie inside: the file seems to hold the latitude first; name its columns "
+                               "in a first line (id, lat, lon, h)."));
+}
 
 RunResult runPlan(const RunPlan &plan, RunReporter &reporter)
 {

@@ -71,6 +71,12 @@ struct RunPlan {
 };
 
 // Where a run's messages go.
+// A likely mistake behind an input whose points lie outside the network.
+enum class RunHint {
+    ForceNegative,  // longitudes of the other sign than the network's
+    SwapColumns,    // latitude before longitude
+};
+
 class RunReporter {
 public:
     virtual ~RunReporter() = default;
@@ -81,6 +87,9 @@ public:
     virtual void error(const QString &text, bool leadingName = false) = 0;
     // Something the user should know that does not stop the run.
     virtual void warning(const QString &text) { status(text, kProgressControl); }
+    // A likely mistake the run noticed, in the front end's own words;
+    // by default those of the window.
+    virtual void hint(RunHint hint);
     // The closing line of a run that succeeded.
     virtual void summary(const QString &) {}
     // The input read so far; totalBytes is kUnknownSize for a pipe.

@@ -5,6 +5,8 @@
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/validationreport.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,9 +30,43 @@ struct ConvertedBlock {
     uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t extended = 0;
+    uint64_t insideIfWest = 0;
+    uint64_t insideIfSwapped = 0;
+    uint64_t latitudeRejects = 0;
     BlockReading reading;
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
 };
+
+// Of the points outside the network, counts those that a triangle would take
+// with the longitude made west, or with longitude and latitude swapped: the
+// usual mistakes behind a file that lies outside.
+template <typename Block>
+void countInsideIfCorrected(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
+                            const NetworkInterpolator &network, LongitudeSign sign, Block &out)
+{
+    std::vector<PointRecord> west, swapped;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (status[i] == PointStatus::Converted)
+            continue;
+        PointRecord p;
+        p.x = -std::fabs(points[i].x);
+        p.y = points[i].y;
+        if (sign == LongitudeSign::AsRead && p.x != points[i].x)
+            west.push_back(p);
+        p.x = points[i].y;
+        p.y = points[i].x;
+        swapped.push_back(p);
+    }
+    const auto inside = [&network](std::vector<PointRecord> &trial) {
+        std::vector<PointStatus> trialStatus(trial.size());
+        network.convert(trial.data(), trial.size(), trialStatus.data(), nullptr, false);
+        return uint64_t(std::count(trialStatus.begin(), trialStatus.end(), PointStatus::Converted));
+    };
+    out.insideIfWest = inside(west);
+    out.insideIfSwapped = inside(swapped) + inside(out.reading.swapped);
+    out.latitudeRejects = out.reading.swapped.size();
+    out.reading.swapped = std::vector<PointRecord>();
+}
 
 // What a block needs to know of the input's layout.
 struct BlockLayout {
@@ -52,6 +88,7 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
     std::vector<int32_t> triangleOf(wantQuality ? points.size() : 0);
     network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
                     settings.outside == OutsidePoints::Nearest);
+    countInsideIfCorrected(points, status, network, settings.sign, out);
     if (!layout.layout->hasHeight) {
         // Without heights there is no height to shift.
         for (PointRecord &p : points) {
@@ -145,6 +182,9 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             handlers.convertedPoints(std::move(block.points));
         totals.outside += block.outside;
         totals.extended += block.extended;
+        totals.insideIfWest += block.insideIfWest;
+        totals.insideIfSwapped += block.insideIfSwapped;
+        totals.latitudeRejects += block.latitudeRejects;
         totals.dataLines += block.reading.dataLines;
         for (LineReject &reject : block.reading.rejects.kept) {
             reject.line += lineEnds;

@@ -67,6 +67,11 @@ struct StreamTotals {
     uint64_t points = 0;    // points read
     uint64_t outside = 0;   // points no triangle took (extrapolated ones included)
     uint64_t extended = 0;  // of those, the points extrapolated from the nearest triangle
+    // Of the outside points, those a triangle would take with the longitude
+    // made west (when read as it was), and with longitude and latitude swapped.
+    uint64_t insideIfWest = 0;
+    uint64_t insideIfSwapped = 0;
+    uint64_t latitudeRejects = 0;  // lines rejected for a latitude that swapping would mend
     uint64_t dataLines = 0;
     RejectLog rejects;  // lines that gave no point: all counted, the first kRejectsNamed kept
     uint64_t bytesRead = 0;

@@ -219,6 +219,7 @@ std::vector<PointRecord> parseRecords(const PieceBlock &block, const ResolvedLay
             continue;
         }
         if (valuesRejected(record.x, record.y, record.h, columns, reject)) {
+            keepSwapped(record.x, record.y, reject, reading);
             reading.rejects.add(reject);
             continue;
         }

@@ -179,6 +179,16 @@ std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign
     return points;
 }
 
+void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading)
+{
+    if (reject.reason != RejectReason::LatitudeOutOfRange || std::fabs(x) > kLatitudeLimit)
+        return;
+    PointRecord record;
+    record.x = y;
+    record.y = x;
+    reading.swapped.push_back(record);
+}
+
 std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign sign, BlockReading &reading)
 {
     static constexpr uint32_t kColumns[] = {1, 2, 3};
@@ -203,6 +213,7 @@ std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign
             continue;
         }
         if (valuesRejected(fields.x, fields.y, fields.h, kColumns, reject)) {
+            keepSwapped(fields.x, fields.y, reject, reading);
             reading.rejects.add(reject);
             continue;
         }

@@ -138,7 +138,14 @@ struct BlockReading {
     uint64_t dataLines = 0;  // pieces or records that are not comments
     uint64_t lineEnds = 0;   // line ends in the block: later blocks' lines come after them
     RejectLog rejects;       // lines numbered from the block's first line, 1
+    // Lines rejected for their latitude, with longitude and latitude
+    // swapped: the points they would be if the file held latitude first.
+    std::vector<PointRecord> swapped;
 };
+
+// Keeps a line rejected for its latitude in `reading.swapped` when the
+// swapped coordinates are in range.
+void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading);
 
 // The points of an input's block as parsePieces reads them, except that a
 // line that is not blank and gives no point, or one that is not finite or

@@ -463,6 +463,21 @@ TEST_F(ConvertTool, EveryDialectGivesTheNumbersOfTheFixedLayout)
     EXPECT_EQ(flat[18], "0.000000\n");
 }
 
+TEST_F(ConvertTool, PointsOutsideByAUsualMistakeGiveAHint)
+{
+    writeTextFile(at("east.csv"), "123.4375,45.28125,110,A\n123.46875,45.3125,12.5,B\n");
+    writeTextFile(at("latfirst.csv"), "45.28125,-123.4375,110,A\n45.3125,-123.46875,12.5,B\n");
+    EXPECT_TRUE(tool({"-o", "-", "east.csv"})
+                    .err.contains("their longitudes have the other sign than the network's: "
+                                  "try --force-negative\n"));
+    const ToolRun swapped = tool({"-o", "-", "latfirst.csv"});
+    EXPECT_EQ(swapped.exitCode, 1);
+    EXPECT_TRUE(
+        swapped.err.contains("with longitude and latitude swapped they would lie inside: try --columns y,x,h,id"))
+        << swapped.err.toStdString();
+    EXPECT_FALSE(tool({"-o", "-", "pts.csv"}).err.contains("try --"));
+}
+
 TEST_F(ConvertTool, IdentifiersWithSeparatorsAndQuotesSurviveARoundTrip)
 {
     writeTextFile(at("ids.csv"),
