@@ -45,7 +45,9 @@ size_t quotedRecordLength(const char *text, size_t available, bool more)
             continue;
         }
         if (c == '\n' || c == '\r') {
-            const size_t lineEnd = linePieceLength(text + i, available - i, available - i, more);
+            // A piece may be as long as what is at hand, and one more: the
+            // line does not end merely because the block does.
+            const size_t lineEnd = linePieceLength(text + i, available - i, available - i + 1, more);
             return lineEnd ? i + lineEnd : 0;
         }
         fieldStart = startsField(c);
@@ -142,7 +144,7 @@ bool RecordReader::next(PieceBlock &block)
         while (pos < size) {
             const size_t available = size - pos;
             const size_t length = quotes ? quotedRecordLength(text + pos, available, !atEnd_)
-                                         : linePieceLength(text + pos, available, available, !atEnd_);
+                                         : linePieceLength(text + pos, available, available + 1, !atEnd_);
             if (length == 0)
                 break;  // the rest comes with the next block
             block.starts.push_back(pos);

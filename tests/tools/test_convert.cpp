@@ -455,6 +455,19 @@ TEST_F(ConvertTool, EveryDialectGivesTheNumbersOfTheFixedLayout)
             out.replace(',', '.').replace(';', ',');
         EXPECT_EQ(out, expected) << label;
     }
+    // Records across the blocks the input is read in, with and without quotes.
+    QByteArray fixed, quoted;
+    for (int i = 0; i < 20000; ++i) {
+        const QByteArray id = "P" + QByteArray::number(i);
+        fixed += "-123.4375,45.28125,110," + id + "\n";
+        quoted += "-123.4375,45.28125,110,\"" + id + "\"\n";
+    }
+    writeTextFile(at("many.csv"), fixed);
+    writeTextFile(at("manyquoted.csv"), quoted);
+    const QByteArray many = tool({"-o", "-", "many.csv"}).out;
+    EXPECT_EQ(tool({"--columns", "x,y,h,id", "-o", "-", "many.csv"}).out, many);
+    EXPECT_EQ(tool({"--columns", "x,y,h,id", "-o", "-", "manyquoted.csv"}).out, many);
+
     // Without a height column the heights and DeltaH are 0.
     writeTextFile(at("flat.csv"), "id,lat,lon\nA,45.28125,-123.4375\n");
     const QList<QByteArray> flat = tool({"--header", "-o", "-", "flat.csv"}).out.split(',');
