@@ -5,10 +5,12 @@
 #   1. veltrane-convert / cct on 1,000,000 points with the sample network <= 0.3
 #   2. the same points with a 20,000-point network: <= 1.5 x the sample time
 #   3. buildDelaunayTin on 100,000 points (bench_core): < 0.3 s
-#   5. the same points in UTM zone 10 metres with --crs EPSG:26910: <= 1.5 x
-#      the time of the run in degrees
 #   4. peak memory of veltrane-convert on 1, 4 and 10 million points (from a
 #      file, and the largest also from standard input): <= 150 MB each
+#   5. the same points in UTM zone 10 metres with --crs EPSG:26910: <= 1.5 x
+#      the time of the run in degrees
+#   6. the same points read with --columns, and with --header: <= 1.3 x the
+#      default layout's time
 #
 # Usage: bench/compare_cct.sh [BUILD_DIR] [WORK_DIR]
 #   BUILD_DIR  build tree with veltrane-convert, veltrane-datagen and
@@ -83,6 +85,9 @@ read -r t_veltrane kb_veltrane cpu_veltrane < <(timed "$convert" --workdir "$sam
 read -r t_cct kb_cct cpu_cct < <(timed sh -c "cct -d 12 +proj=tinshift +file='$work/network.json' '$work/points.txt' > '$work/cct_out.txt'")
 read -r t_dense kb_dense cpu_dense < <(timed "$convert" --workdir "$dense" "$work/points.csv")
 read -r t_utm kb_utm cpu_utm < <(timed "$convert" --workdir "$sample" --crs EPSG:26910 "$work/points_utm.csv")
+{ echo "lon,lat,h,id"; grep -v '^#' "$work/points.csv"; } > "$work/points_header.csv"
+read -r t_columns _ cpu_columns < <(timed "$convert" --workdir "$sample" --columns x,y,h,id "$work/points.csv")
+read -r t_header _ cpu_header < <(timed "$convert" --workdir "$sample" --header "$work/points_header.csv")
 delaunay_ms=$("$bench_core" --benchmark_filter='BM_BuildDelaunayTin/100000$' --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
     awk -F, '/_median"?,/ { print $3; exit }')
@@ -128,6 +133,8 @@ echo
 echo "1. veltrane/cct            $ratio  (target <= 0.3: $(verdict "$ratio" 0.3)); processor time $cpu_ratio"
 echo "2. $network-network/sample  $dense_ratio  (target <= 1.5: $(verdict "$dense_ratio" 1.5))"
 echo "3. Delaunay 100,000 points $delaunay_s s  (target < 0.3 s: $(verdict "$delaunay_s" 0.2999))"
+columns_ratio=$(awk -v a="$t_columns" -v b="$t_veltrane" 'BEGIN { printf "%.3f", a / b }')
+header_ratio=$(awk -v a="$t_header" -v b="$t_veltrane" 'BEGIN { printf "%.3f", a / b }')
 echo "4. peak memory (target <= 150 MB each):"
 for n in $memory_points; do
     printf '   %9d points from a file:      %7s MB in %6s s  (%s)\n' "$n" "$(mb "${peak_kb[$n]}")" "${peak_s[$n]}" \
@@ -136,3 +143,5 @@ done
 printf '   %9d points from standard input: %7s MB in %6s s  (%s)\n' "$largest" "$(mb "${peak_kb[stdin]}")" \
     "${peak_s[stdin]}" "$(verdict "$(mb "${peak_kb[stdin]}")" 150)"
 echo "5. --crs EPSG:26910/degrees $utm_ratio  (target <= 1.5: $(verdict "$utm_ratio" 1.5)); processor time $utm_cpu_ratio"
+echo "6. --columns/default       $columns_ratio  ($t_columns s, processor $cpu_columns s; target <= 1.3: $(verdict "$columns_ratio" 1.3))"
+echo "   --header/default        $header_ratio  ($t_header s, processor $cpu_header s; target <= 1.3: $(verdict "$header_ratio" 1.3))"

@@ -274,6 +274,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     plan.controlShift = QDir(workDir).filePath(QLatin1String(kControlShiftFile));
     plan.keepRecords = true;
     plan.cancelled = cancelled;
+    plan.layout.headerIfNamed = true;  // a first line naming x, y and id is a header
     WindowReporter reporter(status, diagnostics, progress);
     const RunResult run = runPlan(plan, reporter);
 

@@ -111,9 +111,25 @@ bool statOf(const QString &path, struct stat &status)
     return ::stat(QFile::encodeName(path).constData(), &status) == 0;
 }
 
-QString summaryText(uint64_t points, uint64_t outside, uint64_t extended, OutsidePoints policy)
+// "2 lines are not points: line 3: no identifier; line 9: latitude out of
+// range", the first kRejectsNamed of them named.
+QString rejectsText(const RejectLog &rejects)
+{
+    QStringList named;
+    for (const LineReject &reject : rejects.kept)
+        named.append(rejectText(reject));
+    if (rejects.count > uint64_t(named.size()))
+        named.append(QStringLiteral("..."));
+    const QString count = rejects.count == 1 ? QStringLiteral("1 line is not a point")
+                                             : QStringLiteral("%1 lines are not points").arg(decimal(rejects.count));
+    return count + QStringLiteral(": ") + named.join(QStringLiteral("; "));
+}
+
+QString summaryText(uint64_t points, uint64_t outside, uint64_t extended, OutsidePoints policy, uint64_t rejected)
 {
     QString text = QStringLiteral("%1 of %2 points converted").arg(decimal(points - outside), decimal(points));
+    if (rejected > 0)
+        text += QStringLiteral(", %1 %2 rejected").arg(decimal(rejected), rejected == 1 ? "line" : "lines");
     if (outside > 0) {
         text += QStringLiteral(", %1 outside the network").arg(decimal(outside));
         if (policy == OutsidePoints::Skip)
@@ -243,6 +259,11 @@ bool Run::prepareCoordinateSystems()
         output = input;
     if (input.kind == CoordinateKind::Geographic && output.kind == CoordinateKind::Geographic)
         return true;
+    // Grid lines are written with decimal points and separated by commas;
+    // angles in degrees, minutes and seconds are no grid coordinates.
+    if (!plan_.style.isDefault() || plan_.layout.decimalComma || plan_.layout.angles != AngleStyle::Decimal)
+        return failed(QStringLiteral("Grid coordinates are read and written with decimal points, and not as angles: "
+                                     "--decimal-comma, --angles and --angles-out need degrees in and out"));
     grid_ = std::make_unique<GridConversion>(input, output, plan_.settings.direction);
     if (!grid_->ready(error))
         return failed(QString::fromStdString(error));
@@ -316,12 +337,13 @@ bool Run::openOutputs()
         return true;  // nothing is written; the window's run still converts
 
     QString error;
-    const std::string header = grid_ ? gridOutputHeader(grid_->layout()) : std::string(kOutputHeader);
+    const std::string header = grid_ ? gridOutputHeader(grid_->layout()) : outputHeaderText(plan_.style);
     if (!outputs_.write(points_, header, error))
         return failed(error);
     if (controlShift_ != RunOutputs::kNoOutput) {
-        std::string text = kOutputHeader;
-        appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction, plan_.decimals);
+        std::string text = header;
+        appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction, plan_.decimals,
+                         plan_.style);
         if (!outputs_.write(controlShift_, text, error))
             return failed(error);
     }
@@ -384,6 +406,8 @@ bool Run::stream(StreamTotals &totals)
     settings.sign = longitudeSignOf(plan_.settings);
     settings.outside = plan_.outside;
     settings.decimals = plan_.decimals;
+    settings.style = plan_.style;
+    settings.layout = plan_.layout;
     settings.quality = estimator ? &*estimator : nullptr;
     settings.grid = grid_.get();
 
@@ -421,6 +445,8 @@ bool Run::stream(StreamTotals &totals)
     };
 
     handlers.cancelled = plan_.cancelled;
+    if (reporter_.wantsRejectedLines())
+        handlers.rejectedLine = [this](const LineReject &reject) { reporter_.rejectedLine(rejectText(reject)); };
 
     const NetworkInterpolator interpolator(control_, triangles_);
     totals = convertPointStream(bytes, interpolator, settings, handlers);
@@ -428,6 +454,7 @@ bool Run::stream(StreamTotals &totals)
 
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
+    result_.rejected = totals.rejects.count;
     result_.statsInput = extentOf(kept.data(), kept.size());
     if (plan_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
@@ -438,6 +465,11 @@ bool Run::stream(StreamTotals &totals)
             reporter_.diagnostic(note);
     }
 
+    if (!totals.layoutError.isEmpty()) {
+        if (plan_.strict)
+            return failed(QStringLiteral("%1: %2").arg(inputName(), totals.layoutError), true);
+        reporter_.status(totals.layoutError, kProgressConverted);
+    }
     if (totals.cancelled) {
         result_.outcome = RunOutcome::Cancelled;
         return failed(QStringLiteral("Conversion cancelled; no file was written."));
@@ -453,8 +485,25 @@ bool Run::stream(StreamTotals &totals)
             return failed(writeError);
         deferredErrors_.append(writeError);
     }
-    if (totals.points == 0)
-        reporter_.status(QStringLiteral("No points could be read from %1.").arg(plan_.input), kProgressConverted);
+    // Most points outside (or rejected for their latitude), and most of
+    // those inside once corrected.
+    const uint64_t astray = totals.outside + totals.latitudeRejects;
+    if (astray * 2 > totals.points + totals.latitudeRejects) {
+        if (totals.insideIfWest * 2 > astray)
+            reporter_.hint(RunHint::ForceNegative);
+        if (totals.insideIfSwapped * 2 > astray)
+            reporter_.hint(RunHint::SwapColumns);
+    }
+    if (totals.points == 0) {
+        QString text = QStringLiteral("No points could be read from %1.").arg(inputName());
+        if (totals.rejects.count > 0)
+            text += QStringLiteral(" ") + rejectsText(totals.rejects);
+        if (plan_.strict)
+            return failed(text);
+        reporter_.status(text, kProgressConverted);
+    } else if (totals.rejects.count > 0) {
+        reporter_.warning(rejectsText(totals.rejects));
+    }
     if (totals.outside > 0)
         reporter_.status(QStringLiteral("%1 of %2 points lie outside the control network")
                                  .arg(decimal(totals.outside), decimal(totals.points)) +
@@ -525,7 +574,7 @@ RunResult Run::convert()
         wrote += (plan_.tinshift.isEmpty() ? QStringLiteral(" and ") : QStringLiteral(", ")) + plan_.controlShift;
     if (!plan_.tinshift.isEmpty())
         wrote += QStringLiteral(" and ") + plan_.tinshift;
-    reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside) +
+    reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside, totals.rejects.count) +
                       QStringLiteral("; wrote ") + wrote + QStringLiteral(" (") + seconds(stopwatch_) +
                       QStringLiteral(" s)"));
     return result_;
@@ -568,6 +617,17 @@ RunResult Run::checkNetwork()
 }
 
 }  // namespace
+
+void RunReporter::hint(RunHint hint)
+{
+    if (hint == RunHint::ForceNegative)
+        warning(QStringLiteral("Most points lie outside the control network, and their longitudes have the other "
+                               "sign than the network's: check \"Force X coordinates to be negative\"."));
+    else
+        warning(QStringLiteral("Most points lie outside the control network, and with longitude and latitude swapped "
+                               "they would lie inside: the file seems to hold the latitude first; name its columns "
+                               "in a first line (id, lat, lon, h)."));
+}
 
 RunResult runPlan(const RunPlan &plan, RunReporter &reporter)
 {

@@ -61,6 +61,8 @@ struct RunPlan {
     QString quality;                    // an uncertainty for every point; empty: not written
     OutsidePoints outside = OutsidePoints::Zero;
     OutputDecimals decimals;        // of the converted points and the control shifts
+    OutputStyle style;              // of the converted points and the control shifts
+    PointLayout layout;             // of the input
     bool keepRecords = false;       // keep the network and the converted points (for a view)
     bool summarizeNetwork = false;  // end with the network check's summary as a status line
 
@@ -74,6 +76,12 @@ struct RunPlan {
 };
 
 // Where a run's messages go.
+// A likely mistake behind an input whose points lie outside the network.
+enum class RunHint {
+    ForceNegative,  // longitudes of the other sign than the network's
+    SwapColumns,    // latitude before longitude
+};
+
 class RunReporter {
 public:
     virtual ~RunReporter() = default;
@@ -84,10 +92,17 @@ public:
     virtual void error(const QString &text, bool leadingName = false) = 0;
     // Something the user should know that does not stop the run.
     virtual void warning(const QString &text) { status(text, kProgressControl); }
+    // A likely mistake the run noticed, in the front end's own words;
+    // by default those of the window.
+    virtual void hint(RunHint hint);
     // The closing line of a run that succeeded.
     virtual void summary(const QString &) {}
     // The input read so far; totalBytes is kUnknownSize for a pipe.
     virtual void progress(uint64_t /*points*/, uint64_t /*bytes*/, uint64_t /*totalBytes*/) {}
+    // Each line of the input that gave no point ("line 3: no identifier"),
+    // when wantsRejectedLines(); the first few are named in a warning anyway.
+    virtual void rejectedLine(const QString &) {}
+    virtual bool wantsRejectedLines() const { return false; }
     // Each point outside the network, when wantsOutsidePoints().
     virtual void outsidePoint(const QString &) {}
     virtual bool wantsOutsidePoints() const { return false; }
@@ -115,7 +130,8 @@ struct RunResult {
     STATS statsInput;
     uint32_t nTinVerts = 0;
     uint64_t pointCount = 0;
-    uint64_t outside = 0;  // points no triangle took
+    uint64_t outside = 0;   // points no triangle took
+    uint64_t rejected = 0;  // lines of the input that gave no point
 };
 
 RunResult runPlan(const RunPlan &plan, RunReporter &reporter);

@@ -2,10 +2,15 @@
 
 #include "engine/base/parallel.h"
 #include "engine/formats/gridoutput.h"
+#include "engine/formats/layoutparse.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/validationreport.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace veltrane {
@@ -30,7 +35,10 @@ struct ConvertedBlock {
     uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t extended = 0;
-    uint64_t dataLines = 0;
+    uint64_t insideIfWest = 0;
+    uint64_t insideIfSwapped = 0;
+    uint64_t latitudeRejects = 0;
+    BlockReading reading;
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
 };
 
@@ -47,11 +55,52 @@ void appendGridLines(std::string &out, const std::vector<PointRecord> &points, c
     }
 }
 
-ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &network, const StreamSettings &settings,
-                            bool wantIds, bool wantPoints)
+// Of the points outside the network, counts those that a triangle would take
+// with the longitude made west, or with longitude and latitude swapped: the
+// usual mistakes behind a file that lies outside.
+template <typename Block>
+void countInsideIfCorrected(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
+                            const NetworkInterpolator &network, LongitudeSign sign, Block &out)
+{
+    std::vector<PointRecord> west, swapped;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (status[i] == PointStatus::Converted)
+            continue;
+        PointRecord p;
+        p.x = -std::fabs(points[i].x);
+        p.y = points[i].y;
+        if (sign == LongitudeSign::AsRead && p.x != points[i].x)
+            west.push_back(p);
+        p.x = points[i].y;
+        p.y = points[i].x;
+        swapped.push_back(p);
+    }
+    const auto inside = [&network](std::vector<PointRecord> &trial) {
+        std::vector<PointStatus> trialStatus(trial.size());
+        network.convert(trial.data(), trial.size(), trialStatus.data(), nullptr, false);
+        return uint64_t(std::count(trialStatus.begin(), trialStatus.end(), PointStatus::Converted));
+    };
+    out.insideIfWest = inside(west);
+    out.insideIfSwapped = inside(swapped) + inside(out.reading.swapped);
+    out.latitudeRejects = out.reading.swapped.size();
+    out.reading.swapped = std::vector<PointRecord>();
+}
+
+// What a block needs to know of the input's layout.
+struct BlockLayout {
+    const ResolvedLayout *layout;
+    uint64_t skipLine;  // the header's line in this block; 0: none
+};
+
+ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, const NetworkInterpolator &network,
+                            const StreamSettings &settings, bool wantIds, bool wantPoints, bool wantRejects)
 {
     ConvertedBlock out;
-    std::vector<PointRecord> points = parsePieces(block, settings.sign, out.dataLines);
+    out.reading.rejects.keep = wantRejects ? SIZE_MAX : kRejectsNamed;
+    out.reading.degrees = settings.grid == nullptr;
+    std::vector<PointRecord> points =
+        layout.layout->fixed ? parseInputPieces(block, settings.sign, out.reading, layout.skipLine)
+                             : parseRecords(block, *layout.layout, settings.sign, layout.skipLine, out.reading);
     out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
     const bool wantQuality = settings.quality != nullptr;
@@ -61,6 +110,16 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
         settings.grid->toGeographic(points, grid);
     network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
                     settings.outside == OutsidePoints::Nearest);
+    // The hints speak of longitudes and latitudes: grid input gets none.
+    if (!settings.grid)
+        countInsideIfCorrected(points, status, network, settings.sign, out);
+    if (!layout.layout->hasHeight) {
+        // Without heights there is no height to shift.
+        for (PointRecord &p : points) {
+            p.dh = 0.0;
+            p.hTo = p.h;
+        }
+    }
     for (size_t i = 0; i < points.size(); ++i) {
         if (status[i] == PointStatus::Converted)
             continue;
@@ -80,18 +139,19 @@ ConvertedBlock convertBlock(const PieceBlock &block, const NetworkInterpolator &
         case OutsidePoints::Skip:
             for (size_t i = 0; i < points.size(); ++i) {
                 if (status[i] == PointStatus::Converted)
-                    appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals);
+                    appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals, settings.style);
             }
             break;
         case OutsidePoints::Fail:
             // Lines up to the first outside point: the caller may have nowhere
             // to take back what was written (standard output).
             appendShiftLines(out.lines, points.data(), out.outside ? out.firstOutsideLine : points.size(),
-                             settings.direction, settings.decimals);
+                             settings.direction, settings.decimals, settings.style);
             break;
         case OutsidePoints::Zero:
         case OutsidePoints::Nearest:
-            appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals);
+            appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals,
+                             settings.style);
             break;
         }
     }
@@ -114,10 +174,27 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
                                 const StreamHandlers &handlers)
 {
     StreamTotals totals;
-    PieceReader reader(input, kBlockBytes);
+    // Any layout but the fixed one is made definite by the input's first lines.
+    std::string prefix;
+    ResolvedLayout resolved;
+    if (!resolveLayoutOfSource(input, settings.layout, kBlockBytes, prefix, resolved, totals.layoutError))
+        return totals;
+    ReplayByteSource replay(std::move(prefix), input);
+    ByteSource &source = settings.layout.isFixed() ? input : replay;
+    std::optional<PieceReader> pieces;
+    std::optional<RecordReader> records;
+    if (resolved.fixed)
+        pieces.emplace(source, kBlockBytes);
+    else
+        records.emplace(source, kBlockBytes);
+    const auto bytesRead = [&] { return pieces ? pieces->bytesRead() : records->bytesRead(); };
+    const auto nextBlock = [&](PieceBlock &block) { return pieces ? pieces->next(block) : records->next(block); };
+    bool firstBlock = true;
     const bool wantIds = bool(handlers.outsidePoint);
     const bool wantPoints = bool(handlers.convertedPoints);
+    const bool wantRejects = bool(handlers.rejectedLine);
     bool writing = true;
+    uint64_t lineEnds = 0;  // lines before the block consumed next
 
     const auto consume = [&](ConvertedBlock block) {
         if (writing && !block.lines.empty() && !handlers.write(block.lines)) {
@@ -135,32 +212,48 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             handlers.convertedPoints(std::move(block.points));
         totals.outside += block.outside;
         totals.extended += block.extended;
-        totals.dataLines += block.dataLines;
+        totals.insideIfWest += block.insideIfWest;
+        totals.insideIfSwapped += block.insideIfSwapped;
+        totals.latitudeRejects += block.latitudeRejects;
+        totals.dataLines += block.reading.dataLines;
+        for (LineReject &reject : block.reading.rejects.kept) {
+            reject.line += lineEnds;
+            if (totals.rejects.kept.size() < kRejectsNamed)
+                totals.rejects.kept.push_back(reject);
+            if (wantRejects)
+                handlers.rejectedLine(reject);
+        }
+        totals.rejects.count += block.reading.rejects.count;
+        lineEnds += block.reading.lineEnds;
         if (wantIds) {
             for (const QString &id : block.outsideIds)
                 handlers.outsidePoint(id);
         }
         if (handlers.progress)
-            handlers.progress(totals.points, reader.bytesRead());
+            handlers.progress(totals.points, bytesRead());
     };
 
     // Blocks are converted on worker threads, at most one per core at a
     // time, while this thread reads the next block and writes finished ones.
-    OrderedTasks<ConvertedBlock> tasks(reader.isSmall() ? 1 : workerThreadCount());
+    OrderedTasks<ConvertedBlock> tasks((pieces ? pieces->isSmall() : records->isSmall()) ? 1 : workerThreadCount());
     PieceBlock block;
     const auto cancelled = [&handlers, &totals] {
         totals.cancelled = totals.cancelled || (handlers.cancelled && handlers.cancelled());
         return totals.cancelled;
     };
-    while (!totals.writeFailed && !cancelled() && reader.next(block)) {
+    while (!totals.writeFailed && !cancelled() && nextBlock(block)) {
         auto shared = std::make_shared<const PieceBlock>(std::move(block));
-        tasks.add([shared, &network, settings, wantIds,
-                   wantPoints] { return convertBlock(*shared, network, settings, wantIds, wantPoints); },
-                  consume);
+        const BlockLayout blockLayout = {&resolved, firstBlock ? resolved.headerLine : 0};
+        firstBlock = false;
+        tasks.add(
+            [shared, blockLayout, &network, &settings, wantIds, wantPoints, wantRejects] {
+                return convertBlock(*shared, blockLayout, network, settings, wantIds, wantPoints, wantRejects);
+            },
+            consume);
         block = PieceBlock();
     }
     tasks.finish(consume);
-    totals.bytesRead = reader.bytesRead();
+    totals.bytesRead = bytesRead();
     totals.readFailed = input.failed();
     return totals;
 }

@@ -5,6 +5,7 @@
 // in input order. The numbers and the bytes are those of the whole-file run.
 
 #include "engine/formats/outputwriter.h"
+#include "engine/formats/pointlayout.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/formats/pointstream.h"
 #include "engine/gridconversion.h"
@@ -32,6 +33,8 @@ struct StreamSettings {
     LongitudeSign sign = LongitudeSign::AsRead;
     OutsidePoints outside = OutsidePoints::Zero;
     OutputDecimals decimals;  // of the output lines
+    OutputStyle style;        // of the output lines
+    PointLayout layout;       // of the input
     // When given, every point's uncertainty is computed beside its
     // conversion and handed to StreamHandlers::writeQuality as lines of the
     // uncertainty file.
@@ -48,6 +51,8 @@ struct StreamHandlers {
     // Takes the uncertainty lines of the same points (with
     // StreamSettings::quality); returns false when they could not be written.
     std::function<bool(const std::string &lines)> writeQuality;
+    // Called with every rejected line, in input order.
+    std::function<void(const LineReject &reject)> rejectedLine;
     // Called with the identifier of every point outside the network, in input order.
     std::function<void(const QString &id)> outsidePoint;
     // Takes every block's converted points, in input order, when a caller
@@ -59,12 +64,22 @@ struct StreamHandlers {
     std::function<bool()> cancelled;
 };
 
+// Rejected lines a run names without being asked for all of them.
+constexpr size_t kRejectsNamed = 5;
+
 struct StreamTotals {
     uint64_t points = 0;    // points read
     uint64_t outside = 0;   // points no triangle took (extrapolated ones included)
     uint64_t extended = 0;  // of those, the points extrapolated from the nearest triangle
+    // Of the outside points, those a triangle would take with the longitude
+    // made west (when read as it was), and with longitude and latitude swapped.
+    uint64_t insideIfWest = 0;
+    uint64_t insideIfSwapped = 0;
+    uint64_t latitudeRejects = 0;  // lines rejected for a latitude that swapping would mend
     uint64_t dataLines = 0;
+    RejectLog rejects;  // lines that gave no point: all counted, the first kRejectsNamed kept
     uint64_t bytesRead = 0;
+    QString layoutError;       // the input's header names no usable columns; nothing was converted
     bool readFailed = false;   // the input could not be read to its end
     bool writeFailed = false;  // `write` refused lines
     bool cancelled = false;    // `cancelled` said so before the input's end

@@ -1,5 +1,6 @@
 #include "engine/formats/outputwriter.h"
 
+#include "engine/formats/angletext.h"
 #include "engine/formats/fixedformat.h"
 
 #include <algorithm>
@@ -47,24 +48,81 @@ void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection dire
     out.append(numbers, size_t(p - numbers));
 }
 
+// One record in a style other than the default: the same columns, with
+// decimal commas and semicolons, or angles in degrees, minutes and seconds
+// (quoted, since they hold a quote).
+void appendStyledShiftLine(std::string &out, const PointRecord &r, DatumDirection direction,
+                           const OutputDecimals &decimals, const OutputStyle &style)
+{
+    const bool sourceIsCors96 = direction == DatumDirection::Cors96ToCors96a;
+    const double values[] = {sourceIsCors96 ? r.x : r.xTo,
+                             sourceIsCors96 ? r.y : r.yTo,
+                             sourceIsCors96 ? r.h : r.hTo,
+                             sourceIsCors96 ? r.xTo : r.x,
+                             sourceIsCors96 ? r.yTo : r.y,
+                             sourceIsCors96 ? r.hTo : r.h,
+                             r.s,
+                             r.azimuth,
+                             r.dh};
+    const int places[] = {decimals.degrees, decimals.degrees, decimals.heights, decimals.degrees, decimals.degrees,
+                          decimals.heights, decimals.heights, decimals.degrees, decimals.deltaH};
+    // Columns 2, 3, 5 and 6 are longitudes and latitudes.
+    const int axes[] = {0, 1, -1, 0, 1, -1, -1, -1, -1};
+    const char separator = style.separator();
+    appendOutputId(out, r.id, separator);
+    char text[kMaxFixedLength + kMaxAngleLength];
+    for (size_t k = 0; k < std::size(values); ++k) {
+        out.push_back(separator);
+        if (style.dmsAngles && axes[k] >= 0) {
+            const AngleAxis axis = axes[k] == 0 ? AngleAxis::Longitude : AngleAxis::Latitude;
+            const char *end = formatAngle(text, values[k], axis, style.secondsDecimals, style.decimalComma);
+            out.push_back('"');
+            for (const char *c = text; c != end; ++c) {
+                if (*c == '"')
+                    out.push_back('"');
+                out.push_back(*c);
+            }
+            out.push_back('"');
+            continue;
+        }
+        const char *end = formatFixed(text, values[k], places[k]);
+        for (const char *c = text; c != end; ++c)
+            out.push_back(*c == '.' && style.decimalComma ? ',' : *c);
+    }
+    out.push_back('\n');
+}
+
 }  // namespace
 
+std::string outputHeaderText(const OutputStyle &style)
+{
+    std::string header = kOutputHeader;
+    if (style.decimalComma)
+        std::replace(header.begin(), header.end(), ',', ';');
+    return header;
+}
+
 void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction,
-                      const OutputDecimals &decimals)
+                      const OutputDecimals &decimals, const OutputStyle &style)
 {
     out.reserve(out.size() + count * kTypicalLineLength);
+    if (!style.isDefault()) {
+        for (size_t i = 0; i < count; ++i)
+            appendStyledShiftLine(out, records[i], direction, decimals, style);
+        return;
+    }
     for (size_t i = 0; i < count; ++i)
         appendShiftLine(out, records[i], direction, decimals);
 }
 
-void appendOutputId(std::string &out, const QString &id)
+void appendOutputId(std::string &out, const QString &id, char separator)
 {
     const QChar *begin = id.constData();
     const QChar *end = begin;
     bool quoted = false;
     for (const QChar *last = begin + id.size(); end != last && end->unicode() != 0; ++end) {
         const ushort c = end->unicode();
-        quoted = quoted || c == ',' || c == '"' || c == '\n' || c == '\r';
+        quoted = quoted || c == ushort(separator) || c == ',' || c == '"' || c == '\n' || c == '\r';
     }
     if (quoted)
         out.push_back('"');

@@ -24,6 +24,21 @@ struct OutputDecimals {
     int deltaH = kDeltaHDecimals;       // DeltaH, metres
 };
 
+// How the numbers of the output files are written beyond their decimals;
+// the default is the files' fixed form.
+struct OutputStyle {
+    bool decimalComma = false;  // a decimal comma, and semicolons between the columns
+    bool dmsAngles = false;     // longitudes and latitudes as DDD°MM'SS.sss"H (angletext.h)
+    int secondsDecimals = 5;    // of the seconds of those angles
+
+    bool isDefault() const { return !decimalComma && !dmsAngles; }
+    char separator() const { return decimalComma ? ';' : ','; }
+};
+
+// The header line for `style`: kOutputHeader, with semicolons when the
+// numbers have decimal commas.
+std::string outputHeaderText(const OutputStyle &style);
+
 // Fewest and most decimals an output column may be given.
 constexpr int kMinOutputDecimals = 1;
 constexpr int kMaxOutputDecimals = 15;
@@ -32,7 +47,8 @@ constexpr int kMaxOutputDecimals = 15;
 // bytes): up to the first NUL, with '?' for a character outside Latin-1. An
 // identifier that holds a comma, a quote or a line break is quoted as CSV
 // readers expect: in double quotes, with each quote doubled.
-void appendOutputId(std::string &out, const QString &id);
+// With another separator, an identifier holding that separator is quoted.
+void appendOutputId(std::string &out, const QString &id, char separator = ',');
 
 // Header line of both output files (84 characters and the line end).
 constexpr const char *kOutputHeader =
@@ -45,6 +61,6 @@ QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction,
 
 // Appends `count` records to `out` as formatShiftLine writes them.
 void appendShiftLines(std::string &out, const PointRecord *records, size_t count, DatumDirection direction,
-                      const OutputDecimals &decimals = OutputDecimals());
+                      const OutputDecimals &decimals = OutputDecimals(), const OutputStyle &style = OutputStyle());
 
 }  // namespace veltrane

@@ -164,4 +164,35 @@ bool scanPointLine(const char *begin, const char *end, PointLineFields &fields)
     return true;
 }
 
+bool isBlankText(const char *begin, const char *end)
+{
+    while (begin != end && isSpace(*begin))
+        ++begin;
+    return begin == end;
+}
+
+void explainPointLineFailure(const char *begin, const char *end, LineReject &reject)
+{
+    const char *p = begin;
+    double value;
+    for (uint32_t column = 1; column <= 3; ++column) {
+        const char *next = scanDoubleLikeScanf(p, end, value);
+        if (!next) {
+            reject.reason = isBlankText(p, end) ? RejectReason::MissingColumn : RejectReason::NotANumber;
+            reject.column = column;
+            return;
+        }
+        if (next == end && column < 3) {
+            reject.reason = RejectReason::MissingColumn;
+            reject.column = column + 1;
+            return;
+        }
+        if (next == end)
+            break;
+        p = next + 1;
+    }
+    reject.reason = RejectReason::NoIdentifier;
+    reject.column = 4;
+}
+
 }  // namespace veltrane

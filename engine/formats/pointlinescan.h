@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/formats/linerejects.h"
+
 namespace veltrane {
 
 // Scanning of point-file lines, equal in every respect to the C library's
@@ -32,5 +34,12 @@ const char *scanDoubleLikeScanf(const char *p, const char *end, double &value);
 // The whole pattern on [begin, end), where `end` plays the part of the
 // string's terminator. True when all seven conversions succeed.
 bool scanPointLine(const char *begin, const char *end, PointLineFields &fields);
+
+// Why scanPointLine failed on [begin, end): the column whose number is
+// missing or unreadable, or the missing identifier.
+void explainPointLineFailure(const char *begin, const char *end, LineReject &reject);
+
+// True when [begin, end) holds nothing but white space.
+bool isBlankText(const char *begin, const char *end);
 
 }  // namespace veltrane

@@ -49,6 +49,11 @@ bool isComment(const char *piece)
     return piece[0] == '#';
 }
 
+bool endsLine(const char *begin, const char *end)
+{
+    return end != begin && (end[-1] == '\n' || end[-1] == '\r');
+}
+
 // The text of a piece as the C string functions see it: up to its first NUL.
 const char *textEnd(const char *begin, const char *end)
 {
@@ -164,6 +169,57 @@ std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign
         ++dataPieces;
         if (!scanPointLine(begin, textEnd(begin, block.pieceEnd(k)), fields))
             continue;
+        PointRecord record;
+        record.x = sign == LongitudeSign::ForceWest ? -std::fabs(fields.x) : fields.x;
+        record.y = fields.y;
+        record.h = fields.h;
+        record.id = QString::fromLatin1(fields.idBegin, static_cast<int>(fields.idEnd - fields.idBegin));
+        points.push_back(std::move(record));
+    }
+    return points;
+}
+
+void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading)
+{
+    if (reject.reason != RejectReason::LatitudeOutOfRange || std::fabs(x) > kLatitudeLimit)
+        return;
+    PointRecord record;
+    record.x = y;
+    record.y = x;
+    reading.swapped.push_back(record);
+}
+
+std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign sign, BlockReading &reading,
+                                          uint64_t skipLine)
+{
+    static constexpr uint32_t kColumns[] = {1, 2, 3};
+    std::vector<PointRecord> points;
+    points.reserve(std::min(block.pieceCount(), kPointsReservedPerBlock));
+    PointLineFields fields;
+    LineReject reject;
+    for (size_t k = 0; k < block.pieceCount(); ++k) {
+        const char *begin = block.pieceBegin(k);
+        const char *pieceEnd = block.pieceEnd(k);
+        reject.line = reading.lineEnds + 1;
+        reading.lineEnds += endsLine(begin, pieceEnd);
+        if (isComment(begin))
+            continue;
+        ++reading.dataLines;
+        if (reject.line == skipLine)
+            continue;
+        const char *end = textEnd(begin, pieceEnd);
+        if (!scanPointLine(begin, end, fields)) {
+            if (!isBlankText(begin, end)) {
+                explainPointLineFailure(begin, end, reject);
+                reading.rejects.add(reject);
+            }
+            continue;
+        }
+        if (valuesRejected(fields.x, fields.y, fields.h, kColumns, reading.degrees, reject)) {
+            keepSwapped(fields.x, fields.y, reject, reading);
+            reading.rejects.add(reject);
+            continue;
+        }
         PointRecord record;
         record.x = sign == LongitudeSign::ForceWest ? -std::fabs(fields.x) : fields.x;
         record.y = fields.y;

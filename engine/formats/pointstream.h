@@ -3,6 +3,7 @@
 // whole-file reader (pointfile.h) and the streaming batch conversion both
 // cut their input into line pieces and parse them here.
 
+#include "engine/formats/linerejects.h"
 #include "engine/formats/pointrecord.h"
 
 #include <cstddef>
@@ -131,5 +132,30 @@ private:
 // says; comments and lines that do not parse are skipped. `dataPieces`
 // receives the number of pieces that are not comments.
 std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign, uint64_t &dataPieces);
+
+// What reading one block of an input found besides its points.
+struct BlockReading {
+    uint64_t dataLines = 0;  // pieces or records that are not comments
+    uint64_t lineEnds = 0;   // line ends in the block: later blocks' lines come after them
+    RejectLog rejects;       // lines numbered from the block's first line, 1
+    // Set by the caller: the coordinates are longitudes and latitudes, so
+    // values beyond their ranges are rejected (grid coordinates are not).
+    bool degrees = true;
+    // Lines rejected for their latitude, with longitude and latitude
+    // swapped: the points they would be if the file held latitude first.
+    std::vector<PointRecord> swapped;
+};
+
+// Keeps a line rejected for its latitude in `reading.swapped` when the
+// swapped coordinates are in range.
+void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading);
+
+// The points of an input's block as parsePieces reads them, except that a
+// line that is not blank and gives no point, or one that is not finite or
+// out of range, is counted in `reading.rejects` with its reason.
+// The line `skipLine` (a header naming the fixed layout's columns, lines
+// numbered from the block's first, 1; 0: none) is passed over.
+std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign sign, BlockReading &reading,
+                                          uint64_t skipLine = 0);
 
 }  // namespace veltrane

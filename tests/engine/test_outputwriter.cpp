@@ -3,6 +3,7 @@
 
 #include "engine/base/replacingfile.h"
 #include "engine/base/tempfilecleanup.h"
+#include "engine/formats/angletext.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/runoutputs.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <vector>
 
@@ -143,6 +145,63 @@ TEST(OutputLines, DecimalsRoundAsPrintfRoundsTheBinaryValue)
                           degrees, r.azimuth, metres, r.dh);
             EXPECT_EQ(line, QByteArray(expected)) << degrees << " " << metres;
         }
+    }
+}
+
+TEST(Angles, DegreesMinutesSecondsAgainstHandCheckedValues)
+{
+    // 39'27.5" = 2367.5" = 0.6576388...°; 32'11.2" = 1931.2" = 0.5364444...°.
+    const struct {
+        const char *text;
+        AngleAxis axis;
+        double degrees;
+    } read[] = {
+        {"122\xc2\xb0"
+         "39'27.5\"W",
+         AngleAxis::Longitude, -122.65763888888889},
+        {"122 39 27.5 W", AngleAxis::Longitude, -122.65763888888889},
+        {"-122:39:27.5", AngleAxis::Longitude, -122.65763888888889},
+        {"N44d32m11.2s", AngleAxis::Latitude, 44.536444444444445},
+        {"44\xb0"
+         "32'11.2\"",
+         AngleAxis::Latitude, 44.536444444444445},  // Latin-1 degree sign
+        {"45 16.5 S", AngleAxis::Latitude, -45.275},
+        {"E7.25", AngleAxis::Longitude, 7.25},
+    };
+    for (const auto &c : read) {
+        double degrees = 0.0;
+        ASSERT_TRUE(parseAngle(c.text, c.text + std::strlen(c.text), c.axis, false, degrees)) << c.text;
+        EXPECT_NEAR(degrees, c.degrees, 1e-12) << c.text;
+    }
+    for (const char *wrong : {"44 60 0 N", "122 39 27.5 N", "-122 W", "12 30.5 10", "1 2 3 4", "", "W"}) {
+        double degrees = 0.0;
+        EXPECT_FALSE(parseAngle(wrong, wrong + std::strlen(wrong), AngleAxis::Longitude, false, degrees)) << wrong;
+    }
+
+    const struct {
+        double degrees;
+        AngleAxis axis;
+        int decimals;
+        bool decimalComma;
+        const char *text;
+    } written[] = {
+        {-122.65763888888889, AngleAxis::Longitude, 5, false,
+         "122\xc2\xb0"
+         "39'27.50000\"W"},
+        {7.5, AngleAxis::Longitude, 2, true,
+         "007\xc2\xb0"
+         "30'00,00\"E"},
+        {-45.99999999999, AngleAxis::Latitude, 3, false,
+         "46\xc2\xb0"
+         "00'00.000\"S"},  // seconds carry over
+        {44.536444444444445, AngleAxis::Latitude, 1, false,
+         "44\xc2\xb0"
+         "32'11.2\"N"},
+    };
+    for (const auto &c : written) {
+        char text[kMaxAngleLength];
+        const char *end = formatAngle(text, c.degrees, c.axis, c.decimals, c.decimalComma);
+        EXPECT_EQ(std::string(static_cast<const char *>(text), end), c.text);
     }
 }
 

@@ -229,7 +229,16 @@ TEST(ConvertToolUsage, UsageErrorsExitWithTwo)
                                       {"-d", "0", "pts.csv"},
                                       {"--decimals", "16", "pts.csv"},
                                       {"--metre-decimals", "x", "pts.csv"},
-                                      {"--metre-decimals=", "pts.csv"}};
+                                      {"--metre-decimals=", "pts.csv"},
+                                      // Layouts of the input.
+                                      {"--columns", "x,y,h", "pts.csv"},
+                                      {"--columns", "x,y,x,id", "pts.csv"},
+                                      {"--columns", "x,y,lat,id", "pts.csv"},
+                                      {"--columns", "x,y,id", "--header", "pts.csv"},
+                                      {"--delimiter", "|", "pts.csv"},
+                                      {"--decimal-comma", "--delimiter", ",", "pts.csv"},
+                                      {"--angles", "radians", "pts.csv"},
+                                      {"--validate-network", "--header"}};
     for (const QStringList &args : wrong) {
         const ToolRun run = runTool(bytes(args));
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
@@ -340,6 +349,8 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
     writeTextFile(at("line96.csv"), "-1,1,0,L1\n-2,2,0,L2\n-3,3,0,L3\n");
     writeTextFile(at("line96a.csv"), "-1,1,0,L1\n-2,2,0,L2\n-3,3,0,L3\n");
     writeTextFile(at("controlshift.csv"), "earlier\n");
+    writeTextFile(at("empty.csv"), "# nothing but a comment\n\n");
+    writeTextFile(at("words.csv"), "point,northing,easting\n");
     struct Case {
         QStringList args;
         QByteArray message;  // what the one line of standard error starts with
@@ -359,6 +370,10 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
         {{"--controlshift", "folder", "pts.csv"}, "veltrane-convert: unable to write folder: "},
         {{"--export-tinshift", "absent/n.json", "pts.csv"}, "veltrane-convert: unable to write absent/n.json: "},
         {{"-o", "pts.csv", "pts.csv"}, "veltrane-convert: not writing pts.csv: it is the same file as "},
+        {{"empty.csv"}, "veltrane-convert: no points could be read from empty.csv.\n"},
+        {{"words.csv"},
+         "veltrane-convert: no points could be read from words.csv. 1 line is not a point: line 1: not a number in "
+         "column 1\n"},
         {{"--outside", "fail", "pts.csv"}, "veltrane-convert: 2 of 4 points lie outside the control network: B, OUT\n"},
         {{"--outside", "fail", "-o", "-", "mixed.csv"},
          "veltrane-convert: 1 of 3 points lie outside the control network: OUT\n"},
@@ -377,6 +392,119 @@ TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
     const ToolRun piped = tool({"--outside", "fail", "-o", "-", "mixed.csv"});
     EXPECT_EQ(piped.out.split('\n').size(), 3);
     EXPECT_TRUE(piped.out.startsWith(QByteArray(kOutputHeader) + "A,"));
+}
+
+TEST_F(ConvertTool, RejectedLinesAreCountedAndTheFirstFiveNamedWithoutVerbose)
+{
+    writeTextFile(at("bad.csv"), "-123.45,45.28,110,A\n"
+                                 "-123.45,x,110,B\n"
+                                 "-123.45,45.28,110\n"
+                                 "-123.45,95,110,C\n"
+                                 "-400,45.28,110,D\n"
+                                 "\n"
+                                 "-123.45,45.28,nan,E\n"
+                                 "-123.45,45.28\n"
+                                 "-123.45,45.28,110,F\n");
+    const ToolRun normal = tool({"bad.csv"});
+    EXPECT_EQ(normal.exitCode, 0);
+    EXPECT_TRUE(normal.err.startsWith(
+        "veltrane-convert: 6 lines are not points: line 2: not a number in column 2; line 3: no identifier; line 4: "
+        "latitude out of range; line 5: longitude out of range; line 7: not a finite number in column 3; ...\n"
+        "veltrane-convert: 2 of 2 points converted, 6 lines rejected; wrote "))
+        << normal.err.toStdString();
+    const ToolRun verbose = tool({"-v", "bad.csv"});
+    EXPECT_TRUE(verbose.err.contains("veltrane-convert: line 8: no column 3\n")) << verbose.err.toStdString();
+    EXPECT_EQ(verbose.err.count("veltrane-convert: line "), 6);  // each on a line of its own
+}
+
+TEST_F(ConvertTool, EveryDialectGivesTheNumbersOfTheFixedLayout)
+{
+    // Binary fractions, so that degrees, minutes and seconds give the same bits.
+    writeTextFile(at("fixed.csv"), "-123.4375,45.28125,110,A\n-123.46875,45.3125,12.5,B\n");
+    const QByteArray expected = tool({"-o", "-", "fixed.csv"}).out;
+    ASSERT_EQ(expected.count('\n'), 3);
+    struct Dialect {
+        QStringList options;
+        QByteArray text;
+    };
+    const std::vector<Dialect> dialects = {
+        {{"--header"}, "Point,Lat,Lon,Elev,Desc\nA,45.28125,-123.4375,110,\"a, b\"\nB,45.3125,-123.46875,12.5,x\n"},
+        // A header over the fixed columns keeps the fixed reader's mixed separators.
+        {{"--header"}, "lon,lat,h,id\n-123.4375 45.28125\t110,A\n-123.46875,45.3125 12.5 B\n"},
+        {{"--header"},
+         "# survey\r\nlongitude;latitude;ELLIPSOID_HEIGHT;name;note\r\n-123.4375;45.28125;110;A;\"two\r\n"
+         "lines\"\r\n-123.46875;45.3125;12.5;B;\r\n"},
+        {{"--columns", "id,y,x,h", "--decimal-comma"}, "A;45,28125;-123,4375;110\nB;45,3125;-123,46875;12,5\n"},
+        {{"--columns", "id,x,y,h,_", "--delimiter", "tab"},
+         "\"A\"\t-123.4375\t45.28125\t110\t\nB\t-123.46875\t45.3125\t12.5\tdescription\n"},
+        {{"--columns", "x,y,h,id", "--delimiter", "blank"},
+         "  -123.4375   45.28125  110  A\n-123.46875 45.3125 12.5 B\n"},
+        {{"--columns", "id,y,x,h", "--angles", "dms"},
+         "A 45\xc2\xb0"
+         "16'52.5\"N 123\xc2\xb0"
+         "26'15\"W 110\nB N45d18m45s -123:28:07.5 12.5\n"},
+        {{"--columns", "id,y,x,h", "--angles", "dms", "--delimiter", ","},
+         "A,45 16 52.5 N,123 26 15 W,110\nB,45:18:45,\"-123\xc2\xb0"
+         "28'7.5\"\"\",12.5\n"},
+    };
+    for (const Dialect &d : dialects) {
+        const std::string label = d.options.join(' ').toStdString();
+        writeTextFile(at("dialect.csv"), d.text);
+        const ToolRun run = tool(d.options + QStringList{"-o", "-", "dialect.csv"});
+        EXPECT_EQ(run.exitCode, 0) << label << ": " << run.err.toStdString();
+        QByteArray out = run.out;
+        if (d.options.contains("--decimal-comma"))
+            out.replace(',', '.').replace(';', ',');
+        EXPECT_EQ(out, expected) << label;
+    }
+    // Records across the blocks the input is read in, with and without quotes.
+    QByteArray fixed, quoted;
+    for (int i = 0; i < 20000; ++i) {
+        const QByteArray id = "P" + QByteArray::number(i);
+        fixed += "-123.4375,45.28125,110," + id + "\n";
+        quoted += "-123.4375,45.28125,110,\"" + id + "\"\n";
+    }
+    writeTextFile(at("many.csv"), fixed);
+    writeTextFile(at("manyquoted.csv"), quoted);
+    const QByteArray many = tool({"-o", "-", "many.csv"}).out;
+    EXPECT_EQ(tool({"--columns", "x,y,h,id", "-o", "-", "many.csv"}).out, many);
+    EXPECT_EQ(tool({"--columns", "x,y,h,id", "-o", "-", "manyquoted.csv"}).out, many);
+
+    // Without a height column the heights and DeltaH are 0.
+    writeTextFile(at("flat.csv"), "id,lat,lon\nA,45.28125,-123.4375\n");
+    const QList<QByteArray> flat = tool({"--header", "-o", "-", "flat.csv"}).out.split(',');
+    ASSERT_EQ(flat.size(), 19);
+    EXPECT_EQ(flat[12], "0.000000000000000");  // h_CORS96a, the first line's last height
+    EXPECT_EQ(flat[18], "0.000000\n");
+}
+
+TEST_F(ConvertTool, PointsOutsideByAUsualMistakeGiveAHint)
+{
+    writeTextFile(at("east.csv"), "123.4375,45.28125,110,A\n123.46875,45.3125,12.5,B\n");
+    writeTextFile(at("latfirst.csv"), "45.28125,-123.4375,110,A\n45.3125,-123.46875,12.5,B\n");
+    EXPECT_TRUE(tool({"-o", "-", "east.csv"})
+                    .err.contains("their longitudes have the other sign than the network's: "
+                                  "try --force-negative\n"));
+    const ToolRun swapped = tool({"-o", "-", "latfirst.csv"});
+    EXPECT_EQ(swapped.exitCode, 1);
+    EXPECT_TRUE(
+        swapped.err.contains("with longitude and latitude swapped they would lie inside: try --columns y,x,h,id"))
+        << swapped.err.toStdString();
+    EXPECT_FALSE(tool({"-o", "-", "pts.csv"}).err.contains("try --"));
+}
+
+TEST_F(ConvertTool, IdentifiersWithSeparatorsAndQuotesSurviveARoundTrip)
+{
+    writeTextFile(at("ids.csv"),
+                  "-123.4375,45.28125,110,\"SP001,extra\"\n-123.46875,45.3125,12.5,\"say \"\"hi\"\"\"\n");
+    const ToolRun first = tool({"--delimiter", ",", "-o", "first.csv", "ids.csv"});
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    const QByteArray written = readBytes(at("first.csv"));
+    EXPECT_TRUE(written.contains("\n\"SP001,extra\",-123.4375")) << written.toStdString();
+    // The output read back as an input: identifier first, then the CORS96 position.
+    const ToolRun second = tool({"--columns", "id,x,y,h", "-o", "-", "first.csv"});
+    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_EQ(second.out, written);
 }
 
 TEST_F(ConvertTool, AFailedRunLeavesEveryEarlierOutputAsItWas)
@@ -441,13 +569,6 @@ TEST_F(ConvertTool, MessagesSayWhatHappenedAndNothingMore)
     EXPECT_TRUE(escaped.err.contains("outside the network: OUT\\x1b]0;title\\x07\\x1b[2J\n"))
         << escaped.err.toStdString();
     EXPECT_FALSE(escaped.err.contains('\x1b'));
-
-    // A point without finite coordinates keeps its zeros under --outside nearest.
-    writeTextFile(at("nan.csv"), "nan,45.3,100,N\n-120,40,0,FAR\n");
-    const ToolRun nearest = tool({"--outside", "nearest", "-o", "-", "nan.csv"});
-    EXPECT_TRUE(nearest.err.contains(
-        "2 outside the network, 1 of them extended from the nearest triangle and 1 left with zeros;"))
-        << nearest.err.toStdString();
 
     // One stream is read once; one file as both realizations is worth a word.
     const ToolRun twice =

@@ -176,7 +176,8 @@ TEST_F(ConvertCrs, OutputCrsWritesTheTargetsInAnotherSystem)
     // State plane feet in, degrees out: the targets are those of the degree run.
     ASSERT_EQ(convert({"-o", "deg.csv", "sample_points.csv"}).exitCode, 0);
     ASSERT_EQ(convert({"--output-crs", "EPSG:2286", "-o", "ft.csv", "sample_points.csv"}).exitCode, 0);
-    const ProgramRun back = convert({"--crs", "EPSG:2286", "--output-crs", "EPSG:4269", "-o", "-", "ft.csv"});
+    const ProgramRun back = convert(
+        {"--crs", "EPSG:2286", "--output-crs", "EPSG:4269", "--columns", "id,_,_,_,x,y,h", "-o", "-", "ft.csv"});
     ASSERT_EQ(back.exitCode, 0) << back.err.toStdString();
     // ft.csv holds degrees in columns 2-4 and feet in 5-7; the feet are read back.
     const QList<QByteArray> degrees = readLines(dir.filePath("deg.csv"));
@@ -192,6 +193,11 @@ TEST_F(ConvertCrs, OutputCrsWritesTheTargetsInAnotherSystem)
         EXPECT_EQ(f.mid(0, 4), d.mid(0, 4));  // the input as read
         EXPECT_EQ(f.mid(7, 3), d.mid(7, 3));  // s, AZIMUTH, DeltaH in metres
     }
+    // The feet are read back as they were written.
+    const QList<QByteArray> again = back.out.trimmed().split('\n');
+    ASSERT_EQ(again.size(), feet.size());
+    for (int k = 1; k < feet.size(); ++k)
+        EXPECT_EQ(again[k].split(',').mid(1, 3), feet[k].split(',').mid(4, 3));
 }
 
 TEST_F(ConvertCrs, UnusableSystemsAreUsageErrorsThatWriteNothing)
@@ -211,6 +217,8 @@ TEST_F(ConvertCrs, UnusableSystemsAreUsageErrorsThatWriteNothing)
         {{"--crs", "EPSG:5703"}, "neither a geographic, a projected nor a geocentric"},
         {{"--crs", "EPSG:26910", "--force-negative"}, "--force-negative makes longitudes west ones"},
         {{"--crs", "EPSG:26910", "--validate-network"}, "--crs needs a conversion"},
+        {{"--crs", "EPSG:26910", "--angles", "dms"}, "--angles-out need degrees in and out"},
+        {{"--output-crs", "EPSG:2286", "--decimal-comma"}, "--angles-out need degrees in and out"},
     };
     for (const auto &c : cases) {
         QStringList args = c.args;

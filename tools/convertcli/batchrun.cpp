@@ -86,6 +86,19 @@ public:
         printBytes("outside the network: " + id.toLatin1().toStdString());
     }
     bool wantsOutsidePoints() const override { return options_.verbosity == Verbosity::Verbose; }
+    void rejectedLine(const QString &text) override { print(text); }
+    void hint(RunHint hint) override
+    {
+        if (options_.verbosity == Verbosity::Quiet)
+            return;
+        if (hint == RunHint::ForceNegative)
+            print(QStringLiteral("most points lie outside the network, and their longitudes have the other sign than "
+                                 "the network's: try --force-negative"));
+        else
+            print(QStringLiteral("most points lie outside the network, and with longitude and latitude swapped they "
+                                 "would lie inside: try --columns y,x,h,id (or --header)"));
+    }
+    bool wantsRejectedLines() const override { return options_.verbosity == Verbosity::Verbose; }
 
     ~CommandReporter() override
     {
@@ -163,6 +176,8 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
     plan.decimals = o.decimals;
     plan.crs = o.crs;
     plan.outputCrs = o.outputCrs;
+    plan.layout = o.layout;
+    plan.style = o.style;
     return plan;
 }
 

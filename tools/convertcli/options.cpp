@@ -32,6 +32,18 @@ const char *const kUsage =
     "  --outside zero|skip|nearest|fail\n"
     "                          points outside the network: written with zeros (default),\n"
     "                          left out, extended from the nearest triangle, or exit 1\n"
+    "Input layout (default: x,y,h,id and one separator character):\n"
+    "  --columns LIST          roles of the columns in order: x (longitude), y (latitude),\n"
+    "                          h (height), id, _ (ignored), e.g. id,y,x,h,_\n"
+    "  --header                roles from the first line's names (lon, lat, h, id and the like)\n"
+    "  --delimiter C           , ; tab or blank; quoted fields (RFC 4180) are read\n"
+    "  --decimal-comma         numbers in and out with a decimal comma, columns by semicolons\n"
+    "  --angles decimal|dms    read longitudes and latitudes also as 122°"
+    "39'27.5\"W and the like\n"
+    "  --angles-out decimal|dms\n"
+    "                          write them as DDD°MM'SS.sssss\"H (seconds' decimals: -d, default 5)\n"
+    "Lines that give no point are counted and the first five named; -v names all.\n"
+    "Without a height column heights and DeltaH are 0.\n"
     "Network:\n"
     "  --workdir DIR           folder of the fixed network files and controlshift.csv (default .)\n"
     "  --source-controls FILE  control points in the input's realization\n"
@@ -109,6 +121,8 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
             {o.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
             {!o.crs.empty(), "--crs"},
             {!o.outputCrs.empty(), "--output-crs"},
+            {!o.layout.isFixed(), "--columns, --header, --delimiter, --decimal-comma or --angles"},
+            {!o.style.isDefault(), "--angles-out"},
         };
         for (const auto &[given, option] : conversionOnly) {
             if (given)
@@ -147,6 +161,31 @@ std::string checkCoordinateSystems(const CommandLine &o)
         return "--output-crs " + error;
     if (o.settings.forceNegative && input.kind != CoordinateKind::Geographic)
         return "--force-negative makes longitudes west ones; the --crs points have no longitudes";
+    const bool grid = input.kind != CoordinateKind::Geographic || output.kind != CoordinateKind::Geographic;
+    if (grid && (!o.style.isDefault() || o.layout.decimalComma || o.layout.angles != AngleStyle::Decimal))
+        return "--decimal-comma, --angles and --angles-out need degrees in and out, not --crs grid coordinates";
+    return std::string();
+}
+
+std::string parseColumns(const std::string &text, std::vector<ColumnRole> &columns)
+{
+    std::string error;
+    parseColumnList(text, columns, error);
+    return error;
+}
+
+// Reads a --delimiter value: a comma, a semicolon, a tab ("tab" or the
+// character) or blanks ("blank" or a blank).
+std::string parseDelimiter(const std::string &text, char &delimiter)
+{
+    if (text == "," || text == ";")
+        delimiter = text[0];
+    else if (text == "tab" || text == "\t")
+        delimiter = '\t';
+    else if (text == "blank" || text == " ")
+        delimiter = kBlankDelimiter;
+    else
+        return "--delimiter takes , ; tab or blank";
     return std::string();
 }
 
@@ -226,7 +265,28 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--report", fileName(o.validation.report, "--report")},
         {"--plot", fileName(o.validation.plot, "--plot")},
         {"--quality", fileName(o.validation.quality, "--quality")},
-        {"--decimals", [&o](const std::string &v) { return parseDecimals(v, "--decimals", o.decimals.degrees); }},
+        {"--decimals",
+         [&o](const std::string &v) {
+             const std::string error = parseDecimals(v, "--decimals", o.decimals.degrees);
+             o.style.secondsDecimals = o.decimals.degrees;
+             return error;
+         }},
+        {"--columns", [&o](const std::string &v) { return parseColumns(v, o.layout.columns); }},
+        {"--delimiter", [&o](const std::string &v) { return parseDelimiter(v, o.layout.delimiter); }},
+        {"--angles",
+         [&o](const std::string &v) {
+             if (v != "dms" && v != "decimal")
+                 return std::string("--angles takes decimal or dms");
+             o.layout.angles = v == "dms" ? AngleStyle::Dms : AngleStyle::Decimal;
+             return std::string();
+         }},
+        {"--angles-out",
+         [&o](const std::string &v) {
+             if (v != "dms" && v != "decimal")
+                 return std::string("--angles-out takes decimal or dms");
+             o.style.dmsAngles = v == "dms";
+             return std::string();
+         }},
         {"--metre-decimals",
          [&o](const std::string &v) {
              const std::string error = parseDecimals(v, "--metre-decimals", o.decimals.heights);
@@ -250,6 +310,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--force-negative", [&o] { o.settings.forceNegative = true; }},
+        {"--header", [&o] { o.layout.header = true; }},
+        {"--decimal-comma",
+         [&o] {
+             o.layout.decimalComma = true;
+             o.style.decimalComma = true;
+         }},
         {"--validate-network", [&o] { o.validation.validateNetwork = true; }},
         {"--no-controlshift", [&o] { o.writeControlShift = false; }},
         {"--verbose", [&o] { o.verbosity = Verbosity::Verbose; }},
@@ -327,6 +393,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = "--tin-file and --tin generate contradict each other";
     else if (!o.controlShift.isEmpty() && !o.writeControlShift)
         parsed.error = "--controlshift and --no-controlshift contradict each other";
+    else if (!o.layout.columns.empty() && o.layout.header)
+        parsed.error = "--columns and --header contradict each other";
+    else if (o.layout.decimalComma && o.layout.delimiter == ',')
+        parsed.error = "--decimal-comma needs a separator other than the comma";
     else if (!o.exportLicense.isEmpty() && o.tinshiftFile.isEmpty())
         parsed.error = "--export-license needs --export-tinshift";
     else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)

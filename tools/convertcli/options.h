@@ -52,6 +52,8 @@ struct CommandLine {
     OutputDecimals decimals;       // -d and --metre-decimals
     std::string crs;               // --crs: the input's coordinate system; empty: degrees
     std::string outputCrs;         // --output-crs: the targets' system; empty: the input's
+    PointLayout layout;            // --columns, --header, --delimiter, --decimal-comma, --angles
+    OutputStyle style;             // --decimal-comma, --angles-out
     ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;
     bool progress = true;
