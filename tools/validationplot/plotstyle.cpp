@@ -21,6 +21,9 @@ QFont fontOf(double pixels, bool bold)
     QFont font(QString::fromLatin1(kFontFamily));
     font.setPixelSize(std::max(kLeastFontPixels, int(std::lround(pixels))));
     font.setBold(bold);
+    // No ligatures, so that a PDF reader copies "ff" in a digest as the two
+    // letters it is.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
