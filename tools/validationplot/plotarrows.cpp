@@ -73,7 +73,7 @@ void drawNetworkEdges(QPainter &painter, const MapProjection &map, const std::ve
             edges.insert(e);
     }
     QColor colour = kPlotEdgeColour;
-    const double opacity = edgeOpacity(edges.size());
+    const double opacity = markOpacity(edges.size());
     colour.setAlphaF(opacity);
     painter.setPen(QPen(colour, style.px(kEdgeWidth) * std::max(0.6, opacity)));
     for (const auto &e : edges) {
@@ -86,7 +86,12 @@ void drawNetworkEdges(QPainter &painter, const MapProjection &map, const std::ve
 void drawControlPoints(QPainter &painter, const MapProjection &map, const std::vector<PointRecord> &control,
                        const std::vector<ControlResidual> &residuals, const PlotStyle &style)
 {
-    const double dot = style.px(kDotRadius), hollow = style.px(kHollowRadius);
+    const size_t dots = size_t(std::count_if(residuals.begin(), residuals.end(), [](const ControlResidual &r) {
+        return r.state == ResidualState::Validated;
+    }));
+    QColor dotColour = kPlotPointColour;
+    dotColour.setAlphaF(markOpacity(dots));
+    const double dot = style.px(kDotRadius) * std::max(0.6, markOpacity(dots)), hollow = style.px(kHollowRadius);
     for (size_t i = 0; i < control.size() && i < residuals.size(); ++i) {
         if (!finite(control[i]))
             continue;
@@ -94,7 +99,7 @@ void drawControlPoints(QPainter &painter, const MapProjection &map, const std::v
         switch (residuals[i].state) {
         case ResidualState::Validated:
             painter.setPen(Qt::NoPen);
-            painter.setBrush(kPlotPointColour);
+            painter.setBrush(dotColour);
             painter.drawEllipse(at, dot, dot);
             break;
         case ResidualState::Boundary:

@@ -13,7 +13,7 @@ constexpr int kWantedBins = 20;
 constexpr int kEnoughBins = 10;
 // Quantiles the bins are fitted to, tried in turn.
 constexpr double kBinQuantiles[] = {0.99, 0.98, 0.95, 0.9, 0.8, 0.7};
-constexpr double kFaintestEdge = 0.3;
+constexpr double kFaintestMark = 0.3;
 constexpr double kHeightSymbolQuantile = 0.98;
 
 HistogramBins binsUpTo(const std::vector<double> &sorted, double upper)
@@ -129,11 +129,11 @@ double heightSymbolTop(const std::vector<ControlResidual> &residuals)
     return *at > 0.0 ? *at : *std::max_element(sizes.begin(), sizes.end());
 }
 
-double edgeOpacity(size_t edges)
+double markOpacity(size_t marks)
 {
-    if (edges <= kOpaqueEdges)
+    if (marks <= kOpaqueMarks)
         return 1.0;
-    return std::max(kFaintestEdge, std::sqrt(double(kOpaqueEdges) / double(edges)));
+    return std::max(kFaintestMark, std::sqrt(double(kOpaqueMarks) / double(marks)));
 }
 
 }  // namespace veltrane

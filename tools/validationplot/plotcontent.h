@@ -65,9 +65,10 @@ std::vector<size_t> largestResiduals(const std::vector<ControlResidual> &residua
 // not shrink the others to dots (larger ones take the largest symbol too).
 double heightSymbolTop(const std::vector<ControlResidual> &residuals);
 
-// Opacity of the network's edges: 1 up to kOpaqueEdges edges, fading with
-// more so that a dense network stays a light texture behind the arrows.
-constexpr size_t kOpaqueEdges = 3000;
-double edgeOpacity(size_t edges);
+// Opacity of the network's edges or of the dots of its points: 1 up to
+// kOpaqueMarks of them, fading with more so that a dense network stays a
+// light texture behind the arrows.
+constexpr size_t kOpaqueMarks = 3000;
+double markOpacity(size_t marks);
 
 }  // namespace veltrane

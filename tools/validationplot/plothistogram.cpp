@@ -62,10 +62,11 @@ void drawHistogram(QPainter &painter, const QRectF &box, const HistogramBins &bi
     painter.drawText(QPointF(bars.left(), textY), QStringLiteral("0"));
     const QString top = millimetreNumber(bins.top());
     const double topX = bars.left() + double(bins.counts.size()) * slot;
-    painter.drawText(QPointF(topX - small.horizontalAdvance(top) * 0.5, textY), top);
+    const double topShift = bins.overflow > 0 ? small.horizontalAdvance(top) : small.horizontalAdvance(top) * 0.5;
+    painter.drawText(QPointF(topX - topShift, textY), top);
     if (bins.overflow > 0) {
         const QString more = QStringLiteral("more");
-        painter.drawText(QPointF(overflowLeft + slot * 0.5 - small.horizontalAdvance(more) * 0.5, textY), more);
+        painter.drawText(QPointF(overflowLeft, textY), more);
     }
     const QString middle = millimetreNumber(bins.top() * 0.5);
     painter.drawText(

@@ -101,9 +101,11 @@ void drawLegend(QPainter &painter, const QRectF &box, const LegendContent &conte
 
     painter.setFont(style.small);
     if (content.selection.thinned()) {
-        text(QStringLiteral("Arrows for the %1 largest of %2 residuals (\u2265 %3); the rest as dots")
+        text(QStringLiteral("Arrows only for the %1 largest of %2 residuals,")
                  .arg(content.selection.drawn.size())
-                 .arg(content.selection.validated)
+                 .arg(content.selection.validated));
+        y += line * 0.9;
+        text(QStringLiteral("those of %1 or more; the others as dots")
                  .arg(millimetreText(content.selection.thresholdMillimetres)));
         y += line * 0.9;
     }

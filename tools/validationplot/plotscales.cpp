@@ -39,7 +39,14 @@ QString millimetreNumber(double millimetres)
     if (magnitude > 0.0)
         decimals =
             std::clamp(kSignificantDigits - 1 - int(std::floor(std::log10(magnitude))), 0, kMaxMillimetreDecimals);
-    return QString::number(millimetres, 'f', decimals);
+    QString text = QString::number(millimetres, 'f', decimals);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
 QString millimetreText(double millimetres)

@@ -16,8 +16,8 @@ double roundDown125(double value);
 // Smallest of 1, 2, 2.5 and 5 times a power of ten not below `value` (> 0).
 double roundUpStep(double value);
 
-// "0.129 mm", "1.21 mm", "12.3 mm", "123 mm": three significant digits, at
-// most four decimals.
+// "0.129 mm", "1.21 mm", "12.3 mm", "123 mm", "0.2 mm": three significant
+// digits at most, at most four decimals, no trailing zeros.
 QString millimetreText(double millimetres);
 
 // The number alone, as millimetreText() gives it.
