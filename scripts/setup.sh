@@ -6,8 +6,8 @@
 #   setup.sh --tests    that, and what only the tests need: GoogleTest and
 #                       the benchmark library, the packaging checks, the GIS
 #                       tools, PostGIS and Dask of the recipes, clang for the
-#                       fuzzers, clang-format for the style check, and the
-#                       locales
+#                       fuzzers, clang-format for the style check, pdftotext
+#                       for the text of the PDF picture, and the locales
 set -euo pipefail
 
 # Compiler, Qt with its OpenGL widget, PROJ for the coordinate systems of
@@ -32,6 +32,7 @@ TEST_PACKAGES=(
   postgresql-15 postgresql-15-postgis-3
   python3-dask python3-distributed python3-pandas
   desktop-file-utils appstream lintian librsvg2-bin
+  poppler-utils
   locales
 )
 

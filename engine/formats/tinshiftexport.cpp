@@ -16,9 +16,6 @@ namespace {
 // Significant digits of every number: enough to give back the same double.
 constexpr int kSignificantDigits = 17;
 
-const char *const kDirectionCors96ToCors96a = "NAD83(CORS96) to NAD83(CORS96a)";
-const char *const kDirectionCors96aToCors96 = "NAD83(CORS96a) to NAD83(CORS96)";
-
 // "publication_date" is a UTC date-time; the export gives the date at midnight.
 const char *const kMidnightUtc = "T00:00:00Z";
 
@@ -66,9 +63,8 @@ QString describeFile(const SourceFile &file)
 // What the network was made from: direction, TIN and control files.
 QString description(DatumDirection direction, const TinshiftMetadata &metadata)
 {
-    QString text = QStringLiteral("Shifts from %1, interpolated linearly over ")
-                       .arg(QLatin1String(direction == DatumDirection::Cors96ToCors96a ? kDirectionCors96ToCors96a
-                                                                                       : kDirectionCors96aToCors96));
+    QString text =
+        QStringLiteral("Shifts from %1, interpolated linearly over ").arg(QLatin1String(directionName(direction)));
     text += metadata.tinFile ? QStringLiteral("the triangles of the TIN file %1").arg(describeFile(*metadata.tinFile))
                              : QStringLiteral("a Delaunay triangulation of the control points");
     if (!metadata.controlFiles.empty()) {
@@ -161,6 +157,12 @@ bool tinshiftText(const QString &path, const std::vector<PointRecord> &control, 
     }
     json += "\n  ]\n}\n";
     return true;
+}
+
+const char *directionName(DatumDirection direction)
+{
+    return direction == DatumDirection::Cors96ToCors96a ? "NAD83(CORS96) to NAD83(CORS96a)"
+                                                        : "NAD83(CORS96a) to NAD83(CORS96)";
 }
 
 }  // namespace veltrane

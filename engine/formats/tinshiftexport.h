@@ -16,6 +16,9 @@
 
 namespace veltrane {
 
+// "NAD83(CORS96) to NAD83(CORS96a)" or the reverse.
+const char *directionName(DatumDirection direction);
+
 struct SourceFile {
     QString name;       // file name as it is to appear in the description
     QByteArray sha256;  // 64 hexadecimal digits

@@ -561,6 +561,29 @@ TEST_F(ConvertTool, NetworkCheckMessagesObeyQuietAndAreAllTheCommands)
         << comma.err.toStdString();
 }
 
+TEST_F(ConvertTool, PdfPictureNamesTheNetworkFilesItWasDrawnFrom)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    const ToolRun check = tool({"--validate-network", "-q", "--tin", "file", "--mode", "2", "--plot", "p.pdf"});
+    ASSERT_EQ(check.exitCode, 0) << check.err.toStdString();
+    QProcess text;
+    text.start(pdftotext, {"-raw", at("p.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished());
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    const auto digest = [this](const char *name) {
+        return QCryptographicHash::hash(readBytes(at(name)), QCryptographicHash::Sha256).toHex().left(12);
+    };
+    // Mode 2 reads the CORS96a control file as the source.
+    const QString files = QStringLiteral("Control files: %1 (SHA-256 %2), %3 (SHA-256 %4); TIN file %5 (SHA-256 %6)")
+                              .arg(kControlFileCors96a, digest(kControlFileCors96a), kControlFileCors96,
+                                   digest(kControlFileCors96), kControlTinFile, digest(kControlTinFile));
+    EXPECT_TRUE(words.contains(files)) << words.toStdString();
+    EXPECT_TRUE(words.contains(QStringLiteral("Direction NAD83(CORS96a) to NAD83(CORS96) | Veltrane ")))
+        << words.toStdString();
+}
+
 TEST_F(ConvertTool, MessagesSayWhatHappenedAndNothingMore)
 {
     // An identifier's control characters cannot reach the terminal.

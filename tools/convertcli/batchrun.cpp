@@ -7,6 +7,7 @@
 #include "tools/convertcli/progress.h"
 #include "tools/validationplot/validationplot.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <cstdio>
 #include <optional>
@@ -151,10 +152,13 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
         plan.plot = o.validation.plot;
         const QSize size =
             o.validation.plotSize.isEmpty() ? QSize(kDefaultPlotWidth, kDefaultPlotHeight) : o.validation.plotSize;
-        plan.renderPicture = [size](const QString &path, const std::vector<PointRecord> &control,
-                                    const std::vector<Triangle> &triangles, const NetworkValidation &validation,
-                                    QByteArray &image, QString &error) {
-            return encodeValidationPlot(path, control, triangles, validation, size, image, error);
+        plan.renderPicture = [size, network = plan.network, settings = plan.settings](
+                                 const QString &path, const std::vector<PointRecord> &control,
+                                 const std::vector<Triangle> &triangles, const NetworkValidation &validation,
+                                 QByteArray &image, QString &error) {
+            const NetworkProvenance provenance =
+                networkProvenance(network, settings, QString::fromLatin1(kVersion), QDateTime::currentDateTimeUtc());
+            return encodeValidationPlot(path, {control, triangles, validation, provenance}, size, image, error);
         };
         return plan;
     }

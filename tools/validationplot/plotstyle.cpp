@@ -1,0 +1,54 @@
+#include "tools/validationplot/plotstyle.h"
+
+#include "tools/validationplot/validationplot.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace veltrane {
+
+namespace {
+
+const char *const kFontFamily = "DejaVu Sans";
+// Text heights at the default size, pixels, and the least any may have.
+constexpr double kTextPixels = 15.0;
+constexpr double kSmallPixels = 12.5;
+constexpr double kTitlePixels = 19.0;
+constexpr int kLeastFontPixels = 6;
+
+QFont fontOf(double pixels, bool bold)
+{
+    QFont font(QString::fromLatin1(kFontFamily));
+    font.setPixelSize(std::max(kLeastFontPixels, int(std::lround(pixels))));
+    font.setBold(bold);
+    // No ligatures, so that a PDF reader copies "ff" in a digest as the two
+    // letters it is.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    return font;
+}
+
+}  // namespace
+
+QColor rampColour(double t)
+{
+    static const QColor stops[] = {QColor(40, 70, 200), QColor(30, 160, 90), QColor(235, 195, 30), QColor(215, 40, 30)};
+    constexpr int kLast = int(sizeof stops / sizeof stops[0]) - 1;
+    t = std::min(1.0, std::max(0.0, t)) * kLast;
+    const int i = std::min(kLast - 1, int(t));
+    const double f = t - i;
+    const QColor &a = stops[i], &b = stops[i + 1];
+    return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * f, a.greenF() + (b.greenF() - a.greenF()) * f,
+                            a.blueF() + (b.blueF() - a.blueF()) * f);
+}
+
+PlotStyle plotStyle(const QSize &canvas)
+{
+    PlotStyle style;
+    style.unit = std::min(canvas.width() / double(kDefaultPlotWidth), canvas.height() / double(kDefaultPlotHeight));
+    style.text = fontOf(style.px(kTextPixels), false);
+    style.small = fontOf(style.px(kSmallPixels), false);
+    style.title = fontOf(style.px(kTitlePixels), true);
+    return style;
+}
+
+}  // namespace veltrane
