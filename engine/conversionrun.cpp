@@ -1,6 +1,5 @@
 #include "engine/conversionrun.h"
 
-#include "engine/base/filedigest.h"
 #include "engine/formats/fixedformat.h"
 #include "engine/formats/gridoutput.h"
 #include "engine/formats/outputwriter.h"
@@ -9,13 +8,12 @@
 #include "engine/formats/tinshiftexport.h"
 #include "engine/formats/validationreport.h"
 #include "engine/gridconversion.h"
+#include "engine/networkfacts.h"
 #include "engine/pointquality.h"
 #include "engine/runoutputs.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -51,32 +49,6 @@ std::string localPath(const QString &path)
 QString decimal(uint64_t value)
 {
     return QString::number(qulonglong(value));
-}
-
-// Why an input could not be read; `leadingName` when the text begins with its name.
-QString inputProblemText(const QString &name, InputProblem problem, int error, bool &leadingName)
-{
-    leadingName = false;
-    switch (problem) {
-    case InputProblem::None:
-        break;
-    case InputProblem::CannotOpen:
-        return QStringLiteral("Cannot read %1: %2").arg(name, reason(error));
-    case InputProblem::IsFolder:
-        leadingName = true;
-        return QStringLiteral("%1 is a folder, not a file").arg(name);
-    case InputProblem::IsDevice:
-        leadingName = true;
-        return QStringLiteral("%1 is a device, not a file or stream").arg(name);
-    case InputProblem::ReadError:
-        return QStringLiteral("Error reading %1: %2").arg(name, reason(error));
-    case InputProblem::TooLarge:
-        leadingName = true;
-        return QStringLiteral("%1 is larger than %2 MiB, more than any control network; refused")
-            .arg(name)
-            .arg(kNetworkFileByteLimit >> 20);
-    }
-    return QString();
 }
 
 // What the closing lines say of the points outside the network, `extended`
@@ -278,21 +250,10 @@ bool Run::buildNetwork()
         dumps = [this](const std::string &text) { reporter_.diagnostic(text); };
     network_ = buildControlNetwork(plan_.settings, plan_.network, status, dumps, plan_.networkByteLimit);
     if (plan_.strict) {
-        const std::pair<const QString &, const InputReport &> reads[] = {{plan_.network.source, network_.sourceRead},
-                                                                         {plan_.network.target, network_.targetRead},
-                                                                         {plan_.network.tin, network_.tinRead}};
-        for (const auto &[name, read] : reads) {
-            if (read.problem != InputProblem::None) {
-                bool leadingName = false;
-                const QString text = inputProblemText(name, read.problem, read.error, leadingName);
-                return failed(text, leadingName);
-            }
-        }
-        if (network_.control.empty())
-            return failed(QStringLiteral("No control point of %1 could be paired with one of %2")
-                              .arg(plan_.network.source, plan_.network.target));
-        if (network_.triangles.empty())
-            return failed(QStringLiteral("The control network has no triangles, so no point can be converted"));
+        bool leadingName = false;
+        const QString problem = networkProblem(plan_.network, network_, leadingName);
+        if (!problem.isEmpty())
+            return failed(problem, leadingName);
     }
     result_.nTinVerts = network_.nTinVerts;
     result_.statsControl = network_.statsControl;
@@ -367,27 +328,12 @@ bool Run::openOutputs()
 // the licence, and the network files the run read, with their digests.
 bool Run::exportMetadata(TinshiftMetadata &metadata)
 {
-    const auto source = [this](const QString &path, SourceFile &file) {
-        file.name = QFileInfo(path).fileName();
-        file.sha256 = sha256HexOfFile(path);
-        if (file.sha256.isEmpty())
-            return failed(
-                QStringLiteral("Cannot export the network to %1: %2 cannot be read").arg(plan_.tinshift, path));
-        return true;
-    };
     metadata.version = plan_.version;
-    metadata.publicationDate = QDateTime::currentDateTimeUtc().date();
     metadata.license = plan_.exportLicense;
     metadata.fallback =
         plan_.outside == OutsidePoints::Nearest ? TinshiftFallback::NearestSide : TinshiftFallback::None;
-    metadata.controlFiles.resize(2);
-    if (!source(plan_.network.source, metadata.controlFiles[0]) ||
-        !source(plan_.network.target, metadata.controlFiles[1]))
-        return false;
-    if (plan_.settings.tinSource == TinSource::Generate)
-        return true;
-    metadata.tinFile.emplace();
-    return source(plan_.network.tin, *metadata.tinFile);
+    QString error;
+    return describeNetworkFiles(plan_.settings, plan_.network, plan_.tinshift, metadata, error) || failed(error);
 }
 
 // Streams the input through the network into the outputs.

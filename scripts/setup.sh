@@ -5,7 +5,8 @@
 #   setup.sh --package  that, and what making the Debian package needs
 #   setup.sh --tests    that, and what only the tests need: GoogleTest and
 #                       the benchmark library, the packaging checks, the GIS
-#                       tools, PostGIS and Dask of the recipes, clang for the
+#                       tools, PostGIS and Dask of the recipes, pybind11 for
+#                       the Python module, clang for the
 #                       fuzzers, clang-format for the style check, pdftotext
 #                       for the text of the PDF picture, and the locales
 set -euo pipefail
@@ -31,6 +32,7 @@ TEST_PACKAGES=(
   gdal-bin python3-pyproj python3-jsonschema
   postgresql-15 postgresql-15-postgis-3
   python3-dask python3-distributed python3-pandas
+  pybind11-dev python3-dev python3-numpy
   desktop-file-utils appstream lintian librsvg2-bin
   poppler-utils
   locales
