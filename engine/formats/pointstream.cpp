@@ -1,10 +1,12 @@
 #include "engine/formats/pointstream.h"
 
 #include "engine/formats/linepieces.h"
+#include "engine/formats/pointlayout.h"
 #include "engine/formats/pointlinescan.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -189,6 +191,43 @@ void keepSwapped(double x, double y, const LineReject &reject, BlockReading &rea
     reading.swapped.push_back(record);
 }
 
+// A line of the fixed layout's four columns written as spreadsheets write
+// CSV, with quoted fields ("-122.5","44.5","10","SP 1"); false with the
+// reason in `reject`.
+bool parseQuotedLine(const char *begin, const char *end, double (&values)[3], std::string &id, LineReject &reject)
+{
+    std::string scratch;
+    std::vector<std::pair<size_t, size_t>> fields;
+    reject.column = 0;
+    if (!splitFields(begin, end, ',', scratch, fields)) {
+        reject.reason = RejectReason::UnclosedQuote;
+        return false;
+    }
+    for (size_t k = 0; k < 3; ++k) {
+        reject.column = uint32_t(k + 1);
+        if (k >= fields.size()) {
+            reject.reason = RejectReason::MissingColumn;
+            return false;
+        }
+        const char *from = scratch.data() + fields[k].first;
+        const char *to = scratch.data() + fields[k].second;
+        if (from != to && *from == '+')
+            ++from;
+        const std::from_chars_result read = std::from_chars(from, to, values[k]);
+        if (from == to || read.ec != std::errc() || read.ptr != to) {
+            reject.reason = RejectReason::NotANumber;
+            return false;
+        }
+    }
+    if (fields.size() < 4 || fields[3].first == fields[3].second) {
+        reject.reason = RejectReason::NoIdentifier;
+        reject.column = 4;
+        return false;
+    }
+    id.assign(scratch, fields[3].first, fields[3].second - fields[3].first);
+    return true;
+}
+
 std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign sign, BlockReading &reading,
                                           uint64_t skipLine)
 {
@@ -208,6 +247,23 @@ std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign
         if (reject.line == skipLine)
             continue;
         const char *end = textEnd(begin, pieceEnd);
+        if (std::memchr(begin, '"', size_t(end - begin))) {
+            double values[3] = {0.0, 0.0, 0.0};
+            std::string id;
+            if (!parseQuotedLine(begin, end, values, id, reject) ||
+                valuesRejected(values[0], values[1], values[2], kColumns, reading.degrees, reject)) {
+                keepSwapped(values[0], values[1], reject, reading);
+                reading.rejects.add(reject);
+                continue;
+            }
+            PointRecord record;
+            record.x = sign == LongitudeSign::ForceWest ? -std::fabs(values[0]) : values[0];
+            record.y = values[1];
+            record.h = values[2];
+            record.id = QString::fromLatin1(id.data(), int(id.size()));
+            points.push_back(std::move(record));
+            continue;
+        }
         if (!scanPointLine(begin, end, fields)) {
             if (!isBlankText(begin, end)) {
                 explainPointLineFailure(begin, end, reject);

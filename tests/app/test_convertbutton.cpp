@@ -414,6 +414,7 @@ void TestConvertButton::outputInformationNamesTheFileAndOutsidePoints()
         far << QString::asprintf("FAR%02d", i);
         points += QByteArray::number(-10 - i) + ",10,0," + far.last().toLatin1() + "\n";
     }
+    points += "-10,95,0,NORTH\n";  // rejected: the pane counts and locates it
     const QString input = folder.filePath("mixed.csv");
     QFile file(input);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(points) == points.size());
@@ -426,6 +427,9 @@ void TestConvertButton::outputInformationNamesTheFileAndOutsidePoints()
 
     const QString written = folder.filePath("mixed_out.csv");
     QVERIFY(QFile::exists(written));
+    QVERIFY2(pane.contains(QStringLiteral("1 line is not a point: line %1: latitude out of range")
+                               .arg(points.count('\n'))),
+             qPrintable(pane));
     const QStringList lines = pane.split('\n');
     QVERIFY(lines.size() >= 2);
     QCOMPARE(lines[lines.size() - 2], "Output file: " + written);

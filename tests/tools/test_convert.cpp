@@ -429,6 +429,8 @@ TEST_F(ConvertTool, EveryDialectGivesTheNumbersOfTheFixedLayout)
     };
     const std::vector<Dialect> dialects = {
         {{"--header"}, "Point,Lat,Lon,Elev,Desc\nA,45.28125,-123.4375,110,\"a, b\"\nB,45.3125,-123.46875,12.5,x\n"},
+        // Quoted fields need no option.
+        {{}, "\"-123.4375\",\"45.28125\",\"110\",\"A\"\n-123.46875, 45.3125 ,12.5,\"B\"\n"},
         // A header over the fixed columns keeps the fixed reader's mixed separators.
         {{"--header"}, "lon,lat,h,id\n-123.4375 45.28125\t110,A\n-123.46875,45.3125 12.5 B\n"},
         {{"--header"},
@@ -469,6 +471,7 @@ TEST_F(ConvertTool, EveryDialectGivesTheNumbersOfTheFixedLayout)
     const QByteArray many = tool({"-o", "-", "many.csv"}).out;
     EXPECT_EQ(tool({"--columns", "x,y,h,id", "-o", "-", "many.csv"}).out, many);
     EXPECT_EQ(tool({"--columns", "x,y,h,id", "-o", "-", "manyquoted.csv"}).out, many);
+    EXPECT_EQ(tool({"-o", "-", "manyquoted.csv"}).out, many);
 
     // Without a height column the heights and DeltaH are 0.
     writeTextFile(at("flat.csv"), "id,lat,lon\nA,45.28125,-123.4375\n");
