@@ -36,6 +36,9 @@ constexpr int kProgressConverted = 90;
 // Identifiers of outside points named when --outside fail stops the run.
 constexpr size_t kOutsideIdsNamed = 20;
 
+// NAD83(CORS96) in longitude, latitude and ellipsoid height.
+constexpr char kCors96Geographic3D[] = "EPSG:6782";
+
 // Decimals of the seconds in the closing summary.
 constexpr int kSecondsDecimals = 2;
 
@@ -412,6 +415,17 @@ bool Run::exportMetadata(TinshiftMetadata &metadata)
     metadata.license = plan_.exportLicense;
     metadata.fallback =
         plan_.outside == OutsidePoints::Nearest ? TinshiftFallback::NearestSide : TinshiftFallback::None;
+    // The vertices are longitude, latitude and ellipsoid height of each
+    // realization: EPSG:6782 for NAD83(CORS96); NAD83(CORS96a) has no code.
+    std::string error;
+    const QString cors96 = QString::fromLatin1(kCors96Geographic3D);
+    const QString cors96a =
+        QString::fromStdString(renamedDatumWkt(kCors96Geographic3D, targetSystemName(DatumDirection::Cors96ToCors96a),
+                                               targetDatumName(DatumDirection::Cors96ToCors96a), error))
+            .simplified();
+    const bool forward = plan_.settings.direction == DatumDirection::Cors96ToCors96a;
+    metadata.inputCrs = forward ? cors96 : cors96a;
+    metadata.outputCrs = forward ? cors96a : cors96;
     metadata.controlFiles.resize(2);
     if (!source(plan_.network.source, metadata.controlFiles[0]) ||
         !source(plan_.network.target, metadata.controlFiles[1]))
