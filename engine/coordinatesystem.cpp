@@ -258,6 +258,26 @@ std::string renamedDatumWkt(const std::string &definition, const std::string &ge
     return wkt;
 }
 
+std::vector<std::string> knownSystemNames()
+{
+    const QuietContext context;
+    std::vector<std::string> names;
+    PROJ_CRS_LIST_PARAMETERS *parameters = proj_get_crs_list_parameters_create();
+    const PJ_TYPE types[] = {PJ_TYPE_GEOGRAPHIC_2D_CRS, PJ_TYPE_GEOGRAPHIC_3D_CRS, PJ_TYPE_PROJECTED_CRS,
+                             PJ_TYPE_GEOCENTRIC_CRS};
+    parameters->types = types;
+    parameters->typesCount = sizeof types / sizeof types[0];
+    int count = 0;
+    PROJ_CRS_INFO **list = proj_get_crs_info_list_from_database(context.get(), nullptr, parameters, &count);
+    for (int i = 0; i < count; ++i) {
+        if (!list[i]->deprecated)
+            names.push_back(std::string(list[i]->name) + " (" + list[i]->auth_name + ":" + list[i]->code + ")");
+    }
+    proj_crs_info_list_destroy(list);
+    proj_get_crs_list_parameters_destroy(parameters);
+    return names;
+}
+
 std::string unitLabel(const CoordinateSystem &system)
 {
     if (same(system.metresPerUnit, kMetre))

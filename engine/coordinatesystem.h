@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace veltrane {
 
@@ -36,6 +37,10 @@ bool describeCoordinateSystem(const std::string &definition, CoordinateSystem &s
 // cannot make it.
 std::string renamedDatumWkt(const std::string &definition, const std::string &geographicName,
                             const std::string &datumName, std::string &error);
+
+// Geographic, projected and geocentric systems of PROJ's database that are
+// not deprecated, as "NAME (AUTHORITY:CODE)", for completing a system's name.
+std::vector<std::string> knownSystemNames();
 
 // The label of a system's linear unit in column names: M, FTUS, FT, or the
 // unit's name in capitals with every other character an underscore.
