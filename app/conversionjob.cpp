@@ -40,7 +40,7 @@ bool ConversionJob::start(const ConversionRequest &request)
                 std::fputs(text.c_str(), stdout);
                 std::fflush(stdout);
             },
-            [this](int percent) { postProgress(percent); }, [this] { return cancelRequested.load(); });
+            [this](int percent) { postProgress(percent); }, [this] { return cancelRequested.load(); }, request.crs);
         // How well the network reproduces its own control points, left out
         // one at a time: on large networks this takes as long as the run.
         if (result.outcome != ConversionOutcome::EmptyInputPath && result.outcome != ConversionOutcome::Cancelled &&

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct ConversionRequest {
     QString input;    // "Points"
     QString echo;     // "Output", echoed in the status lines
     QString workDir;  // folder of the control files and of controlshift.csv
+    std::string crs;  // "Coordinates": the system of a text file's points; empty: degrees
 };
 
 class ConversionJob : public QObject {

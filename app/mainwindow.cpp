@@ -6,6 +6,7 @@
 
 #include "app/busyfeedback.h"
 #include "app/conversionjob.h"
+#include "app/crsfield.h"
 #include "app/windowplacement.h"
 
 #include <QApplication>
@@ -63,6 +64,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->txtOutput->installEventFilter(new SelectAllKey(ui->txtOutput));
 
     createColorPickers();
+    setUpCrsField(ui->cboCrs);
 
     ui->dW_SCapt->hide();
 

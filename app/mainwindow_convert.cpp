@@ -7,9 +7,11 @@
 
 #include "app/busyfeedback.h"
 #include "app/conversionjob.h"
+#include "app/crsfield.h"
 #include "app/inputfiles.h"
 #include "app/runreport.h"
 #include "engine/conversion.h"
+#include "engine/formats/gisfile.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -47,6 +49,10 @@ void MainWindow::on_cmdMorvek_clicked()
     request.input = ui->cboInFile->currentText();
     request.echo = ui->cboInFile_2->currentText();
     request.workDir = QDir::currentPath();
+    // GIS files name their own system.
+    if (!isGisFileName(request.input))
+        request.crs = crsDefinitionOf(ui->cboCrs->currentText());
+    rememberCrsField(ui->cboCrs);
 
     if (request.input.isEmpty()) {
         // Nothing to read: the run only says it begins, and the box asks for a file.

@@ -22,8 +22,10 @@ namespace {
 
 QString choosePointFile(QWidget *parent, const QString &startPath)
 {
-    return QFileDialog::getOpenFileName(parent, MainWindow::tr("Choose Input File .csv or .txt"), startPath,
-                                        MainWindow::tr("Comma Seperated Value (*.csv);;Text file (*.txt)"));
+    return QFileDialog::getOpenFileName(
+        parent, MainWindow::tr("Choose Input File .csv or .txt"), startPath,
+        MainWindow::tr("Comma Seperated Value (*.csv);;Text file (*.txt);;GIS file (*.gpkg *.shp *.geojson *.json "
+                       "*.fgb *.gml *.dxf)"));
 }
 
 }  // namespace

@@ -263,9 +263,11 @@ private:
 
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
                                const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics,
-                               const ProgressSink &progress, const std::function<bool()> &cancelled)
+                               const ProgressSink &progress, const std::function<bool()> &cancelled,
+                               const std::string &crs)
 {
     RunPlan plan;
+    plan.crs = crs;
     plan.settings = settings;
     plan.network = defaultNetworkFiles(workDir, settings.direction);
     plan.input = inputPath;

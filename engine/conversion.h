@@ -151,8 +151,10 @@ std::string dumpTriangles(const std::vector<Triangle> &triangles);
 // or the TIN vertices when the TIN file has more). No output replaces a file
 // the run reads; when an output cannot be written, the failure is reported
 // through `status`, no output is left new and the result is OutputNotWritten.
+// `crs` is the coordinate system of a text input's points (empty: degrees).
 ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
                                const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics = {},
-                               const ProgressSink &progress = {}, const std::function<bool()> &cancelled = {});
+                               const ProgressSink &progress = {}, const std::function<bool()> &cancelled = {},
+                               const std::string &crs = {});
 
 }  // namespace veltrane

@@ -7,6 +7,7 @@
 #include "engine/formats/tinfile.h"
 #include "engine/formats/tinshiftexport.h"
 #include "engine/formats/validationreport.h"
+#include "engine/gisconversion.h"
 #include "engine/gridconversion.h"
 #include "engine/networkfacts.h"
 #include "engine/pointquality.h"
@@ -32,6 +33,8 @@ constexpr int kProgressConverted = 90;
 
 // Identifiers of outside points named when --outside fail stops the run.
 constexpr size_t kOutsideIdsNamed = 20;
+
+// NAD83(CORS96) in longitude, latitude and ellipsoid height.
 
 // Decimals of the seconds in the closing summary.
 constexpr int kSecondsDecimals = 2;
@@ -139,6 +142,10 @@ private:
     bool openOutputs();
     bool exportMetadata(TinshiftMetadata &metadata);
     bool stream(StreamTotals &totals);
+    bool isGisOutput() const;
+    bool openGisOutput();
+    bool streamGis(StreamTotals &totals);
+    bool reportOutside(const StreamTotals &totals, const std::vector<QString> &outsideIds);
     bool writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Handle report, RunOutputs::Handle picture);
     bool failed(const QString &text, bool leadingName = false);
     QString inputName() const;
@@ -160,6 +167,11 @@ private:
     RunOutputs::Handle controlShift_ = RunOutputs::kNoOutput;
     RunOutputs::Handle tinshift_ = RunOutputs::kNoOutput;
     RunOutputs::Handle quality_ = RunOutputs::kNoOutput;
+    // A GIS input and output; the writer is closed before the outputs drop
+    // what was not committed.
+    std::unique_ptr<GisPointReader> gisInput_;
+    std::unique_ptr<GisPointWriter> gisWriter_;
+    std::string gisOutputWkt_;  // the written layer's coordinate system
 };
 
 // Reports an error; false, so that a failing step can return it.
@@ -179,6 +191,11 @@ bool Run::openInput()
     if (plan_.inputStream) {
         input_ = plan_.inputStream;
         return true;
+    }
+    if (isGisFileName(plan_.input)) {
+        gisInput_ = std::make_unique<GisPointReader>();
+        QString error;
+        return gisInput_->open(plan_.input, plan_.gis, error) || failed(error);
     }
     InputProblem problem = InputProblem::None;
     input_ = openInputFile(localPath(plan_.input), problem);
@@ -223,12 +240,26 @@ bool Run::prepareCoordinateSystems()
 {
     CoordinateSystem input, output;
     std::string error;
+    // A GIS layer names its system, unless --crs says otherwise.
+    const std::string layerCrs = gisInput_ && plan_.crs.empty() ? gisInput_->crsWkt() : std::string();
+    const std::string &inputCrs = layerCrs.empty() ? plan_.crs : layerCrs;
+    if (!layerCrs.empty() && !describeCoordinateSystem(layerCrs, input, error))
+        return failed(QStringLiteral("Unusable coordinate system of layer %1: %2; give the points' system with --crs")
+                          .arg(gisInput_->layerName(), QString::fromStdString(error.substr(layerCrs.size() + 2))));
     for (const auto &[definition, system] : {std::tie(plan_.crs, input), std::tie(plan_.outputCrs, output)}) {
         if (!definition.empty() && !describeCoordinateSystem(definition, system, error))
             return failed(QStringLiteral("Unusable coordinate system %1").arg(QString::fromStdString(error)));
     }
     if (plan_.outputCrs.empty())
         output = input;
+    if (isGisOutput()) {
+        // The written layer's system is the targets', on the target realization.
+        const DatumDirection direction = plan_.settings.direction;
+        gisOutputWkt_ = renamedDatumWkt(plan_.outputCrs.empty() ? inputCrs : plan_.outputCrs,
+                                        targetSystemName(direction), targetDatumName(direction), error);
+        if (gisOutputWkt_.empty())
+            return failed(QString::fromStdString(error));
+    }
     if (input.kind == CoordinateKind::Geographic && output.kind == CoordinateKind::Geographic)
         return true;
     // Grid lines are written with decimal points and separated by commas;
@@ -284,7 +315,10 @@ bool Run::openOutputs()
     if (!plan_.inputStream)
         outputs_.protect(plan_.input);
 
-    if (plan_.outputStream)
+    if (isGisOutput()) {
+        if (!openGisOutput())
+            return false;
+    } else if (plan_.outputStream)
         points_ = outputs_.addStream(plan_.outputStream, QStringLiteral("standard output"));
     else if (!addOutput(plan_.output, points_))
         return false;
@@ -299,7 +333,7 @@ bool Run::openOutputs()
 
     QString error;
     const std::string header = grid_ ? gridOutputHeader(grid_->layout()) : outputHeaderText(plan_.style);
-    if (!outputs_.write(points_, header, error))
+    if (!gisWriter_ && !outputs_.write(points_, header, error))
         return failed(error);
     if (controlShift_ != RunOutputs::kNoOutput) {
         std::string text = header;
@@ -336,9 +370,45 @@ bool Run::exportMetadata(TinshiftMetadata &metadata)
     return describeNetworkFiles(plan_.settings, plan_.network, plan_.tinshift, metadata, error) || failed(error);
 }
 
+bool Run::isGisOutput() const
+{
+    return !plan_.outputStream && (!plan_.outputFormat.isEmpty() || isGisFileName(plan_.output));
+}
+
+// The converted points as features of a GIS file, made beside its name and
+// put in place with the other outputs.
+bool Run::openGisOutput()
+{
+    QString error;
+    if (!gisInput_)
+        return failed(QStringLiteral("%1 is a GIS file, which takes the points of a GIS input; %2 is a text file")
+                          .arg(plan_.output, inputName()));
+    const QString driver = plan_.outputFormat.isEmpty() ? gisDriverForName(plan_.output) : plan_.outputFormat;
+    if (!GisPointWriter::checkDriver(driver, error))
+        return failed(QStringLiteral("Cannot write %1: %2").arg(plan_.output, error));
+    gisWriter_ = std::make_unique<GisPointWriter>();
+    GisPointWriter *writer = gisWriter_.get();
+    QString workPath;
+    points_ = outputs_.addStaged(
+        plan_.output, [writer](QString &closeError) { return writer->close(closeError); }, workPath, error);
+    if (points_ == RunOutputs::kNoOutput)
+        return failed(error);
+    GisWriteOptions options;
+    options.driver = driver;
+    options.layerName = gisInput_->layerName();
+    options.crsWkt = gisOutputWkt_;
+    options.heights = gisInput_->hasHeights();
+    options.quality = !plan_.quality.isEmpty();
+    if (!writer->create(workPath, options, gisInput_.get(), error))
+        return failed(error.replace(workPath, plan_.output));
+    return true;
+}
+
 // Streams the input through the network into the outputs.
 bool Run::stream(StreamTotals &totals)
 {
+    if (gisInput_)
+        return streamGis(totals);
     const bool writing = deferredErrors_.isEmpty();
     std::optional<NetworkValidation> validation;
     std::optional<PointQualityEstimator> estimator;
@@ -450,6 +520,12 @@ bool Run::stream(StreamTotals &totals)
     } else if (totals.rejects.count > 0) {
         reporter_.warning(rejectsText(totals.rejects));
     }
+    return reportOutside(totals, outsideIds);
+}
+
+// The closing lines on the points outside the network; false when they stop the run.
+bool Run::reportOutside(const StreamTotals &totals, const std::vector<QString> &outsideIds)
+{
     if (totals.outside > 0)
         reporter_.status(QStringLiteral("%1 of %2 points lie outside the control network")
                                  .arg(decimal(totals.outside), decimal(totals.points)) +
@@ -465,6 +541,93 @@ bool Run::stream(StreamTotals &totals)
                           .arg(decimal(totals.outside), decimal(totals.points), ids.join(QStringLiteral(", "))));
     }
     return true;
+}
+
+// Streams the features of a GIS layer through the network into the outputs.
+bool Run::streamGis(StreamTotals &totals)
+{
+    std::optional<NetworkValidation> validation;
+    std::optional<PointQualityEstimator> estimator;
+    if (quality_ != RunOutputs::kNoOutput) {
+        validation.emplace(validateNetwork(*control_, *triangles_));
+        estimator.emplace(*control_, *triangles_, *validation);
+    }
+    StreamSettings settings;
+    settings.direction = plan_.settings.direction;
+    settings.outside = plan_.outside;
+    settings.decimals = plan_.decimals;
+    settings.style = plan_.style;
+    settings.quality = estimator ? &*estimator : nullptr;
+    settings.grid = grid_.get();
+
+    QString writeError;
+    GisStreamHandlers handlers;
+    handlers.writer = gisWriter_.get();
+    if (!gisWriter_) {
+        handlers.writeLines = [this, &writeError](const std::string &lines) {
+            return outputs_.write(points_, lines, writeError);
+        };
+    }
+    handlers.writeQuality = [this, &writeError](const std::string &lines) {
+        return outputs_.write(quality_, lines, writeError);
+    };
+    std::vector<QString> outsideIds;
+    handlers.outsidePoint = [this, &outsideIds](const QString &id) {
+        if (reporter_.wantsOutsidePoints())
+            reporter_.outsidePoint(id);
+        if (outsideIds.size() < kOutsideIdsNamed)
+            outsideIds.push_back(id);
+    };
+    std::vector<PointRecord> kept;
+    if (plan_.keepRecords) {
+        handlers.convertedPoints = [&kept](std::vector<PointRecord> &&points) {
+            std::move(points.begin(), points.end(), std::back_inserter(kept));
+        };
+    }
+    const int64_t features = gisInput_->featureCount();
+    handlers.progress = [this, features](uint64_t points) {
+        reporter_.progress(points, points, features < 0 ? kUnknownSize : uint64_t(features));
+    };
+    handlers.cancelled = plan_.cancelled;
+
+    const NetworkInterpolator interpolator(control_, triangles_);
+    const GisTotals gis = convertGisLayer(*gisInput_, interpolator, settings, handlers);
+    totals = gis.stream;
+    result_.pointCount = totals.points;
+    result_.outside = totals.outside;
+    result_.rejected = totals.rejects.count;
+    result_.statsInput = extentOf(kept.data(), kept.size());
+    if (plan_.keepRecords)
+        result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
+
+    if (totals.cancelled) {
+        result_.outcome = RunOutcome::Cancelled;
+        return failed(QStringLiteral("Conversion cancelled; no file was written."));
+    }
+    if (totals.readFailed)
+        return failed(gis.error);
+    if (totals.writeFailed)
+        return failed(gis.error.isEmpty() ? writeError
+                                          : QStringLiteral("Unable to write %1: %2").arg(plan_.output, gis.error));
+    QString rejects;
+    if (totals.rejects.count > 0)
+        rejects =
+            QStringLiteral("%1 %2 no point: %3")
+                .arg(decimal(totals.rejects.count), totals.rejects.count == 1 ? "feature gives" : "features give",
+                     gis.rejected.join(QStringLiteral("; ")) +
+                         (totals.rejects.count > uint64_t(gis.rejected.size()) ? QStringLiteral("; ...") : QString()));
+    if (totals.points == 0) {
+        QString text =
+            QStringLiteral("No points could be read from layer %1 of %2.").arg(gisInput_->layerName(), inputName());
+        if (!rejects.isEmpty())
+            text += QStringLiteral(" ") + rejects;
+        if (plan_.strict)
+            return failed(text);
+        reporter_.status(text, kProgressConverted);
+    } else if (!rejects.isEmpty()) {
+        reporter_.warning(rejects);
+    }
+    return reportOutside(totals, outsideIds);
 }
 
 RunResult Run::convert()

@@ -7,6 +7,7 @@
 // validates the network and writes its residual file and picture.
 
 #include "engine/conversion.h"
+#include "engine/formats/gisfile.h"
 #include "engine/networkvalidation.h"
 #include "engine/streamconversion.h"
 
@@ -51,6 +52,11 @@ struct RunPlan {
     // for the output the input's system.
     std::string crs;
     std::string outputCrs;
+    // A GIS input's layer and fields; unused for a text input.
+    GisReadOptions gis;
+    // GDAL's driver for the converted points; empty: the one the output's
+    // extension names, or text.
+    QString outputFormat;
 
     QString output;                     // converted points
     std::FILE *outputStream = nullptr;  // takes the points instead of a file (standard output)

@@ -184,6 +184,100 @@ bool describeCoordinateSystem(const std::string &definition, CoordinateSystem &s
     return problem.empty() || refuse(problem);
 }
 
+namespace {
+
+// Default system of points given in degrees.
+constexpr char kNad83Degrees[] = "EPSG:4269";
+
+// `name` with `oldPrefix` at its start replaced by `newPrefix`, or
+// `newPrefix` alone when it does not start so.
+std::string withPrefix(const std::string &name, const std::string &oldPrefix, const std::string &newPrefix)
+{
+    if (!oldPrefix.empty() && name.rfind(oldPrefix, 0) == 0)
+        return newPrefix + name.substr(oldPrefix.size());
+    return newPrefix;
+}
+
+}  // namespace
+
+std::string renamedDatumWkt(const std::string &definition, const std::string &geographicName,
+                            const std::string &datumName, std::string &error)
+{
+    const QuietContext context;
+    PJ_CONTEXT *c = context.get();
+    Object crs(proj_create(c, withCrsType(definition.empty() ? kNad83Degrees : definition).c_str()));
+    if (crs && proj_get_type(crs.get()) == PJ_TYPE_BOUND_CRS)
+        crs.reset(proj_get_source_crs(c, crs.get()));
+    if (!crs || !proj_is_crs(crs.get())) {
+        error = definition + ": PROJ knows no such coordinate system";
+        return std::string();
+    }
+    const PJ_TYPE type = proj_get_type(crs.get());
+    const bool projected = type == PJ_TYPE_PROJECTED_CRS;
+    const Object base(projected ? proj_crs_get_geodetic_crs(c, crs.get()) : proj_clone(c, crs.get()));
+    const Object ellipsoid(base ? proj_get_ellipsoid(c, base.get()) : nullptr);
+    const Object meridian(base ? proj_get_prime_meridian(c, base.get()) : nullptr);
+    double semiMajor = 0.0, semiMinor = 0.0, inverseFlattening = 0.0, longitude = 0.0, unitFactor = 0.0;
+    int computed = 0;
+    const char *meridianUnit = nullptr;
+    if (!ellipsoid || !meridian ||
+        !proj_ellipsoid_get_parameters(c, ellipsoid.get(), &semiMajor, &semiMinor, &computed, &inverseFlattening) ||
+        !proj_prime_meridian_get_parameters(c, meridian.get(), &longitude, &unitFactor, &meridianUnit)) {
+        error = definition + ": PROJ gives no datum for it";
+        return std::string();
+    }
+    const char *baseName = proj_get_name(base.get());
+    const std::string oldName = baseName ? baseName : "";
+    Object renamed;
+    if (proj_get_type(base.get()) == PJ_TYPE_GEOCENTRIC_CRS) {
+        const Object axes(proj_crs_get_coordinate_system(c, base.get()));
+        const char *unit = nullptr;
+        double factor = 1.0;
+        proj_cs_get_axis_info(c, axes.get(), 0, nullptr, nullptr, nullptr, &factor, &unit, nullptr, nullptr);
+        renamed.reset(proj_create_geocentric_crs(
+            c, geographicName.c_str(), datumName.c_str(), proj_get_name(ellipsoid.get()), semiMajor, inverseFlattening,
+            proj_get_name(meridian.get()), longitude, meridianUnit, unitFactor, unit ? unit : "metre", factor));
+    } else {
+        const Object axes(proj_crs_get_coordinate_system(c, base.get()));
+        renamed.reset(proj_create_geographic_crs(
+            c, geographicName.c_str(), datumName.c_str(), proj_get_name(ellipsoid.get()), semiMajor, inverseFlattening,
+            proj_get_name(meridian.get()), longitude, meridianUnit, unitFactor, axes.get()));
+    }
+    if (renamed && projected) {
+        const Object altered(proj_crs_alter_geodetic_crs(c, crs.get(), renamed.get()));
+        const char *name = proj_get_name(crs.get());
+        renamed.reset(
+            altered ? proj_alter_name(c, altered.get(), withPrefix(name ? name : "", oldName, geographicName).c_str())
+                    : nullptr);
+    }
+    const char *wkt = renamed ? proj_as_wkt(c, renamed.get(), PJ_WKT2_2019, nullptr) : nullptr;
+    if (!wkt) {
+        error = definition + ": PROJ cannot name its datum anew (" + context.lastMessage() + ")";
+        return std::string();
+    }
+    return wkt;
+}
+
+std::vector<std::string> knownSystemNames()
+{
+    const QuietContext context;
+    std::vector<std::string> names;
+    PROJ_CRS_LIST_PARAMETERS *parameters = proj_get_crs_list_parameters_create();
+    const PJ_TYPE types[] = {PJ_TYPE_GEOGRAPHIC_2D_CRS, PJ_TYPE_GEOGRAPHIC_3D_CRS, PJ_TYPE_PROJECTED_CRS,
+                             PJ_TYPE_GEOCENTRIC_CRS};
+    parameters->types = types;
+    parameters->typesCount = sizeof types / sizeof types[0];
+    int count = 0;
+    PROJ_CRS_INFO **list = proj_get_crs_info_list_from_database(context.get(), nullptr, parameters, &count);
+    for (int i = 0; i < count; ++i) {
+        if (!list[i]->deprecated)
+            names.push_back(std::string(list[i]->name) + " (" + list[i]->auth_name + ":" + list[i]->code + ")");
+    }
+    proj_crs_info_list_destroy(list);
+    proj_get_crs_list_parameters_destroy(parameters);
+    return names;
+}
+
 std::string unitLabel(const CoordinateSystem &system)
 {
     if (same(system.metresPerUnit, kMetre))

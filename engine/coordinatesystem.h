@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace veltrane {
 
@@ -29,6 +30,17 @@ struct CoordinateSystem {
 // it is no geographic, projected or geocentric system, when it is not on
 // GRS80 (the text names the ellipsoid found) or when its degrees are no degrees.
 bool describeCoordinateSystem(const std::string &definition, CoordinateSystem &system, std::string &error);
+
+// The system `definition` names (when empty: degrees on NAD83, EPSG:4269)
+// on a datum of its own named `datumName`, the geographic system it rests on
+// named `geographicName`, as WKT2:2019. Empty with `error` set when PROJ
+// cannot make it.
+std::string renamedDatumWkt(const std::string &definition, const std::string &geographicName,
+                            const std::string &datumName, std::string &error);
+
+// Geographic, projected and geocentric systems of PROJ's database that are
+// not deprecated, as "NAME (AUTHORITY:CODE)", for completing a system's name.
+std::vector<std::string> knownSystemNames();
 
 // The label of a system's linear unit in column names: M, FTUS, FT, or the
 // unit's name in capitals with every other character an underscore.

@@ -1,6 +1,8 @@
 #include "engine/networkfacts.h"
 
 #include "engine/base/filedigest.h"
+#include "engine/coordinatesystem.h"
+#include "engine/gisconversion.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -10,6 +12,9 @@
 namespace veltrane {
 
 namespace {
+
+// The geographic 3D system of NAD83(CORS96); NAD83(CORS96a) has no code.
+constexpr char kCors96Geographic3D[] = "EPSG:6782";
 
 QString reason(int error)
 {
@@ -70,6 +75,17 @@ bool describeNetworkFiles(const ConversionSettings &settings, const NetworkFiles
         return !file.sha256.isEmpty();
     };
     metadata.publicationDate = QDateTime::currentDateTimeUtc().date();
+    // The vertices are longitude, latitude and ellipsoid height of each
+    // realization.
+    std::string wktError;
+    const QString cors96 = QString::fromLatin1(kCors96Geographic3D);
+    const QString cors96a =
+        QString::fromStdString(renamedDatumWkt(kCors96Geographic3D, targetSystemName(DatumDirection::Cors96ToCors96a),
+                                               targetDatumName(DatumDirection::Cors96ToCors96a), wktError))
+            .simplified();
+    const bool forward = settings.direction == DatumDirection::Cors96ToCors96a;
+    metadata.inputCrs = forward ? cors96 : cors96a;
+    metadata.outputCrs = forward ? cors96a : cors96;
     metadata.controlFiles.resize(2);
     if (!describe(files.source, metadata.controlFiles[0]) || !describe(files.target, metadata.controlFiles[1]))
         return false;

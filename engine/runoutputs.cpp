@@ -1,7 +1,10 @@
 #include "engine/runoutputs.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -17,7 +20,13 @@ QString reason(int error)
 
 }  // namespace
 
-RunOutputs::~RunOutputs() = default;
+RunOutputs::~RunOutputs()
+{
+    for (const Output &output : outputs_) {
+        if (!output.stagingFolder.isEmpty())
+            QDir(output.stagingFolder).removeRecursively();
+    }
+}
 
 void RunOutputs::protect(const QString &path)
 {
@@ -67,6 +76,47 @@ RunOutputs::Handle RunOutputs::addStream(std::FILE *stream, const QString &label
     return Handle(outputs_.size() - 1);
 }
 
+RunOutputs::Handle RunOutputs::addStaged(const QString &path, std::function<bool(QString &error)> finish,
+                                         QString &workPath, QString &error)
+{
+    error = kept_.refusal(path);
+    if (!error.isEmpty())
+        return kNoOutput;
+    const QFileInfo info(path);
+    QByteArray folder = QFile::encodeName(info.absolutePath() + QStringLiteral("/.veltrane-XXXXXX"));
+    errno = 0;
+    if (!::mkdtemp(folder.data())) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, reason(errno));
+        return kNoOutput;
+    }
+    Output output;
+    output.path = path;
+    output.stagingFolder = QFile::decodeName(folder);
+    output.finish = std::move(finish);
+    workPath = QDir(output.stagingFolder).filePath(info.fileName());
+    kept_.add(path, FileRole::Written);
+    outputs_.push_back(std::move(output));
+    return Handle(outputs_.size() - 1);
+}
+
+// Moves every file of a staged output's folder beside `path`.
+bool RunOutputs::placeStaged(Output &output, QString &error)
+{
+    const QDir staging(output.stagingFolder);
+    const QDir target = QFileInfo(output.path).absoluteDir();
+    for (const QString &name : staging.entryList(QDir::Files | QDir::Hidden)) {
+        errno = 0;
+        if (std::rename(QFile::encodeName(staging.filePath(name)).constData(),
+                        QFile::encodeName(target.filePath(name)).constData()) != 0) {
+            error = QStringLiteral("Unable to write %1: %2").arg(target.filePath(name), reason(errno));
+            return false;
+        }
+    }
+    staging.rmdir(output.stagingFolder);
+    output.stagingFolder.clear();
+    return true;
+}
+
 bool RunOutputs::write(Handle handle, const char *data, size_t size, QString &error)
 {
     Output &output = outputs_.at(size_t(handle));
@@ -90,7 +140,10 @@ bool RunOutputs::commit(QString &error)
             return false;
         }
         errno = 0;
-        if (!output.file) {
+        if (output.finish) {
+            if (!output.finish(error))
+                return false;
+        } else if (!output.file) {
             if (std::fflush(output.stream) != 0) {
                 error = QStringLiteral("Unable to write %1: %2").arg(output.path, reason(errno));
                 return false;
@@ -102,6 +155,8 @@ bool RunOutputs::commit(QString &error)
     }
     for (Output &output : outputs_) {
         errno = 0;
+        if (output.finish && !placeStaged(output, error))
+            return false;
         if (output.file && !output.file->replace()) {
             error = QStringLiteral("Unable to write %1: %2").arg(output.path, output.file->errorString());
             return false;

@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -41,6 +42,13 @@ public:
     // the same file or stream is refused.
     Handle addStream(std::FILE *stream, const QString &label);
 
+    // An output that a library writes itself, as one or more files named
+    // after `path` (a GIS file): it is made at `workPath`, in a new folder
+    // beside `path`, and at commit `finish` closes it and its files are
+    // moved in place with the others. kNoOutput with `error` set.
+    Handle addStaged(const QString &path, std::function<bool(QString &error)> finish, QString &workPath,
+                     QString &error);
+
     // Appends bytes to an output. False with `error` set on the first
     // failure of that output; later writes to it do nothing.
     bool write(Handle output, const char *data, size_t size, QString &error);
@@ -61,7 +69,11 @@ private:
         std::FILE *stream = nullptr;
         OutputTarget target;  // where the bytes land
         bool failed = false;
+        QString stagingFolder;  // of a staged output, removed when not committed
+        std::function<bool(QString &error)> finish;
     };
+
+    bool placeStaged(Output &output, QString &error);
 
     std::vector<Output> outputs_;
     ProtectedFiles kept_;

@@ -39,6 +39,8 @@ ogr2ogr -f GPKG points.gpkg points.csv -nln points -a_srs EPSG:6782 -oo HEADERS=
   -sql "SELECT field_4 AS id FROM points WHERE field_1 IS NOT NULL" 2> /dev/null
 row "ogr2ogr, GeoPackage to GeoPackage" \
   "$(seconds bash "$recipes/ogr2ogr_gpkg.sh" network.json points.gpkg points out.gpkg)"
+row "veltrane-convert, GeoPackage to GeoPackage" \
+  "$(seconds "$convert" -o veltrane_out.gpkg points.gpkg)"
 row "pyproj" "$(seconds "$python" "$recipes/pyproj_convert.py" network.json points.csv pyproj.csv)"
 row "Dask, LocalCluster of 2 workers" \
   "$(seconds "$python" "$recipes/dask_convert.py" --workers 2 network.json points.csv dask)"

@@ -12,12 +12,12 @@
 set -euo pipefail
 
 # Compiler, Qt with its OpenGL widget, PROJ for the coordinate systems of
-# the points, Mesa's software renderer, and Xvfb with a font for the window
+# the points, GDAL for points in GIS files, Mesa's software renderer, and Xvfb with a font for the window
 # when there is no display.
 RUN_PACKAGES=(
   build-essential cmake pkg-config
   qtbase5-dev libqt5opengl5-dev
-  libproj-dev
+  libproj-dev libgdal-dev
   libgl1-mesa-dri libglu1-mesa-dev
   xvfb xauth x11-utils fonts-dejavu-core
 )

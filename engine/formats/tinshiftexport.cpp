@@ -127,6 +127,10 @@ bool tinshiftText(const QString &path, const std::vector<PointRecord> &control, 
     if (!metadata.license.isEmpty())
         appendField(json, "license", metadata.license);
     appendField(json, "description", description(direction, metadata));
+    if (!metadata.inputCrs.isEmpty())
+        appendField(json, "input_crs", metadata.inputCrs);
+    if (!metadata.outputCrs.isEmpty())
+        appendField(json, "output_crs", metadata.outputCrs);
     json += "  \"transformed_components\": [\"horizontal\", \"vertical\"],\n";
     if (nearestSide)
         json += "  \"fallback_strategy\": \"nearest_side\",\n";

@@ -37,6 +37,10 @@ struct TinshiftMetadata {
     std::optional<SourceFile> tinFile;     // the TIN file read; none: the control points were triangulated
     std::vector<SourceFile> controlFiles;  // source realization first
     TinshiftFallback fallback = TinshiftFallback::None;
+    // "input_crs" and "output_crs": the systems of the vertices' source and
+    // target positions (an EPSG code, or WKT where there is none); empty: left out.
+    QString inputCrs;
+    QString outputCrs;
 };
 
 // The file's text. Triangles with an index outside `control` are left out,

@@ -8,7 +8,9 @@
 #include "tests/app/displayhelpers.h"
 #include "ui_mainwindow.h"
 
+#include "app/crsfield.h"
 #include "engine/conversion.h"
+#include "engine/coordinatesystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,6 +47,13 @@ QByteArray contentsOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeTextFileAt(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
 }
 
 QByteArray sampleLines(int count)
@@ -137,16 +146,21 @@ private slots:
     void closingDuringARunCancelsIt();
     void outputInformationNamesTheFileAndOutsidePoints();
     void runWithoutControlNetworkSaysItCouldNotRun();
+    void coordinateFieldReadsGridPointsAndIsRemembered();
 
 private:
     QString runWindow(MainWindow &window, const QString &input);
 
     QString originalFolder;
+    QTemporaryDir settingsFolder;
 };
 
 void TestConvertButton::initTestCase()
 {
     originalFolder = QDir::currentPath();
+    // The remembered "Coordinates" go to a settings folder of the test's own.
+    QVERIFY(settingsFolder.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsFolder.path()));
     // A pipe feeder may write after a cancelled run has closed the pipe.
     std::signal(SIGPIPE, SIG_IGN);
 }
@@ -457,6 +471,61 @@ void TestConvertButton::runWithoutControlNetworkSaysItCouldNotRun()
              qPrintable(pane));
     QVERIFY2(!pane.contains(QStringLiteral("Completed in")), qPrintable(pane));
     QCOMPARE(window.form()->progressBar->value(), 0);
+}
+
+void TestConvertButton::coordinateFieldReadsGridPointsAndIsRemembered()
+{
+    QTemporaryDir folder;
+    QVERIFY(copySample(folder.path()));
+    // The sample points in UTM zone 10N, as a surveyor would have them.
+    veltrane::CoordinateSystem utm;
+    std::string error;
+    QVERIFY(veltrane::describeCoordinateSystem("EPSG:26910", utm, error));
+    veltrane::CoordinateConverter converter(utm);
+    QByteArray grid;
+    for (const QByteArray &line : contentsOf(folder.filePath("sample_points.csv")).split('\n')) {
+        const QList<QByteArray> f = QByteArray(line).replace('\t', ',').replace(' ', ',').split(',');
+        bool number = false;
+        double p[3] = {f.value(0).toDouble(&number), f.value(1).toDouble(), f.value(2).toDouble()};
+        if (line.startsWith('#') || f.size() != 4 || !number)
+            continue;
+        converter.fromGeographic(&p[0], &p[1], &p[2], 3 * sizeof(double), 1);
+        grid += QByteArray::number(p[0], 'f', 4) + "," + QByteArray::number(p[1], 'f', 4) + "," +
+                QByteArray::number(p[2], 'f', 4) + "," + f[3] + "\n";
+    }
+    writeTextFileAt(folder.filePath("grid.csv"), grid);
+
+    QDir::setCurrent(folder.path());
+    {
+        MainWindow window;
+        window.show();
+        QCOMPARE(window.form()->cboCrs->currentText(), QString());
+        window.form()->cboCrs->setEditText("EPSG:26910");
+        const QString pane = runWindow(window, "grid.csv");
+        QVERIFY2(pane.contains("Completed in "), qPrintable(pane));
+    }
+    QDir::setCurrent(originalFolder);
+    const QByteArray windowPoints = contentsOf(folder.filePath("grid_out.csv"));
+    QVERIFY(windowPoints.startsWith("POINT_ID,E_CORS96_M,N_CORS96_M,h_CORS96_M,E_CORS96a_M,N_CORS96a_M,h_CORS96a_M,"
+                                    "s,AZIMUTH,DeltaH,DeltaE,DeltaN\n"));
+    QCOMPARE(windowPoints.count('\n'), 1 + 50);
+
+    // The command with --crs writes the same bytes.
+    QProcess batch;
+    batch.start(QStringLiteral(VELTRANE_CONVERT), {"--crs", "EPSG:26910", "--workdir", folder.path(), "-o",
+                                                   folder.filePath("batch.csv"), folder.filePath("grid.csv")});
+    QVERIFY(batch.waitForFinished(60000));
+    QCOMPARE(batch.exitCode(), 0);
+    QCOMPARE(windowPoints, contentsOf(folder.filePath("batch.csv")));
+
+    // A later start of the program shows the system again; a name the
+    // completer offers stands for its code.
+    MainWindow later;
+    QCOMPARE(later.form()->cboCrs->currentText(), QString("EPSG:26910"));
+    QCOMPARE(veltrane::crsDefinitionOf(" NAD83 / UTM zone 10N (EPSG:26910) "), std::string("EPSG:26910"));
+    QCOMPARE(veltrane::crsDefinitionOf(""), std::string());
+    later.form()->cboCrs->setEditText(QString());
+    veltrane::rememberCrsField(later.form()->cboCrs);
 }
 
 QTEST_MAIN(TestConvertButton)

@@ -180,6 +180,8 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
     plan.decimals = o.decimals;
     plan.crs = o.crs;
     plan.outputCrs = o.outputCrs;
+    plan.gis = o.gis;
+    plan.outputFormat = o.outputFormat;
     plan.layout = o.layout;
     plan.style = o.style;
     return plan;

@@ -32,6 +32,12 @@ const char *const kUsage =
     "  --outside zero|skip|nearest|fail\n"
     "                          points outside the network: written with zeros (default),\n"
     "                          left out, extended from the nearest triangle, or exit 1\n"
+    "GIS input (.gpkg .shp .geojson .json .fgb .gml .dxf, read through GDAL; the\n"
+    "layer's coordinate system is used unless --crs is given):\n"
+    "  --layer NAME            the layer to read (default: the first layer with points)\n"
+    "  --id-field NAME         the identifier (default: the first of id, name, point_id,\n"
+    "                          pt, otherwise the feature id)\n"
+    "  --height-field NAME     the height (default: Z of the geometry, 0 without)\n"
     "Input layout (default: x,y,h,id and one separator character):\n"
     "  --columns LIST          roles of the columns in order: x (longitude), y (latitude),\n"
     "                          h (height), id, _ (ignored), e.g. id,y,x,h,_\n"
@@ -52,6 +58,11 @@ const char *const kUsage =
     "Output:\n"
     "  -o, --output FILE       converted points (default: INPUT with _out.csv; - is standard\n"
     "                          output, the default for standard input)\n"
+    "                          A GIS name writes a layer through GDAL: every field of the\n"
+    "                          GIS input, the converted geometry, s, azimuth, delta_h\n"
+    "                          (and sigma_h, sigma_v with --quality), its coordinate\n"
+    "                          system on the target realization\n"
+    "  --output-format DRIVER  write -o through this GDAL driver (GPKG, GeoJSON, ...)\n"
     "  --controlshift FILE     control shifts (default DIR/controlshift.csv)\n"
     "  --no-controlshift       do not write the control shifts\n"
     "  --export-tinshift FILE  also write the network as a JSON file for cct +proj=tinshift\n"
@@ -125,6 +136,9 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
             {o.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
             {!o.crs.empty(), "--crs"},
             {!o.outputCrs.empty(), "--output-crs"},
+            {!o.gis.layer.isEmpty() || !o.gis.idField.isEmpty() || !o.gis.heightField.isEmpty(),
+             "--layer, --id-field or --height-field"},
+            {!o.outputFormat.isEmpty(), "--output-format"},
             {!o.layout.isFixed(), "--columns, --header, --delimiter, --decimal-comma or --angles"},
             {!o.style.isDefault(), "--angles-out"},
         };
@@ -221,6 +235,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
             return value.empty() ? std::string(what) + " takes a file name" : std::string();
         };
     };
+    const auto gisName = [](QString &into, const char *what) {
+        return [&into, what](const std::string &value) {
+            into = QString::fromUtf8(value.c_str());
+            return value.empty() ? std::string(what) + " takes a name" : std::string();
+        };
+    };
     const std::map<std::string, Setter> valued = {
         {"--mode",
          [&o](const std::string &v) {
@@ -307,6 +327,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
              o.outputCrs = v;
              return v.empty() ? std::string("--output-crs takes a coordinate system") : std::string();
          }},
+        {"--layer", gisName(o.gis.layer, "--layer")},
+        {"--id-field", gisName(o.gis.idField, "--id-field")},
+        {"--height-field", gisName(o.gis.heightField, "--height-field")},
+        {"--output-format", gisName(o.outputFormat, "--output-format")},
         {"--plot-size",
          [&o](const std::string &v) {
              return parsePlotSize(v, o.validation.plotSize) ? std::string() : plotSizeUsage();
@@ -403,6 +427,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = "--decimal-comma needs a separator other than the comma";
     else if (!o.exportLicense.isEmpty() && o.tinshiftFile.isEmpty())
         parsed.error = "--export-license needs --export-tinshift";
+    else if ((!o.gis.layer.isEmpty() || !o.gis.idField.isEmpty() || !o.gis.heightField.isEmpty()) &&
+             !isGisFileName(o.input))
+        parsed.error = "--layer, --id-field and --height-field need a GIS INPUT (.gpkg, .shp, .geojson, .json, "
+                       ".fgb, .gml, .dxf)";
+    else if (!o.outputFormat.isEmpty() && (o.output.isEmpty() || o.output == kStandardStream))
+        parsed.error = "--output-format needs -o FILE";
     else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)
         parsed.error = "only the converted points (-o) can go to standard output";
     else

@@ -4,6 +4,7 @@
 // passed, whatever their encoding (filenamebytes.h).
 
 #include "engine/conversion.h"
+#include "engine/formats/gisfile.h"
 #include "engine/streamconversion.h"
 
 #include <QSize>
@@ -52,6 +53,8 @@ struct CommandLine {
     OutputDecimals decimals;       // -d and --metre-decimals
     std::string crs;               // --crs: the input's coordinate system; empty: degrees
     std::string outputCrs;         // --output-crs: the targets' system; empty: the input's
+    GisReadOptions gis;            // --layer, --id-field, --height-field
+    QString outputFormat;          // --output-format: GDAL's driver; empty: by -o's extension
     PointLayout layout;            // --columns, --header, --delimiter, --decimal-comma, --angles
     OutputStyle style;             // --decimal-comma, --angles-out
     ValidationOptions validation;  // --validate-network and its files, --quality

@@ -1,0 +1,508 @@
+#include "engine/formats/gisfile.h"
+
+#include <QFileInfo>
+#include <cpl_conv.h>
+#include <gdal.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+
+#include <map>
+#include <mutex>
+
+namespace veltrane {
+
+const char *const kDefaultIdFields[4] = {"id", "name", "point_id", "pt"};
+
+namespace {
+
+// Features looked at to tell whether a layer of mixed geometries holds points.
+constexpr int kLayerProbeFeatures = 10000;
+// Features per transaction of a writer that has transactions: large enough
+// that committing costs nothing beside writing.
+constexpr size_t kFeaturesPerTransaction = 250000;
+
+// The shift's fields, added to every written layer.
+constexpr char kShiftField[] = "s";
+constexpr char kAzimuthField[] = "azimuth";
+constexpr char kDeltaHField[] = "delta_h";
+constexpr char kSigmaHorizontalField[] = "sigma_h";
+constexpr char kSigmaVerticalField[] = "sigma_v";
+constexpr char kIdField[] = "id";
+
+// The authority of the systems the writer makes up, and the range of their codes.
+constexpr char kAuthority[] = "VELTRANE";
+constexpr uint32_t kFirstSystemCode = 100000;
+constexpr uint32_t kSystemCodes = 800000;
+
+// A code for a system of its definition, the same on every run (FNV-1a).
+int systemCode(const std::string &wkt)
+{
+    uint32_t hash = 2166136261u;
+    for (const char c : wkt)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return int(kFirstSystemCode + hash % kSystemCodes);
+}
+
+const std::map<QString, QString> &driversByExtension()
+{
+    static const std::map<QString, QString> drivers = {
+        {"gpkg", "GPKG"},    {"shp", "ESRI Shapefile"}, {"geojson", "GeoJSON"},
+        {"json", "GeoJSON"}, {"fgb", "FlatGeobuf"},     {"gml", "GML"},
+        {"dxf", "DXF"},
+    };
+    return drivers;
+}
+
+void registerDrivers()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] { GDALAllRegister(); });
+}
+
+// GDAL's messages kept from standard error while it lives; the last one is
+// read with lastMessage().
+class QuietGdal {
+public:
+    QuietGdal()
+    {
+        registerDrivers();
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~QuietGdal() { CPLPopErrorHandler(); }
+    QuietGdal(const QuietGdal &) = delete;
+    QuietGdal &operator=(const QuietGdal &) = delete;
+
+    static QString lastMessage(const char *otherwise)
+    {
+        const char *message = CPLGetLastErrorMsg();
+        return QString::fromUtf8(message && *message ? message : otherwise);
+    }
+};
+
+bool isPointType(OGRwkbGeometryType type)
+{
+    return wkbFlatten(type) == wkbPoint;
+}
+
+QString fieldNames(OGRFeatureDefnH definition)
+{
+    QStringList names;
+    for (int i = 0; i < OGR_FD_GetFieldCount(definition); ++i)
+        names.append(QString::fromUtf8(OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(definition, i))));
+    return names.isEmpty() ? QStringLiteral("it has none") : QStringLiteral("it has ") + names.join(", ");
+}
+
+}  // namespace
+
+bool isGisFileName(const QString &path)
+{
+    return !gisDriverForName(path).isEmpty();
+}
+
+QString gisDriverForName(const QString &path)
+{
+    const auto driver = driversByExtension().find(QFileInfo(path).suffix().toLower());
+    return driver == driversByExtension().end() ? QString() : driver->second;
+}
+
+class GisFeatures {
+public:
+    ~GisFeatures()
+    {
+        for (OGRFeatureH feature : features)
+            OGR_F_Destroy(feature);
+    }
+    std::vector<OGRFeatureH> features;
+};
+
+GisBatch::GisBatch() = default;
+GisBatch::~GisBatch() = default;
+GisBatch::GisBatch(GisBatch &&) noexcept = default;
+GisBatch &GisBatch::operator=(GisBatch &&) noexcept = default;
+
+struct GisPointReader::Layer {
+    ~Layer()
+    {
+        if (dataset)
+            GDALClose(dataset);
+    }
+    GDALDatasetH dataset = nullptr;
+    OGRLayerH layer = nullptr;
+    int idField = -1;      // -1: the feature id
+    int heightField = -1;  // -1: Z of the geometry
+    bool hasHeights = false;
+    uint64_t featuresRead = 0;
+};
+
+GisPointReader::GisPointReader() = default;
+GisPointReader::~GisPointReader() = default;
+
+namespace {
+
+// Whether the layer holds points: by its declared type, or for a layer of
+// any type by its first feature with a geometry. `hasZ` tells whether they
+// have heights.
+bool holdsPoints(OGRLayerH layer, bool &hasZ)
+{
+    const OGRwkbGeometryType declared = OGR_L_GetGeomType(layer);
+    hasZ = wkbHasZ(declared);
+    if (isPointType(declared))
+        return true;
+    if (wkbFlatten(declared) != wkbUnknown)
+        return false;
+    OGR_L_ResetReading(layer);
+    bool points = false;
+    for (int i = 0; i < kLayerProbeFeatures; ++i) {
+        OGRFeatureH feature = OGR_L_GetNextFeature(layer);
+        if (!feature)
+            break;
+        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
+        const bool point = geometry && isPointType(OGR_G_GetGeometryType(geometry));
+        if (point)
+            hasZ = OGR_G_Is3D(geometry);
+        OGR_F_Destroy(feature);
+        if (point) {
+            points = true;
+            break;
+        }
+    }
+    OGR_L_ResetReading(layer);
+    return points;
+}
+
+}  // namespace
+
+bool GisPointReader::open(const QString &path, const GisReadOptions &options, QString &error)
+{
+    const QuietGdal quiet;
+    layer_ = std::make_unique<Layer>();
+    const QByteArray name = path.toUtf8();
+    layer_->dataset = GDALOpenEx(name.constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+    if (!layer_->dataset) {
+        error = QStringLiteral("Cannot open %1 as a file of vector layers: %2")
+                    .arg(path, QuietGdal::lastMessage("no driver reads it"));
+        return false;
+    }
+    bool hasZ = false;
+    if (!options.layer.isEmpty()) {
+        layer_->layer = GDALDatasetGetLayerByName(layer_->dataset, options.layer.toUtf8().constData());
+        if (!layer_->layer) {
+            error = QStringLiteral("%1 has no layer %2").arg(path, options.layer);
+            return false;
+        }
+        if (!holdsPoints(layer_->layer, hasZ)) {
+            error = QStringLiteral("Layer %1 of %2 holds no points").arg(options.layer, path);
+            return false;
+        }
+    } else {
+        for (int i = 0; i < GDALDatasetGetLayerCount(layer_->dataset) && !layer_->layer; ++i) {
+            OGRLayerH candidate = GDALDatasetGetLayer(layer_->dataset, i);
+            if (holdsPoints(candidate, hasZ))
+                layer_->layer = candidate;
+        }
+        if (!layer_->layer) {
+            error = QStringLiteral("%1 has no layer of points").arg(path);
+            return false;
+        }
+    }
+
+    OGRFeatureDefnH definition = OGR_L_GetLayerDefn(layer_->layer);
+    const QString layerName = this->layerName();
+    if (!options.idField.isEmpty()) {
+        layer_->idField = OGR_FD_GetFieldIndex(definition, options.idField.toUtf8().constData());
+        if (layer_->idField < 0) {
+            error = QStringLiteral("Layer %1 has no field %2 for the identifier; %3")
+                        .arg(layerName, options.idField, fieldNames(definition));
+            return false;
+        }
+    } else {
+        for (const char *field : kDefaultIdFields) {
+            if (layer_->idField < 0)
+                layer_->idField = OGR_FD_GetFieldIndex(definition, field);
+        }
+    }
+    if (!options.heightField.isEmpty()) {
+        layer_->heightField = OGR_FD_GetFieldIndex(definition, options.heightField.toUtf8().constData());
+        if (layer_->heightField < 0) {
+            error = QStringLiteral("Layer %1 has no field %2 for the height; %3")
+                        .arg(layerName, options.heightField, fieldNames(definition));
+            return false;
+        }
+        const OGRFieldType type = OGR_Fld_GetType(OGR_FD_GetFieldDefn(definition, layer_->heightField));
+        if (type != OFTReal && type != OFTInteger && type != OFTInteger64) {
+            error = QStringLiteral("Field %1 of layer %2 holds no numbers, so it cannot give the height")
+                        .arg(options.heightField, layerName);
+            return false;
+        }
+    }
+    layer_->hasHeights = layer_->heightField >= 0 || hasZ;
+    OGR_L_ResetReading(layer_->layer);
+    return true;
+}
+
+QString GisPointReader::layerName() const
+{
+    return QString::fromUtf8(OGR_L_GetName(layer_->layer));
+}
+
+std::string GisPointReader::crsWkt() const
+{
+    OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer_->layer);
+    if (!srs)
+        return std::string();
+    const QuietGdal quiet;
+    char *wkt = nullptr;
+    const char *const options[] = {"FORMAT=WKT2_2019", nullptr};
+    std::string text;
+    if (OSRExportToWktEx(srs, &wkt, options) == OGRERR_NONE && wkt)
+        text = wkt;
+    CPLFree(wkt);
+    return text;
+}
+
+bool GisPointReader::hasHeights() const
+{
+    return layer_->hasHeights;
+}
+
+int64_t GisPointReader::featureCount() const
+{
+    return OGR_L_GetFeatureCount(layer_->layer, FALSE);
+}
+
+bool GisPointReader::next(size_t count, GisBatch &batch, QString &error)
+{
+    batch.points.clear();
+    batch.rejected.clear();
+    batch.features = std::make_unique<GisFeatures>();
+    std::vector<OGRFeatureH> &features = batch.features->features;
+    batch.points.reserve(count);
+    features.reserve(count);
+    size_t read = 0;
+    while (read < count) {
+        OGRFeatureH feature = OGR_L_GetNextFeature(layer_->layer);
+        if (!feature)
+            break;
+        ++read;
+        const uint64_t number = ++layer_->featuresRead;
+        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
+        if (!geometry || !isPointType(OGR_G_GetGeometryType(geometry)) || OGR_G_IsEmpty(geometry)) {
+            batch.rejected.push_back(QStringLiteral("feature %1: no point geometry").arg(number));
+            OGR_F_Destroy(feature);
+            continue;
+        }
+        PointRecord p;
+        p.x = OGR_G_GetX(geometry, 0);
+        p.y = OGR_G_GetY(geometry, 0);
+        if (layer_->heightField >= 0) {
+            if (!OGR_F_IsFieldSetAndNotNull(feature, layer_->heightField)) {
+                batch.rejected.push_back(QStringLiteral("feature %1: no height").arg(number));
+                OGR_F_Destroy(feature);
+                continue;
+            }
+            p.h = OGR_F_GetFieldAsDouble(feature, layer_->heightField);
+        } else {
+            p.h = OGR_G_Is3D(geometry) ? OGR_G_GetZ(geometry, 0) : 0.0;
+        }
+        p.id = layer_->idField >= 0 ? QString::fromUtf8(OGR_F_GetFieldAsString(feature, layer_->idField))
+                                    : QString::number(qlonglong(OGR_F_GetFID(feature)));
+        batch.points.push_back(p);
+        features.push_back(feature);
+    }
+    if (read == 0 && CPLGetLastErrorType() == CE_Failure) {
+        error = QStringLiteral("Error reading layer %1: %2").arg(layerName(), QuietGdal::lastMessage("unknown"));
+        return false;
+    }
+    return read > 0;
+}
+
+struct GisPointWriter::Dataset {
+    ~Dataset()
+    {
+        if (dataset)
+            GDALClose(dataset);
+        if (srs)
+            OSRRelease(srs);
+    }
+    GDALDatasetH dataset = nullptr;
+    OGRSpatialReferenceH srs = nullptr;
+    OGRLayerH layer = nullptr;
+    std::vector<int> fieldMap;  // source field -> written field
+    int idField = -1;           // without a source layer
+    int shiftFields[5] = {-1, -1, -1, -1, -1};
+    bool heights = true;
+    bool quality = false;
+    bool transactions = false;
+    bool inTransaction = false;
+    size_t perTransaction = kFeaturesPerTransaction;
+    size_t pending = 0;
+};
+
+GisPointWriter::GisPointWriter() = default;
+GisPointWriter::~GisPointWriter() = default;
+
+bool GisPointWriter::checkDriver(const QString &driver, QString &error)
+{
+    const QuietGdal quiet;
+    GDALDriverH handle = GDALGetDriverByName(driver.toUtf8().constData());
+    if (!handle) {
+        error = QStringLiteral("GDAL has no driver %1").arg(driver);
+        return false;
+    }
+    if (!GDALGetMetadataItem(handle, GDAL_DCAP_VECTOR, nullptr)) {
+        error = QStringLiteral("GDAL's driver %1 writes no vector layers").arg(driver);
+        return false;
+    }
+    if (!GDALGetMetadataItem(handle, GDAL_DCAP_CREATE, nullptr)) {
+        error = QStringLiteral("GDAL's driver %1 reads files but cannot create them").arg(driver);
+        return false;
+    }
+    return true;
+}
+
+bool GisPointWriter::create(const QString &path, const GisWriteOptions &options, const GisPointReader *source,
+                            QString &error)
+{
+    if (!checkDriver(options.driver, error))
+        return false;
+    const QuietGdal quiet;
+    dataset_ = std::make_unique<Dataset>();
+    Dataset &d = *dataset_;
+    d.heights = options.heights;
+    d.quality = options.quality;
+    if (options.transaction > 0)
+        d.perTransaction = options.transaction;
+    const auto fail = [&error, &path](const char *what) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, QuietGdal::lastMessage(what));
+        return false;
+    };
+    GDALDriverH driver = GDALGetDriverByName(options.driver.toUtf8().constData());
+    d.dataset = GDALCreate(driver, path.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr);
+    if (!d.dataset)
+        return fail("the driver cannot create it");
+    if (!options.crsWkt.empty()) {
+        d.srs = OSRNewSpatialReference(nullptr);
+        if (OSRSetFromUserInput(d.srs, options.crsWkt.c_str()) != OGRERR_NONE)
+            return fail("GDAL does not take the coordinate system");
+        // Positions are handed over as easting (longitude) first.
+        OSRSetAxisMappingStrategy(d.srs, OAMS_TRADITIONAL_GIS_ORDER);
+        // A system without identifier is matched by name by some drivers
+        // (GeoPackage stores any NAD83 one as EPSG:4269): one of our own keeps it.
+        if (!OSRGetAuthorityName(d.srs, nullptr))
+            OSRSetAuthority(d.srs, nullptr, kAuthority, systemCode(options.crsWkt));
+    }
+    d.layer = GDALDatasetCreateLayer(d.dataset, options.layerName.toUtf8().constData(), d.srs,
+                                     options.heights ? wkbPoint25D : wkbPoint, nullptr);
+    if (!d.layer)
+        return fail("the driver cannot create the layer");
+
+    OGRFeatureDefnH written = OGR_L_GetLayerDefn(d.layer);
+    if (source) {
+        OGRFeatureDefnH read = OGR_L_GetLayerDefn(source->layer_->layer);
+        for (int i = 0; i < OGR_FD_GetFieldCount(read); ++i) {
+            const int index = OGR_FD_GetFieldCount(written);
+            if (OGR_L_CreateField(d.layer, OGR_FD_GetFieldDefn(read, i), TRUE) != OGRERR_NONE)
+                return fail("the driver cannot create the fields");
+            d.fieldMap.push_back(index);
+        }
+    } else {
+        OGRFieldDefnH id = OGR_Fld_Create(kIdField, OFTString);
+        const OGRErr made = OGR_L_CreateField(d.layer, id, TRUE);
+        OGR_Fld_Destroy(id);
+        if (made != OGRERR_NONE)
+            return fail("the driver cannot create the fields");
+        d.idField = OGR_FD_GetFieldIndex(written, kIdField);
+    }
+    const char *const shiftNames[] = {kShiftField, kAzimuthField, kDeltaHField, kSigmaHorizontalField,
+                                      kSigmaVerticalField};
+    for (int k = 0; k < (options.quality ? 5 : 3); ++k) {
+        d.shiftFields[k] = OGR_FD_GetFieldIndex(written, shiftNames[k]);
+        if (d.shiftFields[k] >= 0)
+            continue;
+        OGRFieldDefnH field = OGR_Fld_Create(shiftNames[k], OFTReal);
+        const OGRErr made = OGR_L_CreateField(d.layer, field, TRUE);
+        OGR_Fld_Destroy(field);
+        d.shiftFields[k] = OGR_FD_GetFieldIndex(written, shiftNames[k]);
+        if (made != OGRERR_NONE || d.shiftFields[k] < 0)
+            return fail("the driver cannot create the fields");
+    }
+    d.transactions = GDALDatasetTestCapability(d.dataset, ODsCTransactions);
+    return true;
+}
+
+bool GisPointWriter::write(const GisBatch &batch, const std::vector<GisTarget> &targets, QString &error)
+{
+    const QuietGdal quiet;
+    Dataset &d = *dataset_;
+    OGRFeatureDefnH definition = OGR_L_GetLayerDefn(d.layer);
+    const bool copyFields = batch.features && !d.fieldMap.empty();
+    for (const GisTarget &target : targets) {
+        if (d.transactions && !d.inTransaction) {
+            if (GDALDatasetStartTransaction(d.dataset, FALSE) != OGRERR_NONE) {
+                error = QuietGdal::lastMessage("cannot start a transaction");
+                return false;
+            }
+            d.inTransaction = true;
+        }
+        OGRFeatureH feature = OGR_F_Create(definition);
+        if (copyFields)
+            OGR_F_SetFromWithMap(feature, batch.features->features[target.index], TRUE, d.fieldMap.data());
+        else if (d.idField >= 0)
+            OGR_F_SetFieldString(feature, d.idField, batch.points[target.index].id.toUtf8().constData());
+        OGR_F_SetFID(feature, OGRNullFID);
+        OGRGeometryH point = nullptr;
+        if (target.placed) {
+            point = OGR_G_CreateGeometry(d.heights ? wkbPoint25D : wkbPoint);
+            if (d.heights)
+                OGR_G_SetPoint(point, 0, target.x, target.y, target.z);
+            else
+                OGR_G_SetPoint_2D(point, 0, target.x, target.y);
+        }
+        OGR_F_SetGeometryDirectly(feature, point);
+        const double values[] = {target.s, target.azimuth, target.deltaH, target.sigmaHorizontal, target.sigmaVertical};
+        for (int k = 0; k < (d.quality ? 5 : 3); ++k) {
+            const bool known = k < 3 ? target.placed : target.hasSigma;
+            if (known)
+                OGR_F_SetFieldDouble(feature, d.shiftFields[k], values[k]);
+            else
+                OGR_F_SetFieldNull(feature, d.shiftFields[k]);
+        }
+        const OGRErr made = OGR_L_CreateFeature(d.layer, feature);
+        OGR_F_Destroy(feature);
+        if (made != OGRERR_NONE) {
+            error = QuietGdal::lastMessage("the driver refused a feature");
+            return false;
+        }
+        if (d.inTransaction && ++d.pending >= d.perTransaction) {
+            d.pending = 0;
+            d.inTransaction = false;
+            if (GDALDatasetCommitTransaction(d.dataset) != OGRERR_NONE) {
+                error = QuietGdal::lastMessage("cannot commit a transaction");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool GisPointWriter::close(QString &error)
+{
+    const QuietGdal quiet;
+    Dataset &d = *dataset_;
+    if (d.inTransaction && GDALDatasetCommitTransaction(d.dataset) != OGRERR_NONE) {
+        error = QuietGdal::lastMessage("cannot commit a transaction");
+        return false;
+    }
+    d.inTransaction = false;
+    CPLErrorReset();
+    GDALClose(d.dataset);
+    d.dataset = nullptr;
+    if (CPLGetLastErrorType() >= CE_Failure) {
+        error = QuietGdal::lastMessage("cannot finish the file");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace veltrane
