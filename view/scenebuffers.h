@@ -22,6 +22,15 @@ namespace veltrane {
 // Splitting a draw changes no pixel; the order of the primitives stays.
 constexpr uint32_t kDrawBatchVertices = 3u << 15;
 
+// One draw call of at most kDrawBatchVertices vertices, with the array set-up
+// it needs; a frame's data layers are a list of them, run in order. What a
+// batch reads must stay as it is until the batch has run.
+using DrawBatch = std::function<void()>;
+using DrawBatches = std::vector<DrawBatch>;
+
+// Runs the batches in order, each finished before the next.
+void runBatches(const DrawBatches &batches);
+
 // One array of vertices, in a buffer object of the current context, or in
 // client memory when the context offers no buffer objects.
 class VertexBuffer {
@@ -41,6 +50,10 @@ public:
     // must be current.
     void drawArrays(unsigned mode, uint32_t first, uint32_t count);
     void drawElements(unsigned mode, const std::vector<uint32_t> &indices);
+    // The same draws as batches appended to `out`, to be run later in the
+    // current context.
+    void arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out);
+    void elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out);
     // Bytes of vertices this object holds in the application's own memory.
     std::size_t clientBytes() const { return m_clientCopy.capacity() * sizeof(Vertex3f); }
 
@@ -66,6 +79,11 @@ public:
     uint32_t drawPoints(const FrustumPlanes *cull, uint32_t stride = 1);
     // The shift vectors of the same records.
     void drawVectors(uint32_t stride = 1);
+    // The draws of drawPoints and drawVectors as batches appended to `out`;
+    // the culling is done here. They stay valid until the next prepare,
+    // pointBatches or clear.
+    uint32_t pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out);
+    void vectorBatches(uint32_t stride, DrawBatches &out);
     void clear();
     uint32_t recordCount() const { return m_source.count; }
     // Bytes this object keeps in the application's memory besides OpenGL's
@@ -101,6 +119,7 @@ class TinBuffers {
 public:
     void prepare(const PointRecord *pts, uint32_t nPts, const Triangle *tris, uint32_t nTris, double scaleZ);
     void draw();
+    void batches(DrawBatches &out);
     void clear();
 
 private:

@@ -36,7 +36,7 @@ std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
     run.statsInput.count = int32_t(scene.input->size());
     loadRunIntoView(*view, run, kTestScaleZ, ViewRole::Main);
     view->bDrawAxis = false;
-    view->movingFrameRecords = budget;
+    view->movingBudget = SubsetBudget::fixed(budget);
     view->setSettleInterval(kSettleMs);
     view->iOptMode = GLWidget::kOptNone;  // no culling: every frame counts all it draws
     view->iPointSize = 2;
@@ -217,12 +217,12 @@ void TestMovingFrames::settledFrameOfManyRecordsHasTheReferencePixels()
     const TestScene scene = makeScene(400, 260);
     const auto records = uint32_t(scene.input->size());
     QVERIFY(2 * records > kDrawBatchVertices);
-    QVERIFY(records > GLWidget::kMovingFrameRecords);
-    std::unique_ptr<GLWidget> view = makeView(scene, GLWidget::kMovingFrameRecords);
+    QVERIFY(records > SubsetBudget::kInitialRecords);
+    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget::kInitialRecords);
     QVERIFY(view);
     QVERIFY(view->showsSubset());
-    QCOMPARE(view->strideDs2, 2u);
-    QCOMPARE(view->nDrawn, int32_t(records / 2 + 4));
+    QCOMPARE(view->strideDs2, 3u);
+    QCOMPARE(view->nDrawn, int32_t(subsetCount(records, 3) + 4));
     QVERIFY(waitForRest(*view));
     view->updatePointSize(1);
     view->updateTriStepSize(QStringLiteral("100000"));
@@ -275,7 +275,7 @@ void TestMovingFrames::smallDataSetsAreDrawnWhole()
     // 20,000 converted points with the view's own budget.
     const TestScene scene = makeScene(200, 100);
     const int32_t all = 200 * 100 + 4;
-    std::unique_ptr<GLWidget> view = makeView(scene, GLWidget::kMovingFrameRecords);
+    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget::kInitialRecords);
     QVERIFY(view);
     QVERIFY(!view->showsSubset());
     QCOMPARE(view->nDrawn, all);
