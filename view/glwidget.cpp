@@ -479,6 +479,7 @@ void GLWidget::keyPressEvent(QKeyEvent *event)
         return;
     }
     viewport.setDistMinAndMax(boundingBox);
+    noteCameraMoving();
     update();
     emit viewChanged();
 }

@@ -186,6 +186,9 @@ public:
     DrawPath drawPath = DrawPath::Arrays;
     // Records per data set a moving frame draws at most.
     veltrane::SubsetBudget movingBudget;
+    // A turn of the event loop draws full-frame batches for this long, ms;
+    // 0: one batch a turn.
+    int fullFrameTurnMs = kFullFrameTurnMs;
     // Every how many records the last frame drew, per data set (1: all).
     uint32_t strideDs1 = 1;
     uint32_t strideDs2 = 1;

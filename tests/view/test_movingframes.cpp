@@ -1,17 +1,20 @@
 // Frames while the camera moves: a large data set is drawn as a fixed subset
-// (every k-th record) during a drag, a wheel zoom and a new view's first
-// picture, the overlay says so, and once the camera rests the full frame
-// follows with the pixels of the reference drawing. Small data sets are
-// always drawn whole, with no frame more than before.
+// (every k-th record) during a drag, a wheel zoom, arrow keys and a new
+// view's first picture, the overlay says so, and once the camera rests the
+// full frame follows, drawn in batches between which the event loop turns,
+// with the pixels of the reference drawing. Small data sets are always
+// drawn whole, with no frame more than before.
 
 #include "tests/support/viewtestscene.h"
 #include "view/displaysetup.h"
 
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 using namespace veltrane;
 
@@ -28,6 +31,16 @@ constexpr int kRestWaitMs = 10000;
 // Long enough that a busy machine handles a step of a test before the
 // camera counts as resting.
 constexpr int kSettleMs = 1500;
+// More vertices than one draw batch holds, and more records than the budget
+// a view starts with.
+constexpr int kManyCols = 400;
+constexpr int kManyRows = 260;
+// Rows at the top of the view that hold the frame-rate text, which differs
+// from frame to frame.
+constexpr int kFrameRateRows = 28;
+
+enum class Motion { Drag, Wheel, ArrowKey };
+enum class Interruption { CameraMove, Resize, Repaint };
 
 std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
 {
@@ -50,6 +63,12 @@ std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
 void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void sendKey(QWidget *widget, int key)
+{
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &event);
 }
 
@@ -87,6 +106,14 @@ int overlayLines(GLWidget &view)
     return lines;
 }
 
+// The view as the screen shows it, below the frame-rate text.
+QImage screenBelowFrameRate(GLWidget &view)
+{
+    QCoreApplication::processEvents();
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(view.winId()).toImage();
+    return screen.copy(0, kFrameRateRows, screen.width(), screen.height() - kFrameRateRows);
+}
+
 int differingPixels(const QImage &a, const QImage &b)
 {
     int n = 0;
@@ -96,6 +123,8 @@ int differingPixels(const QImage &a, const QImage &b)
     return n;
 }
 }  // namespace
+Q_DECLARE_METATYPE(Motion)
+Q_DECLARE_METATYPE(Interruption)
 
 class TestMovingFrames : public QObject {
     Q_OBJECT
@@ -103,16 +132,23 @@ class TestMovingFrames : public QObject {
 private slots:
     void initTestCase();
     void firstPictureIsASubsetThenTheFullFrame();
-    void dragDrawsTheSubsetUntilTheCameraRests();
+    void motionsDrawTheSubsetUntilTheCameraRests_data();
+    void motionsDrawTheSubsetUntilTheCameraRests();
     void settledFrameHasTheReferencePixels();
-    void settledFrameOfManyRecordsHasTheReferencePixels();
-    void wheelZoomDrawsTheSubset();
+    void fullFrameInBatchesHasTheReferencePixels_data();
+    void fullFrameInBatchesHasTheReferencePixels();
+    void fullFrameStartsAgainAfterAnInterruption_data();
+    void fullFrameStartsAgainAfterAnInterruption();
     void capturesAlwaysDrawEverything();
     void smallDataSetsAreDrawnWhole();
 
 private:
     // Waits for the full frame after the camera rests.
     bool waitForRest(GLWidget &view);
+    // A view of the test scene showing all of it, the camera at rest.
+    std::unique_ptr<GLWidget> restedView();
+    // A motion, then a full frame begun: returns once its batches are under way.
+    bool startFullFrame(GLWidget &view);
 
     TestScene m_scene;
 };
@@ -129,6 +165,25 @@ bool TestMovingFrames::waitForRest(GLWidget &view)
     while (view.showsSubset() && clock.elapsed() < kRestWaitMs)
         QTest::qWait(20);
     return !view.showsSubset();
+}
+
+std::unique_ptr<GLWidget> TestMovingFrames::restedView()
+{
+    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
+    if (!view || !waitForRest(*view) || view->nDrawn != kAll)
+        return nullptr;
+    return view;
+}
+
+bool TestMovingFrames::startFullFrame(GLWidget &view)
+{
+    view.noteCameraMoving();
+    view.update();
+    QElapsedTimer clock;
+    clock.start();
+    while (!view.drawingFullFrame() && clock.elapsed() < kRestWaitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    return view.drawingFullFrame();
 }
 
 void TestMovingFrames::firstPictureIsASubsetThenTheFullFrame()
@@ -150,32 +205,52 @@ void TestMovingFrames::firstPictureIsASubsetThenTheFullFrame()
     QCOMPARE(view->framesPresented(), before + 1);
 }
 
-void TestMovingFrames::dragDrawsTheSubsetUntilTheCameraRests()
+void TestMovingFrames::motionsDrawTheSubsetUntilTheCameraRests_data()
 {
-    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
+    QTest::addColumn<Motion>("motion");
+    QTest::newRow("drag") << Motion::Drag;
+    QTest::newRow("wheel") << Motion::Wheel;
+    QTest::newRow("arrow key") << Motion::ArrowKey;
+}
+
+void TestMovingFrames::motionsDrawTheSubsetUntilTheCameraRests()
+{
+    QFETCH(Motion, motion);
+    std::unique_ptr<GLWidget> view = restedView();
     QVERIFY(view);
-    QVERIFY(waitForRest(*view));
-    QCOMPARE(view->nDrawn, kAll);
 
     QPoint pos(200, 200);
-    sendMouse(view.get(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+    switch (motion) {
+    case Motion::Drag:
+        sendMouse(view.get(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+        break;
+    case Motion::Wheel:
+        sendWheel(view.get(), 120);
+        break;
+    case Motion::ArrowKey:
+        sendKey(view.get(), Qt::Key_Left);
+        break;
+    }
     paintPending();
     QVERIFY(view->showsSubset());
     QCOMPARE(view->nDrawn, kSubset);
-    // Moves closer together than the rest time keep the subset on screen.
-    for (int i = 0; i < 5; ++i) {
-        pos.rx() += 4;
-        const int before = view->framesPresented();
-        sendMouse(view.get(), QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
-        paintPending();
-        QCOMPARE(view->framesPresented(), before + 1);
+    if (motion == Motion::Drag) {
+        // Moves closer together than the rest time keep the subset on
+        // screen, one frame each.
+        for (int i = 0; i < 5; ++i) {
+            pos.rx() += 4;
+            const int before = view->framesPresented();
+            sendMouse(view.get(), QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
+            paintPending();
+            QCOMPARE(view->framesPresented(), before + 1);
+            QVERIFY(view->showsSubset());
+            QCOMPARE(view->nDrawn, kSubset);
+            QTest::qWait(kSettleMs / 4);
+        }
         QVERIFY(view->showsSubset());
-        QCOMPARE(view->nDrawn, kSubset);
-        QTest::qWait(kSettleMs / 4);
+        sendMouse(view.get(), QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
     }
-    QVERIFY(view->showsSubset());
     QCOMPARE(overlayLines(*view), 3);
-    sendMouse(view.get(), QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
     QVERIFY(waitForRest(*view));
     QCOMPARE(view->nDrawn, kAll);
     QCOMPARE(overlayLines(*view), 2);
@@ -183,9 +258,8 @@ void TestMovingFrames::dragDrawsTheSubsetUntilTheCameraRests()
 
 void TestMovingFrames::settledFrameHasTheReferencePixels()
 {
-    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
+    std::unique_ptr<GLWidget> view = restedView();
     QVERIFY(view);
-    QVERIFY(waitForRest(*view));
     lookDown(*view, -120.5, 43.75, 9.0);
 
     // A moving frame draws fewer of the points.
@@ -210,46 +284,98 @@ void TestMovingFrames::settledFrameHasTheReferencePixels()
     QCOMPARE(differingPixels(settled, reference), 0);
 }
 
-// More records than the view's own budget and more vertices than one draw
-// batch: the full frame, drawn in several calls, is still the reference's.
-void TestMovingFrames::settledFrameOfManyRecordsHasTheReferencePixels()
+void TestMovingFrames::fullFrameInBatchesHasTheReferencePixels_data()
 {
-    const TestScene scene = makeScene(400, 260);
-    const auto records = uint32_t(scene.input->size());
-    QVERIFY(2 * records > kDrawBatchVertices);
-    QVERIFY(records > SubsetBudget::kInitialRecords);
-    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget::kInitialRecords);
-    QVERIFY(view);
-    QVERIFY(view->showsSubset());
-    QCOMPARE(view->strideDs2, 3u);
-    QCOMPARE(view->nDrawn, int32_t(subsetCount(records, 3) + 4));
-    QVERIFY(waitForRest(*view));
-    view->updatePointSize(1);
-    view->updateTriStepSize(QStringLiteral("100000"));
-    lookDown(*view, -120.5, 43.75, 9.0);
-    for (int mode : {GLWidget::kOptNone, GLWidget::kOptCulling}) {
-        view->updateOptDisplayMode(mode);
-        const QImage settled = renderImage(*view);
-        const int32_t drawn = view->nDrawn;
-        if (mode == GLWidget::kOptNone)
-            QCOMPARE(drawn, int32_t(records + 4));
-        view->drawPath = GLWidget::DrawPath::PerVertex;
-        const QImage reference = renderImage(*view);
-        view->drawPath = GLWidget::DrawPath::Arrays;
-        QCOMPARE(drawn, view->nDrawn);
-        QVERIFY(drawn > int32_t(records / 2));
-        QVERIFY(countColor(reference, Qt::blue, 20) > 1000);
-        QCOMPARE(differingPixels(settled, reference), 0);
-    }
+    QTest::addColumn<int>("mode");
+    QTest::newRow("no culling") << int(GLWidget::kOptNone);
+    QTest::newRow("culling") << int(GLWidget::kOptCulling);
 }
 
-void TestMovingFrames::wheelZoomDrawsTheSubset()
+// The full frame of a scene larger than one draw batch and than the view's
+// starting budget, drawn one batch per turn of the event loop, is on
+// screen what the reference drawing puts there.
+void TestMovingFrames::fullFrameInBatchesHasTheReferencePixels()
 {
-    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
+    QFETCH(int, mode);
+    const TestScene scene = makeScene(kManyCols, kManyRows);
+    const auto records = uint32_t(scene.input->size());
+    QVERIFY(2 * records > kDrawBatchVertices);
+    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget::kInitialRecords);
     QVERIFY(view);
+    const uint32_t stride = subsetStride(records, SubsetBudget::kInitialRecords);
+    QVERIFY(stride > 1);
+    QCOMPARE(view->strideDs2, stride);
+    QCOMPARE(view->nDrawn, int32_t(subsetCount(records, stride) + 4));
     QVERIFY(waitForRest(*view));
-    sendWheel(view.get(), 120);
+    view->fullFrameTurnMs = 0;
+    view->updatePointSize(1);
+    view->updateTriStepSize(QStringLiteral("100000"));
+    view->updateOptDisplayMode(mode);
+    lookDown(*view, -120.5, 43.75, 9.0);
+
+    QVERIFY(startFullFrame(*view));
+    const int presented = view->framesPresented();
+    // Events are handled between the batches: a timer of the event loop
+    // fires again and again while the frame is drawn.
+    int ticksWhileDrawing = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    connect(&ticker, &QTimer::timeout, view.get(), [&] { ticksWhileDrawing += view->drawingFullFrame(); });
+    ticker.start();
+    QVERIFY(waitForRest(*view));
+    ticker.stop();
+    QVERIFY2(ticksWhileDrawing >= 3, qPrintable(QString::number(ticksWhileDrawing)));
+    // The batches reach the screen once, complete.
+    QCOMPARE(view->framesPresented(), presented + 1);
+    const QImage batched = screenBelowFrameRate(*view);
+    const int32_t drawn = view->nDrawn;
+    if (mode == GLWidget::kOptNone)
+        QCOMPARE(drawn, int32_t(records + 4));
+    QVERIFY(drawn > int32_t(records / 2));
+
+    view->drawPath = GLWidget::DrawPath::PerVertex;
+    view->repaint();
+    const QImage reference = screenBelowFrameRate(*view);
+    view->drawPath = GLWidget::DrawPath::Arrays;
+    QCOMPARE(view->nDrawn, drawn);
+    QVERIFY(countColor(reference, Qt::blue, 20) > 1000);
+    QCOMPARE(differingPixels(batched, reference), 0);
+}
+
+void TestMovingFrames::fullFrameStartsAgainAfterAnInterruption_data()
+{
+    QTest::addColumn<Interruption>("interruption");
+    QTest::newRow("camera move") << Interruption::CameraMove;
+    QTest::newRow("resize") << Interruption::Resize;
+    QTest::newRow("repaint") << Interruption::Repaint;
+}
+
+void TestMovingFrames::fullFrameStartsAgainAfterAnInterruption()
+{
+    QFETCH(Interruption, interruption);
+    std::unique_ptr<GLWidget> view = restedView();
+    QVERIFY(view);
+    view->fullFrameTurnMs = 0;
+    QVERIFY(startFullFrame(*view));
+    const int presented = view->framesPresented();
+    const QPoint pos(200, 200);
+    switch (interruption) {
+    case Interruption::CameraMove:
+        sendMouse(view.get(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(view.get(), QEvent::MouseMove, pos + QPoint(4, 0), Qt::NoButton, Qt::LeftButton);
+        sendMouse(view.get(), QEvent::MouseButtonRelease, pos + QPoint(4, 0), Qt::LeftButton, Qt::NoButton);
+        break;
+    case Interruption::Resize:
+        view->resize(kViewSide + 40, kViewSide);
+        break;
+    case Interruption::Repaint:
+        view->update();
+        break;
+    }
     paintPending();
+    // The unfinished frame never reaches the screen: the subset is drawn.
+    QVERIFY(!view->drawingFullFrame());
+    QVERIFY(view->framesPresented() > presented);
     QVERIFY(view->showsSubset());
     QCOMPARE(view->nDrawn, kSubset);
     QVERIFY(waitForRest(*view));
@@ -272,10 +398,10 @@ void TestMovingFrames::capturesAlwaysDrawEverything()
 
 void TestMovingFrames::smallDataSetsAreDrawnWhole()
 {
-    // 20,000 converted points with the view's own budget.
+    // 20,000 converted points with the budget a view starts with.
     const TestScene scene = makeScene(200, 100);
     const int32_t all = 200 * 100 + 4;
-    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget::kInitialRecords);
+    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget().records());
     QVERIFY(view);
     QVERIFY(!view->showsSubset());
     QCOMPARE(view->nDrawn, all);
