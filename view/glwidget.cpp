@@ -235,14 +235,18 @@ void GLWidget::fitView()
     emit viewChanged();
 }
 
-void GLWidget::reRender()
+void GLWidget::reRender(bool whole)
 {
     // The frame on screen no longer shows the view's settings.
     exposeFrameCurrent = false;
     if (!isValid())
         return;
     makeCurrent();
+    reRenderingThinned = !whole;
+    reRenderingWhole = whole;
     paintGL();
+    reRenderingThinned = false;
+    reRenderingWhole = false;
 }
 
 // ---- slots -----------------------------------------------------------------
@@ -388,7 +392,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
         // frame is drawn again, unseen, for the pick to read. Picked with the
         // camera of the frame on screen, before the target mover moves it to
         // its own, coarser reading of the depth.
-        reRender();
+        reRender(true);
         GLC_Camera *camera = viewport.cameraHandle();
         GLC_Vector3d picked = camera->target();
         bLastClickOnBackground = !pickScenePoint(event->pos(), picked);

@@ -247,8 +247,10 @@ protected:
 private:
     // Paints into this view's own context without presenting the frame; the
     // result shows at the next repaint. Skipped while the view has no valid
-    // context yet.
-    void reRender();
+    // context yet. A large data set is thinned, and its full frame follows
+    // on screen once the camera rests, unless `whole` (the pick reads what
+    // the frame drew).
+    void reRender(bool whole = false);
 
     // Scene point drawn under the widget pixel, from the depth buffer of the
     // last frame and snapped to the base map or a data point drawn there;
@@ -317,6 +319,9 @@ private:
     bool subsetShown = false;
     // paintEvent() is painting: a frame for the screen.
     bool paintingOnScreen = false;
+    // reRender() is painting, thinned / whole.
+    bool reRenderingThinned = false;
+    bool reRenderingWhole = false;
     struct FullFrame {
         veltrane::DrawBatches steps;
         std::size_t next = 0;

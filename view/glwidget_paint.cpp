@@ -63,10 +63,11 @@ QFont fontOfPixelSize(int pixels)
 
 void GLWidget::paintGL()
 {
-    // On screen, and while the camera moves, a large data set is thinned; a
-    // capture, and the reference path, always draw everything.
-    const bool subsetAllowed =
-        !bCaptureMode && drawPath == DrawPath::Arrays && (paintingOnScreen || settleTimer.isActive());
+    // On screen, in a slot's re-render and while the camera moves, a large
+    // data set is thinned; a capture, the pick's frame and the reference
+    // path always draw everything.
+    const bool subsetAllowed = !bCaptureMode && !reRenderingWhole && drawPath == DrawPath::Arrays &&
+                               (paintingOnScreen || reRenderingThinned || settleTimer.isActive());
     // Whatever paints now replaces a full frame still being drawn in batches.
     abandonFullFrame();
     QElapsedTimer frameTimer;

@@ -139,6 +139,7 @@ private slots:
     void fullFrameInBatchesHasTheReferencePixels();
     void fullFrameStartsAgainAfterAnInterruption_data();
     void fullFrameStartsAgainAfterAnInterruption();
+    void slotsThinTheirFrameAndTheFullFrameFollows();
     void capturesAlwaysDrawEverything();
     void smallDataSetsAreDrawnWhole();
 
@@ -380,6 +381,19 @@ void TestMovingFrames::fullFrameStartsAgainAfterAnInterruption()
     QCOMPARE(view->nDrawn, kSubset);
     QVERIFY(waitForRest(*view));
     QCOMPARE(view->nDrawn, kAll);
+}
+
+void TestMovingFrames::slotsThinTheirFrameAndTheFullFrameFollows()
+{
+    std::unique_ptr<GLWidget> view = restedView();
+    QVERIFY(view);
+    const int presented = view->framesPresented();
+    view->updatePointSize(3);
+    QCOMPARE(view->nDrawn, kSubset);
+    // The new size reaches the screen without input, in the full frame.
+    QVERIFY(waitForRest(*view));
+    QCOMPARE(view->nDrawn, kAll);
+    QCOMPARE(view->framesPresented(), presented + 1);
 }
 
 void TestMovingFrames::capturesAlwaysDrawEverything()
