@@ -39,8 +39,8 @@ constexpr int kManyRows = 260;
 // from frame to frame.
 constexpr int kFrameRateRows = 28;
 
-enum class Motion { Drag, Wheel, ArrowKey };
-enum class Interruption { CameraMove, Resize, Repaint };
+// What asks for a new picture of a rested view.
+enum class Input { Drag, Wheel, ArrowKey, Slot, Resize, Repaint };
 
 std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
 {
@@ -123,8 +123,7 @@ int differingPixels(const QImage &a, const QImage &b)
     return n;
 }
 }  // namespace
-Q_DECLARE_METATYPE(Motion)
-Q_DECLARE_METATYPE(Interruption)
+Q_DECLARE_METATYPE(Input)
 
 class TestMovingFrames : public QObject {
     Q_OBJECT
@@ -132,23 +131,18 @@ class TestMovingFrames : public QObject {
 private slots:
     void initTestCase();
     void firstPictureIsASubsetThenTheFullFrame();
-    void motionsDrawTheSubsetUntilTheCameraRests_data();
-    void motionsDrawTheSubsetUntilTheCameraRests();
-    void settledFrameHasTheReferencePixels();
+    void inputDrawsTheSubsetThenTheFullFrame_data();
+    void inputDrawsTheSubsetThenTheFullFrame();
     void fullFrameInBatchesHasTheReferencePixels_data();
     void fullFrameInBatchesHasTheReferencePixels();
-    void fullFrameStartsAgainAfterAnInterruption_data();
-    void fullFrameStartsAgainAfterAnInterruption();
-    void slotsThinTheirFrameAndTheFullFrameFollows();
     void capturesAlwaysDrawEverything();
     void smallDataSetsAreDrawnWhole();
 
 private:
     // Waits for the full frame after the camera rests.
     bool waitForRest(GLWidget &view);
-    // A view of the test scene showing all of it, the camera at rest.
-    std::unique_ptr<GLWidget> restedView();
-    // A motion, then a full frame begun: returns once its batches are under way.
+    // A motion, then a full frame begun, one batch a turn: returns once its
+    // batches are under way.
     bool startFullFrame(GLWidget &view);
 
     TestScene m_scene;
@@ -168,16 +162,9 @@ bool TestMovingFrames::waitForRest(GLWidget &view)
     return !view.showsSubset();
 }
 
-std::unique_ptr<GLWidget> TestMovingFrames::restedView()
-{
-    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
-    if (!view || !waitForRest(*view) || view->nDrawn != kAll)
-        return nullptr;
-    return view;
-}
-
 bool TestMovingFrames::startFullFrame(GLWidget &view)
 {
+    view.fullFrameTurnMs = 0;
     view.noteCameraMoving();
     view.update();
     QElapsedTimer clock;
@@ -196,46 +183,73 @@ void TestMovingFrames::firstPictureIsASubsetThenTheFullFrame()
     QCOMPARE(view->strideDs2, 10u);
     QCOMPARE(view->strideDs1, 1u);  // four control points are within any budget
     QCOMPARE(overlayLines(*view), 3);
+    const int subsetBlue = countColor(screenBelowFrameRate(*view), Qt::blue, 20);
     const int before = view->framesPresented();
     QVERIFY(waitForRest(*view));
     QCOMPARE(view->framesPresented(), before + 1);
     QCOMPARE(view->nDrawn, kAll);
     QCOMPARE(overlayLines(*view), 2);
+    // The subset's points are fewer on screen, too.
+    const int allBlue = countColor(screenBelowFrameRate(*view), Qt::blue, 20);
+    QVERIFY2(subsetBlue > 0 && subsetBlue * 3 < allBlue,
+             qPrintable(QStringLiteral("%1, %2").arg(subsetBlue).arg(allBlue)));
     // Rested: no frame follows.
     QTest::qWait(kSettleMs + 200);
     QCOMPARE(view->framesPresented(), before + 1);
 }
 
-void TestMovingFrames::motionsDrawTheSubsetUntilTheCameraRests_data()
+void TestMovingFrames::inputDrawsTheSubsetThenTheFullFrame_data()
 {
-    QTest::addColumn<Motion>("motion");
-    QTest::newRow("drag") << Motion::Drag;
-    QTest::newRow("wheel") << Motion::Wheel;
-    QTest::newRow("arrow key") << Motion::ArrowKey;
+    QTest::addColumn<Input>("input");
+    // A full frame under way is dropped, never shown half drawn.
+    QTest::addColumn<bool>("duringFullFrame");
+    QTest::newRow("drag") << Input::Drag << false;
+    QTest::newRow("wheel") << Input::Wheel << false;
+    QTest::newRow("arrow key") << Input::ArrowKey << false;
+    QTest::newRow("slot") << Input::Slot << false;
+    QTest::newRow("drag during the full frame") << Input::Drag << true;
+    QTest::newRow("resize during the full frame") << Input::Resize << true;
+    QTest::newRow("repaint during the full frame") << Input::Repaint << true;
 }
 
-void TestMovingFrames::motionsDrawTheSubsetUntilTheCameraRests()
+void TestMovingFrames::inputDrawsTheSubsetThenTheFullFrame()
 {
-    QFETCH(Motion, motion);
-    std::unique_ptr<GLWidget> view = restedView();
+    QFETCH(Input, input);
+    QFETCH(bool, duringFullFrame);
+    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
     QVERIFY(view);
+    QVERIFY(waitForRest(*view));
+    QCOMPARE(view->nDrawn, kAll);
+    if (duringFullFrame)
+        QVERIFY(startFullFrame(*view));
+    const int presented = view->framesPresented();
 
     QPoint pos(200, 200);
-    switch (motion) {
-    case Motion::Drag:
+    switch (input) {
+    case Input::Drag:
         sendMouse(view.get(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
         break;
-    case Motion::Wheel:
+    case Input::Wheel:
         sendWheel(view.get(), 120);
         break;
-    case Motion::ArrowKey:
+    case Input::ArrowKey:
         sendKey(view.get(), Qt::Key_Left);
+        break;
+    case Input::Slot:
+        view->updatePointSize(3);
+        break;
+    case Input::Resize:
+        view->resize(kViewSide + 40, kViewSide);
+        break;
+    case Input::Repaint:
+        view->update();
         break;
     }
     paintPending();
+    QVERIFY(!view->drawingFullFrame());
     QVERIFY(view->showsSubset());
     QCOMPARE(view->nDrawn, kSubset);
-    if (motion == Motion::Drag) {
+    if (input == Input::Drag) {
         // Moves closer together than the rest time keep the subset on
         // screen, one frame each.
         for (int i = 0; i < 5; ++i) {
@@ -248,41 +262,15 @@ void TestMovingFrames::motionsDrawTheSubsetUntilTheCameraRests()
             QCOMPARE(view->nDrawn, kSubset);
             QTest::qWait(kSettleMs / 4);
         }
-        QVERIFY(view->showsSubset());
         sendMouse(view.get(), QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
     }
-    QCOMPARE(overlayLines(*view), 3);
+    // A slot's re-render is not shown; the full frame is, without input.
+    QCOMPARE(overlayLines(*view), input == Input::Slot ? 2 : 3);
     QVERIFY(waitForRest(*view));
     QCOMPARE(view->nDrawn, kAll);
     QCOMPARE(overlayLines(*view), 2);
-}
-
-void TestMovingFrames::settledFrameHasTheReferencePixels()
-{
-    std::unique_ptr<GLWidget> view = restedView();
-    QVERIFY(view);
-    lookDown(*view, -120.5, 43.75, 9.0);
-
-    // A moving frame draws fewer of the points.
-    view->noteCameraMoving();
-    const QImage moving = renderImage(*view);
-    QCOMPARE(view->nDrawn, kSubset);
-    const int movingBlue = countColor(moving, Qt::blue, 20);
-
-    QVERIFY(waitForRest(*view));
-    const QImage settled = renderImage(*view);
-    QCOMPARE(view->nDrawn, kAll);
-    QVERIFY(!view->showsSubset());
-    const int settledBlue = countColor(settled, Qt::blue, 20);
-    QVERIFY2(movingBlue > 0 && movingBlue * 3 < settledBlue,
-             qPrintable(QStringLiteral("moving %1, settled %2 blue pixels").arg(movingBlue).arg(settledBlue)));
-
-    // The settled frame is the reference drawing's, pixel for pixel.
-    view->drawPath = GLWidget::DrawPath::PerVertex;
-    const QImage reference = renderImage(*view);
-    view->drawPath = GLWidget::DrawPath::Arrays;
-    QCOMPARE(view->nDrawn, kAll);
-    QCOMPARE(differingPixels(settled, reference), 0);
+    if (input == Input::Slot)
+        QCOMPARE(view->framesPresented(), presented + 1);
 }
 
 void TestMovingFrames::fullFrameInBatchesHasTheReferencePixels_data()
@@ -308,7 +296,6 @@ void TestMovingFrames::fullFrameInBatchesHasTheReferencePixels()
     QCOMPARE(view->strideDs2, stride);
     QCOMPARE(view->nDrawn, int32_t(subsetCount(records, stride) + 4));
     QVERIFY(waitForRest(*view));
-    view->fullFrameTurnMs = 0;
     view->updatePointSize(1);
     view->updateTriStepSize(QStringLiteral("100000"));
     view->updateOptDisplayMode(mode);
@@ -341,59 +328,6 @@ void TestMovingFrames::fullFrameInBatchesHasTheReferencePixels()
     QCOMPARE(view->nDrawn, drawn);
     QVERIFY(countColor(reference, Qt::blue, 20) > 1000);
     QCOMPARE(differingPixels(batched, reference), 0);
-}
-
-void TestMovingFrames::fullFrameStartsAgainAfterAnInterruption_data()
-{
-    QTest::addColumn<Interruption>("interruption");
-    QTest::newRow("camera move") << Interruption::CameraMove;
-    QTest::newRow("resize") << Interruption::Resize;
-    QTest::newRow("repaint") << Interruption::Repaint;
-}
-
-void TestMovingFrames::fullFrameStartsAgainAfterAnInterruption()
-{
-    QFETCH(Interruption, interruption);
-    std::unique_ptr<GLWidget> view = restedView();
-    QVERIFY(view);
-    view->fullFrameTurnMs = 0;
-    QVERIFY(startFullFrame(*view));
-    const int presented = view->framesPresented();
-    const QPoint pos(200, 200);
-    switch (interruption) {
-    case Interruption::CameraMove:
-        sendMouse(view.get(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(view.get(), QEvent::MouseMove, pos + QPoint(4, 0), Qt::NoButton, Qt::LeftButton);
-        sendMouse(view.get(), QEvent::MouseButtonRelease, pos + QPoint(4, 0), Qt::LeftButton, Qt::NoButton);
-        break;
-    case Interruption::Resize:
-        view->resize(kViewSide + 40, kViewSide);
-        break;
-    case Interruption::Repaint:
-        view->update();
-        break;
-    }
-    paintPending();
-    // The unfinished frame never reaches the screen: the subset is drawn.
-    QVERIFY(!view->drawingFullFrame());
-    QVERIFY(view->framesPresented() > presented);
-    QVERIFY(view->showsSubset());
-    QCOMPARE(view->nDrawn, kSubset);
-    QVERIFY(waitForRest(*view));
-    QCOMPARE(view->nDrawn, kAll);
-}
-
-void TestMovingFrames::slotsThinTheirFrameAndTheFullFrameFollows()
-{
-    std::unique_ptr<GLWidget> view = restedView();
-    QVERIFY(view);
-    const int presented = view->framesPresented();
-    view->updatePointSize(3);
-    QCOMPARE(view->nDrawn, kSubset);
-    // The new size reaches the screen without input, in the full frame.
-    QVERIFY(waitForRest(*view));
-    QCOMPARE(view->nDrawn, kAll);
-    QCOMPARE(view->framesPresented(), presented + 1);
 }
 
 void TestMovingFrames::capturesAlwaysDrawEverything()
