@@ -83,7 +83,7 @@ void GLWidget::noteCameraMoving()
 void GLWidget::cameraRested()
 {
     // The motion is over: the next one may draw another subset.
-    motionBudget = 0;
+    motionUnderWay = false;
     // Only a subset on screen needs the full frame; after a small data set's
     // frames nothing is left to draw.
     if (subsetShown)

@@ -310,8 +310,9 @@ private:
     bool outsideIndicesKnown = false;
     // Runs from the last camera change until the camera rests.
     QTimer settleTimer;
-    // The records budget of the motion under way; 0 between motions.
-    uint32_t motionBudget = 0;
+    // A subset has been drawn since the camera last rested: the budget
+    // stays as it is.
+    bool motionUnderWay = false;
     // The frame being drawn is a subset; records of it before culling.
     bool frameIsSubset = false;
     uint32_t frameSubsetRecords = 0;

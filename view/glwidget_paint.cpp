@@ -111,14 +111,14 @@ void GLWidget::beginFrame(bool subsetAllowed, DrawBatches &layers)
     const uint32_t nDs1 = drawableCountDs1();
     const uint32_t nDs2Drawn = drawableCountDs2();
 
-    // One motion keeps one budget, so the subset stays the same throughout.
-    if (subsetAllowed && motionBudget == 0) {
+    if (subsetAllowed && !motionUnderWay)
         movingBudget.adapt();
-        motionBudget = movingBudget.records();
-    }
-    strideDs1 = subsetAllowed && bDrawDs1 ? subsetStride(nDs1, motionBudget) : 1;
-    strideDs2 = subsetAllowed && bDrawDs2 ? subsetStride(nDs2Drawn, motionBudget) : 1;
+    const uint32_t budget = movingBudget.records();
+    strideDs1 = subsetAllowed && bDrawDs1 ? subsetStride(nDs1, budget) : 1;
+    strideDs2 = subsetAllowed && bDrawDs2 ? subsetStride(nDs2Drawn, budget) : 1;
     frameIsSubset = strideDs1 > 1 || strideDs2 > 1;
+    // One motion keeps one budget, so its subset stays the same throughout.
+    motionUnderWay = motionUnderWay || frameIsSubset;
     frameSubsetRecords =
         (bDrawDs1 ? subsetCount(nDs1, strideDs1) : 0) + (bDrawDs2 ? subsetCount(nDs2Drawn, strideDs2) : 0);
 
