@@ -278,13 +278,15 @@ private:
     void drawOverlay(int elapsedMs, bool subset);
     void drawOutsideMarkers(const QColor &color);
     // The data layers from the arrays of `buffers`, as batches.
-    void submitTriangles(const QColor &color, veltrane::DrawBatches &out);
+    void submitTriangles(const QColor &color, veltrane::DrawBatches &out, uint32_t batchVertices);
     void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color,
-                       uint32_t stride, veltrane::DrawBatches &out);
+                       uint32_t stride, veltrane::DrawBatches &out, uint32_t batchVertices);
     // A frame in three parts: everything up to the data layers, drawn at
     // once, with the layers' draws appended to `layers`; the layers; then
-    // everything after them. `subsetAllowed`: large data sets may be thinned.
-    void beginFrame(bool subsetAllowed, veltrane::DrawBatches &layers);
+    // everything after them. `subsetAllowed`: large data sets may be
+    // thinned; `batchVertices`: the size of the layers' draws.
+    void beginFrame(bool subsetAllowed, veltrane::DrawBatches &layers,
+                    uint32_t batchVertices = veltrane::kDrawBatchVertices);
     void finishFrame(int elapsedMs);
     // The camera has rested: the subset on screen gives way to the full frame.
     void cameraRested();

@@ -78,7 +78,7 @@ void GLWidget::paintGL()
     finishFrame(int(frameTimer.elapsed()));
 }
 
-void GLWidget::beginFrame(bool subsetAllowed, DrawBatches &layers)
+void GLWidget::beginFrame(bool subsetAllowed, DrawBatches &layers, uint32_t batchVertices)
 {
     ++paintedFrames;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -140,11 +140,11 @@ void GLWidget::beginFrame(bool subsetAllowed, DrawBatches &layers)
     } else {
         sceneBuffers->useContext(QOpenGLContext::currentContext());
         if (bDrawTris)
-            submitTriangles(colorTris, layers);
+            submitTriangles(colorTris, layers, batchVertices);
         if (bDrawDs1)
-            submitDataSet(sceneBuffers->ds1, ptsDs1, nDs1, colorDs1, strideDs1, layers);
+            submitDataSet(sceneBuffers->ds1, ptsDs1, nDs1, colorDs1, strideDs1, layers, batchVertices);
         if (bDrawDs2)
-            submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2, strideDs2, layers);
+            submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2, strideDs2, layers, batchVertices);
     }
 }
 
@@ -189,7 +189,7 @@ void GLWidget::startFullFrame()
     QElapsedTimer clock;
     clock.start();
     fullFrame = std::make_unique<FullFrame>();
-    beginFrame(false, fullFrame->steps);
+    beginFrame(false, fullFrame->steps, kTurnBatchVertices);
     fullFrame->drawingMs = int(clock.elapsed());
     fullFrameTurn.start();
 }
@@ -346,7 +346,7 @@ void GLWidget::drawTriangles(const PointRecord *pts, uint32_t nPts, const Triang
 
 // The array path: the vertices, colours and order of drawTriangles,
 // drawPoints and drawVectors, handed over in one call per layer.
-void GLWidget::submitTriangles(const QColor &color, DrawBatches &out)
+void GLWidget::submitTriangles(const QColor &color, DrawBatches &out, uint32_t batchVertices)
 {
     if (!ptsDs1 || !tris)
         return;
@@ -355,19 +355,19 @@ void GLWidget::submitTriangles(const QColor &color, DrawBatches &out)
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         setColor(color);
     });
-    sceneBuffers->tin.batches(out);
+    sceneBuffers->tin.batches(out, batchVertices);
 }
 
 void GLWidget::submitDataSet(DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color,
-                             uint32_t stride, DrawBatches &out)
+                             uint32_t stride, DrawBatches &out, uint32_t batchVertices)
 {
     if (!pts)
         return;
     buffers.prepare(pts, count, dScaleZ, iVectorMult);
     const bool cull = cullsPoints() && frustum;
     out.push_back([color]() { setColor(color); });
-    nDrawn += int32_t(buffers.pointBatches(cull ? frustum.get() : nullptr, stride, out));
-    buffers.vectorBatches(stride, out);
+    nDrawn += int32_t(buffers.pointBatches(cull ? frustum.get() : nullptr, stride, out, batchVertices));
+    buffers.vectorBatches(stride, out, batchVertices);
 }
 
 void GLWidget::drawPoints(const PointRecord *pts, uint32_t count, const QColor &color)

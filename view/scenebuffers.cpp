@@ -86,12 +86,12 @@ void VertexBuffer::end()
         m_buffer.release();
 }
 
-void VertexBuffer::arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out)
+void VertexBuffer::arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out, uint32_t batchVertices)
 {
     if (count == 0 || first + count > m_count)
         return;
-    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
-        const uint32_t n = std::min(kDrawBatchVertices, count - done);
+    for (uint32_t done = 0; done < count; done += batchVertices) {
+        const uint32_t n = std::min(batchVertices, count - done);
         out.push_back([this, mode, start = first + done, n]() {
             if (!begin())
                 return;
@@ -101,11 +101,12 @@ void VertexBuffer::arrayBatches(unsigned mode, uint32_t first, uint32_t count, D
     }
 }
 
-void VertexBuffer::elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out)
+void VertexBuffer::elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out,
+                                  uint32_t batchVertices)
 {
     const auto count = uint32_t(indices.size());
-    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
-        const uint32_t n = std::min(kDrawBatchVertices, count - done);
+    for (uint32_t done = 0; done < count; done += batchVertices) {
+        const uint32_t n = std::min(batchVertices, count - done);
         out.push_back([this, mode, first = indices.data() + done, n]() {
             if (!begin())
                 return;
@@ -197,7 +198,8 @@ void DataSetBuffers::drawVectors(uint32_t stride)
     runBatches(batches);
 }
 
-uint32_t DataSetBuffers::pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out)
+uint32_t DataSetBuffers::pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out,
+                                      uint32_t batchVertices)
 {
     const uint32_t records = m_source.count;
     if (records == 0 || m_points.vertexCount() == 0)
@@ -208,27 +210,27 @@ uint32_t DataSetBuffers::pointBatches(const FrustumPlanes *cull, uint32_t stride
         prepareSubset(stride);
     const uint32_t drawable = points.vertexCount() / 2;
     if (!cull) {
-        points.arrayBatches(GL_POINTS, 0, 2 * drawable, out);
+        points.arrayBatches(GL_POINTS, 0, 2 * drawable, out, batchVertices);
         return drawable;
     }
     const uint32_t visible = visibleRecordIndices(m_source.pts, records, stride, m_source.scaleZ, *cull, m_visible);
     if (visible == drawable)
-        points.arrayBatches(GL_POINTS, 0, 2 * drawable, out);
+        points.arrayBatches(GL_POINTS, 0, 2 * drawable, out, batchVertices);
     else
-        points.elementBatches(GL_POINTS, m_visible, out);
+        points.elementBatches(GL_POINTS, m_visible, out, batchVertices);
     return visible;
 }
 
-void DataSetBuffers::vectorBatches(uint32_t stride, DrawBatches &out)
+void DataSetBuffers::vectorBatches(uint32_t stride, DrawBatches &out, uint32_t batchVertices)
 {
     if (stride <= 1) {
-        m_vectors.arrayBatches(GL_LINES, 0, m_vectors.vertexCount(), out);
+        m_vectors.arrayBatches(GL_LINES, 0, m_vectors.vertexCount(), out, batchVertices);
         return;
     }
     if (m_vectors.vertexCount() == 0)
         return;
     prepareSubset(stride);
-    m_subsetVectors.arrayBatches(GL_LINES, 0, m_subsetVectors.vertexCount(), out);
+    m_subsetVectors.arrayBatches(GL_LINES, 0, m_subsetVectors.vertexCount(), out, batchVertices);
 }
 
 std::size_t DataSetBuffers::clientBytes() const
@@ -269,9 +271,9 @@ void TinBuffers::draw()
     m_vertices.drawElements(GL_TRIANGLES, m_indices);
 }
 
-void TinBuffers::batches(DrawBatches &out)
+void TinBuffers::batches(DrawBatches &out, uint32_t batchVertices)
 {
-    m_vertices.elementBatches(GL_TRIANGLES, m_indices, out);
+    m_vertices.elementBatches(GL_TRIANGLES, m_indices, out, batchVertices);
 }
 
 void TinBuffers::clear()

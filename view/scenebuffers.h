@@ -21,6 +21,10 @@ namespace veltrane {
 // vectors in one call held some hundreds of megabytes of that work at once.
 // Splitting a draw changes no pixel; the order of the primitives stays.
 constexpr uint32_t kDrawBatchVertices = 3u << 15;
+// A full frame drawn over turns of the event loop uses batches a quarter of
+// that size: a turn, and so the wait of any input, is at most one of them.
+constexpr uint32_t kTurnBatchVertices = kDrawBatchVertices / 4;
+static_assert(kTurnBatchVertices % 6 == 0, "a batch parts no point, line or triangle");
 
 // One draw call of at most kDrawBatchVertices vertices, with the array set-up
 // it needs; a frame's data layers are a list of them, run in order. What a
@@ -52,8 +56,10 @@ public:
     void drawElements(unsigned mode, const std::vector<uint32_t> &indices);
     // The same draws as batches appended to `out`, to be run later in the
     // current context.
-    void arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out);
-    void elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out);
+    void arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out,
+                      uint32_t batchVertices = kDrawBatchVertices);
+    void elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out,
+                        uint32_t batchVertices = kDrawBatchVertices);
     // Bytes of vertices this object holds in the application's own memory.
     std::size_t clientBytes() const { return m_clientCopy.capacity() * sizeof(Vertex3f); }
 
@@ -82,8 +88,9 @@ public:
     // The draws of drawPoints and drawVectors as batches appended to `out`;
     // the culling is done here. They stay valid until the next prepare,
     // pointBatches or clear.
-    uint32_t pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out);
-    void vectorBatches(uint32_t stride, DrawBatches &out);
+    uint32_t pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out,
+                          uint32_t batchVertices = kDrawBatchVertices);
+    void vectorBatches(uint32_t stride, DrawBatches &out, uint32_t batchVertices = kDrawBatchVertices);
     void clear();
     uint32_t recordCount() const { return m_source.count; }
     // Bytes this object keeps in the application's memory besides OpenGL's
@@ -119,7 +126,7 @@ class TinBuffers {
 public:
     void prepare(const PointRecord *pts, uint32_t nPts, const Triangle *tris, uint32_t nTris, double scaleZ);
     void draw();
-    void batches(DrawBatches &out);
+    void batches(DrawBatches &out, uint32_t batchVertices = kDrawBatchVertices);
     void clear();
 
 private:
