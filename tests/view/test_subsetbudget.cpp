@@ -49,13 +49,4 @@ TEST_P(SubsetBudgetAdapts, ToTheFramesOfTheLastMotion)
 INSTANTIATE_TEST_SUITE_P(Cases, SubsetBudgetAdapts, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<BudgetCase> &info) { return std::string(info.param.name); });
 
-TEST(SubsetBudget, FixedNeverChanges)
-{
-    SubsetBudget budget = SubsetBudget::fixed(600);
-    for (int i = 0; i < 5; ++i)
-        budget.noteFrame(600, 1000.0);
-    budget.adapt();
-    EXPECT_EQ(budget.records(), 600u);
-}
-
 }  // namespace
