@@ -116,20 +116,6 @@ void VertexBuffer::elementBatches(unsigned mode, const std::vector<uint32_t> &in
     }
 }
 
-void VertexBuffer::drawArrays(unsigned mode, uint32_t first, uint32_t count)
-{
-    DrawBatches batches;
-    arrayBatches(mode, first, count, batches);
-    runBatches(batches);
-}
-
-void VertexBuffer::drawElements(unsigned mode, const std::vector<uint32_t> &indices)
-{
-    DrawBatches batches;
-    elementBatches(mode, indices, batches);
-    runBatches(batches);
-}
-
 void runBatches(const DrawBatches &batches)
 {
     for (std::size_t i = 0; i < batches.size(); ++i) {
@@ -181,21 +167,6 @@ void DataSetBuffers::prepareSubset(uint32_t stride)
         fillVectorVertices(pts, first / 2 * stride, n / 2, stride, scaleZ, mult, out);
     });
     m_subsetStride = stride;
-}
-
-uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull, uint32_t stride)
-{
-    DrawBatches batches;
-    const uint32_t drawn = pointBatches(cull, stride, batches);
-    runBatches(batches);
-    return drawn;
-}
-
-void DataSetBuffers::drawVectors(uint32_t stride)
-{
-    DrawBatches batches;
-    vectorBatches(stride, batches);
-    runBatches(batches);
 }
 
 uint32_t DataSetBuffers::pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out,
@@ -264,11 +235,6 @@ void TinBuffers::prepare(const PointRecord *pts, uint32_t nPts, const Triangle *
     m_indices = std::move(arrays.indices);
     m_source = source;
     m_built = true;
-}
-
-void TinBuffers::draw()
-{
-    m_vertices.drawElements(GL_TRIANGLES, m_indices);
 }
 
 void TinBuffers::batches(DrawBatches &out, uint32_t batchVertices)

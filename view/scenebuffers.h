@@ -50,12 +50,8 @@ public:
     void clear();
     uint32_t vertexCount() const { return m_count; }
 
-    // Draws vertices [first, first + count) / the indexed ones; the context
-    // must be current.
-    void drawArrays(unsigned mode, uint32_t first, uint32_t count);
-    void drawElements(unsigned mode, const std::vector<uint32_t> &indices);
-    // The same draws as batches appended to `out`, to be run later in the
-    // current context.
+    // Draws of vertices [first, first + count) / of the indexed ones, as
+    // batches appended to `out`, to be run in this object's context.
     void arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out,
                       uint32_t batchVertices = kDrawBatchVertices);
     void elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out,
@@ -79,17 +75,14 @@ class DataSetBuffers {
 public:
     // Makes the arrays match the records; builds only what changed.
     void prepare(const PointRecord *pts, uint32_t count, double scaleZ, int32_t vectorMult);
-    // Draws both positions of every stride-th record (records 0, stride,
-    // 2 stride, ...; a stride of 1 draws them all), or with `cull` of those
-    // whose source position is inside it; returns the number of records drawn.
-    uint32_t drawPoints(const FrustumPlanes *cull, uint32_t stride = 1);
-    // The shift vectors of the same records.
-    void drawVectors(uint32_t stride = 1);
-    // The draws of drawPoints and drawVectors as batches appended to `out`;
-    // the culling is done here. They stay valid until the next prepare,
-    // pointBatches or clear.
+    // Batches appended to `out` that draw both positions of every stride-th
+    // record (records 0, stride, 2 stride, ...; a stride of 1 draws them
+    // all), or with `cull` of those whose source position is inside it (the
+    // culling is done here); returns the number of records they draw.
+    // Batches stay valid until the next prepare, pointBatches or clear.
     uint32_t pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out,
                           uint32_t batchVertices = kDrawBatchVertices);
+    // The shift vectors of the same records.
     void vectorBatches(uint32_t stride, DrawBatches &out, uint32_t batchVertices = kDrawBatchVertices);
     void clear();
     uint32_t recordCount() const { return m_source.count; }
@@ -125,7 +118,6 @@ private:
 class TinBuffers {
 public:
     void prepare(const PointRecord *pts, uint32_t nPts, const Triangle *tris, uint32_t nTris, double scaleZ);
-    void draw();
     void batches(DrawBatches &out, uint32_t batchVertices = kDrawBatchVertices);
     void clear();
 
