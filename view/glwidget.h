@@ -52,8 +52,8 @@ public:
     // camera rests for this long, the full frame follows, drawn in batches
     // over turns of the event loop and shown when complete.
     static constexpr int kSettleMs = 200;
-    // A turn of the event loop draws batches of the full frame until this
-    // much time has gone, ms: input waits at most about one batch longer.
+    // A turn of the event loop draws as many batches of the full frame as
+    // take about this long, ms, and at least one.
     static constexpr int kFullFrameTurnMs = 30;
 
     // How the data layers reach OpenGL. PerVertex is the original drawing,
@@ -186,8 +186,8 @@ public:
     DrawPath drawPath = DrawPath::Arrays;
     // Records per data set a moving frame draws at most.
     veltrane::SubsetBudget movingBudget;
-    // A turn of the event loop draws full-frame batches for this long, ms;
-    // 0: one batch a turn.
+    // A turn of the event loop draws full-frame batches for about this
+    // long, ms; 0: one batch a turn.
     int fullFrameTurnMs = kFullFrameTurnMs;
     // Every how many records the last frame drew, per data set (1: all).
     uint32_t strideDs1 = 1;
@@ -328,6 +328,7 @@ private:
     struct FullFrame {
         veltrane::DrawBatches steps;
         std::size_t next = 0;
+        std::size_t batchesPerTurn = 1;
         int drawingMs = 0;  // spent drawing, gaps between turns left out
     };
     std::unique_ptr<FullFrame> fullFrame;

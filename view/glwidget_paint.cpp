@@ -202,13 +202,16 @@ void GLWidget::drawFullFrameTurn()
     QElapsedTimer clock;
     clock.start();
     FullFrame &frame = *fullFrame;
-    // At least one batch, then as many as fit in the turn.
-    while (frame.next < frame.steps.size()) {
+    // The batches of a turn are drawn at its end, together: as many as the
+    // last turn's time per batch lets fit in fullFrameTurnMs, at least one
+    // and at most twice as many as the last turn.
+    const std::size_t count = std::min(frame.batchesPerTurn, frame.steps.size() - frame.next);
+    for (std::size_t i = 0; i < count; ++i)
         frame.steps[frame.next++]();
-        // Drawn now, not when the frame is swapped: the turn ends free.
-        glFinish();
-        if (clock.elapsed() >= fullFrameTurnMs)
-            break;
+    glFinish();
+    if (count > 0) {
+        const double msPerBatch = std::max(double(clock.nsecsElapsed()) / 1e6 / double(count), 0.01);
+        frame.batchesPerTurn = std::clamp<std::size_t>(std::size_t(fullFrameTurnMs / msPerBatch), 1, 2 * count);
     }
     frame.drawingMs += int(clock.elapsed());
     if (frame.next < frame.steps.size()) {
