@@ -18,7 +18,11 @@
 //   whatever the view is doing: the frames per second during the drag, the
 //   time from the release until the full frame is on screen, and the
 //   longest time the event loop went without a turn (what a menu opened
-//   meanwhile would wait);
+//   meanwhile would wait). Three drags: the first with the subset the view
+//   starts with, the later ones with the subset fitted to the frames
+//   measured in the drags before;
+// - BM_MenuDuringFullFrame: a click on a menu bar, posted while the view
+//   draws its full frame, until the menu's first paint;
 // - BM_RendererFloor: the converted points and their shift vectors alone,
 //   drawn by bare OpenGL calls from arrays in the state the view's frames
 //   leave (smooth 10-pixel points, 3-pixel lines), with no other work: what
@@ -36,6 +40,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QOpenGLBuffer>
 #include <QTimer>
@@ -152,6 +158,23 @@ std::unique_ptr<GLWidget> makeView(const BenchData &data)
     return view;
 }
 
+// While it lives, the view's re-renders draw all records, as a settled
+// frame does.
+class WholeFrames {
+public:
+    explicit WholeFrames(GLWidget &view) : view(view), saved(view.movingBudget)
+    {
+        view.movingBudget = SubsetBudget::fixed(UINT32_MAX);
+    }
+    ~WholeFrames() { view.movingBudget = saved; }
+    WholeFrames(const WholeFrames &) = delete;
+    WholeFrames &operator=(const WholeFrames &) = delete;
+
+private:
+    GLWidget &view;
+    SubsetBudget saved;
+};
+
 // Built in main, after the application object, and destroyed before it.
 GLWidget *g_view = nullptr;
 const BenchData *g_data = nullptr;
@@ -174,6 +197,7 @@ void BM_ViewFrame(benchmark::State &state)
         camera.zoom(4.0);
     view.viewport.setDistMinAndMax(view.boundingBox);
     view.updateOptDisplayMode(int(state.range(0)));
+    const WholeFrames whole(view);
     for (auto _ : state) {
         // A re-rendering slot: paints the frame in the view's own context.
         view.updateLineWidth(view.iLineWidth);
@@ -206,6 +230,7 @@ void BM_FrameSubmission(benchmark::State &state)
     } else {
         glEnable(GL_RASTERIZER_DISCARD);
     }
+    const WholeFrames whole(view);
     for (auto _ : state) {
         view.updateLineWidth(view.iLineWidth);
         glFinish();
@@ -292,10 +317,10 @@ void BM_MovingFrame(benchmark::State &state)
 }
 BENCHMARK(BM_MovingFrame)->ArgNames({"mode"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-void postMouse(GLWidget *view, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+void postMouse(QWidget *widget, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
-    QCoreApplication::postEvent(view,
-                                new QMouseEvent(type, pos, view->mapToGlobal(pos), button, buttons, Qt::NoModifier));
+    QCoreApplication::postEvent(widget,
+                                new QMouseEvent(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier));
 }
 
 // The moves come from another thread, as the window system queues them
@@ -310,6 +335,8 @@ void BM_DragSettle(benchmark::State &state)
         QObject::connect(&view, &GLWidget::frustumUpdated, [&frames]() { ++frames; });
     double settleMs = 0.0;
     int dragFrames = 0;
+    double firstDragFps = 0.0;
+    int drags = 0;
     // The longest gap between turns of the event loop, from the press to the
     // full frame.
     QElapsedTimer sinceTick;
@@ -345,6 +372,8 @@ void BM_DragSettle(benchmark::State &state)
             QApplication::processEvents(QEventLoop::AllEvents, 10);
         hand.join();
         dragFrames = frames;
+        if (drags++ == 0)
+            firstDragFps = dragFrames * 1000.0 / kDragMs;
         settleFull(view);
         settleMs = double(sinceRelease.nsecsElapsed()) / 1e6;
         ticker.stop();
@@ -353,9 +382,88 @@ void BM_DragSettle(benchmark::State &state)
     state.counters["settle_ms"] = settleMs;
     state.counters["frames"] = frames;
     state.counters["drag_fps"] = dragFrames * 1000.0 / kDragMs;
+    state.counters["first_drag_fps"] = firstDragFps;
+    state.counters["subset_records"] = view.movingBudget.records();
     state.counters["longest_stall_ms"] = double(longestGapMs);
 }
-BENCHMARK(BM_DragSettle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_DragSettle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Runs the event loop until `done` or for at most `ms`.
+template <typename Done>
+bool runLoopUntil(Done done, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    return done();
+}
+
+// Notes the time of a widget's first paint after arm().
+class FirstPaint : public QObject {
+public:
+    void arm()
+    {
+        clock.start();
+        ms = -1.0;
+    }
+    double ms = -1.0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && ms < 0.0)
+            ms = double(clock.nsecsElapsed()) / 1e6;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QElapsedTimer clock;
+};
+
+// A menu bar beside the view; a click on its menu is posted this long after
+// the view has begun its full frame.
+constexpr int kClickIntoFullFrameMs = 400;
+
+void BM_MenuDuringFullFrame(benchmark::State &state)
+{
+    GLWidget &view = *g_view;
+    QMenuBar bar;
+    QMenu *menu = bar.addMenu(QStringLiteral("File"));
+    menu->addAction(QStringLiteral("Exit"));
+    // Clear of the view, so that the menu closing exposes none of it.
+    bar.move(kViewWidth + 100, 0);
+    bar.resize(200, 40);
+    bar.show();
+    FirstPaint paint;
+    menu->installEventFilter(&paint);
+    double worstMs = 0.0;
+    int clicksDuringFullFrame = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        settleFull(view);
+        // A motion, then the full frame.
+        view.noteCameraMoving();
+        view.update();
+        runLoopUntil([&] { return view.drawingFullFrame(); }, 60000);
+        runLoopUntil([] { return false; }, kClickIntoFullFrameMs);
+        const bool drawing = view.drawingFullFrame();
+        const QPoint at = bar.actionGeometry(menu->menuAction()).center();
+        paint.arm();
+        postMouse(&bar, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        postMouse(&bar, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+        state.ResumeTiming();
+        runLoopUntil([&] { return paint.ms >= 0.0; }, 60000);
+        state.PauseTiming();
+        clicksDuringFullFrame += drawing && view.drawingFullFrame();
+        worstMs = std::max(worstMs, paint.ms);
+        menu->hide();
+        state.ResumeTiming();
+    }
+    state.counters["menu_ms_worst"] = worstMs;
+    state.counters["clicks_while_drawing"] = clicksDuringFullFrame;
+}
+BENCHMARK(BM_MenuDuringFullFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // state.range(0): point size in pixels; state.range(1): 1 = smooth points.
 void BM_RendererFloor(benchmark::State &state)

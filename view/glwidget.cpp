@@ -6,6 +6,7 @@
 
 #include "engine/formats/basemap.h"
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLFramebufferObject>
@@ -66,19 +67,27 @@ GLWidget::GLWidget(QWidget *parent)
     settleTimer.setSingleShot(true);
     settleTimer.setInterval(kSettleMs);
     connect(&settleTimer, &QTimer::timeout, this, &GLWidget::cameraRested);
+    // Each turn of the event loop draws some batches of the full frame,
+    // after the input that came meanwhile.
+    fullFrameTurn.setSingleShot(true);
+    fullFrameTurn.setInterval(0);
+    connect(&fullFrameTurn, &QTimer::timeout, this, &GLWidget::drawFullFrameTurn);
 }
 
 void GLWidget::noteCameraMoving()
 {
+    abandonFullFrame();
     settleTimer.start();
 }
 
 void GLWidget::cameraRested()
 {
+    // The motion is over: the next one may draw another subset.
+    motionUnderWay = false;
     // Only a subset on screen needs the full frame; after a small data set's
     // frames nothing is left to draw.
-    if (lastFrameSubset)
-        update();
+    if (subsetShown)
+        startFullFrame();
 }
 
 GLWidget::~GLWidget()
@@ -86,12 +95,14 @@ GLWidget::~GLWidget()
     // The buffer objects go with their context.
     if (isValid())
         makeCurrent();
+    fullFrame.reset();
     sceneBuffers.reset();
     world = GLC_World();
 }
 
 void GLWidget::setDataSet1(PointArray points)
 {
+    abandonFullFrame();
     dataDs1 = std::move(points);
     ptsDs1 = dataDs1 && !dataDs1->empty() ? dataDs1->data() : nullptr;
     // A new array may reuse the address of the old one: build afresh.
@@ -102,6 +113,7 @@ void GLWidget::setDataSet1(PointArray points)
 
 void GLWidget::setDataSet2(PointArray points, uint32_t count)
 {
+    abandonFullFrame();
     dataDs2 = std::move(points);
     ptsDs2 = dataDs2 && !dataDs2->empty() ? dataDs2->data() : nullptr;
     nDs2 = count;
@@ -111,6 +123,7 @@ void GLWidget::setDataSet2(PointArray points, uint32_t count)
 
 void GLWidget::setTriangles(TriangleArray triangles, uint32_t count)
 {
+    abandonFullFrame();
     dataTris = std::move(triangles);
     tris = dataTris && !dataTris->empty() ? dataTris->data() : nullptr;
     nTris = count;
@@ -179,6 +192,7 @@ void GLWidget::initializeGL()
 
 void GLWidget::resizeGL(int w, int h)
 {
+    abandonFullFrame();
     viewport.setWinGLSize(w, h);
 }
 
@@ -221,14 +235,18 @@ void GLWidget::fitView()
     emit viewChanged();
 }
 
-void GLWidget::reRender()
+void GLWidget::reRender(bool whole)
 {
     // The frame on screen no longer shows the view's settings.
     exposeFrameCurrent = false;
     if (!isValid())
         return;
     makeCurrent();
+    reRenderingThinned = !whole;
+    reRenderingWhole = whole;
     paintGL();
+    reRenderingThinned = false;
+    reRenderingWhole = false;
 }
 
 // ---- slots -----------------------------------------------------------------
@@ -374,7 +392,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
         // frame is drawn again, unseen, for the pick to read. Picked with the
         // camera of the frame on screen, before the target mover moves it to
         // its own, coarser reading of the depth.
-        reRender();
+        reRender(true);
         GLC_Camera *camera = viewport.cameraHandle();
         GLC_Vector3d picked = camera->target();
         bLastClickOnBackground = !pickScenePoint(event->pos(), picked);
@@ -465,6 +483,7 @@ void GLWidget::keyPressEvent(QKeyEvent *event)
         return;
     }
     viewport.setDistMinAndMax(boundingBox);
+    noteCameraMoving();
     update();
     emit viewChanged();
 }
@@ -531,7 +550,20 @@ void GLWidget::paintEvent(QPaintEvent *event)
         exposeFrameCurrent = false;
     }
     advanceZoom();
+    const int painted = paintedFrames;
+    QElapsedTimer clock;
+    clock.start();
+    paintingOnScreen = true;
     QGLWidget::paintEvent(event);
+    paintingOnScreen = false;
+    if (paintedFrames != painted) {
+        // What a thinned frame costs on screen, buffer swap included, sets
+        // the budget of the next motions.
+        if (frameIsSubset)
+            movingBudget.noteFrame(frameSubsetRecords, double(clock.nsecsElapsed()) / 1e6);
+        else
+            subsetShown = false;
+    }
     ++presentedFrames;
     emit framePresented();
     if (zoomStepsLeft > 0)

@@ -9,6 +9,7 @@
 
 #include "view/frustum.h"
 #include "view/scenebuffers.h"
+#include "view/subsetbudget.h"
 #include "view/glc/glc_3dviewcollection.h"
 #include "view/glc/glc_3dwidgetmanager.h"
 #include "view/glc/glc_boundingbox.h"
@@ -45,14 +46,15 @@ public:
     static constexpr int32_t kOptClipper = 2;
     static constexpr int32_t kOptClipperCulling = 3;
 
-    // While the camera moves, and for a new view's first picture, a frame
-    // draws every k-th record of a data set larger than this, k the smallest
-    // that keeps it within: about a tenth of a full frame of a million
-    // records on a software renderer. Smaller data sets are drawn whole.
-    static constexpr uint32_t kMovingFrameRecords = 80000;
-    // The camera rests once it has not changed for this long; the full
-    // frame follows.
+    // While the camera moves, and whenever the window system asks for a
+    // picture, a frame draws every k-th record of a data set larger than
+    // movingBudget's records, k the smallest that keeps it within. Once the
+    // camera rests for this long, the full frame follows, drawn in batches
+    // over turns of the event loop and shown when complete.
     static constexpr int kSettleMs = 200;
+    // A turn of the event loop draws as many batches of the full frame as
+    // take about this long, ms, and at least one.
+    static constexpr int kFullFrameTurnMs = 30;
 
     // How the data layers reach OpenGL. PerVertex is the original drawing,
     // one call per vertex every frame; it stays as the reference the arrays
@@ -83,9 +85,11 @@ public:
     // The rest time, kSettleMs unless set.
     void setSettleInterval(int ms) { settleTimer.setInterval(ms); }
     int settleInterval() const { return settleTimer.interval(); }
-    // The last frame drew only a subset of the records: the frame of the
-    // whole data is due once the camera rests.
-    bool showsSubset() const { return lastFrameSubset; }
+    // A frame drew only a subset of the records since the last full frame
+    // reached the screen: the full frame is due once the camera rests.
+    bool showsSubset() const { return subsetShown; }
+    // The full frame is being drawn in batches and is not on screen yet.
+    bool drawingFullFrame() const { return fullFrame != nullptr; }
 
     // Stores a frame time in the process-wide ring and sets iFps and
     // iZoomSteps from it.
@@ -96,6 +100,7 @@ public:
     // frustumUpdated() in every mode.
     void computeFrustum();
 
+    // Abandons a full frame being drawn in batches.
     void resizeGL(int w, int h) override;
 
     // Renders the view off screen at w x h (QGLWidget::renderPixmap, which
@@ -179,8 +184,11 @@ public:
     std::shared_ptr<const veltrane::ClipBox> clipBox;
     double dScaleZ;
     DrawPath drawPath = DrawPath::Arrays;
-    // Records per data set a moving frame draws at most (kMovingFrameRecords).
-    uint32_t movingFrameRecords = kMovingFrameRecords;
+    // Records per data set a moving frame draws at most.
+    veltrane::SubsetBudget movingBudget;
+    // A turn of the event loop draws full-frame batches for about this
+    // long, ms; 0: one batch a turn.
+    int fullFrameTurnMs = kFullFrameTurnMs;
     // Every how many records the last frame drew, per data set (1: all).
     uint32_t strideDs1 = 1;
     uint32_t strideDs2 = 1;
@@ -239,8 +247,10 @@ protected:
 private:
     // Paints into this view's own context without presenting the frame; the
     // result shows at the next repaint. Skipped while the view has no valid
-    // context yet.
-    void reRender();
+    // context yet. A large data set is thinned, and its full frame follows
+    // on screen once the camera rests, unless `whole` (the pick reads what
+    // the frame drew).
+    void reRender(bool whole = false);
 
     // Scene point drawn under the widget pixel, from the depth buffer of the
     // last frame and snapped to the base map or a data point drawn there;
@@ -265,14 +275,27 @@ private:
     void drawAxis(double x0, double y0, double z0);
     void drawExtentsBox(const STATS &stats);
     void drawFrustum(const veltrane::FrustumPlanes &planes);
-    void drawOverlay(int elapsedMs);
+    void drawOverlay(int elapsedMs, bool subset);
     void drawOutsideMarkers(const QColor &color);
-    // The data layers from the arrays of `buffers`.
-    void submitTriangles(const QColor &color);
+    // The data layers from the arrays of `buffers`, as batches.
+    void submitTriangles(const QColor &color, veltrane::DrawBatches &out, uint32_t batchVertices);
     void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color,
-                       uint32_t stride);
+                       uint32_t stride, veltrane::DrawBatches &out, uint32_t batchVertices);
+    // A frame in three parts: everything up to the data layers, drawn at
+    // once, with the layers' draws appended to `layers`; the layers; then
+    // everything after them. `subsetAllowed`: large data sets may be
+    // thinned; `batchVertices`: the size of the layers' draws.
+    void beginFrame(bool subsetAllowed, veltrane::DrawBatches &layers,
+                    uint32_t batchVertices = veltrane::kDrawBatchVertices);
+    void finishFrame(int elapsedMs);
     // The camera has rested: the subset on screen gives way to the full frame.
     void cameraRested();
+    // The full frame in batches: begun here, continued by drawFullFrameTurn
+    // at each turn of the event loop, swapped to the screen by the last.
+    void startFullFrame();
+    void drawFullFrameTurn();
+    // Drops a full frame in progress; it starts again once the camera rests.
+    void abandonFullFrame();
 
     std::unique_ptr<veltrane::SceneBuffers> sceneBuffers;
     int zoomStepsLeft = 0;
@@ -289,7 +312,25 @@ private:
     bool outsideIndicesKnown = false;
     // Runs from the last camera change until the camera rests.
     QTimer settleTimer;
-    // The view has drawn no picture yet: its first one is a subset, too.
-    bool firstPicturePending = true;
-    bool lastFrameSubset = false;
+    // A subset has been drawn since the camera last rested: the budget
+    // stays as it is.
+    bool motionUnderWay = false;
+    // The frame being drawn is a subset; records of it before culling.
+    bool frameIsSubset = false;
+    uint32_t frameSubsetRecords = 0;
+    int paintedFrames = 0;
+    bool subsetShown = false;
+    // paintEvent() is painting: a frame for the screen.
+    bool paintingOnScreen = false;
+    // reRender() is painting, thinned / whole.
+    bool reRenderingThinned = false;
+    bool reRenderingWhole = false;
+    struct FullFrame {
+        veltrane::DrawBatches steps;
+        std::size_t next = 0;
+        std::size_t batchesPerTurn = 1;
+        int drawingMs = 0;  // spent drawing, gaps between turns left out
+    };
+    std::unique_ptr<FullFrame> fullFrame;
+    QTimer fullFrameTurn;
 };

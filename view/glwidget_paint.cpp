@@ -63,9 +63,24 @@ QFont fontOfPixelSize(int pixels)
 
 void GLWidget::paintGL()
 {
+    // On screen, in a slot's re-render and while the camera moves, a large
+    // data set is thinned; a capture, the pick's frame and the reference
+    // path always draw everything.
+    const bool subsetAllowed = !bCaptureMode && !reRenderingWhole && drawPath == DrawPath::Arrays &&
+                               (paintingOnScreen || reRenderingThinned || settleTimer.isActive());
+    // Whatever paints now replaces a full frame still being drawn in batches.
+    abandonFullFrame();
     QElapsedTimer frameTimer;
     frameTimer.start();
+    DrawBatches layers;
+    beginFrame(subsetAllowed, layers);
+    runBatches(layers);
+    finishFrame(int(frameTimer.elapsed()));
+}
 
+void GLWidget::beginFrame(bool subsetAllowed, DrawBatches &layers, uint32_t batchVertices)
+{
+    ++paintedFrames;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // Until the base map turns depth testing on, every fragment passes but
     // still writes its depth, so the middle-button pick finds what is drawn.
@@ -96,55 +111,64 @@ void GLWidget::paintGL()
     const uint32_t nDs1 = drawableCountDs1();
     const uint32_t nDs2Drawn = drawableCountDs2();
 
-    // A moving frame (and a new view's first picture) draws every k-th
-    // record of a large data set; a capture, and the reference path, always
-    // draw everything.
-    const bool moving =
-        !bCaptureMode && drawPath == DrawPath::Arrays && (settleTimer.isActive() || firstPicturePending);
-    strideDs1 = moving && bDrawDs1 ? subsetStride(nDs1, movingFrameRecords) : 1;
-    strideDs2 = moving && bDrawDs2 ? subsetStride(nDs2Drawn, movingFrameRecords) : 1;
-    const bool subset = strideDs1 > 1 || strideDs2 > 1;
+    if (subsetAllowed && !motionUnderWay)
+        movingBudget.adapt();
+    const uint32_t budget = movingBudget.records();
+    strideDs1 = subsetAllowed && bDrawDs1 ? subsetStride(nDs1, budget) : 1;
+    strideDs2 = subsetAllowed && bDrawDs2 ? subsetStride(nDs2Drawn, budget) : 1;
+    frameIsSubset = strideDs1 > 1 || strideDs2 > 1;
+    // One motion keeps one budget, so its subset stays the same throughout.
+    motionUnderWay = motionUnderWay || frameIsSubset;
+    frameSubsetRecords =
+        (bDrawDs1 ? subsetCount(nDs1, strideDs1) : 0) + (bDrawDs2 ? subsetCount(nDs2Drawn, strideDs2) : 0);
 
     if (bDrawBaseMap)
         drawBaseMap();
     if (drawPath == DrawPath::PerVertex) {
         if (bDrawTris)
-            drawTriangles(ptsDs1, nDs1, tris, drawableTriangleCount(), colorTris);
-        if (bDrawDs1) {
-            drawPoints(ptsDs1, nDs1, colorDs1);
-            drawVectors(ptsDs1, nDs1, colorDs1);
-        }
-        if (bDrawDs2) {
-            drawPoints(ptsDs2, nDs2Drawn, colorDs2);
-            drawVectors(ptsDs2, nDs2Drawn, colorDs2);
-        }
+            layers.push_back([this, nDs1]() { drawTriangles(ptsDs1, nDs1, tris, drawableTriangleCount(), colorTris); });
+        if (bDrawDs1)
+            layers.push_back([this, nDs1]() {
+                drawPoints(ptsDs1, nDs1, colorDs1);
+                drawVectors(ptsDs1, nDs1, colorDs1);
+            });
+        if (bDrawDs2)
+            layers.push_back([this, nDs2Drawn]() {
+                drawPoints(ptsDs2, nDs2Drawn, colorDs2);
+                drawVectors(ptsDs2, nDs2Drawn, colorDs2);
+            });
     } else {
         sceneBuffers->useContext(QOpenGLContext::currentContext());
         if (bDrawTris)
-            submitTriangles(colorTris);
+            submitTriangles(colorTris, layers, batchVertices);
         if (bDrawDs1)
-            submitDataSet(sceneBuffers->ds1, ptsDs1, nDs1, colorDs1, strideDs1);
+            submitDataSet(sceneBuffers->ds1, ptsDs1, nDs1, colorDs1, strideDs1, layers, batchVertices);
         if (bDrawDs2)
-            submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2, strideDs2);
+            submitDataSet(sceneBuffers->ds2, ptsDs2, nDs2Drawn, colorDs2, strideDs2, layers, batchVertices);
     }
+}
+
+void GLWidget::finishFrame(int elapsedMs)
+{
+    QElapsedTimer clock;
+    clock.start();
     if (bDrawDs2)
         drawOutsideMarkers(colorDs2);
     if (bDrawLabelsDs1)
-        drawLabels(ptsDs1, nDs1, colorDs1, strideDs1);
+        drawLabels(ptsDs1, drawableCountDs1(), colorDs1, strideDs1);
     if (bDrawLabelsDs2)
-        drawLabels(ptsDs2, nDs2Drawn, colorDs2, strideDs2);
-    if (!bCaptureMode) {
-        lastFrameSubset = subset;
-        firstPicturePending = false;
-        // The first picture of a view has no camera change to wait for.
-        if (subset && !settleTimer.isActive())
+        drawLabels(ptsDs2, drawableCountDs2(), colorDs2, strideDs2);
+    if (!bCaptureMode && frameIsSubset) {
+        subsetShown = true;
+        // A picture with nothing moving has no camera change to wait for.
+        if (!settleTimer.isActive())
             settleTimer.start();
     }
     if (bDrawAxis)
         drawAxis(kAxisX, kAxisY, kAxisHeight * dScaleZ);
 
     if (!bCaptureMode) {
-        drawOverlay(int(frameTimer.elapsed()));
+        drawOverlay(elapsedMs + int(clock.elapsed()), frameIsSubset);
         moverController.drawActiveMoverMark(viewport.viewHSize(), viewport.viewVSize());
     }
     if (bDrawExtents)
@@ -157,7 +181,63 @@ void GLWidget::paintGL()
     }
 }
 
-void GLWidget::drawOverlay(int elapsedMs)
+void GLWidget::startFullFrame()
+{
+    if (!isValid() || !isVisible())
+        return;
+    makeCurrent();
+    QElapsedTimer clock;
+    clock.start();
+    fullFrame = std::make_unique<FullFrame>();
+    beginFrame(false, fullFrame->steps, kTurnBatchVertices);
+    fullFrame->drawingMs = int(clock.elapsed());
+    fullFrameTurn.start();
+}
+
+void GLWidget::drawFullFrameTurn()
+{
+    if (!fullFrame)
+        return;
+    makeCurrent();
+    QElapsedTimer clock;
+    clock.start();
+    FullFrame &frame = *fullFrame;
+    // The batches of a turn are drawn at its end, together: as many as the
+    // last turn's time per batch lets fit in fullFrameTurnMs, at least one
+    // and at most twice as many as the last turn.
+    const std::size_t count = std::min(frame.batchesPerTurn, frame.steps.size() - frame.next);
+    for (std::size_t i = 0; i < count; ++i)
+        frame.steps[frame.next++]();
+    glFinish();
+    if (count > 0) {
+        const double msPerBatch = std::max(double(clock.nsecsElapsed()) / 1e6 / double(count), 0.01);
+        frame.batchesPerTurn = std::clamp<std::size_t>(std::size_t(fullFrameTurnMs / msPerBatch), 1, 2 * count);
+    }
+    frame.drawingMs += int(clock.elapsed());
+    if (frame.next < frame.steps.size()) {
+        fullFrameTurn.start();
+        return;
+    }
+    const int drawingMs = frame.drawingMs;
+    fullFrame.reset();
+    finishFrame(drawingMs);
+    swapBuffers();
+    subsetShown = false;
+    ++presentedFrames;
+    emit framePresented();
+}
+
+void GLWidget::abandonFullFrame()
+{
+    if (!fullFrame)
+        return;
+    fullFrame.reset();
+    fullFrameTurn.stop();
+    // The picture on screen is still the subset.
+    settleTimer.start();
+}
+
+void GLWidget::drawOverlay(int elapsedMs, bool subset)
 {
     setColor(overlayTextColor(viewport.backgroundColor()));
     recordFrameTime(elapsedMs);
@@ -168,7 +248,7 @@ void GLWidget::drawOverlay(int elapsedMs)
                font);
     const GLC_Vector3d &target = viewport.cameraHandle()->target();
     renderText(kOverlayX, kOverlayClickY, lastClickText(target, dScaleZ, bLastClickOnBackground), font);
-    if (lastFrameSubset) {
+    if (subset) {
         const uint32_t every = std::max(strideDs1, strideDs2);
         renderText(kOverlayX, kOverlaySubsetY,
                    QStringLiteral("Moving: 1 point in ") + QString::number(every) +
@@ -269,26 +349,28 @@ void GLWidget::drawTriangles(const PointRecord *pts, uint32_t nPts, const Triang
 
 // The array path: the vertices, colours and order of drawTriangles,
 // drawPoints and drawVectors, handed over in one call per layer.
-void GLWidget::submitTriangles(const QColor &color)
+void GLWidget::submitTriangles(const QColor &color, DrawBatches &out, uint32_t batchVertices)
 {
     if (!ptsDs1 || !tris)
         return;
     sceneBuffers->tin.prepare(ptsDs1, drawableCountDs1(), tris, drawableTriangleCount(), dScaleZ);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    setColor(color);
-    sceneBuffers->tin.draw();
+    out.push_back([color]() {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        setColor(color);
+    });
+    sceneBuffers->tin.batches(out, batchVertices);
 }
 
 void GLWidget::submitDataSet(DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color,
-                             uint32_t stride)
+                             uint32_t stride, DrawBatches &out, uint32_t batchVertices)
 {
     if (!pts)
         return;
     buffers.prepare(pts, count, dScaleZ, iVectorMult);
     const bool cull = cullsPoints() && frustum;
-    setColor(color);
-    nDrawn += int32_t(buffers.drawPoints(cull ? frustum.get() : nullptr, stride));
-    buffers.drawVectors(stride);
+    out.push_back([color]() { setColor(color); });
+    nDrawn += int32_t(buffers.pointBatches(cull ? frustum.get() : nullptr, stride, out, batchVertices));
+    buffers.vectorBatches(stride, out, batchVertices);
 }
 
 void GLWidget::drawPoints(const PointRecord *pts, uint32_t count, const QColor &color)

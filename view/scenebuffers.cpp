@@ -86,30 +86,43 @@ void VertexBuffer::end()
         m_buffer.release();
 }
 
-void VertexBuffer::drawArrays(unsigned mode, uint32_t first, uint32_t count)
+void VertexBuffer::arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out, uint32_t batchVertices)
 {
-    if (count == 0 || first + count > m_count || !begin())
+    if (count == 0 || first + count > m_count)
         return;
-    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
-        if (done > 0)
-            waitForRenderer();
-        glDrawArrays(GLenum(mode), GLint(first + done), GLsizei(std::min(kDrawBatchVertices, count - done)));
+    for (uint32_t done = 0; done < count; done += batchVertices) {
+        const uint32_t n = std::min(batchVertices, count - done);
+        out.push_back([this, mode, start = first + done, n]() {
+            if (!begin())
+                return;
+            glDrawArrays(GLenum(mode), GLint(start), GLsizei(n));
+            end();
+        });
     }
-    end();
 }
 
-void VertexBuffer::drawElements(unsigned mode, const std::vector<uint32_t> &indices)
+void VertexBuffer::elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out,
+                                  uint32_t batchVertices)
 {
-    if (indices.empty() || !begin())
-        return;
     const auto count = uint32_t(indices.size());
-    for (uint32_t done = 0; done < count; done += kDrawBatchVertices) {
-        if (done > 0)
-            waitForRenderer();
-        glDrawElements(GLenum(mode), GLsizei(std::min(kDrawBatchVertices, count - done)), GL_UNSIGNED_INT,
-                       indices.data() + done);
+    for (uint32_t done = 0; done < count; done += batchVertices) {
+        const uint32_t n = std::min(batchVertices, count - done);
+        out.push_back([this, mode, first = indices.data() + done, n]() {
+            if (!begin())
+                return;
+            glDrawElements(GLenum(mode), GLsizei(n), GL_UNSIGNED_INT, first);
+            end();
+        });
     }
-    end();
+}
+
+void runBatches(const DrawBatches &batches)
+{
+    for (std::size_t i = 0; i < batches.size(); ++i) {
+        if (i > 0)
+            waitForRenderer();
+        batches[i]();
+    }
 }
 
 // ---- DataSetBuffers ----------------------------------------------------------
@@ -156,7 +169,8 @@ void DataSetBuffers::prepareSubset(uint32_t stride)
     m_subsetStride = stride;
 }
 
-uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull, uint32_t stride)
+uint32_t DataSetBuffers::pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out,
+                                      uint32_t batchVertices)
 {
     const uint32_t records = m_source.count;
     if (records == 0 || m_points.vertexCount() == 0)
@@ -167,27 +181,27 @@ uint32_t DataSetBuffers::drawPoints(const FrustumPlanes *cull, uint32_t stride)
         prepareSubset(stride);
     const uint32_t drawable = points.vertexCount() / 2;
     if (!cull) {
-        points.drawArrays(GL_POINTS, 0, 2 * drawable);
+        points.arrayBatches(GL_POINTS, 0, 2 * drawable, out, batchVertices);
         return drawable;
     }
     const uint32_t visible = visibleRecordIndices(m_source.pts, records, stride, m_source.scaleZ, *cull, m_visible);
     if (visible == drawable)
-        points.drawArrays(GL_POINTS, 0, 2 * drawable);
+        points.arrayBatches(GL_POINTS, 0, 2 * drawable, out, batchVertices);
     else
-        points.drawElements(GL_POINTS, m_visible);
+        points.elementBatches(GL_POINTS, m_visible, out, batchVertices);
     return visible;
 }
 
-void DataSetBuffers::drawVectors(uint32_t stride)
+void DataSetBuffers::vectorBatches(uint32_t stride, DrawBatches &out, uint32_t batchVertices)
 {
     if (stride <= 1) {
-        m_vectors.drawArrays(GL_LINES, 0, m_vectors.vertexCount());
+        m_vectors.arrayBatches(GL_LINES, 0, m_vectors.vertexCount(), out, batchVertices);
         return;
     }
     if (m_vectors.vertexCount() == 0)
         return;
     prepareSubset(stride);
-    m_subsetVectors.drawArrays(GL_LINES, 0, m_subsetVectors.vertexCount());
+    m_subsetVectors.arrayBatches(GL_LINES, 0, m_subsetVectors.vertexCount(), out, batchVertices);
 }
 
 std::size_t DataSetBuffers::clientBytes() const
@@ -223,9 +237,9 @@ void TinBuffers::prepare(const PointRecord *pts, uint32_t nPts, const Triangle *
     m_built = true;
 }
 
-void TinBuffers::draw()
+void TinBuffers::batches(DrawBatches &out, uint32_t batchVertices)
 {
-    m_vertices.drawElements(GL_TRIANGLES, m_indices);
+    m_vertices.elementBatches(GL_TRIANGLES, m_indices, out, batchVertices);
 }
 
 void TinBuffers::clear()

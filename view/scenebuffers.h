@@ -21,6 +21,19 @@ namespace veltrane {
 // vectors in one call held some hundreds of megabytes of that work at once.
 // Splitting a draw changes no pixel; the order of the primitives stays.
 constexpr uint32_t kDrawBatchVertices = 3u << 15;
+// A full frame drawn over turns of the event loop uses batches a quarter of
+// that size: a turn, and so the wait of any input, is at most one of them.
+constexpr uint32_t kTurnBatchVertices = kDrawBatchVertices / 4;
+static_assert(kTurnBatchVertices % 6 == 0, "a batch parts no point, line or triangle");
+
+// One draw call of at most kDrawBatchVertices vertices, with the array set-up
+// it needs; a frame's data layers are a list of them, run in order. What a
+// batch reads must stay as it is until the batch has run.
+using DrawBatch = std::function<void()>;
+using DrawBatches = std::vector<DrawBatch>;
+
+// Runs the batches in order, each finished before the next.
+void runBatches(const DrawBatches &batches);
 
 // One array of vertices, in a buffer object of the current context, or in
 // client memory when the context offers no buffer objects.
@@ -37,10 +50,12 @@ public:
     void clear();
     uint32_t vertexCount() const { return m_count; }
 
-    // Draws vertices [first, first + count) / the indexed ones; the context
-    // must be current.
-    void drawArrays(unsigned mode, uint32_t first, uint32_t count);
-    void drawElements(unsigned mode, const std::vector<uint32_t> &indices);
+    // Draws of vertices [first, first + count) / of the indexed ones, as
+    // batches appended to `out`, to be run in this object's context.
+    void arrayBatches(unsigned mode, uint32_t first, uint32_t count, DrawBatches &out,
+                      uint32_t batchVertices = kDrawBatchVertices);
+    void elementBatches(unsigned mode, const std::vector<uint32_t> &indices, DrawBatches &out,
+                        uint32_t batchVertices = kDrawBatchVertices);
     // Bytes of vertices this object holds in the application's own memory.
     std::size_t clientBytes() const { return m_clientCopy.capacity() * sizeof(Vertex3f); }
 
@@ -60,12 +75,15 @@ class DataSetBuffers {
 public:
     // Makes the arrays match the records; builds only what changed.
     void prepare(const PointRecord *pts, uint32_t count, double scaleZ, int32_t vectorMult);
-    // Draws both positions of every stride-th record (records 0, stride,
-    // 2 stride, ...; a stride of 1 draws them all), or with `cull` of those
-    // whose source position is inside it; returns the number of records drawn.
-    uint32_t drawPoints(const FrustumPlanes *cull, uint32_t stride = 1);
+    // Batches appended to `out` that draw both positions of every stride-th
+    // record (records 0, stride, 2 stride, ...; a stride of 1 draws them
+    // all), or with `cull` of those whose source position is inside it (the
+    // culling is done here); returns the number of records they draw.
+    // Batches stay valid until the next prepare, pointBatches or clear.
+    uint32_t pointBatches(const FrustumPlanes *cull, uint32_t stride, DrawBatches &out,
+                          uint32_t batchVertices = kDrawBatchVertices);
     // The shift vectors of the same records.
-    void drawVectors(uint32_t stride = 1);
+    void vectorBatches(uint32_t stride, DrawBatches &out, uint32_t batchVertices = kDrawBatchVertices);
     void clear();
     uint32_t recordCount() const { return m_source.count; }
     // Bytes this object keeps in the application's memory besides OpenGL's
@@ -100,7 +118,7 @@ private:
 class TinBuffers {
 public:
     void prepare(const PointRecord *pts, uint32_t nPts, const Triangle *tris, uint32_t nTris, double scaleZ);
-    void draw();
+    void batches(DrawBatches &out, uint32_t batchVertices = kDrawBatchVertices);
     void clear();
 
 private:

@@ -1,17 +1,20 @@
 // Frames while the camera moves: a large data set is drawn as a fixed subset
-// (every k-th record) during a drag, a wheel zoom and a new view's first
-// picture, the overlay says so, and once the camera rests the full frame
-// follows with the pixels of the reference drawing. Small data sets are
-// always drawn whole, with no frame more than before.
+// (every k-th record) during a drag, a wheel zoom, arrow keys and a new
+// view's first picture, the overlay says so, and once the camera rests the
+// full frame follows, drawn in batches between which the event loop turns,
+// with the pixels of the reference drawing. Small data sets are always
+// drawn whole, with no frame more than before.
 
 #include "tests/support/viewtestscene.h"
 #include "view/displaysetup.h"
 
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 using namespace veltrane;
 
@@ -28,6 +31,16 @@ constexpr int kRestWaitMs = 10000;
 // Long enough that a busy machine handles a step of a test before the
 // camera counts as resting.
 constexpr int kSettleMs = 1500;
+// More vertices than one draw batch holds, and more records than the budget
+// a view starts with.
+constexpr int kManyCols = 400;
+constexpr int kManyRows = 260;
+// Rows at the top of the view that hold the frame-rate text, which differs
+// from frame to frame.
+constexpr int kFrameRateRows = 28;
+
+// What asks for a new picture of a rested view.
+enum class Input { Drag, Wheel, ArrowKey, Slot, Resize, Repaint };
 
 std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
 {
@@ -36,7 +49,7 @@ std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
     run.statsInput.count = int32_t(scene.input->size());
     loadRunIntoView(*view, run, kTestScaleZ, ViewRole::Main);
     view->bDrawAxis = false;
-    view->movingFrameRecords = budget;
+    view->movingBudget = SubsetBudget::fixed(budget);
     view->setSettleInterval(kSettleMs);
     view->iOptMode = GLWidget::kOptNone;  // no culling: every frame counts all it draws
     view->iPointSize = 2;
@@ -50,6 +63,12 @@ std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
 void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void sendKey(QWidget *widget, int key)
+{
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &event);
 }
 
@@ -87,6 +106,14 @@ int overlayLines(GLWidget &view)
     return lines;
 }
 
+// The view as the screen shows it, below the frame-rate text.
+QImage screenBelowFrameRate(GLWidget &view)
+{
+    QCoreApplication::processEvents();
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(view.winId()).toImage();
+    return screen.copy(0, kFrameRateRows, screen.width(), screen.height() - kFrameRateRows);
+}
+
 int differingPixels(const QImage &a, const QImage &b)
 {
     int n = 0;
@@ -96,6 +123,7 @@ int differingPixels(const QImage &a, const QImage &b)
     return n;
 }
 }  // namespace
+Q_DECLARE_METATYPE(Input)
 
 class TestMovingFrames : public QObject {
     Q_OBJECT
@@ -103,16 +131,19 @@ class TestMovingFrames : public QObject {
 private slots:
     void initTestCase();
     void firstPictureIsASubsetThenTheFullFrame();
-    void dragDrawsTheSubsetUntilTheCameraRests();
-    void settledFrameHasTheReferencePixels();
-    void settledFrameOfManyRecordsHasTheReferencePixels();
-    void wheelZoomDrawsTheSubset();
+    void inputDrawsTheSubsetThenTheFullFrame_data();
+    void inputDrawsTheSubsetThenTheFullFrame();
+    void fullFrameInBatchesHasTheReferencePixels_data();
+    void fullFrameInBatchesHasTheReferencePixels();
     void capturesAlwaysDrawEverything();
     void smallDataSetsAreDrawnWhole();
 
 private:
     // Waits for the full frame after the camera rests.
     bool waitForRest(GLWidget &view);
+    // A motion, then a full frame begun, one batch a turn: returns once its
+    // batches are under way.
+    bool startFullFrame(GLWidget &view);
 
     TestScene m_scene;
 };
@@ -131,6 +162,18 @@ bool TestMovingFrames::waitForRest(GLWidget &view)
     return !view.showsSubset();
 }
 
+bool TestMovingFrames::startFullFrame(GLWidget &view)
+{
+    view.fullFrameTurnMs = 0;
+    view.noteCameraMoving();
+    view.update();
+    QElapsedTimer clock;
+    clock.start();
+    while (!view.drawingFullFrame() && clock.elapsed() < kRestWaitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    return view.drawingFullFrame();
+}
+
 void TestMovingFrames::firstPictureIsASubsetThenTheFullFrame()
 {
     std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
@@ -140,120 +183,151 @@ void TestMovingFrames::firstPictureIsASubsetThenTheFullFrame()
     QCOMPARE(view->strideDs2, 10u);
     QCOMPARE(view->strideDs1, 1u);  // four control points are within any budget
     QCOMPARE(overlayLines(*view), 3);
+    const int subsetBlue = countColor(screenBelowFrameRate(*view), Qt::blue, 20);
     const int before = view->framesPresented();
     QVERIFY(waitForRest(*view));
     QCOMPARE(view->framesPresented(), before + 1);
     QCOMPARE(view->nDrawn, kAll);
     QCOMPARE(overlayLines(*view), 2);
+    // The subset's points are fewer on screen, too.
+    const int allBlue = countColor(screenBelowFrameRate(*view), Qt::blue, 20);
+    QVERIFY2(subsetBlue > 0 && subsetBlue * 3 < allBlue,
+             qPrintable(QStringLiteral("%1, %2").arg(subsetBlue).arg(allBlue)));
     // Rested: no frame follows.
     QTest::qWait(kSettleMs + 200);
     QCOMPARE(view->framesPresented(), before + 1);
 }
 
-void TestMovingFrames::dragDrawsTheSubsetUntilTheCameraRests()
+void TestMovingFrames::inputDrawsTheSubsetThenTheFullFrame_data()
 {
+    QTest::addColumn<Input>("input");
+    // A full frame under way is dropped, never shown half drawn.
+    QTest::addColumn<bool>("duringFullFrame");
+    QTest::newRow("drag") << Input::Drag << false;
+    QTest::newRow("wheel") << Input::Wheel << false;
+    QTest::newRow("arrow key") << Input::ArrowKey << false;
+    QTest::newRow("slot") << Input::Slot << false;
+    QTest::newRow("drag during the full frame") << Input::Drag << true;
+    QTest::newRow("resize during the full frame") << Input::Resize << true;
+    QTest::newRow("repaint during the full frame") << Input::Repaint << true;
+}
+
+void TestMovingFrames::inputDrawsTheSubsetThenTheFullFrame()
+{
+    QFETCH(Input, input);
+    QFETCH(bool, duringFullFrame);
     std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
     QVERIFY(view);
     QVERIFY(waitForRest(*view));
     QCOMPARE(view->nDrawn, kAll);
+    if (duringFullFrame)
+        QVERIFY(startFullFrame(*view));
+    const int presented = view->framesPresented();
 
     QPoint pos(200, 200);
-    sendMouse(view.get(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+    switch (input) {
+    case Input::Drag:
+        sendMouse(view.get(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+        break;
+    case Input::Wheel:
+        sendWheel(view.get(), 120);
+        break;
+    case Input::ArrowKey:
+        sendKey(view.get(), Qt::Key_Left);
+        break;
+    case Input::Slot:
+        view->updatePointSize(3);
+        break;
+    case Input::Resize:
+        view->resize(kViewSide + 40, kViewSide);
+        break;
+    case Input::Repaint:
+        view->update();
+        break;
+    }
     paintPending();
+    QVERIFY(!view->drawingFullFrame());
     QVERIFY(view->showsSubset());
     QCOMPARE(view->nDrawn, kSubset);
-    // Moves closer together than the rest time keep the subset on screen.
-    for (int i = 0; i < 5; ++i) {
-        pos.rx() += 4;
-        const int before = view->framesPresented();
-        sendMouse(view.get(), QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
-        paintPending();
-        QCOMPARE(view->framesPresented(), before + 1);
-        QVERIFY(view->showsSubset());
-        QCOMPARE(view->nDrawn, kSubset);
-        QTest::qWait(kSettleMs / 4);
+    if (input == Input::Drag) {
+        // Moves closer together than the rest time keep the subset on
+        // screen, one frame each.
+        for (int i = 0; i < 5; ++i) {
+            pos.rx() += 4;
+            const int before = view->framesPresented();
+            sendMouse(view.get(), QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
+            paintPending();
+            QCOMPARE(view->framesPresented(), before + 1);
+            QVERIFY(view->showsSubset());
+            QCOMPARE(view->nDrawn, kSubset);
+            QTest::qWait(kSettleMs / 4);
+        }
+        sendMouse(view.get(), QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
     }
-    QVERIFY(view->showsSubset());
-    QCOMPARE(overlayLines(*view), 3);
-    sendMouse(view.get(), QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+    // A slot's re-render is not shown; the full frame is, without input.
+    QCOMPARE(overlayLines(*view), input == Input::Slot ? 2 : 3);
     QVERIFY(waitForRest(*view));
     QCOMPARE(view->nDrawn, kAll);
     QCOMPARE(overlayLines(*view), 2);
+    if (input == Input::Slot)
+        QCOMPARE(view->framesPresented(), presented + 1);
 }
 
-void TestMovingFrames::settledFrameHasTheReferencePixels()
+void TestMovingFrames::fullFrameInBatchesHasTheReferencePixels_data()
 {
-    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
-    QVERIFY(view);
-    QVERIFY(waitForRest(*view));
-    lookDown(*view, -120.5, 43.75, 9.0);
-
-    // A moving frame draws fewer of the points.
-    view->noteCameraMoving();
-    const QImage moving = renderImage(*view);
-    QCOMPARE(view->nDrawn, kSubset);
-    const int movingBlue = countColor(moving, Qt::blue, 20);
-
-    QVERIFY(waitForRest(*view));
-    const QImage settled = renderImage(*view);
-    QCOMPARE(view->nDrawn, kAll);
-    QVERIFY(!view->showsSubset());
-    const int settledBlue = countColor(settled, Qt::blue, 20);
-    QVERIFY2(movingBlue > 0 && movingBlue * 3 < settledBlue,
-             qPrintable(QStringLiteral("moving %1, settled %2 blue pixels").arg(movingBlue).arg(settledBlue)));
-
-    // The settled frame is the reference drawing's, pixel for pixel.
-    view->drawPath = GLWidget::DrawPath::PerVertex;
-    const QImage reference = renderImage(*view);
-    view->drawPath = GLWidget::DrawPath::Arrays;
-    QCOMPARE(view->nDrawn, kAll);
-    QCOMPARE(differingPixels(settled, reference), 0);
+    QTest::addColumn<int>("mode");
+    QTest::newRow("no culling") << int(GLWidget::kOptNone);
+    QTest::newRow("culling") << int(GLWidget::kOptCulling);
 }
 
-// More records than the view's own budget and more vertices than one draw
-// batch: the full frame, drawn in several calls, is still the reference's.
-void TestMovingFrames::settledFrameOfManyRecordsHasTheReferencePixels()
+// The full frame of a scene larger than one draw batch and than the view's
+// starting budget, drawn one batch per turn of the event loop, is on
+// screen what the reference drawing puts there.
+void TestMovingFrames::fullFrameInBatchesHasTheReferencePixels()
 {
-    const TestScene scene = makeScene(400, 260);
+    QFETCH(int, mode);
+    const TestScene scene = makeScene(kManyCols, kManyRows);
     const auto records = uint32_t(scene.input->size());
     QVERIFY(2 * records > kDrawBatchVertices);
-    QVERIFY(records > GLWidget::kMovingFrameRecords);
-    std::unique_ptr<GLWidget> view = makeView(scene, GLWidget::kMovingFrameRecords);
+    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget::kInitialRecords);
     QVERIFY(view);
-    QVERIFY(view->showsSubset());
-    QCOMPARE(view->strideDs2, 2u);
-    QCOMPARE(view->nDrawn, int32_t(records / 2 + 4));
+    const uint32_t stride = subsetStride(records, SubsetBudget::kInitialRecords);
+    QVERIFY(stride > 1);
+    QCOMPARE(view->strideDs2, stride);
+    QCOMPARE(view->nDrawn, int32_t(subsetCount(records, stride) + 4));
     QVERIFY(waitForRest(*view));
     view->updatePointSize(1);
     view->updateTriStepSize(QStringLiteral("100000"));
+    view->updateOptDisplayMode(mode);
     lookDown(*view, -120.5, 43.75, 9.0);
-    for (int mode : {GLWidget::kOptNone, GLWidget::kOptCulling}) {
-        view->updateOptDisplayMode(mode);
-        const QImage settled = renderImage(*view);
-        const int32_t drawn = view->nDrawn;
-        if (mode == GLWidget::kOptNone)
-            QCOMPARE(drawn, int32_t(records + 4));
-        view->drawPath = GLWidget::DrawPath::PerVertex;
-        const QImage reference = renderImage(*view);
-        view->drawPath = GLWidget::DrawPath::Arrays;
-        QCOMPARE(drawn, view->nDrawn);
-        QVERIFY(drawn > int32_t(records / 2));
-        QVERIFY(countColor(reference, Qt::blue, 20) > 1000);
-        QCOMPARE(differingPixels(settled, reference), 0);
-    }
-}
 
-void TestMovingFrames::wheelZoomDrawsTheSubset()
-{
-    std::unique_ptr<GLWidget> view = makeView(m_scene, kBudget);
-    QVERIFY(view);
+    QVERIFY(startFullFrame(*view));
+    const int presented = view->framesPresented();
+    // Events are handled between the batches: a timer of the event loop
+    // fires again and again while the frame is drawn.
+    int ticksWhileDrawing = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    connect(&ticker, &QTimer::timeout, view.get(), [&] { ticksWhileDrawing += view->drawingFullFrame(); });
+    ticker.start();
     QVERIFY(waitForRest(*view));
-    sendWheel(view.get(), 120);
-    paintPending();
-    QVERIFY(view->showsSubset());
-    QCOMPARE(view->nDrawn, kSubset);
-    QVERIFY(waitForRest(*view));
-    QCOMPARE(view->nDrawn, kAll);
+    ticker.stop();
+    QVERIFY2(ticksWhileDrawing >= 3, qPrintable(QString::number(ticksWhileDrawing)));
+    // The batches reach the screen once, complete.
+    QCOMPARE(view->framesPresented(), presented + 1);
+    const QImage batched = screenBelowFrameRate(*view);
+    const int32_t drawn = view->nDrawn;
+    if (mode == GLWidget::kOptNone)
+        QCOMPARE(drawn, int32_t(records + 4));
+    QVERIFY(drawn > int32_t(records / 2));
+
+    view->drawPath = GLWidget::DrawPath::PerVertex;
+    view->repaint();
+    const QImage reference = screenBelowFrameRate(*view);
+    view->drawPath = GLWidget::DrawPath::Arrays;
+    QCOMPARE(view->nDrawn, drawn);
+    QVERIFY(countColor(reference, Qt::blue, 20) > 1000);
+    QCOMPARE(differingPixels(batched, reference), 0);
 }
 
 void TestMovingFrames::capturesAlwaysDrawEverything()
@@ -272,10 +346,10 @@ void TestMovingFrames::capturesAlwaysDrawEverything()
 
 void TestMovingFrames::smallDataSetsAreDrawnWhole()
 {
-    // 20,000 converted points with the view's own budget.
+    // 20,000 converted points with the budget a view starts with.
     const TestScene scene = makeScene(200, 100);
     const int32_t all = 200 * 100 + 4;
-    std::unique_ptr<GLWidget> view = makeView(scene, GLWidget::kMovingFrameRecords);
+    std::unique_ptr<GLWidget> view = makeView(scene, SubsetBudget().records());
     QVERIFY(view);
     QVERIFY(!view->showsSubset());
     QCOMPARE(view->nDrawn, all);
