@@ -95,8 +95,11 @@ RecordSection shiftsSection(const ShiftStatistics &shifts)
     }
     section.lines.push_back({QStringLiteral("Points with a shift"), decimal(shifts.count())});
     section.lines.push_back({QStringLiteral("s minimum"), metres(shifts.leastLength())});
-    section.lines.push_back({QStringLiteral("s median"),
-                             metres(shifts.medianLength()) + QStringLiteral(" (from a histogram, within 0.05 %)")});
+    bool exact = true;
+    const double median = shifts.medianLength(&exact);
+    section.lines.push_back(
+        {QStringLiteral("s median"),
+         metres(median) + (exact ? QString() : QStringLiteral(" (from a histogram, within 0.05 %)"))});
     section.lines.push_back({QStringLiteral("s maximum"), metres(shifts.largestLength())});
     section.lines.push_back({QStringLiteral("Mean azimuth"),
                              QString::number(shifts.meanAzimuth(), 'f', kAzimuthDecimals) +

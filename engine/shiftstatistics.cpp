@@ -40,8 +40,6 @@ void ShiftStatistics::add(const PointRecord &p)
     if (!std::isfinite(p.s) || !std::isfinite(p.azimuth) || !std::isfinite(p.dh) || !std::isfinite(p.x) ||
         !std::isfinite(p.y))
         return;
-    if (bins_.empty())
-        bins_.assign(kBinCount, 0);
     if (count_ == 0) {
         leastLength_ = largestLength_ = p.s;
         leastDeltaH_ = largestDeltaH_ = p.dh;
@@ -62,7 +60,35 @@ void ShiftStatistics::add(const PointRecord &p)
         sumSin_ += std::sin(p.azimuth * kDegree);
         sumCos_ += std::cos(p.azimuth * kDegree);
     }
-    ++bins_[binOf(p.s)];
+    lengths_.push_back(p.s);
+    if (lengths_.size() > kUnbinnedLengths)
+        binLengths();
+}
+
+void ShiftStatistics::binLength(double length, uint64_t count, double least, double largest)
+{
+    if (bins_.empty()) {
+        bins_.assign(kBinCount, 0);
+        binLeast_.assign(kBinCount, 0.0);
+        binLargest_.assign(kBinCount, 0.0);
+    }
+    const size_t bin = binOf(length);
+    if (bins_[bin] == 0) {
+        binLeast_[bin] = least;
+        binLargest_[bin] = largest;
+    } else {
+        binLeast_[bin] = std::min(binLeast_[bin], least);
+        binLargest_[bin] = std::max(binLargest_[bin], largest);
+    }
+    bins_[bin] += count;
+}
+
+void ShiftStatistics::binLengths()
+{
+    for (const double length : lengths_)
+        binLength(length, 1, length, length);
+    lengths_.clear();
+    lengths_.shrink_to_fit();
 }
 
 void ShiftStatistics::merge(const ShiftStatistics &other)
@@ -70,8 +96,14 @@ void ShiftStatistics::merge(const ShiftStatistics &other)
     if (other.count_ == 0)
         return;
     if (count_ == 0) {
-        *this = other;
-        return;
+        leastLength_ = other.leastLength_;
+        largestLength_ = other.largestLength_;
+        leastDeltaH_ = other.leastDeltaH_;
+        largestDeltaH_ = other.largestDeltaH_;
+        west_ = other.west_;
+        east_ = other.east_;
+        south_ = other.south_;
+        north_ = other.north_;
     }
     count_ += other.count_;
     leastLength_ = std::min(leastLength_, other.leastLength_);
@@ -84,21 +116,44 @@ void ShiftStatistics::merge(const ShiftStatistics &other)
     north_ = std::max(north_, other.north_);
     sumSin_ += other.sumSin_;
     sumCos_ += other.sumCos_;
-    for (size_t i = 0; i < kBinCount; ++i)
-        bins_[i] += other.bins_[i];
+    lengths_.insert(lengths_.end(), other.lengths_.begin(), other.lengths_.end());
+    for (size_t i = 0; i < other.bins_.size(); ++i)
+        if (other.bins_[i] > 0)
+            binLength(other.binLeast_[i], other.bins_[i], other.binLeast_[i], other.binLargest_[i]);
+    if (lengths_.size() > kUnbinnedLengths)
+        binLengths();
 }
 
-double ShiftStatistics::medianLength() const
+double ShiftStatistics::medianLength(bool *exact) const
 {
+    bool isExact = true;
+    const double median = medianOf(isExact);
+    if (exact)
+        *exact = isExact;
+    return median;
+}
+
+double ShiftStatistics::medianOf(bool &exact) const
+{
+    exact = true;
     if (count_ == 0)
         return 0.0;
     // The lower middle value of an even count.
     const uint64_t rank = (count_ - 1) / 2;
+    if (bins_.empty()) {
+        std::vector<double> values = lengths_;
+        std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(rank), values.end());
+        return values[size_t(rank)];
+    }
+    ShiftStatistics binned = *this;
+    binned.binLengths();
     uint64_t below = 0;
     for (size_t i = 0; i < kBinCount; ++i) {
-        below += bins_[i];
-        if (below > rank)
-            return std::min(largestLength_, std::max(leastLength_, binCentre(i)));
+        below += binned.bins_[i];
+        if (below > rank) {
+            exact = binned.binLeast_[i] == binned.binLargest_[i];
+            return std::min(binned.binLargest_[i], std::max(binned.binLeast_[i], binCentre(i)));
+        }
     }
     return largestLength_;
 }
@@ -108,7 +163,8 @@ double ShiftStatistics::meanAzimuth() const
     if (sumSin_ == 0.0 && sumCos_ == 0.0)
         return 0.0;
     const double degrees = std::atan2(sumSin_, sumCos_) / kDegree;
-    return degrees < 0.0 ? degrees + 360.0 : degrees;
+    // A direction a hair west of north is 0, not 360.
+    return std::fmod(degrees + 360.0, 360.0);
 }
 
 double ShiftStatistics::azimuthConcentration() const

@@ -1,15 +1,19 @@
 #pragma once
 // Statistics of the converted points' shifts, gathered block by block in
 // bounded memory: the least, median and largest shift length s, the mean
-// azimuth, the range of DeltaH and the extent of the points. The median comes
-// from a histogram of s whose bins split every octave from kLeastBinnedLength
-// to kLargestBinnedLength into kBinsPerOctave equal parts: it is the middle
-// value's bin centre, within half a bin (0.05 % of the value) of the exact
-// median, and never outside the exact least and largest values. The azimuth
-// is a circular mean: the direction of the sum of the shifts' unit vectors.
+// azimuth, the range of DeltaH and the extent of the points. Up to
+// kUnbinnedLengths values of s are kept as they are (a block's); beyond
+// them they go into a histogram whose bins split every octave from
+// 2^kLeastOctave to 2^kLargestOctave metres into kBinsPerOctave equal parts,
+// each bin with the least and largest value it holds. The median is exact
+// while the values are kept, and when its bin holds one value only;
+// otherwise it is the bin's centre clamped to the bin's values, within half a
+// bin (0.05 % of the value) of the exact median. The azimuth is a circular
+// mean: the direction of the sum of the shifts' unit vectors.
 
 #include "engine/formats/pointrecord.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +25,7 @@ namespace veltrane {
 constexpr int kLeastOctave = -30;
 constexpr int kLargestOctave = 20;
 constexpr int kBinsPerOctave = 1024;
+constexpr size_t kUnbinnedLengths = 8192;
 
 class ShiftStatistics {
 public:
@@ -35,7 +40,8 @@ public:
     // Metres; 0 when there are no points.
     double leastLength() const { return count_ ? leastLength_ : 0.0; }
     double largestLength() const { return count_ ? largestLength_ : 0.0; }
-    double medianLength() const;
+    // `exact` (when given) tells whether it is the exact median.
+    double medianLength(bool *exact = nullptr) const;
     // Degrees from north, 0 .. 360, of the mean direction; and the mean
     // resultant length, 0 (no prevailing direction) .. 1 (all alike).
     double meanAzimuth() const;
@@ -60,7 +66,16 @@ private:
     double east_ = 0.0;
     double south_ = 0.0;
     double north_ = 0.0;
-    std::vector<uint64_t> bins_;  // allocated with the first point
+    double medianOf(bool &exact) const;
+    // Bins the kept values.
+    void binLengths();
+    void binLength(double length, uint64_t count, double least, double largest);
+
+    std::vector<double> lengths_;  // not binned yet
+    // Allocated once more than kUnbinnedLengths values came in.
+    std::vector<uint64_t> bins_;
+    std::vector<double> binLeast_;
+    std::vector<double> binLargest_;
 };
 
 }  // namespace veltrane
