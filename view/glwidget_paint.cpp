@@ -129,6 +129,8 @@ void GLWidget::paintGL()
     }
     if (bDrawDs2)
         drawOutsideMarkers(colorDs2);
+    if (bDrawResiduals)
+        drawResiduals();
     if (bDrawLabelsDs1)
         drawLabels(ptsDs1, nDs1, colorDs1, strideDs1);
     if (bDrawLabelsDs2)
