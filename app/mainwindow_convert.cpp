@@ -10,6 +10,7 @@
 #include "app/inputfiles.h"
 #include "app/runreport.h"
 #include "engine/conversion.h"
+#include "engine/networkvalidation.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -100,6 +101,10 @@ void MainWindow::takeConversionResult()
     nTinVerts = result.nTinVerts;
     nTris = result.nTris;
     strOutFile = result.outFile;
+    lastRecord = result.record;
+    lastValidation = result.validation;
+    ui->actionSaveReport->setEnabled(lastRecord != nullptr);
+    ui->actionCentreWorstResidual->setEnabled(lastValidation && lastValidation->summary.worstPoint >= 0);
 
     const RunClosing closing = runClosing(result);
     if (closing.noNetwork)
