@@ -604,7 +604,8 @@ std::shared_ptr<ConversionRecord> Run::makeRecord(StreamTotals &totals) const
 {
     auto record = std::make_shared<ConversionRecord>();
     record->input = inputName();
-    if (!plan_.inputStream) {
+    // A pipe or a device cannot be read again: only a regular file is measured.
+    if (!plan_.inputStream && QFileInfo(plan_.input).isFile()) {
         record->inputBytes = uint64_t(QFileInfo(plan_.input).size());
         record->inputSha256 = sha256HexOfFile(plan_.input);
         record->inputMeasured = !record->inputSha256.isEmpty();
