@@ -43,10 +43,13 @@ bool ConversionJob::start(const ConversionRequest &request)
             [this](int percent) { postProgress(percent); }, [this] { return cancelRequested.load(); }, request.crs);
         // How well the network reproduces its own control points, left out
         // one at a time: on large networks this takes as long as the run.
+        // The check is kept for the view's residuals and the run's record.
         if (result.outcome != ConversionOutcome::EmptyInputPath && result.outcome != ConversionOutcome::Cancelled &&
-            !result.tris->empty())
-            post({validationSummaryLine(validateNetwork(*result.ptsControl, *result.tris).summary, *result.ptsControl),
-                  kProgressDone, false});
+            !result.tris->empty()) {
+            result.validation =
+                std::make_shared<const NetworkValidation>(validateNetwork(*result.ptsControl, *result.tris));
+            post({validationSummaryLine(result.validation->summary, *result.ptsControl), kProgressDone, false});
+        }
         {
             const std::lock_guard<std::mutex> guard(lock);
             workerResult = std::move(result);

@@ -8,6 +8,7 @@
 //   mainwindow_capture.cpp  screen capture
 //   mainwindow_dialogs.cpp  About and OpenGL boxes, full-screen keys
 //   mainwindow_display.cpp  building the views and wiring the controls
+//   mainwindow_report.cpp   the record of the last run, its check in the view
 
 #include "engine/formats/pointrecord.h"
 
@@ -23,6 +24,8 @@
 class GLWidget;
 class QtColorPicker;
 namespace veltrane {
+struct ConversionRecord;
+struct NetworkValidation;
 struct RunData;
 class BusyCursor;
 class BusyUntil;
@@ -63,6 +66,10 @@ public:
     void showMessages(const QStringList &lines);
     // Whether a run started by "Convert!" is still going.
     bool conversionRunning() const;
+    // Writes the record of the last completed run to `path` as a PDF; false,
+    // with the reason in "Output Information", when there is none or it
+    // could not be written.
+    bool saveReport(const QString &path);
 
 signals:
     // A run started by "Convert!" has ended and its results are in place
@@ -99,6 +106,8 @@ private slots:
     void on_actionAbout_Morvek_triggered();
     void on_actionDisplay_Frustum_Viewer_changed();
     void on_actionFit_View_triggered();
+    void on_actionSaveReport_triggered();
+    void on_actionCentreWorstResidual_triggered();
     void on_cmdMorvek_clicked();
     void on_cmdCancel_clicked();
     void conversionEnded();
@@ -164,4 +173,8 @@ private:
     std::unique_ptr<veltrane::BusyCursor> conversionBusy;
     // "Reset Display" busy until the new view has drawn.
     veltrane::BusyUntil *displayBusy = nullptr;
+    // The last completed run's record and its network's check (the check
+    // also of a run whose outputs failed); null when there is none.
+    std::shared_ptr<const veltrane::ConversionRecord> lastRecord;
+    std::shared_ptr<const veltrane::NetworkValidation> lastValidation;
 };

@@ -12,6 +12,7 @@
 #include "app/runreport.h"
 #include "engine/conversion.h"
 #include "engine/formats/gisfile.h"
+#include "engine/networkvalidation.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -106,6 +107,10 @@ void MainWindow::takeConversionResult()
     nTinVerts = result.nTinVerts;
     nTris = result.nTris;
     strOutFile = result.outFile;
+    lastRecord = result.record;
+    lastValidation = result.validation;
+    ui->actionSaveReport->setEnabled(lastRecord != nullptr);
+    ui->actionCentreWorstResidual->setEnabled(lastValidation && lastValidation->summary.worstPoint >= 0);
 
     const RunClosing closing = runClosing(result);
     if (closing.noNetwork)

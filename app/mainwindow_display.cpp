@@ -7,6 +7,7 @@
 #include "app/busyfeedback.h"
 
 #include "engine/conversion.h"
+#include "engine/networkvalidation.h"
 #include "view/displaysetup.h"
 #include "view/glwidget.h"
 #include "widgets/colorpicker/qtcolorpicker.h"
@@ -254,6 +255,7 @@ std::vector<ControlLink> displayControlLinks(Ui::MainWindowClass *ui, QtColorPic
         {ui->cbDrawBaseMap, SIGNAL(stateChanged(int)), SLOT(updateDrawBaseMap(int)), true},
         {ui->cbAxis, SIGNAL(stateChanged(int)), SLOT(updateDrawAxis(int)), true},
         {ui->cbDrawTris, SIGNAL(stateChanged(int)), SLOT(updateDrawTris(int)), true},
+        {ui->cbShowResiduals, SIGNAL(stateChanged(int)), SLOT(updateDrawResiduals(int)), true},
         {ui->cbDraw_ds1, SIGNAL(stateChanged(int)), SLOT(updateDraw_ds1(int)), true},
         {ui->cbDraw_ds2, SIGNAL(stateChanged(int)), SLOT(updateDraw_ds2(int)), true},
         {ui->cb_ds1, SIGNAL(stateChanged(int)), SLOT(updateDrawLabels_ds1(int)), true},
@@ -283,6 +285,7 @@ ViewControlValues controlValues(Ui::MainWindowClass *ui, const QtColorPicker *cp
     values.drawLabelsDs2 = ui->cb_ds2->isChecked();
     values.drawTris = ui->cbDrawTris->isChecked();
     values.drawAxis = ui->cbAxis->isChecked();
+    values.drawResiduals = ui->cbShowResiduals->isChecked();
     return values;
 }
 
@@ -333,7 +336,10 @@ void MainWindow::createLocationSubWindow()
 
 RunData MainWindow::runData() const
 {
-    return {ptsControl, statsControl, ptsInput, statsInput, tris, nTris};
+    RunData run{ptsControl, statsControl, ptsInput, statsInput, tris, nTris};
+    if (lastValidation)
+        run.residuals = std::shared_ptr<const std::vector<ControlResidual>>(lastValidation, &lastValidation->residuals);
+    return run;
 }
 
 void MainWindow::updateFrustum()

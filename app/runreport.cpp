@@ -1,6 +1,7 @@
 #include "app/runreport.h"
 
 #include "engine/conversion.h"
+#include "engine/networkvalidation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,6 +44,11 @@ RunClosing runClosing(const ConversionResult &result)
         else
             closing.lines << tr("Points outside the control network: %1").arg(ids);
     }
+    const int32_t worst = result.validation ? result.validation->summary.worstPoint : -1;
+    if (worst >= 0 && size_t(worst) < result.ptsControl->size())
+        closing.lines << tr("Worst residual of the network check at %1: View / \"Centre on Worst Residual\" "
+                            "(Ctrl+W) centres the Data Viewer on it.")
+                             .arg((*result.ptsControl)[size_t(worst)].id);
     return closing;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // What "Output Information" says when a run of "Convert!" ends, beyond the
 // run's own status lines: the file it wrote, the points it left outside the
-// network, or that it could not convert at all.
+// network, the worst point of the network check, or that it could not
+// convert at all.
 
 #include <QString>
 #include <QStringList>

@@ -8,6 +8,7 @@
 #include "engine/formats/pointfile.h"
 #include "engine/formats/tinfile.h"
 #include "engine/hullcompletion.h"
+#include "engine/version.h"
 
 #include <QDir>
 #include <QFile>
@@ -277,6 +278,8 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     plan.keepRecords = true;
     plan.cancelled = cancelled;
     plan.layout.headerIfNamed = true;  // a first line naming x, y and id is a header
+    plan.keepRecord = true;            // for "Save Report..."
+    plan.version = QString::fromLatin1(kVersion);
     WindowReporter reporter(status, diagnostics, progress);
     const RunResult run = runPlan(plan, reporter);
 
@@ -305,6 +308,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
     result.nTris = uint32_t(run.triangles->size());
     result.unconvertedPoints = uint32_t(run.outside);
     result.outsideIds = reporter.outsideIds();
+    result.record = run.record;
     if (run.outcome != RunOutcome::EmptyInputPath) {
         result.outFile = plan.output;
         result.controlShiftFile = plan.controlShift;

@@ -17,6 +17,9 @@
 
 namespace veltrane {
 
+struct ConversionRecord;
+struct NetworkValidation;
+
 // Fixed files, opened in the working folder.
 extern const char *const kControlFileCors96;   // "TARVONA_NAD83_CORS96_CONTROL.csv"
 extern const char *const kControlFileCors96a;  // "TARVONA_NAD83_CORS96a_CONTROL.csv"
@@ -92,6 +95,10 @@ struct ConversionResult {
     QStringList outsideIds;          // the first kOutsideIdsKept of them, in input order
     QString outFile;                 // path of the converted-points file
     QString controlShiftFile;        // path of "controlshift.csv"
+    // The record of a completed run (conversionrecord.h), and the check of
+    // its network once the window has made it.
+    std::shared_ptr<const ConversionRecord> record;
+    std::shared_ptr<const NetworkValidation> validation;
 };
 
 // The files of a run's control network.

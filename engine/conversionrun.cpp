@@ -1,5 +1,7 @@
 #include "engine/conversionrun.h"
 
+#include "engine/base/filedigest.h"
+#include "engine/networkprovenance.h"
 #include "engine/formats/fixedformat.h"
 #include "engine/formats/gridoutput.h"
 #include "engine/formats/outputwriter.h"
@@ -146,6 +148,9 @@ private:
     bool openGisOutput();
     bool streamGis(StreamTotals &totals);
     bool reportOutside(const StreamTotals &totals, const std::vector<QString> &outsideIds);
+    bool recordWanted() const { return plan_.keepRecord || !plan_.record.isEmpty(); }
+    std::shared_ptr<ConversionRecord> makeRecord(StreamTotals &totals) const;
+    bool writeRecord(const ConversionRecord &record);
     bool writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Handle report, RunOutputs::Handle picture);
     bool failed(const QString &text, bool leadingName = false);
     QString inputName() const;
@@ -172,6 +177,9 @@ private:
     std::unique_ptr<GisPointReader> gisInput_;
     std::unique_ptr<GisPointWriter> gisWriter_;
     std::string gisOutputWkt_;  // the written layer's coordinate system
+    RunOutputs::Handle record_ = RunOutputs::kNoOutput;
+    std::optional<NetworkValidation> validation_;  // for the uncertainty file or the record
+    std::vector<QString> outsideIds_;              // the first kOutsideIdsNamed
 };
 
 // Reports an error; false, so that a failing step can return it.
@@ -328,6 +336,8 @@ bool Run::openOutputs()
         return false;
     if (!plan_.quality.isEmpty() && !addOutput(plan_.quality, quality_))
         return false;
+    if (!plan_.record.isEmpty() && !addOutput(plan_.record, record_))
+        return false;
     if (!deferredErrors_.isEmpty())
         return true;  // nothing is written; the window's run still converts
 
@@ -410,11 +420,10 @@ bool Run::stream(StreamTotals &totals)
     if (gisInput_)
         return streamGis(totals);
     const bool writing = deferredErrors_.isEmpty();
-    std::optional<NetworkValidation> validation;
     std::optional<PointQualityEstimator> estimator;
     if (quality_ != RunOutputs::kNoOutput && writing) {
-        validation.emplace(validateNetwork(*control_, *triangles_));
-        estimator.emplace(*control_, *triangles_, *validation);
+        validation_.emplace(validateNetwork(*control_, *triangles_));
+        estimator.emplace(*control_, *triangles_, *validation_);
     }
 
     StreamSettings settings;
@@ -426,6 +435,7 @@ bool Run::stream(StreamTotals &totals)
     settings.layout = plan_.layout;
     settings.quality = estimator ? &*estimator : nullptr;
     settings.grid = grid_.get();
+    settings.shiftStatistics = recordWanted();
 
     QString writeError;
     StreamHandlers handlers;
@@ -435,13 +445,12 @@ bool Run::stream(StreamTotals &totals)
     handlers.writeQuality = [this, &writeError](const std::string &lines) {
         return outputs_.write(quality_, lines, writeError);
     };
-    std::vector<QString> outsideIds;
-    if (reporter_.wantsOutsidePoints() || plan_.outside == OutsidePoints::Fail) {
-        handlers.outsidePoint = [this, &outsideIds](const QString &id) {
+    if (reporter_.wantsOutsidePoints() || plan_.outside == OutsidePoints::Fail || recordWanted()) {
+        handlers.outsidePoint = [this](const QString &id) {
             if (reporter_.wantsOutsidePoints())
                 reporter_.outsidePoint(id);
-            if (outsideIds.size() < kOutsideIdsNamed)
-                outsideIds.push_back(id);
+            if (outsideIds_.size() < kOutsideIdsNamed)
+                outsideIds_.push_back(id);
         };
     }
     std::vector<PointRecord> kept;
@@ -533,9 +542,9 @@ bool Run::reportOutside(const StreamTotals &totals, const std::vector<QString> &
                          kProgressConverted);
     if (plan_.outside == OutsidePoints::Fail && totals.outside > 0) {
         QStringList ids;
-        for (const QString &id : outsideIds)
+        for (const QString &id : outsideIds_)
             ids.append(id);
-        if (totals.outside > outsideIds.size())
+        if (totals.outside > outsideIds_.size())
             ids.append(QStringLiteral("..."));
         return failed(QStringLiteral("%1 of %2 points lie outside the control network: %3")
                           .arg(decimal(totals.outside), decimal(totals.points), ids.join(QStringLiteral(", "))));
@@ -658,6 +667,15 @@ RunResult Run::convert()
     if (!control_->empty() && !triangles_->empty())
         reporter_.status(QStringLiteral("Completed in %1 ms.").arg(stopwatch_.elapsed()), kProgressDone);
 
+    std::shared_ptr<ConversionRecord> record;
+    if (recordWanted() && deferredErrors_.isEmpty()) {
+        record = makeRecord(totals);
+        if (record_ != RunOutputs::kNoOutput && !writeRecord(*record)) {
+            result_.outcome = plan_.strict ? RunOutcome::Failed : RunOutcome::OutputNotWritten;
+            return result_;
+        }
+    }
+
     QString error;
     if (!deferredErrors_.isEmpty()) {
         for (const QString &text : deferredErrors_)
@@ -677,16 +695,59 @@ RunResult Run::convert()
     }
     if (result_.outcome != RunOutcome::Completed)
         return result_;
+    result_.record = record;
 
     QString wrote = plan_.outputStream ? QStringLiteral("standard output") : plan_.output;
     if (!plan_.controlShift.isEmpty())
         wrote += (plan_.tinshift.isEmpty() ? QStringLiteral(" and ") : QStringLiteral(", ")) + plan_.controlShift;
     if (!plan_.tinshift.isEmpty())
         wrote += QStringLiteral(" and ") + plan_.tinshift;
+    if (!plan_.record.isEmpty())
+        wrote += QStringLiteral("; the record in ") + plan_.record;
     reporter_.summary(summaryText(totals.points, totals.outside, totals.extended, plan_.outside, totals.rejects.count) +
                       QStringLiteral("; wrote ") + wrote + QStringLiteral(" (") + seconds(stopwatch_) +
                       QStringLiteral(" s)"));
     return result_;
+}
+
+std::shared_ptr<ConversionRecord> Run::makeRecord(StreamTotals &totals) const
+{
+    auto record = std::make_shared<ConversionRecord>();
+    record->input = inputName();
+    // A pipe or a device cannot be read again: only a regular file is measured.
+    if (!plan_.inputStream && QFileInfo(plan_.input).isFile()) {
+        record->inputBytes = uint64_t(QFileInfo(plan_.input).size());
+        record->inputSha256 = sha256HexOfFile(plan_.input);
+        record->inputMeasured = !record->inputSha256.isEmpty();
+    }
+    record->outputs.append(plan_.outputStream ? QStringLiteral("standard output") : plan_.output);
+    for (const QString &path : {plan_.controlShift, plan_.tinshift, plan_.quality})
+        if (!path.isEmpty())
+            record->outputs.append(path);
+    record->provenance =
+        networkProvenance(plan_.network, plan_.settings, plan_.version, QDateTime::currentDateTimeUtc());
+    record->points = totals.points;
+    record->outside = totals.outside;
+    record->extended = totals.extended;
+    record->rejected = totals.rejects.count;
+    record->outsideMode = plan_.outside;
+    record->shifts = std::move(totals.shifts);
+    for (size_t i = 0; i < outsideIds_.size() && i < size_t(kRecordedOutsideIds); ++i)
+        record->outsideIds.append(outsideIds_[i]);
+    return record;
+}
+
+// The record with the network's check among the run's outputs.
+bool Run::writeRecord(const ConversionRecord &record)
+{
+    if (!validation_)
+        validation_.emplace(validateNetwork(*control_, *triangles_));
+    QByteArray pdf;
+    QString error;
+    if (!plan_.renderRecord(plan_.record, record, *control_, *triangles_, *validation_, pdf, error) ||
+        !outputs_.write(record_, pdf.constData(), size_t(pdf.size()), error))
+        return failed(error);
+    return true;
 }
 
 bool Run::writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Handle report, RunOutputs::Handle picture)

@@ -8,6 +8,7 @@
 
 #include "engine/conversion.h"
 #include "engine/formats/gisfile.h"
+#include "engine/conversionrecord.h"
 #include "engine/networkvalidation.h"
 #include "engine/streamconversion.h"
 
@@ -34,6 +35,13 @@ enum class RunKind {
 using PictureRenderer = std::function<bool(const QString &path, const std::vector<PointRecord> &control,
                                            const std::vector<Triangle> &triangles, const NetworkValidation &validation,
                                            QByteArray &image, QString &error)>;
+
+// Draws the record of a conversion (conversionrecord.h) with the network's
+// check and map as the bytes of a PDF file; false with `error` set. Given by
+// the front end, as the picture is.
+using RecordRenderer = std::function<bool(
+    const QString &path, const ConversionRecord &record, const std::vector<PointRecord> &control,
+    const std::vector<Triangle> &triangles, const NetworkValidation &validation, QByteArray &pdf, QString &error)>;
 
 struct RunPlan {
     RunKind kind = RunKind::Convert;
@@ -75,6 +83,12 @@ struct RunPlan {
     // Asked as the run goes on; true stops it with nothing written
     // (RunOutcome::Cancelled). Called on the run's thread.
     std::function<bool()> cancelled;
+
+    // The record of the conversion: kept in the result with keepRecord, and
+    // drawn by renderRecord into `record`, an output of the run like the others.
+    bool keepRecord = false;
+    QString record;  // empty: not written
+    RecordRenderer renderRecord;
 
     QString report;  // the network check's residual file
     QString plot;    // the network check's picture; empty: none
@@ -138,6 +152,8 @@ struct RunResult {
     uint64_t pointCount = 0;
     uint64_t outside = 0;   // points no triangle took
     uint64_t rejected = 0;  // lines of the input that gave no point
+    // With plan.keepRecord or plan.record, of a conversion that ran to its end.
+    std::shared_ptr<const ConversionRecord> record;
 };
 
 RunResult runPlan(const RunPlan &plan, RunReporter &reporter);

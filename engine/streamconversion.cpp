@@ -40,6 +40,7 @@ struct ConvertedBlock {
     uint64_t latitudeRejects = 0;
     BlockReading reading;
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
+    ShiftStatistics shifts;         // with StreamSettings::shiftStatistics
 };
 
 // Appends the lines of the first `count` points in grid coordinates,
@@ -119,6 +120,11 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
             p.dh = 0.0;
             p.hTo = p.h;
         }
+    }
+    if (settings.shiftStatistics) {
+        for (size_t i = 0; i < points.size(); ++i)
+            if (status[i] != PointStatus::Outside)
+                out.shifts.add(points[i]);
     }
     for (size_t i = 0; i < points.size(); ++i) {
         if (status[i] == PointStatus::Converted)
@@ -215,6 +221,7 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
         totals.insideIfWest += block.insideIfWest;
         totals.insideIfSwapped += block.insideIfSwapped;
         totals.latitudeRejects += block.latitudeRejects;
+        totals.shifts.merge(block.shifts);
         totals.dataLines += block.reading.dataLines;
         for (LineReject &reject : block.reading.rejects.kept) {
             reject.line += lineEnds;

@@ -11,6 +11,7 @@
 #include "engine/gridconversion.h"
 #include "engine/pointquality.h"
 #include "engine/pointshift.h"
+#include "engine/shiftstatistics.h"
 
 #include <QString>
 #include <cstdint>
@@ -42,6 +43,8 @@ struct StreamSettings {
     // When given, the points are read in its input's coordinate system and
     // written as its layout says; otherwise they are degrees throughout.
     const GridConversion *grid = nullptr;
+    // Gather StreamTotals::shifts (for a record of the run).
+    bool shiftStatistics = false;
 };
 
 struct StreamHandlers {
@@ -83,6 +86,9 @@ struct StreamTotals {
     bool readFailed = false;   // the input could not be read to its end
     bool writeFailed = false;  // `write` refused lines
     bool cancelled = false;    // `cancelled` said so before the input's end
+    // With StreamSettings::shiftStatistics: the shifts of the points that took
+    // one (converted, or extended from the nearest triangle).
+    ShiftStatistics shifts;
 };
 
 // Converts every point of `input` over the network and hands the output

@@ -103,10 +103,10 @@ int main(int argc, char *argv[])
     char *appArgv[] = {argv[0], nullptr};
     std::optional<QTemporaryDir> runtimeFolder;  // outlives the application
     std::unique_ptr<QCoreApplication> application;
-    if (options.validation.plot.isEmpty()) {
+    if (options.validation.plot.isEmpty() && options.recordFile.isEmpty()) {
         application = std::make_unique<QCoreApplication>(appArgc, appArgv);
     } else {
-        // The picture is drawn off screen, its text with the fonts of the
+        // The picture and the record are drawn off screen, its text with the fonts of the
         // minimal platform, whatever platform the environment names; unlike
         // the offscreen one it releases its screen when the program ends.
         qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");

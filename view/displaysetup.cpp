@@ -46,6 +46,7 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
     view.setDataSet2(run.input, uint32_t(std::max(run.statsInput.count, 0)));
     view.statsDs1 = sceneStats(run.statsControl, scaleZ);
     view.setTriangles(run.tris, run.nTris);
+    view.setResiduals(run.residuals);
     view.dScaleZ = scaleZ;
 
     const bool main = role == ViewRole::Main;
@@ -61,6 +62,7 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
         view.bDrawLabelsDs2 = controls->drawLabelsDs2;
         view.bDrawTris = controls->drawTris;
         view.bDrawAxis = controls->drawAxis;
+        view.bDrawResiduals = controls->drawResiduals;
         if (controls->fontSize)
             view.iFontSize = *controls->fontSize;
         if (controls->colorDs1)

@@ -3,6 +3,7 @@
 // hands them to a view: the extents in scene units and the boxes the two
 // views frame their cameras on.
 
+#include "engine/formats/checkrecords.h"
 #include "engine/formats/pointrecord.h"
 #include "view/glc/glc_boundingbox.h"
 
@@ -39,6 +40,8 @@ struct RunData {
     STATS statsInput;
     std::shared_ptr<const std::vector<Triangle>> tris;  // indices into control
     uint32_t nTris = 0;
+    // The network check's residuals of `control`; null: none made.
+    std::shared_ptr<const std::vector<ControlResidual>> residuals;
 };
 
 // The display controls' values a new view starts from. The drawing switches
@@ -54,6 +57,7 @@ struct ViewControlValues {
     bool drawLabelsDs2 = false;
     bool drawTris = false;
     bool drawAxis = true;
+    bool drawResiduals = false;
     // The colour buttons' colours; absent: the view keeps its own.
     std::optional<QColor> colorDs1;
     std::optional<QColor> colorDs2;

@@ -19,6 +19,7 @@
 #include "view/glc/glc_vector3d.h"
 #include "view/glc/glc_viewport.h"
 #include "view/glc/glc_world.h"
+#include "engine/formats/checkrecords.h"
 #include "engine/formats/pointrecord.h"
 
 #include <QColor>
@@ -125,6 +126,13 @@ public:
     // each anchor projected with the current camera at the image's size.
     void paintSceneTexts(QImage &image, const std::vector<SceneText> &texts) const;
 
+    // The network check's residuals of ptsDs1, one per record, drawn as
+    // arrows (and the boundary points marked) while bDrawResiduals.
+    void setResiduals(std::shared_ptr<const std::vector<veltrane::ControlResidual>> residuals);
+    // Moves the camera, its direction and distance kept, onto the control
+    // point of the largest residual; false when there is none.
+    bool centreOnWorstResidual();
+
     // Indices into ptsDs2 of the records outside the network, drawn with a
     // cross over their point.
     const std::vector<uint32_t> &outsideDs2();
@@ -195,6 +203,7 @@ public:
     // The last middle click found nothing drawn under the cursor: the target
     // stayed, and the overlay says so.
     bool bLastClickOnBackground = false;
+    bool bDrawResiduals = false;
 
 signals:
     void frustumUpdated();
@@ -222,6 +231,7 @@ public slots:
     void updateLightX(double value);
     void updateLightY(double value);
     void updateLightZ(double value);
+    void updateDrawResiduals(int state);
     // Frames all the data from the current viewing direction.
     void fitView();
 
@@ -277,6 +287,7 @@ private:
     void drawFrustum(const veltrane::FrustumPlanes &planes);
     void drawOverlay(int elapsedMs, bool subset);
     void drawOutsideMarkers(const QColor &color);
+    void drawResiduals();
     // The data layers from the arrays of `buffers`, as batches.
     void submitTriangles(const QColor &color, veltrane::DrawBatches &out, uint32_t batchVertices);
     void submitDataSet(veltrane::DataSetBuffers &buffers, const PointRecord *pts, uint32_t count, const QColor &color,
@@ -333,4 +344,5 @@ private:
     };
     std::unique_ptr<FullFrame> fullFrame;
     QTimer fullFrameTurn;
+    std::shared_ptr<const std::vector<veltrane::ControlResidual>> residualsDs1;
 };

@@ -154,6 +154,8 @@ void GLWidget::finishFrame(int elapsedMs)
     clock.start();
     if (bDrawDs2)
         drawOutsideMarkers(colorDs2);
+    if (bDrawResiduals)
+        drawResiduals();
     if (bDrawLabelsDs1)
         drawLabels(ptsDs1, drawableCountDs1(), colorDs1, strideDs1);
     if (bDrawLabelsDs2)

@@ -305,9 +305,9 @@ void TestConvertButton::paneHoldsTheRunsLinesInOrder()
 
     // The run times itself; the network check and the window's closing
     // lines follow the run's lines (the sample has two points outside its
-    // generated network).
+    // generated network), the worst point of the check last.
     const QRegularExpression completed("^Completed in \\d+ ms\\.$");
-    QCOMPARE(pane.size(), engineLines.size() + 3);
+    QCOMPARE(pane.size(), engineLines.size() + 4);
     for (int i = 0; i < engineLines.size(); ++i) {
         if (completed.match(engineLines[i]).hasMatch())
             QVERIFY2(completed.match(pane[i]).hasMatch(), qPrintable(pane[i]));
@@ -317,6 +317,7 @@ void TestConvertButton::paneHoldsTheRunsLinesInOrder()
     QVERIFY(pane[engineLines.size()].startsWith("Network check: "));
     QCOMPARE(pane[engineLines.size() + 1], "Output file: " + folder.filePath("sample_points_out.csv"));
     QCOMPARE(pane[engineLines.size() + 2], QString("Points outside the control network: SP017, SP041"));
+    QVERIFY(pane[engineLines.size() + 3].startsWith("Worst residual of the network check at "));
 }
 
 void TestConvertButton::windowAnswersWhileARunWaits()
@@ -445,11 +446,12 @@ void TestConvertButton::outputInformationNamesTheFileAndOutsidePoints()
                                .arg(points.count('\n'))),
              qPrintable(pane));
     const QStringList lines = pane.split('\n');
-    QVERIFY(lines.size() >= 2);
-    QCOMPARE(lines[lines.size() - 2], "Output file: " + written);
+    QVERIFY(lines.size() >= 3);
+    QCOMPARE(lines[lines.size() - 3], "Output file: " + written);
     // The sample's own two points outside its generated network come first.
-    QCOMPARE(lines.last(), "Points outside the control network (the first 20 of 27): SP017, SP041, " +
-                               QStringList(far.mid(0, 18)).join(", "));
+    QCOMPARE(lines[lines.size() - 2], "Points outside the control network (the first 20 of 27): SP017, SP041, " +
+                                          QStringList(far.mid(0, 18)).join(", "));
+    QVERIFY(lines.last().startsWith("Worst residual of the network check at "));
     QCOMPARE(window.form()->cboInFile_2->currentText(), written);
 }
 

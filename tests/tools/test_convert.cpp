@@ -587,6 +587,90 @@ TEST_F(ConvertTool, PdfPictureNamesTheNetworkFilesItWasDrawnFrom)
         << words.toStdString();
 }
 
+// The text and page count of a PDF, through poppler-utils; empty when they
+// are not installed.
+struct PdfText {
+    QString text;
+    int pages = 0;
+};
+
+PdfText pdfText(const QString &path)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+    PdfText pdf;
+    if (pdftotext.isEmpty() || pdfinfo.isEmpty())
+        return pdf;
+    QProcess process;
+    process.start(pdftotext, {"-raw", path, "-"});
+    process.waitForFinished();
+    pdf.text = QString::fromUtf8(process.readAllStandardOutput());
+    process.start(pdfinfo, {path});
+    process.waitForFinished();
+    const QRegularExpressionMatch pages =
+        QRegularExpression("Pages:\\s+(\\d+)").match(QString::fromUtf8(process.readAllStandardOutput()));
+    pdf.pages = pages.hasMatch() ? pages.captured(1).toInt() : -1;
+    return pdf;
+}
+
+TEST_F(ConvertTool, RecordHoldsTheFilesCountsShiftsAndOutsidePointsOfTheRun)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    // Two points inside (A, and C on a vertex), one outside; a line that is no point.
+    writeTextFile(at("record.csv"), kMixed + "not a point\n");
+    const ToolRun run = tool({"--record", "r.pdf", "-o", "out.csv", "record.csv"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const PdfText pdf = pdfText(at("r.pdf"));
+    EXPECT_EQ(pdf.pages, 2);
+
+    // The shifts' numbers as the output file has them.
+    std::vector<double> lengths, deltaH;
+    for (const QByteArray &line : readBytes(at("out.csv")).split('\n').mid(1)) {
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() == 10 && fields[0] != "OUT") {
+            lengths.push_back(fields[7].toDouble());
+            deltaH.push_back(fields[9].toDouble());
+        }
+    }
+    ASSERT_EQ(lengths.size(), 2u);
+    std::sort(lengths.begin(), lengths.end());
+    const auto metres = [](double v) { return QString::number(v, 'f', 4) + " m"; };
+    const QString input = at("record.csv");
+    const QString inputDigest = QCryptographicHash::hash(readBytes(input), QCryptographicHash::Sha256).toHex();
+    const QString expected[] = {
+        "File record.csv",
+        QStringLiteral("Size %1 bytes").arg(readBytes(input).size()),
+        "SHA-256 " + inputDigest,
+        "Read 3",
+        "Converted 2",
+        "Outside the network 1 (written with zeros)",
+        "Rejected lines 1",
+        "s minimum " + metres(lengths.front()),
+        "s median " + metres(lengths.front()),  // the lower of two
+        "s maximum " + metres(lengths.back()),
+        "DeltaH range " + metres(*std::min_element(deltaH.begin(), deltaH.end())) + " to " +
+            metres(*std::max_element(deltaH.begin(), deltaH.end())),
+        "Network check: 0 of 4 control points validated",
+        "Points outside the network\nOUT\n",
+        "Source controls TARVONA_NAD83_CORS96_CONTROL.csv SHA-256 " +
+            QString(QCryptographicHash::hash(readBytes(at(kControlFileCors96)), QCryptographicHash::Sha256).toHex()),
+        "Direction NAD83(CORS96) to NAD83(CORS96a) | Veltrane ",
+        "Converted points",  // the box on the map
+    };
+    for (const QString &text : expected)
+        EXPECT_TRUE(pdf.text.contains(text)) << text.toStdString() << "\nin:\n" << pdf.text.toStdString();
+    EXPECT_TRUE(pdf.text.contains(QRegularExpression("Date and time \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC")));
+    EXPECT_TRUE(QString::fromUtf8(run.err).contains("the record in r.pdf")) << run.err.toStdString();
+
+    // A run that fails writes no record; a record needs a conversion.
+    const ToolRun failed = tool({"--record", "f.pdf", "--outside", "fail", "-o", "f.csv", "record.csv"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(at("f.pdf")));
+    EXPECT_EQ(tool({"--validate-network", "--record", "v.pdf"}).exitCode, 2);
+    EXPECT_EQ(tool({"--record", "-", "record.csv"}).exitCode, 2);
+}
+
 TEST_F(ConvertTool, MessagesSayWhatHappenedAndNothingMore)
 {
     // An identifier's control characters cannot reach the terminal.

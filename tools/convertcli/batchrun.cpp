@@ -5,6 +5,7 @@
 #include "engine/version.h"
 #include "tools/convertcli/filenamebytes.h"
 #include "tools/convertcli/progress.h"
+#include "tools/validationplot/recordpdf.h"
 #include "tools/validationplot/validationplot.h"
 
 #include <QDateTime>
@@ -184,6 +185,12 @@ RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
     plan.outputFormat = o.outputFormat;
     plan.layout = o.layout;
     plan.style = o.style;
+    plan.record = o.recordFile;
+    plan.renderRecord = [](const QString &path, const ConversionRecord &record, const std::vector<PointRecord> &control,
+                           const std::vector<Triangle> &triangles, const NetworkValidation &validation, QByteArray &pdf,
+                           QString &error) {
+        return encodeConversionRecord(path, {record, control, triangles, validation}, pdf, error);
+    };
     return plan;
 }
 

@@ -71,6 +71,11 @@ const char *const kUsage =
     "                          absolute leave-one-out residuals interpolated, in metres\n"
     "                          (an empirical 1-sigma-like figure, not a propagated\n"
     "                          covariance)\n"
+    "  --record FILE.pdf       also write a record of the conversion as a PDF: the input\n"
+    "                          with its size and SHA-256, the outputs, the network files\n"
+    "                          with their SHA-256, the counts, the shifts' statistics,\n"
+    "                          the network check with its map, the version and the UTC\n"
+    "                          time; written only when the whole run succeeds\n"
     "  -d, --decimals N        decimals of the degree columns and AZIMUTH (default 15)\n"
     "  --metre-decimals N      decimals of the heights, s and DeltaH (default 15, DeltaH 6)\n"
     "Network check (no INPUT):\n"
@@ -131,6 +136,7 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
             {!o.writeControlShift, "--no-controlshift"},
             {!o.tinshiftFile.isEmpty(), "--export-tinshift"},
             {!o.exportLicense.isEmpty(), "--export-license"},
+            {!o.recordFile.isEmpty(), "--record"},
             {o.outsideGiven, "--outside"},
             {o.decimals.degrees != kCoordinateDecimals, "--decimals"},
             {o.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
@@ -281,6 +287,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--output", fileName(o.output, "--output")},
         {"--controlshift", fileName(o.controlShift, "--controlshift")},
         {"--export-tinshift", fileName(o.tinshiftFile, "--export-tinshift")},
+        {"--record", fileName(o.recordFile, "--record")},
         {"--export-license",
          [&o](const std::string &v) {
              o.exportLicense = QString::fromLocal8Bit(v.c_str());
@@ -433,7 +440,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
                        ".fgb, .gml, .dxf)";
     else if (!o.outputFormat.isEmpty() && (o.output.isEmpty() || o.output == kStandardStream))
         parsed.error = "--output-format needs -o FILE";
-    else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream)
+    else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream || o.recordFile == kStandardStream)
         parsed.error = "only the converted points (-o) can go to standard output";
     else
         parsed.error = checkCoordinateSystems(o);

@@ -48,6 +48,7 @@ struct CommandLine {
     bool writeControlShift = true;
     QString tinshiftFile;   // empty: no export
     QString exportLicense;  // the licence named in the export; empty: none
+    QString recordFile;     // the PDF record of the conversion; empty: none
     OutsidePoints outside = OutsidePoints::Zero;
     bool outsideGiven = false;     // --outside was given
     OutputDecimals decimals;       // -d and --metre-decimals

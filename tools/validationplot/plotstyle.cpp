@@ -1,5 +1,6 @@
 #include "tools/validationplot/plotstyle.h"
 
+#include "engine/residualramp.h"
 #include "tools/validationplot/validationplot.h"
 
 #include <algorithm>
@@ -31,14 +32,8 @@ QFont fontOf(double pixels, bool bold)
 
 QColor rampColour(double t)
 {
-    static const QColor stops[] = {QColor(40, 70, 200), QColor(30, 160, 90), QColor(235, 195, 30), QColor(215, 40, 30)};
-    constexpr int kLast = int(sizeof stops / sizeof stops[0]) - 1;
-    t = std::min(1.0, std::max(0.0, t)) * kLast;
-    const int i = std::min(kLast - 1, int(t));
-    const double f = t - i;
-    const QColor &a = stops[i], &b = stops[i + 1];
-    return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * f, a.greenF() + (b.greenF() - a.greenF()) * f,
-                            a.blueF() + (b.blueF() - a.blueF()) * f);
+    const RampColour colour = residualRamp(t);
+    return QColor::fromRgbF(colour.red, colour.green, colour.blue);
 }
 
 PlotStyle plotStyle(const QSize &canvas)

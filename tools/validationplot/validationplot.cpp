@@ -32,6 +32,41 @@ constexpr double kLongestArrowShare = 0.07;
 constexpr int kPdfDotsPerInch = 96;
 constexpr double kPointsPerInch = 72.0;
 
+// The converted points' box: its colour (no arrow, bar or name takes it), its
+// line width and dashes, pixels at the default size.
+const QColor kExtentColour(0, 120, 130);
+constexpr double kExtentLineWidth = 2.0;
+constexpr double kExtentLabelGap = 4.0;
+
+// The control points, and the corners of `extent` when there is one: what
+// the map is fitted to.
+std::vector<PointRecord> mapPoints(const ValidationPlotInput &input)
+{
+    std::vector<PointRecord> points = input.control;
+    if (input.convertedExtent) {
+        PointRecord corner;
+        corner.x = input.convertedExtent->west;
+        corner.y = input.convertedExtent->south;
+        points.push_back(corner);
+        corner.x = input.convertedExtent->east;
+        corner.y = input.convertedExtent->north;
+        points.push_back(corner);
+    }
+    return points;
+}
+
+void drawConvertedExtent(QPainter &painter, const MapProjection &map, const DegreeBox &box, const PlotStyle &style)
+{
+    const QRectF frame = QRectF(map.at(box.west, box.north), map.at(box.east, box.south)).normalized();
+    QPen pen(kExtentColour, style.px(kExtentLineWidth), Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(frame);
+    painter.setFont(style.small);
+    painter.drawText(QPointF(frame.left(), frame.top() - style.px(kExtentLabelGap)),
+                     QStringLiteral("Converted points"));
+}
+
 QSize canvasOf(const QSize &size)
 {
     return QSize(std::max(size.width(), kMinPlotWidth), std::max(size.height(), kMinPlotHeight));
@@ -70,7 +105,8 @@ void paintValidationPlot(QPainter &painter, const QSize &canvas, const Validatio
     drawTitle(painter, layout.title, plotTitleLines(summary, input.control), style);
     drawFooter(painter, layout.footer, provenanceLines(input.provenance), style);
 
-    const MapProjection map(input.control, layout.map, style.px(kMapPadding));
+    const MapProjection map(input.convertedExtent ? mapPoints(input) : input.control, layout.map,
+                            style.px(kMapPadding));
     painter.save();
     painter.setClipRect(layout.map);
     drawNetworkEdges(painter, map, input.control, input.triangles, style);
@@ -90,6 +126,8 @@ void paintValidationPlot(QPainter &painter, const QSize &canvas, const Validatio
     drawResidualArrows(painter, map, input.control, residuals, selection, scale, bins.top(), style);
     const std::vector<size_t> named = largestResiduals(residuals, kNamedResiduals);
     drawResidualLabels(painter, map, input.control, named, layout.map, style);
+    if (input.convertedExtent)
+        drawConvertedExtent(painter, map, *input.convertedExtent, style);
     painter.restore();
 
     drawGraticule(painter, map, layout.map, style, true);

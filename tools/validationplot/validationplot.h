@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QSize>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace veltrane {
@@ -35,12 +36,22 @@ constexpr double kArrowsAtDefaultSize = 800;
 // Padding of the map inside its frame, pixels at the default size.
 constexpr double kMapPadding = 24.0;
 
+// A box in degrees: the extent of a conversion's points.
+struct DegreeBox {
+    double west = 0.0;
+    double east = 0.0;
+    double south = 0.0;
+    double north = 0.0;
+};
+
 // What the picture shows, with where it was made from.
 struct ValidationPlotInput {
     const std::vector<PointRecord> &control;
     const std::vector<Triangle> &triangles;
     const NetworkValidation &validation;
     const NetworkProvenance &provenance;
+    // Drawn as a dashed box on the map, which then takes it in too.
+    std::optional<DegreeBox> convertedExtent = std::nullopt;
 };
 
 // Paints the picture on `painter`, whose device is `canvas` pixels.

@@ -1,0 +1,63 @@
+#pragma once
+// The record a surveyor files of one conversion: what was converted (the
+// input by name, size and SHA-256), into which files, with which network
+// (files by SHA-256, TIN source, direction), how many points, how large the
+// shifts were, how well the network reproduces its own control points, and
+// when and with which version of the program. Plain data and its text, line
+// by line; the pages are drawn by the front ends' painting.
+
+#include "engine/conversion.h"
+#include "engine/networkprovenance.h"
+#include "engine/networkvalidation.h"
+#include "engine/shiftstatistics.h"
+#include "engine/streamconversion.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+namespace veltrane {
+
+// Identifiers of points outside the network a record names.
+constexpr int kRecordedOutsideIds = 20;
+
+struct ConversionRecord {
+    QString input;               // its path, or "standard input"
+    bool inputMeasured = false;  // size and digest known (a file, read to its end)
+    uint64_t inputBytes = 0;
+    QByteArray inputSha256;  // 64 hexadecimal digits
+    QStringList outputs;     // the files the run wrote, the record itself left out
+    // The network files with their SHA-256, the TIN source, the direction,
+    // the program's version and the UTC time the record was made.
+    NetworkProvenance provenance;
+    uint64_t points = 0;    // read from the input
+    uint64_t outside = 0;   // of them, outside the network
+    uint64_t extended = 0;  // of those, extended from the nearest triangle
+    uint64_t rejected = 0;  // input lines that gave no point
+    OutsidePoints outsideMode = OutsidePoints::Zero;
+    ShiftStatistics shifts;  // of the points that took a shift
+    QStringList outsideIds;  // the first kRecordedOutsideIds
+};
+
+struct RecordLine {
+    QString label;  // empty: the value goes on under the line before
+    QString value;
+};
+
+struct RecordSection {
+    QString title;
+    std::vector<RecordLine> lines;
+};
+
+// The record's text, section by section. `check` is the network check of the
+// network the record names (its worst point an index into `control`); null
+// when there is none.
+std::vector<RecordSection> recordSections(const ConversionRecord &record, const ValidationSummary *check,
+                                          const std::vector<PointRecord> &control);
+
+// "2024-03-06 22:30:05 UTC"
+QString recordTime(const QDateTime &utc);
+
+}  // namespace veltrane
