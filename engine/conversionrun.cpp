@@ -17,6 +17,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -147,7 +148,7 @@ private:
     bool isGisOutput() const;
     bool openGisOutput();
     bool streamGis(StreamTotals &totals);
-    bool reportOutside(const StreamTotals &totals, const std::vector<QString> &outsideIds);
+    bool reportOutside(const StreamTotals &totals);
     bool recordWanted() const { return plan_.keepRecord || !plan_.record.isEmpty(); }
     std::shared_ptr<ConversionRecord> makeRecord(StreamTotals &totals) const;
     bool writeRecord(const ConversionRecord &record);
@@ -529,11 +530,11 @@ bool Run::stream(StreamTotals &totals)
     } else if (totals.rejects.count > 0) {
         reporter_.warning(rejectsText(totals.rejects));
     }
-    return reportOutside(totals, outsideIds);
+    return reportOutside(totals);
 }
 
 // The closing lines on the points outside the network; false when they stop the run.
-bool Run::reportOutside(const StreamTotals &totals, const std::vector<QString> &outsideIds)
+bool Run::reportOutside(const StreamTotals &totals)
 {
     if (totals.outside > 0)
         reporter_.status(QStringLiteral("%1 of %2 points lie outside the control network")
@@ -580,12 +581,11 @@ bool Run::streamGis(StreamTotals &totals)
     handlers.writeQuality = [this, &writeError](const std::string &lines) {
         return outputs_.write(quality_, lines, writeError);
     };
-    std::vector<QString> outsideIds;
-    handlers.outsidePoint = [this, &outsideIds](const QString &id) {
+    handlers.outsidePoint = [this](const QString &id) {
         if (reporter_.wantsOutsidePoints())
             reporter_.outsidePoint(id);
-        if (outsideIds.size() < kOutsideIdsNamed)
-            outsideIds.push_back(id);
+        if (outsideIds_.size() < kOutsideIdsNamed)
+            outsideIds_.push_back(id);
     };
     std::vector<PointRecord> kept;
     if (plan_.keepRecords) {
@@ -636,7 +636,7 @@ bool Run::streamGis(StreamTotals &totals)
     } else if (!rejects.isEmpty()) {
         reporter_.warning(rejects);
     }
-    return reportOutside(totals, outsideIds);
+    return reportOutside(totals);
 }
 
 RunResult Run::convert()

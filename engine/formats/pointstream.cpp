@@ -199,6 +199,8 @@ bool parseQuotedLine(const char *begin, const char *end, double (&values)[3], st
     std::string scratch;
     std::vector<std::pair<size_t, size_t>> fields;
     reject.column = 0;
+    while (end != begin && (end[-1] == '\n' || end[-1] == '\r'))
+        --end;
     if (!splitFields(begin, end, ',', scratch, fields)) {
         reject.reason = RejectReason::UnclosedQuote;
         return false;

@@ -425,8 +425,8 @@ void TestMainWindow::keyboardReachesMenusAndInputsInFormOrder()
     ui->menuHelp->close();
 
     // Tab walks "Input Parameters" from top to bottom.
-    const QList<QWidget *> order = {ui->cboInFile, ui->tbBrowse,    ui->cboInFile_2, ui->tbBrowse_2,
-                                    ui->cboMode,   ui->cboMode_Tri, ui->cbForceNeg,  ui->cmdMorvek};
+    const QList<QWidget *> order = {ui->cboInFile,   ui->tbBrowse,   ui->cboInFile_2, ui->tbBrowse_2, ui->cboMode,
+                                    ui->cboMode_Tri, ui->cbForceNeg, ui->cboCrs,      ui->cmdMorvek};
     ui->cboInFile->setFocus();
     QTRY_VERIFY(ui->cboInFile->hasFocus());
     for (int i = 1; i < order.size(); ++i) {
@@ -669,7 +669,8 @@ void TestMainWindow::browseAppendsChosenFileAndRemembersIt()
     QVERIFY(first.seen);
     QCOMPARE(first.caption, QStringLiteral("Choose Input File .csv or .txt"));
     QCOMPARE(first.filters,
-             (QStringList{QStringLiteral("Comma Seperated Value (*.csv)"), QStringLiteral("Text file (*.txt)")}));
+             (QStringList{QStringLiteral("Comma Seperated Value (*.csv)"), QStringLiteral("Text file (*.txt)"),
+                          QStringLiteral("GIS file (*.gpkg *.shp *.geojson *.json *.fgb *.gml *.dxf)")}));
     QCOMPARE(first.directory, QDir(workDir.path()).absolutePath());
     QCOMPARE(itemsOf(ui->cboInFile), QStringList{file});
     QCOMPARE(window.lastBrowsePath(), file);
