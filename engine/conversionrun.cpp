@@ -754,7 +754,7 @@ bool Run::writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Han
 {
     QString error;
     const std::string text = validationReportText(control_->data(), validation.residuals.data(), control_->size());
-    if (!outputs_.write(report, text, error))
+    if (report != RunOutputs::kNoOutput && !outputs_.write(report, text, error))
         return failed(error);
     if (picture != RunOutputs::kNoOutput) {
         QByteArray image;
@@ -774,12 +774,38 @@ RunResult Run::checkNetwork()
     for (const QString &path : {plan_.network.source, plan_.network.target, plan_.network.tin})
         outputs_.protect(path);
     RunOutputs::Handle report = RunOutputs::kNoOutput, picture = RunOutputs::kNoOutput;
-    if (!addOutput(plan_.report, report) || (!plan_.plot.isEmpty() && !addOutput(plan_.plot, picture)) ||
-        !buildNetwork())
+    // A residual file of a GIS format is a point layer that GDAL writes in
+    // a folder of its own, put in place with the others.
+    const bool gisReport = isGisFileName(plan_.report);
+    QString reportWorkPath, error;
+    if (gisReport) {
+        QString driverError;
+        if (!GisPointWriter::checkDriver(gisDriverForName(plan_.report), driverError)) {
+            failed(QStringLiteral("Cannot write %1: %2").arg(plan_.report, driverError));
+            return result_;
+        }
+        report = outputs_.addStaged(
+            plan_.report, [](QString &) { return true; }, reportWorkPath, error);
+        if (report == RunOutputs::kNoOutput) {
+            failed(error);
+            return result_;
+        }
+    }
+    if ((!gisReport && !addOutput(plan_.report, report)) ||
+        (!plan_.plot.isEmpty() && !addOutput(plan_.plot, picture)) || !buildNetwork())
         return result_;
 
     const NetworkValidation validation = validateNetwork(*control_, *triangles_);
-    if (!writeCheckOutputs(validation, report, picture))
+    if (gisReport) {
+        TinshiftMetadata systems;
+        describeNetworkFiles(plan_.settings, plan_.network, plan_.report, systems, error);
+        if (!writeResidualLayer(reportWorkPath, gisDriverForName(plan_.report), systems.inputCrs.toStdString(),
+                                *control_, validation.residuals, error)) {
+            failed(error.replace(reportWorkPath, plan_.report));
+            return result_;
+        }
+    }
+    if (!writeCheckOutputs(validation, gisReport ? RunOutputs::kNoOutput : report, picture))
         return result_;
     result_.outcome = RunOutcome::Completed;
     reporter_.summary(validationSummaryLine(validation.summary, *control_));

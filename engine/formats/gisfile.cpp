@@ -486,6 +486,96 @@ bool GisPointWriter::write(const GisBatch &batch, const std::vector<GisTarget> &
     return true;
 }
 
+namespace {
+
+const char *residualStateName(ResidualState state)
+{
+    switch (state) {
+    case ResidualState::Validated:
+        return "validated";
+    case ResidualState::Boundary:
+        return "boundary";
+    case ResidualState::Unused:
+        return "unused";
+    case ResidualState::Irregular:
+        break;
+    }
+    return "irregular";
+}
+
+}  // namespace
+
+bool writeResidualLayer(const QString &path, const QString &driver, const std::string &crsWkt,
+                        const std::vector<PointRecord> &control, const std::vector<ControlResidual> &residuals,
+                        QString &error)
+{
+    if (!GisPointWriter::checkDriver(driver, error))
+        return false;
+    const QuietGdal quiet;
+    GisPointWriter::Dataset d;
+    const auto fail = [&error, &path](const char *what) {
+        error = QStringLiteral("Unable to write %1: %2").arg(path, QuietGdal::lastMessage(what));
+        return false;
+    };
+    d.dataset = GDALCreate(GDALGetDriverByName(driver.toUtf8().constData()), path.toUtf8().constData(), 0, 0, 0,
+                           GDT_Unknown, nullptr);
+    if (!d.dataset)
+        return fail("the driver cannot create it");
+    if (!crsWkt.empty()) {
+        d.srs = OSRNewSpatialReference(nullptr);
+        if (OSRSetFromUserInput(d.srs, crsWkt.c_str()) != OGRERR_NONE)
+            return fail("GDAL does not take the coordinate system");
+        OSRSetAxisMappingStrategy(d.srs, OAMS_TRADITIONAL_GIS_ORDER);
+        if (!OSRGetAuthorityName(d.srs, nullptr))
+            OSRSetAuthority(d.srs, nullptr, kAuthority, systemCode(crsWkt));
+    }
+    d.layer = GDALDatasetCreateLayer(d.dataset, "residuals", d.srs, wkbPoint25D, nullptr);
+    if (!d.layer)
+        return fail("the driver cannot create the layer");
+    const std::pair<const char *, OGRFieldType> fields[] = {{kIdField, OFTString}, {"state", OFTString},
+                                                            {"east_m", OFTReal},   {"north_m", OFTReal},
+                                                            {"up_m", OFTReal},     {"horizontal_m", OFTReal}};
+    for (const auto &[name, type] : fields) {
+        OGRFieldDefnH field = OGR_Fld_Create(name, type);
+        const OGRErr made = OGR_L_CreateField(d.layer, field, TRUE);
+        OGR_Fld_Destroy(field);
+        if (made != OGRERR_NONE)
+            return fail("the driver cannot create the fields");
+    }
+    const bool transaction = GDALDatasetTestCapability(d.dataset, ODsCTransactions) &&
+                             GDALDatasetStartTransaction(d.dataset, FALSE) == OGRERR_NONE;
+    OGRFeatureDefnH definition = OGR_L_GetLayerDefn(d.layer);
+    for (size_t i = 0; i < control.size() && i < residuals.size(); ++i) {
+        const PointRecord &p = control[i];
+        const ControlResidual &r = residuals[i];
+        OGRFeatureH feature = OGR_F_Create(definition);
+        OGR_F_SetFieldString(feature, 0, p.id.toUtf8().constData());
+        OGR_F_SetFieldString(feature, 1, residualStateName(r.state));
+        const double values[] = {r.east, r.north, r.up, r.horizontal};
+        for (int k = 0; k < 4; ++k) {
+            if (r.state == ResidualState::Validated)
+                OGR_F_SetFieldDouble(feature, 2 + k, values[k]);
+            else
+                OGR_F_SetFieldNull(feature, 2 + k);
+        }
+        OGRGeometryH point = OGR_G_CreateGeometry(wkbPoint25D);
+        OGR_G_SetPoint(point, 0, p.x, p.y, p.h);
+        OGR_F_SetGeometryDirectly(feature, point);
+        const OGRErr made = OGR_L_CreateFeature(d.layer, feature);
+        OGR_F_Destroy(feature);
+        if (made != OGRERR_NONE)
+            return fail("the driver refused a feature");
+    }
+    if (transaction && GDALDatasetCommitTransaction(d.dataset) != OGRERR_NONE)
+        return fail("cannot commit a transaction");
+    CPLErrorReset();
+    GDALClose(d.dataset);
+    d.dataset = nullptr;
+    if (CPLGetLastErrorType() >= CE_Failure)
+        return fail("cannot finish the file");
+    return true;
+}
+
 bool GisPointWriter::close(QString &error)
 {
     const QuietGdal quiet;

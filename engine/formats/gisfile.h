@@ -5,6 +5,7 @@
 // field of the features read and adds the shift's fields. GDAL's own types
 // stay in gisfile.cpp.
 
+#include "engine/formats/checkrecords.h"
 #include "engine/formats/pointrecord.h"
 
 #include <QString>
@@ -130,5 +131,15 @@ public:
 private:
     std::unique_ptr<Dataset> dataset_;
 };
+
+// Writes the network check's residuals as a point layer "residuals" of a new
+// file at `path` through `driver`: one feature per control point at its
+// source position (longitude, latitude, height in the system `crsWkt`),
+// with the fields id, state (validated, boundary, unused, irregular) and
+// the residual file's east_m, north_m, up_m, horizontal_m (empty unless
+// validated). False with `error` set.
+bool writeResidualLayer(const QString &path, const QString &driver, const std::string &crsWkt,
+                        const std::vector<PointRecord> &control, const std::vector<ControlResidual> &residuals,
+                        QString &error);
 
 }  // namespace veltrane

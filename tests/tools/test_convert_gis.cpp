@@ -158,3 +158,35 @@ TEST_F(ConvertGis, UnusableInputsAndOutputsAreRefusedAndNothingIsLost)
 }
 
 }  // namespace
+
+TEST_F(ConvertGis, NetworkCheckWritesItsResidualsAsAPointLayer)
+{
+    ASSERT_EQ(convert({"--validate-network", "--report", "check.csv"}).exitCode, 0);
+    const ProgramRun check = convert({"--validate-network", "--report", "check.gpkg"});
+    ASSERT_EQ(check.exitCode, 0) << check.err.toStdString();
+    const ProgramRun info = runProgram("ogrinfo", {"-al", "-q", "check.gpkg"}, dir.path());
+    ASSERT_EQ(info.exitCode, 0);
+    // Source positions, in the source realization's system.
+    EXPECT_TRUE(
+        runProgram("ogrinfo", {"-so", "check.gpkg", "residuals"}, dir.path()).out.contains("ID[\"EPSG\",6782]"));
+    const QMap<QByteArray, QList<QByteArray>> features = featuresOf(info.out);
+    const QList<QByteArray> lines = readLines(dir.filePath("check.csv"));
+    ASSERT_EQ(features.size(), lines.size() - 1);
+    for (int i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> c = lines[i].split(',');  // POINT_ID,X,Y,E,N,H,HORIZONTAL
+        SCOPED_TRACE(c[0].toStdString());
+        const QList<QByteArray> f = features.value(c[0]);
+        ASSERT_EQ(f.size(), 6);
+        EXPECT_EQ(f[0], c[3].isEmpty() ? QByteArray("state (String) = boundary") : "state (String) = validated");
+        for (int k = 0; k < 4; ++k) {
+            const QByteArray value = f[1 + k].mid(f[1 + k].indexOf(" = ") + 3);
+            if (c[3 + k].isEmpty())
+                EXPECT_EQ(value, "(null)");
+            else
+                EXPECT_NEAR(value.toDouble(), c[3 + k].toDouble(), 5e-7);  // the file's 6 decimals
+        }
+        const QList<QByteArray> xyz = f[5].mid(f[5].indexOf('(') + 1).chopped(1).split(' ');
+        EXPECT_NEAR(xyz[0].toDouble(), c[1].toDouble(), 1e-9);
+        EXPECT_NEAR(xyz[1].toDouble(), c[2].toDouble(), 1e-9);
+    }
+}
