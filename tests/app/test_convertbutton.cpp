@@ -442,9 +442,9 @@ void TestConvertButton::outputInformationNamesTheFileAndOutsidePoints()
 
     const QString written = folder.filePath("mixed_out.csv");
     QVERIFY(QFile::exists(written));
-    QVERIFY2(pane.contains(QStringLiteral("1 line is not a point: line %1: latitude out of range")
-                               .arg(points.count('\n'))),
-             qPrintable(pane));
+    QVERIFY2(
+        pane.contains(QStringLiteral("1 line is not a point: line %1: latitude out of range").arg(points.count('\n'))),
+        qPrintable(pane));
     const QStringList lines = pane.split('\n');
     QVERIFY(lines.size() >= 3);
     QCOMPARE(lines[lines.size() - 3], "Output file: " + written);
