@@ -107,7 +107,8 @@ class ModuleAgainstCommand(unittest.TestCase):
                          command("--tin", "file", "--controlshift", "/dev/stdout", "-o", "/dev/null",
                                  data("sample_points.csv")))
         exported = os.path.join(self.folder.name, "n.json")
-        command("--tin", "file", "--export-tinshift", exported, "-o", "/dev/null", data("sample_points.csv"))
+        command("--tin", "file", "--export-tinshift", exported, "--no-controlshift", "-o", "/dev/null",
+                data("sample_points.csv"))
         with open(exported) as written:
             self.assertEqual(net.export_tinshift(), written.read())
 
