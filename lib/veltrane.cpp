@@ -6,6 +6,7 @@
 #include "engine/base/parallel.h"
 #include "engine/conversion.h"
 #include "engine/formats/outputwriter.h"
+#include "engine/formats/pointstream.h"
 #include "engine/formats/tinshiftexport.h"
 #include "engine/formats/validationreport.h"
 #include "engine/networkfacts.h"
@@ -79,6 +80,26 @@ ShiftArrays Shifts::arrays()
 ShiftView Shifts::view() const
 {
     return ShiftView{lon.data(), lat.data(), h.data(), s.data(), azimuth.data(), deltaH.data()};
+}
+
+PointList readPoints(const char *text, size_t size)
+{
+    MemoryByteSource source(text, size);
+    PieceReader reader(source);
+    PointList list;
+    PieceBlock block;
+    while (reader.next(block)) {
+        BlockReading reading;
+        const std::vector<PointRecord> points = parseInputPieces(block, LongitudeSign::AsRead, reading);
+        list.rejected += size_t(reading.rejects.count);
+        for (const PointRecord &p : points) {
+            list.ids.push_back(bytesOf(p.id));
+            list.lon.push_back(p.x);
+            list.lat.push_back(p.y);
+            list.h.push_back(p.h);
+        }
+    }
+    return list;
 }
 
 struct Network::State {

@@ -135,6 +135,36 @@ py::bytes format(const veltrane::Network &network, const py::iterable &ids, cons
     return py::bytes(text);
 }
 
+// A NumPy array over `values`, which it takes over without copying.
+Doubles adopt(std::vector<double> &&values)
+{
+    auto *owned = new std::vector<double>(std::move(values));
+    const py::capsule free(owned, [](void *p) { delete static_cast<std::vector<double> *>(p); });
+    return Doubles(py::ssize_t(owned->size()), owned->data(), free);
+}
+
+py::dict readPoints(const py::buffer &text)
+{
+    const py::buffer_info bytes = text.request();
+    if (bytes.ndim != 1 || bytes.itemsize != 1 || bytes.strides[0] != 1)
+        throw py::type_error("the text must be bytes");
+    veltrane::PointList list;
+    {
+        py::gil_scoped_release unlocked;
+        list = veltrane::readPoints(static_cast<const char *>(bytes.ptr), size_t(bytes.size));
+    }
+    py::list ids(list.ids.size());
+    for (size_t i = 0; i < list.ids.size(); ++i)
+        ids[i] = py::bytes(list.ids[i]);
+    py::dict result;
+    result["ids"] = ids;
+    result["lon"] = adopt(std::move(list.lon));
+    result["lat"] = adopt(std::move(list.lat));
+    result["h"] = adopt(std::move(list.h));
+    result["rejected"] = list.rejected;
+    return result;
+}
+
 py::dict validate(const veltrane::Network &network)
 {
     veltrane::Validation check;
@@ -184,6 +214,11 @@ PYBIND11_MODULE(veltrane, module)
     module.attr("OUTSIDE") = int(veltrane::PointState::Outside);
     module.attr("NEAREST") = int(veltrane::PointState::Nearest);
     py::register_exception<veltrane::Error>(module, "Error", PyExc_RuntimeError);
+
+    module.def("read_points", &readPoints, py::arg("text"),
+               "The points of a point file's bytes in the command's default layout (lon, lat, h, id), as "
+               "veltrane-convert reads them; the bytes start at a line's start. A dict: ids (bytes), lon, lat, h, "
+               "rejected (lines that give no point).");
 
     py::class_<veltrane::Network>(module, "Network")
         .def(py::init([](const std::string &source, const std::string &target, const std::optional<std::string> &tin,

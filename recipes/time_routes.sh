@@ -42,8 +42,12 @@ row "ogr2ogr, GeoPackage to GeoPackage" \
 row "veltrane-convert, GeoPackage to GeoPackage" \
   "$(seconds "$convert" -o veltrane_out.gpkg points.gpkg)"
 row "pyproj" "$(seconds "$python" "$recipes/pyproj_convert.py" network.json points.csv pyproj.csv)"
+# The Dask route runs Veltrane's module: the build's (VELTRANE_CONVERT's
+# ../python), else the installed one.
+module="$(dirname "$(dirname "$convert")")/python"
 row "Dask, LocalCluster of 2 workers" \
-  "$(seconds "$python" "$recipes/dask_convert.py" --workers 2 network.json points.csv dask)"
+  "$(PYTHONPATH="$module${PYTHONPATH:+:$PYTHONPATH}" seconds "$python" "$recipes/dask_convert.py" --workers 2 \
+    points.csv dask.csv)"
 if psql -X -q -t -c "SELECT postgis_version()" > /dev/null 2>&1; then
   row "PostGIS, 2 parallel workers (with loading and writing)" \
     "$(seconds bash "$recipes/postgis_convert.sh" network.json points.csv postgis.csv)"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Veltrane into build/ (or the folder given as
-# $1) and prints its file name. Install it with: apt install ./build/<name>
+# Builds the Debian packages of Veltrane into build/ (or the folder given as
+# $1) and prints their file names. Install with: apt install ./build/<name>...
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
@@ -18,8 +18,8 @@ fi
 echo "package: running cpack"
 (cd "$build" && cpack -G DEB -B "$build" > "$build.cpack.log" 2>&1) || {
   cat "$build.cpack.log"; echo "package: cpack FAILED"; exit 1; }
-deb="$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' "$build.cpack.log")"
-if [ -z "$deb" ] || [ ! -f "$deb" ]; then
+debs="$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' "$build.cpack.log")"
+if [ -z "$debs" ]; then
   cat "$build.cpack.log"; echo "package: cpack named no package"; exit 1
 fi
-echo "$deb"
+echo "$debs"

@@ -127,6 +127,27 @@ class ModuleAgainstCommand(unittest.TestCase):
             thread.join()
         self.assertEqual(results, [alone] * 4)
 
+    def test_read_points_reads_as_the_command_in_any_cut_at_line_feeds(self):
+        # Line ends of three kinds, a comment, lines that give no point or
+        # one out of range, a line longer than a read piece, a quoted name.
+        text = (b"# header\n-122.65,44.54,250.1,P1\r\n-119.13,42.19,1176.2,P2\r-120.0,44.0,5.0,\"a,b\"\n"
+                b"not a point\n\n-120.5,95.0,1.0,HIGH\n-121.0,43.0,7.5," + b"L" * 300 + b"\n"
+                b"-118.9,42.78,1070.6,S1\t\n-118.8,42.7,10")
+        path = os.path.join(self.folder.name, "mixed.csv")
+        with open(path, "wb") as f:
+            f.write(text)
+        net = network(1, False)
+        whole = veltrane.read_points(text)
+        self.assertEqual(whole["rejected"], 4)  # the long line's rest is one
+        result = net.convert(whole["lon"], whole["lat"], whole["h"])
+        self.assertEqual(veltrane.Network.header() + net.format(whole["ids"], result),
+                         command("--no-controlshift", "-o", "-", path))
+        feeds = [k + 1 for k, c in enumerate(text) if c == ord("\n")]
+        for cut in feeds:
+            parts = [veltrane.read_points(text[:cut]), veltrane.read_points(text[cut:])]
+            self.assertEqual(parts[0]["ids"] + parts[1]["ids"], whole["ids"], cut)
+            self.assertEqual(numpy.concatenate([p["lon"] for p in parts]).tolist(), whole["lon"].tolist(), cut)
+
     def test_errors_carry_the_commands_messages(self):
         missing = os.path.join(self.folder.name, "missing.csv")
         with self.assertRaisesRegex(veltrane.Error, "^cannot read " + missing + ": No such file or directory$"):

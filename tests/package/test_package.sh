@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built tree with CPack, unpacks it into a
-# temporary root and checks it as an installed system would see it: every
-# installed file is there, the unpacked batch command converts the unpacked
-# sample exactly as the build tree's does, the window starts, and the desktop
-# entry, the AppStream metadata and the package pass their validators.
+# Builds the Debian packages from a built tree with CPack, unpacks them into
+# one temporary root and checks them as an installed system would see them:
+# every installed file is there, in its package; the command's package needs
+# no window library; the unpacked batch command converts the unpacked sample
+# exactly as the build tree's does, and so do the unpacked Python module and
+# a program built against the unpacked development files; the window starts;
+# the desktop entry, the AppStream metadata and every package pass their
+# validators.
 #
 # Usage: test_package.sh BUILD_DIR SOURCE_DIR BUILD_TREE_VELTRANE_CONVERT
 set -euo pipefail
@@ -19,46 +22,63 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 echo "== cpack"
 if ! (cd "$build" && cpack -G DEB -B "$tmp/pkg" --config "$build/CPackConfig.cmake") > "$tmp/cpack.log" 2>&1; then
   cat "$tmp/cpack.log"
-  echo "FAIL: cpack could not build the package"
+  echo "FAIL: cpack could not build the packages"
   exit 1
 fi
-debs=("$tmp"/pkg/*.deb)
-if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-  echo "FAIL: expected one .deb in $tmp/pkg, found: ${debs[*]}"
-  exit 1
-fi
-deb="${debs[0]}"
-echo "package: $(basename "$deb")"
-dpkg-deb --field "$deb"
+version="$(sed -n '1s/^veltrane (\([^)]*\)).*/\1/p' "$source/packaging/changelog")"
+declare -A deb
+for name in veltrane veltrane-convert libveltrane1 libveltrane-dev python3-veltrane; do
+  deb[$name]="$(ls "$tmp/pkg/${name}_${version}_"*.deb 2>/dev/null || true)"
+  if [ -z "${deb[$name]}" ]; then
+    echo "FAIL: no package $name among: $(ls "$tmp/pkg")"
+    exit 1
+  fi
+  echo "== $(basename "${deb[$name]}")"
+  dpkg-deb --field "${deb[$name]}" Package Version Section Depends Recommends
+done
 
 root="$tmp/root"
-dpkg-deb -x "$deb" "$root"
+for name in "${!deb[@]}"; do
+  dpkg-deb -x "${deb[$name]}" "$root"
+done
 
 echo "== installed files"
 sample=usr/share/veltrane/sample
+multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
+module="$(dpkg-deb -c "${deb[python3-veltrane]}" | grep -o 'usr/lib/python3/dist-packages/veltrane\.cpython.*\.so$' || true)"
+[ -n "$module" ] || fail "python3-veltrane holds no module in usr/lib/python3/dist-packages"
+# package: the files it must hold
 expected=(
-  usr/bin/veltrane
-  usr/bin/veltrane-convert
-  $sample/TARVONA_NAD83_CORS96_CONTROL.csv
-  $sample/TARVONA_NAD83_CORS96a_CONTROL.csv
-  $sample/TARVONA_TIN_CONTROL.obj
-  $sample/Tarvonamap.jpg
-  $sample/sample_points.csv
-  $sample/survey_20k.csv
-  usr/share/applications/veltrane.desktop
-  usr/share/icons/hicolor/scalable/apps/veltrane.svg
-  usr/share/icons/hicolor/48x48/apps/veltrane.png
-  usr/share/icons/hicolor/128x128/apps/veltrane.png
-  usr/share/icons/hicolor/256x256/apps/veltrane.png
-  usr/share/metainfo/org.example.veltrane.metainfo.xml
-  usr/share/man/man1/veltrane.1.gz
-  usr/share/man/man1/veltrane-convert.1.gz
-  usr/share/doc/veltrane/copyright
-  usr/share/doc/veltrane/changelog.gz
+  "veltrane-convert: usr/bin/veltrane-convert usr/share/man/man1/veltrane-convert.1.gz"
+  "veltrane: usr/bin/veltrane $sample/TARVONA_NAD83_CORS96_CONTROL.csv $sample/TARVONA_NAD83_CORS96a_CONTROL.csv
+    $sample/TARVONA_TIN_CONTROL.obj $sample/Tarvonamap.jpg $sample/sample_points.csv $sample/survey_20k.csv
+    usr/share/applications/veltrane.desktop usr/share/icons/hicolor/scalable/apps/veltrane.svg
+    usr/share/icons/hicolor/48x48/apps/veltrane.png usr/share/icons/hicolor/128x128/apps/veltrane.png
+    usr/share/icons/hicolor/256x256/apps/veltrane.png usr/share/metainfo/org.example.veltrane.metainfo.xml
+    usr/share/man/man1/veltrane.1.gz"
+  "libveltrane1: usr/lib/$multiarch/libveltrane.so.1 usr/lib/$multiarch/libveltrane.so.$version.0"
+  "libveltrane-dev: usr/include/veltrane/veltrane.h usr/lib/$multiarch/libveltrane.so
+    usr/lib/$multiarch/pkgconfig/veltrane.pc usr/lib/$multiarch/cmake/Veltrane/VeltraneConfig.cmake
+    usr/lib/$multiarch/cmake/Veltrane/VeltraneConfigVersion.cmake usr/lib/$multiarch/cmake/Veltrane/VeltraneTargets.cmake"
+  "python3-veltrane: $module"
 )
-for f in "${expected[@]}"; do
-  [ -f "$root/$f" ] || fail "missing /$f"
+for entry in "${expected[@]}"; do
+  name="${entry%%:*}"
+  contents="$(dpkg-deb -c "${deb[$name]}" | awk '{print $6}' | sed 's|^\./||')"
+  for f in ${entry#*:} usr/share/doc/$name/copyright usr/share/doc/$name/changelog.gz; do
+    grep -qxF "$f" <<< "$contents" || fail "$name does not hold /$f"
+  done
 done
+# The command's package stands alone: no window, sample or window library.
+convert_files="$(dpkg-deb -c "${deb[veltrane-convert]}")"
+! grep -qE 'usr/bin/veltrane$|usr/share/veltrane/' <<< "$convert_files" || fail "veltrane-convert holds window files"
+convert_depends="$(dpkg-deb --field "${deb[veltrane-convert]}" Depends)"
+if grep -qE 'libqt5(widgets|opengl)|libgl|libx11|libxcb|veltrane' <<< "$convert_depends"; then
+  fail "veltrane-convert depends on a window library or package: $convert_depends"
+fi
+needed="$(readelf -d "$root/usr/bin/veltrane-convert" | grep NEEDED)"
+grep -qE 'Widgets|OpenGL|libGL|libX11' <<< "$needed" && fail "veltrane-convert links a window library: $needed"
+grep -q 'libqt5widgets5' <<< "$(dpkg-deb --field "${deb[veltrane]}" Depends)" || fail "veltrane does not depend on Qt Widgets"
 for f in usr/bin/veltrane usr/bin/veltrane-convert; do
   [ -x "$root/$f" ] || fail "/$f is not executable"
 done
@@ -93,10 +113,33 @@ for tin in generate file; do
   done
 done
 
+echo "== unpacked Python module and development files"
+unpacked_lib="$root/usr/lib/$multiarch"
+run_generate="$tmp/run-build-generate"
+module_out="$(LD_LIBRARY_PATH="$unpacked_lib" PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
+import sys, veltrane
+folder = sys.argv[1]
+net = veltrane.Network(folder + "/TARVONA_NAD83_CORS96_CONTROL.csv", folder + "/TARVONA_NAD83_CORS96a_CONTROL.csv")
+with open(folder + "/sample_points.csv", "rb") as f:
+    points = veltrane.read_points(f.read())
+sys.stdout.buffer.write(net.header() + net.format(points["ids"], net.convert(points["lon"], points["lat"], points["h"])))
+' "$root/$sample" > "$tmp/module_out.csv" && echo ok)" || true
+[ "$module_out" = ok ] && cmp "$tmp/module_out.csv" "$run_generate/sample_points_out.csv" ||
+  fail "the unpacked module does not convert the sample as the command does"
+pc="$unpacked_lib/pkgconfig"
+# shellcheck disable=SC2046
+c++ -std=c++17 -o "$tmp/convert_points" "$source/lib/example/convert_points.cpp" \
+  $(PKG_CONFIG_PATH="$pc" pkg-config --cflags --libs veltrane) || fail "the example does not build with pkg-config"
+printf '%s\n' "-122.65049215074,44.54263421388,250.1775,P1" > "$tmp/one.csv"
+"$build_convert" --workdir "$root/$sample" -q --no-controlshift -o "$tmp/one_cmd.csv" "$tmp/one.csv"
+LD_LIBRARY_PATH="$unpacked_lib" "$tmp/convert_points" "$root/$sample/TARVONA_NAD83_CORS96_CONTROL.csv" \
+  "$root/$sample/TARVONA_NAD83_CORS96a_CONTROL.csv" -122.65049215074 44.54263421388 250.1775 > "$tmp/one_lib.csv" &&
+  cmp "$tmp/one_lib.csv" "$tmp/one_cmd.csv" || fail "the example built from the packages prints other lines"
+
 echo "== unpacked veltrane starts"
-version="$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/veltrane" --version 2>/dev/null)" || fail "unpacked veltrane --version failed"
-echo "$version"
-[ "$version" = "veltrane $(dpkg-deb --field "$deb" Version)" ] || fail "veltrane --version printed '$version'"
+shown="$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/veltrane" --version 2>/dev/null)" || fail "unpacked veltrane --version failed"
+echo "$shown"
+[ "$shown" = "veltrane $version" ] || fail "veltrane --version printed '$shown'"
 
 echo "== desktop-file-validate"
 desktop-file-validate "$root/usr/share/applications/veltrane.desktop" || fail "desktop-file-validate"
@@ -106,7 +149,9 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.veltrane.me
 
 echo "== lintian"
 # Errors and warnings fail; informational tags are shown but allowed.
-lintian --allow-root --display-info --fail-on error,warning "$deb" || fail "lintian reported errors or warnings"
+for name in "${!deb[@]}"; do
+  lintian --allow-root --display-info --fail-on error,warning "${deb[$name]}" || fail "lintian: $name"
+done
 
 echo "== package test: $failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -92,7 +92,7 @@ def read_veltrane(path):
 
 # The routes: each runs its recipe in `work` and returns id -> position or None.
 
-def route_cct(work, recipes):
+def route_cct(work, recipes, convert):
     need_program("cct")
     run(["bash", f"{recipes}/cct_convert.sh", NETWORK, SURVEY, "out.txt"], cwd=work)
     result = {}
@@ -106,13 +106,13 @@ def route_cct(work, recipes):
     return result
 
 
-def route_ogr2ogr_csv(work, recipes):
+def route_ogr2ogr_csv(work, recipes, convert):
     need_program("ogr2ogr")
     run(["bash", f"{recipes}/ogr2ogr_csv.sh", NETWORK, SURVEY, "out.csv"], cwd=work)
     return read_csv_points(os.path.join(work, "out.csv"), keys=("X", "Y", "Z"))
 
 
-def route_ogr2ogr_gpkg(work, recipes):
+def route_ogr2ogr_gpkg(work, recipes, convert):
     need_program("ogr2ogr")
     run(["ogr2ogr", "-f", "GPKG", "points.gpkg", SURVEY, "-nln", "points", "-a_srs", "EPSG:6782",
          "-oo", "HEADERS=NO", "-oo", "X_POSSIBLE_NAMES=field_1", "-oo", "Y_POSSIBLE_NAMES=field_2",
@@ -123,24 +123,58 @@ def route_ogr2ogr_gpkg(work, recipes):
     return read_csv_points(os.path.join(work, "out.csv"), keys=("X", "Y", "Z"))
 
 
-def route_pyproj(work, recipes):
+def route_pyproj(work, recipes, convert):
     need_modules("pyproj", "numpy")
     run([sys.executable, f"{recipes}/pyproj_convert.py", NETWORK, SURVEY, "out.csv"], cwd=work)
     return read_csv_points(os.path.join(work, "out.csv"))
 
 
-def route_dask(work, recipes):
-    need_modules("pyproj", "dask.dataframe", "distributed", "pandas")
-    # About 300 kB of the 900 kB survey per partition: three partitions.
-    run([sys.executable, f"{recipes}/dask_convert.py", "--workers", "2", "--blocksize", "300kB",
-         NETWORK, SURVEY, "out"], cwd=work, timeout=240)
-    parts = sorted(glob.glob(os.path.join(work, "out", "part-*.csv")))
+def same_bytes(a, b):
+    with open(a, "rb") as f, open(b, "rb") as g:
+        return f.read() == g.read()
+
+
+def mixed_points(survey, path):
+    """The survey's first lines with every kind of line the reader meets."""
+    with open(survey, "rb") as f:
+        lines = f.read().split(b"\n")[:3000]
+    ends = [b"\r\n", b"\r", b"\n"]
+    text = b"".join(line + ends[k % 3] for k, line in enumerate(lines))
+    text += b"not a point\n-120.5,95.0,1.0,HIGH\n-121,43,7.5," + b"L" * 300 + b"\n-118.8,42.7,10"
+    with open(path, "wb") as f:
+        f.write(text)
+
+
+def route_dask(work, recipes, convert):
+    """The recipe must write the command's bytes: as part files that join
+    to them, and as one file, here of a mixed input, the other direction and
+    the TIN file, in blocks small enough to cut it at many line feeds."""
+    module = os.path.join(os.path.dirname(os.path.dirname(convert)), "python")  # BUILD/python
+    sys.path.insert(0, module)
+    need_modules("dask", "distributed", "numpy", "veltrane")
+    env = dict(os.environ, PYTHONPATH=module)
+    # About 300 kB of the 900 kB survey per block: four parts.
+    run([sys.executable, f"{recipes}/dask_convert.py", "--workers", "2", "--blocksize", "300kB", "--parts",
+         SURVEY, "parts"], cwd=work, timeout=240, env=env)
+    parts = sorted(glob.glob(os.path.join(work, "parts", "part-*.csv")))
     if len(parts) < 2:
-        raise RuntimeError(f"expected one output per partition, found {parts}")
-    result = {}
-    for part in parts:
-        result.update(read_csv_points(part))
-    return result
+        raise RuntimeError(f"expected one output per block, found {parts}")
+    joined = os.path.join(work, "parts.csv")
+    with open(joined, "wb") as out:
+        for part in parts:
+            with open(part, "rb") as f:
+                out.write(f.read())
+    if not same_bytes(joined, os.path.join(work, "points_out.csv")):
+        raise RuntimeError("the part files joined differ from veltrane-convert's output")
+
+    mixed_points(os.path.join(work, SURVEY), os.path.join(work, "mixed.csv"))
+    options = ["--mode", "2", "--tin", "file"]
+    run([convert, *options, "-q", "--no-controlshift", "-o", "mixed_cmd.csv", "mixed.csv"], cwd=work)
+    run([sys.executable, f"{recipes}/dask_convert.py", "--workers", "2", "--blocksize", "20kB", *options,
+         "mixed.csv", "mixed_dask.csv"], cwd=work, timeout=240, env=env)
+    if not same_bytes(os.path.join(work, "mixed_dask.csv"), os.path.join(work, "mixed_cmd.csv")):
+        raise RuntimeError("on the mixed input the recipe's output differs from veltrane-convert's")
+    return read_veltrane(joined)
 
 
 def postgres_bin():
@@ -153,7 +187,7 @@ def postgres_bin():
     raise Skip("PostgreSQL's initdb/pg_ctl are not installed")
 
 
-def route_postgis(work, recipes):
+def route_postgis(work, recipes, convert):
     need_program("psql")
     bin_dir = postgres_bin()
     version = os.path.basename(os.path.dirname(bin_dir))
@@ -231,7 +265,7 @@ def main():
         shutil.copy(points, os.path.join(work, SURVEY))
         run([convert, "--export-tinshift", NETWORK, SURVEY], cwd=work)
         expected = read_veltrane(os.path.join(work, "points_out.csv"))
-        actual = ROUTES[route](work, os.path.join(source, "recipes"))
+        actual = ROUTES[route](work, os.path.join(source, "recipes"), convert)
         failures, summary = compare(expected, actual)
     except Skip as reason:
         print(f"skipped: {reason}")

@@ -131,6 +131,20 @@ struct Validation {
     std::string report;               // the bytes of the command's --report file
 };
 
+// The points of a point file's text.
+struct PointList {
+    std::vector<std::string> ids;
+    std::vector<double> lon, lat, h;  // as written: the network applies force-negative
+    size_t rejected = 0;              // lines that are neither comments nor blank and give no point
+};
+
+// Reads `size` bytes of a point file in the command's default layout
+// (longitude, latitude, height, identifier), as veltrane-convert reads them:
+// lines starting with '#', lines that give no point and points out of range
+// are skipped. `text` starts at a line's start, so the pieces of a file cut
+// after line feeds give together the file's points.
+VELTRANE_API PointList readPoints(const char *text, size_t size);
+
 class VELTRANE_API Network {
 public:
     // Reads both control files (and the TIN file), pairs them and obtains
