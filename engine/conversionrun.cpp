@@ -149,6 +149,15 @@ private:
     bool openGisOutput();
     bool streamGis(StreamTotals &totals);
     bool reportOutside(const StreamTotals &totals);
+    // A point outside the network: to the reporter when it asks, and kept
+    // among the first kOutsideIdsNamed.
+    void noteOutside(const QString &id)
+    {
+        if (reporter_.wantsOutsidePoints())
+            reporter_.outsidePoint(id);
+        if (outsideIds_.size() < kOutsideIdsNamed)
+            outsideIds_.push_back(id);
+    }
     bool recordWanted() const { return plan_.keepRecord || !plan_.record.isEmpty(); }
     std::shared_ptr<ConversionRecord> makeRecord(StreamTotals &totals) const;
     bool writeRecord(const ConversionRecord &record);
@@ -447,12 +456,7 @@ bool Run::stream(StreamTotals &totals)
         return outputs_.write(quality_, lines, writeError);
     };
     if (reporter_.wantsOutsidePoints() || plan_.outside == OutsidePoints::Fail || recordWanted()) {
-        handlers.outsidePoint = [this](const QString &id) {
-            if (reporter_.wantsOutsidePoints())
-                reporter_.outsidePoint(id);
-            if (outsideIds_.size() < kOutsideIdsNamed)
-                outsideIds_.push_back(id);
-        };
+        handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
     }
     std::vector<PointRecord> kept;
     if (plan_.keepRecords) {
@@ -581,12 +585,7 @@ bool Run::streamGis(StreamTotals &totals)
     handlers.writeQuality = [this, &writeError](const std::string &lines) {
         return outputs_.write(quality_, lines, writeError);
     };
-    handlers.outsidePoint = [this](const QString &id) {
-        if (reporter_.wantsOutsidePoints())
-            reporter_.outsidePoint(id);
-        if (outsideIds_.size() < kOutsideIdsNamed)
-            outsideIds_.push_back(id);
-    };
+    handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
     std::vector<PointRecord> kept;
     if (plan_.keepRecords) {
         handlers.convertedPoints = [&kept](std::vector<PointRecord> &&points) {

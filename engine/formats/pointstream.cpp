@@ -156,39 +156,17 @@ bool PieceReader::next(PieceBlock &block)
     return block.pieceCount() > 0;
 }
 
-std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign, uint64_t &dataPieces)
-{
-    std::vector<PointRecord> points;
-    // Room grows with the points found, not with the pieces: a block of
-    // empty lines holds a million pieces and no point.
-    points.reserve(std::min(block.pieceCount(), kPointsReservedPerBlock));
-    dataPieces = 0;
-    PointLineFields fields;
-    for (size_t k = 0; k < block.pieceCount(); ++k) {
-        const char *begin = block.pieceBegin(k);
-        if (isComment(begin))
-            continue;
-        ++dataPieces;
-        if (!scanPointLine(begin, textEnd(begin, block.pieceEnd(k)), fields))
-            continue;
-        PointRecord record;
-        record.x = sign == LongitudeSign::ForceWest ? -std::fabs(fields.x) : fields.x;
-        record.y = fields.y;
-        record.h = fields.h;
-        record.id = QString::fromLatin1(fields.idBegin, static_cast<int>(fields.idEnd - fields.idBegin));
-        points.push_back(std::move(record));
-    }
-    return points;
-}
+namespace {
 
-void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading)
+// A point read from a line; longitudes made west when the reader is told to.
+PointRecord pointOf(double x, double y, double h, const char *id, size_t idLength, LongitudeSign sign)
 {
-    if (reject.reason != RejectReason::LatitudeOutOfRange || std::fabs(x) > kLatitudeLimit)
-        return;
     PointRecord record;
-    record.x = y;
-    record.y = x;
-    reading.swapped.push_back(record);
+    record.x = sign == LongitudeSign::ForceWest ? -std::fabs(x) : x;
+    record.y = y;
+    record.h = h;
+    record.id = QString::fromLatin1(id, static_cast<int>(idLength));
+    return record;
 }
 
 // A line of the fixed layout's four columns written as spreadsheets write
@@ -230,6 +208,39 @@ bool parseQuotedLine(const char *begin, const char *end, double (&values)[3], st
     return true;
 }
 
+}  // namespace
+
+std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign, uint64_t &dataPieces)
+{
+    std::vector<PointRecord> points;
+    // Room grows with the points found, not with the pieces: a block of
+    // empty lines holds a million pieces and no point.
+    points.reserve(std::min(block.pieceCount(), kPointsReservedPerBlock));
+    dataPieces = 0;
+    PointLineFields fields;
+    for (size_t k = 0; k < block.pieceCount(); ++k) {
+        const char *begin = block.pieceBegin(k);
+        if (isComment(begin))
+            continue;
+        ++dataPieces;
+        if (!scanPointLine(begin, textEnd(begin, block.pieceEnd(k)), fields))
+            continue;
+        points.push_back(
+            pointOf(fields.x, fields.y, fields.h, fields.idBegin, size_t(fields.idEnd - fields.idBegin), sign));
+    }
+    return points;
+}
+
+void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading)
+{
+    if (reject.reason != RejectReason::LatitudeOutOfRange || std::fabs(x) > kLatitudeLimit)
+        return;
+    PointRecord record;
+    record.x = y;
+    record.y = x;
+    reading.swapped.push_back(record);
+}
+
 std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign sign, BlockReading &reading,
                                           uint64_t skipLine)
 {
@@ -258,12 +269,7 @@ std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign
                 reading.rejects.add(reject);
                 continue;
             }
-            PointRecord record;
-            record.x = sign == LongitudeSign::ForceWest ? -std::fabs(values[0]) : values[0];
-            record.y = values[1];
-            record.h = values[2];
-            record.id = QString::fromLatin1(id.data(), int(id.size()));
-            points.push_back(std::move(record));
+            points.push_back(pointOf(values[0], values[1], values[2], id.data(), id.size(), sign));
             continue;
         }
         if (!scanPointLine(begin, end, fields)) {
@@ -278,12 +284,8 @@ std::vector<PointRecord> parseInputPieces(const PieceBlock &block, LongitudeSign
             reading.rejects.add(reject);
             continue;
         }
-        PointRecord record;
-        record.x = sign == LongitudeSign::ForceWest ? -std::fabs(fields.x) : fields.x;
-        record.y = fields.y;
-        record.h = fields.h;
-        record.id = QString::fromLatin1(fields.idBegin, static_cast<int>(fields.idEnd - fields.idBegin));
-        points.push_back(std::move(record));
+        points.push_back(
+            pointOf(fields.x, fields.y, fields.h, fields.idBegin, size_t(fields.idEnd - fields.idBegin), sign));
     }
     return points;
 }
