@@ -37,8 +37,6 @@ constexpr int kProgressConverted = 90;
 // Identifiers of outside points named when --outside fail stops the run.
 constexpr size_t kOutsideIdsNamed = 20;
 
-// NAD83(CORS96) in longitude, latitude and ellipsoid height.
-
 // Decimals of the seconds in the closing summary.
 constexpr int kSecondsDecimals = 2;
 
@@ -356,7 +354,8 @@ bool Run::openOutputs()
     if (!gisWriter_ && !outputs_.write(points_, header, error))
         return failed(error);
     if (controlShift_ != RunOutputs::kNoOutput) {
-        std::string text = header;
+        // The control points are in degrees whatever the points' system.
+        std::string text = outputHeaderText(plan_.style);
         appendShiftLines(text, control_->data(), control_->size(), plan_.settings.direction, plan_.decimals,
                          plan_.style);
         if (!outputs_.write(controlShift_, text, error))

@@ -176,6 +176,9 @@ TEST_F(ConvertCrs, OutputCrsWritesTheTargetsInAnotherSystem)
     // State plane feet in, degrees out: the targets are those of the degree run.
     ASSERT_EQ(convert({"-o", "deg.csv", "sample_points.csv"}).exitCode, 0);
     ASSERT_EQ(convert({"--output-crs", "EPSG:2286", "-o", "ft.csv", "sample_points.csv"}).exitCode, 0);
+    // The control shifts stay in degrees, under the degree header.
+    EXPECT_EQ(readLines(dir.filePath("controlshift.csv")).value(0),
+              "POINT_ID,X_CORS96,Y_CORS_96,h_CORS_96,X_CORS96a,Y_CORS96a,h_CORS96a,s,AZIMUTH,DeltaH");
     const ProgramRun back = convert(
         {"--crs", "EPSG:2286", "--output-crs", "EPSG:4269", "--columns", "id,_,_,_,x,y,h", "-o", "-", "ft.csv"});
     ASSERT_EQ(back.exitCode, 0) << back.err.toStdString();
