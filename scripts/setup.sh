@@ -6,14 +6,14 @@
 #   setup.sh --tests    that, and what only the tests need: GoogleTest and
 #                       the benchmark library, the packaging checks, the GIS
 #                       tools, PostGIS and Dask of the recipes, pybind11 for
-#                       the Python module, clang for the
-#                       fuzzers, clang-format for the style check, pdftotext
-#                       for the text of the PDF picture, and the locales
+#                       the Python module, clang for the fuzzers,
+#                       clang-format for the style check, pdftotext for the
+#                       text of the PDF pictures, and the locales
 set -euo pipefail
 
 # Compiler, Qt with its OpenGL widget, PROJ for the coordinate systems of
-# the points, GDAL for points in GIS files, Mesa's software renderer, and Xvfb with a font for the window
-# when there is no display.
+# the points, GDAL for points in GIS files, Mesa's software renderer, and
+# Xvfb with a font for the window when there is no display.
 RUN_PACKAGES=(
   build-essential cmake pkg-config
   qtbase5-dev libqt5opengl5-dev
