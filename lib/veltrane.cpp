@@ -126,14 +126,14 @@ struct Network::State {
     }
 };
 
-Network::Network(const NetworkSpec &spec) : state_(std::make_unique<State>())
+Network::Network(const NetworkSetup &setup) : state_(std::make_unique<State>())
 {
     State &state = *state_;
-    state.settings.direction = spec.direction == Direction::Cors96ToCors96a ? DatumDirection::Cors96ToCors96a
-                                                                            : DatumDirection::Cors96aToCors96;
-    state.settings.tinSource = spec.tinFile.empty() ? TinSource::Generate : TinSource::FromFile;
-    state.settings.forceNegative = spec.forceNegative;
-    state.files = {fileName(spec.sourceControls), fileName(spec.targetControls), fileName(spec.tinFile)};
+    state.settings.direction = setup.direction == Direction::Cors96ToCors96a ? DatumDirection::Cors96ToCors96a
+                                                                             : DatumDirection::Cors96aToCors96;
+    state.settings.tinSource = setup.tinFile.empty() ? TinSource::Generate : TinSource::FromFile;
+    state.settings.forceNegative = setup.forceNegative;
+    state.files = {fileName(setup.sourceControls), fileName(setup.targetControls), fileName(setup.tinFile)};
 
     const StatusSink quiet = [](const QString &, int) {};
     ControlNetwork network = buildControlNetwork(state.settings, state.files, quiet, {}, kNetworkFileByteLimit);

@@ -225,14 +225,14 @@ PYBIND11_MODULE(veltrane, module)
                          int direction, bool forceNegative) {
                  if (direction != 1 && direction != 2)
                      throw py::value_error("direction is 1 (CORS96 to CORS96a) or 2 (CORS96a to CORS96)");
-                 veltrane::NetworkSpec spec;
-                 spec.sourceControls = source;
-                 spec.targetControls = target;
-                 spec.tinFile = tin.value_or(std::string());
-                 spec.direction = veltrane::Direction(direction);
-                 spec.forceNegative = forceNegative;
+                 veltrane::NetworkSetup setup;
+                 setup.sourceControls = source;
+                 setup.targetControls = target;
+                 setup.tinFile = tin.value_or(std::string());
+                 setup.direction = veltrane::Direction(direction);
+                 setup.forceNegative = forceNegative;
                  py::gil_scoped_release unlocked;
-                 return veltrane::Network(spec);
+                 return veltrane::Network(setup);
              }),
              py::arg("source_controls"), py::arg("target_controls"), py::arg("tin_file") = py::none(),
              py::arg("direction") = 1, py::arg("force_negative") = false,

@@ -40,7 +40,7 @@ enum class Direction {
     Cors96aToCors96 = 2,
 };
 
-struct NetworkSpec {
+struct NetworkSetup {
     std::string sourceControls;  // control points in the realization the points are in
     std::string targetControls;  // the same points in the other realization
     std::string tinFile;         // a TIN file over the control points; empty: triangulate them (Delaunay)
@@ -149,7 +149,7 @@ class VELTRANE_API Network {
 public:
     // Reads both control files (and the TIN file), pairs them and obtains
     // the TIN. Throws Error as the command refuses a network.
-    explicit Network(const NetworkSpec &spec);
+    explicit Network(const NetworkSetup &setup);
     ~Network();
     Network(Network &&) noexcept;
     Network &operator=(Network &&) noexcept;
