@@ -559,11 +559,10 @@ bool Run::reportOutside(const StreamTotals &totals)
 // Streams the features of a GIS layer through the network into the outputs.
 bool Run::streamGis(StreamTotals &totals)
 {
-    std::optional<NetworkValidation> validation;
     std::optional<PointQualityEstimator> estimator;
     if (quality_ != RunOutputs::kNoOutput) {
-        validation.emplace(validateNetwork(*control_, *triangles_));
-        estimator.emplace(*control_, *triangles_, *validation);
+        validation_.emplace(validateNetwork(*control_, *triangles_));
+        estimator.emplace(*control_, *triangles_, *validation_);
     }
     StreamSettings settings;
     settings.direction = plan_.settings.direction;
@@ -795,10 +794,10 @@ RunResult Run::checkNetwork()
 
     const NetworkValidation validation = validateNetwork(*control_, *triangles_);
     if (gisReport) {
-        TinshiftMetadata systems;
-        describeNetworkFiles(plan_.settings, plan_.network, plan_.report, systems, error);
-        if (!writeResidualLayer(reportWorkPath, gisDriverForName(plan_.report), systems.inputCrs.toStdString(),
-                                *control_, validation.residuals, error)) {
+        QString sourceSystem, targetSystem;
+        networkSystems(plan_.settings.direction, sourceSystem, targetSystem);
+        if (!writeResidualLayer(reportWorkPath, gisDriverForName(plan_.report), sourceSystem.toStdString(), *control_,
+                                validation.residuals, error)) {
             failed(error.replace(reportWorkPath, plan_.report));
             return result_;
         }

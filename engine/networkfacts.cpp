@@ -64,6 +64,19 @@ QString networkProblem(const NetworkFiles &files, const ControlNetwork &network,
     return QString();
 }
 
+void networkSystems(DatumDirection direction, QString &source, QString &target)
+{
+    std::string wktError;
+    const QString cors96 = QString::fromLatin1(kCors96Geographic3D);
+    const QString cors96a =
+        QString::fromStdString(renamedDatumWkt(kCors96Geographic3D, targetSystemName(DatumDirection::Cors96ToCors96a),
+                                               targetDatumName(DatumDirection::Cors96ToCors96a), wktError))
+            .simplified();
+    const bool forward = direction == DatumDirection::Cors96ToCors96a;
+    source = forward ? cors96 : cors96a;
+    target = forward ? cors96a : cors96;
+}
+
 bool describeNetworkFiles(const ConversionSettings &settings, const NetworkFiles &files, const QString &exportPath,
                           TinshiftMetadata &metadata, QString &error)
 {
@@ -77,15 +90,7 @@ bool describeNetworkFiles(const ConversionSettings &settings, const NetworkFiles
     metadata.publicationDate = QDateTime::currentDateTimeUtc().date();
     // The vertices are longitude, latitude and ellipsoid height of each
     // realization.
-    std::string wktError;
-    const QString cors96 = QString::fromLatin1(kCors96Geographic3D);
-    const QString cors96a =
-        QString::fromStdString(renamedDatumWkt(kCors96Geographic3D, targetSystemName(DatumDirection::Cors96ToCors96a),
-                                               targetDatumName(DatumDirection::Cors96ToCors96a), wktError))
-            .simplified();
-    const bool forward = settings.direction == DatumDirection::Cors96ToCors96a;
-    metadata.inputCrs = forward ? cors96 : cors96a;
-    metadata.outputCrs = forward ? cors96a : cors96;
+    networkSystems(settings.direction, metadata.inputCrs, metadata.outputCrs);
     metadata.controlFiles.resize(2);
     if (!describe(files.source, metadata.controlFiles[0]) || !describe(files.target, metadata.controlFiles[1]))
         return false;

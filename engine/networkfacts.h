@@ -19,6 +19,10 @@ QString inputProblemText(const QString &name, InputProblem problem, int error, b
 // could not be read, no control point paired, no triangle. Empty when it can.
 QString networkProblem(const NetworkFiles &files, const ControlNetwork &network, bool &leadingName);
 
+// The geographic 3D systems of the direction's source and target
+// realizations: a code where the realization has one, WKT2 otherwise.
+void networkSystems(DatumDirection direction, QString &source, QString &target);
+
 // The export's descriptive fields: the program's version, today's UTC date,
 // the licence, the fallback, and the network files with their digests.
 // False, with `error` naming `exportPath`, when a network file cannot be read.

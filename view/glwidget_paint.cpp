@@ -6,6 +6,7 @@
 
 #include "view/basemap.h"
 #include "view/viewmarks.h"
+#include "view/windowpixels.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -272,17 +273,7 @@ void GLWidget::drawOutsideMarkers(const QColor &color)
     const int h = viewport.viewVSize();
     const double reach = 0.5 * iPointSize + kOutsideCrossReach;
 
-    glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, w, 0.0, h, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    const WindowPixelScope pixels(w, h);
     glLineWidth(kOutsideCrossWidth);
     setColor(color);
     glBegin(GL_LINES);
@@ -299,11 +290,6 @@ void GLWidget::drawOutsideMarkers(const QColor &color)
         glVertex2d(x + reach, y - reach);
     }
     glEnd();
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
 }
 
 void GLWidget::drawBaseMap()

@@ -6,6 +6,7 @@
 
 #include "engine/networkvalidation.h"
 #include "view/residualarrows.h"
+#include "view/windowpixels.h"
 
 #include <cmath>
 
@@ -66,17 +67,7 @@ void GLWidget::drawResiduals()
                window.z() <= 1.0;
     };
 
-    glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, w, 0.0, h, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    const WindowPixelScope pixels(w, h, GL_POLYGON_BIT);
     glLineWidth(kResidualArrowWidth);
 
     GLC_Vector3d from, to;
@@ -116,10 +107,4 @@ void GLWidget::drawResiduals()
         glVertex2d(from.x() - kBoundaryHalfSide, from.y() + kBoundaryHalfSide);
         glEnd();
     }
-
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
 }

@@ -225,10 +225,7 @@ std::vector<PointRecord> parseRecords(const PieceBlock &block, const ResolvedLay
             reading.rejects.add(reject);
             continue;
         }
-        if (sign == LongitudeSign::ForceWest)
-            record.x = -std::fabs(record.x);
-        record.id = QString::fromLatin1(idBegin, int(idEnd - idBegin));
-        points.push_back(std::move(record));
+        points.push_back(pointOf(record.x, record.y, record.h, idBegin, size_t(idEnd - idBegin), sign));
     }
     return points;
 }

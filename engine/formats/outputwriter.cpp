@@ -14,35 +14,41 @@ namespace veltrane {
 
 namespace {
 
+// Numbers of a line: two positions of three, s, AZIMUTH and DeltaH.
 constexpr int kNumberColumns = 9;
 
 // Room reserved per line: an identifier and ten numbers of a few integer digits.
 constexpr size_t kTypicalLineLength = 224;
 
+// The numbers of one record's line in column order, the CORS96 position
+// first, with their decimals: degrees, degrees, metres, three times over,
+// then s, AZIMUTH and DeltaH.
+struct LineNumbers {
+    double values[kNumberColumns];
+    int places[kNumberColumns];
+};
+
+LineNumbers lineNumbers(const PointRecord &r, DatumDirection direction, const OutputDecimals &decimals)
+{
+    const bool sourceIsCors96 = direction == DatumDirection::Cors96ToCors96a;
+    return LineNumbers{{sourceIsCors96 ? r.x : r.xTo, sourceIsCors96 ? r.y : r.yTo, sourceIsCors96 ? r.h : r.hTo,
+                        sourceIsCors96 ? r.xTo : r.x, sourceIsCors96 ? r.yTo : r.y, sourceIsCors96 ? r.hTo : r.h, r.s,
+                        r.azimuth, r.dh},
+                       {decimals.degrees, decimals.degrees, decimals.heights, decimals.degrees, decimals.degrees,
+                        decimals.heights, decimals.heights, decimals.degrees, decimals.deltaH}};
+}
+
 // Appends one record as "%s,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.15lf,%.6lf\n"
 // prints it with the default decimals, the CORS96 position first.
 void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection direction, const OutputDecimals &decimals)
 {
-    const bool sourceIsCors96 = direction == DatumDirection::Cors96ToCors96a;
-    const double coordinates[] = {sourceIsCors96 ? r.x : r.xTo,
-                                  sourceIsCors96 ? r.y : r.yTo,
-                                  sourceIsCors96 ? r.h : r.hTo,
-                                  sourceIsCors96 ? r.xTo : r.x,
-                                  sourceIsCors96 ? r.yTo : r.y,
-                                  sourceIsCors96 ? r.hTo : r.h,
-                                  r.s,
-                                  r.azimuth};
-    // Columns 2-9: degrees, degrees, metres, three times over, then s and AZIMUTH.
-    const int places[] = {decimals.degrees, decimals.degrees, decimals.heights, decimals.degrees,
-                          decimals.degrees, decimals.heights, decimals.heights, decimals.degrees};
+    const LineNumbers line = lineNumbers(r, direction, decimals);
     char numbers[(kNumberColumns + 1) * (kMaxFixedLength + 1)];
     char *p = numbers;
-    for (size_t k = 0; k < std::size(coordinates); ++k) {
+    for (size_t k = 0; k < std::size(line.values); ++k) {
         *p++ = ',';
-        p = formatFixed(p, coordinates[k], places[k]);
+        p = formatFixed(p, line.values[k], line.places[k]);
     }
-    *p++ = ',';
-    p = formatFixed(p, r.dh, decimals.deltaH);
     *p++ = '\n';
     appendOutputId(out, r.id);
     out.append(numbers, size_t(p - numbers));
@@ -54,24 +60,14 @@ void appendShiftLine(std::string &out, const PointRecord &r, DatumDirection dire
 void appendStyledShiftLine(std::string &out, const PointRecord &r, DatumDirection direction,
                            const OutputDecimals &decimals, const OutputStyle &style)
 {
-    const bool sourceIsCors96 = direction == DatumDirection::Cors96ToCors96a;
-    const double values[] = {sourceIsCors96 ? r.x : r.xTo,
-                             sourceIsCors96 ? r.y : r.yTo,
-                             sourceIsCors96 ? r.h : r.hTo,
-                             sourceIsCors96 ? r.xTo : r.x,
-                             sourceIsCors96 ? r.yTo : r.y,
-                             sourceIsCors96 ? r.hTo : r.h,
-                             r.s,
-                             r.azimuth,
-                             r.dh};
-    const int places[] = {decimals.degrees, decimals.degrees, decimals.heights, decimals.degrees, decimals.degrees,
-                          decimals.heights, decimals.heights, decimals.degrees, decimals.deltaH};
-    // Columns 2, 3, 5 and 6 are longitudes and latitudes.
+    const LineNumbers line = lineNumbers(r, direction, decimals);
+    const double *values = line.values;
+    const int *places = line.places;
     const int axes[] = {0, 1, -1, 0, 1, -1, -1, -1, -1};
     const char separator = style.separator();
     appendOutputId(out, r.id, separator);
     char text[kMaxFixedLength + kMaxAngleLength];
-    for (size_t k = 0; k < std::size(values); ++k) {
+    for (size_t k = 0; k < std::size(line.values); ++k) {
         out.push_back(separator);
         if (style.dmsAngles && axes[k] >= 0) {
             const AngleAxis axis = axes[k] == 0 ? AngleAxis::Longitude : AngleAxis::Latitude;

@@ -158,17 +158,6 @@ bool PieceReader::next(PieceBlock &block)
 
 namespace {
 
-// A point read from a line; longitudes made west when the reader is told to.
-PointRecord pointOf(double x, double y, double h, const char *id, size_t idLength, LongitudeSign sign)
-{
-    PointRecord record;
-    record.x = sign == LongitudeSign::ForceWest ? -std::fabs(x) : x;
-    record.y = y;
-    record.h = h;
-    record.id = QString::fromLatin1(id, static_cast<int>(idLength));
-    return record;
-}
-
 // A line of the fixed layout's four columns written as spreadsheets write
 // CSV, with quoted fields ("-122.5","44.5","10","SP 1"); false with the
 // reason in `reject`.
@@ -229,6 +218,16 @@ std::vector<PointRecord> parsePieces(const PieceBlock &block, LongitudeSign sign
             pointOf(fields.x, fields.y, fields.h, fields.idBegin, size_t(fields.idEnd - fields.idBegin), sign));
     }
     return points;
+}
+
+PointRecord pointOf(double x, double y, double h, const char *id, size_t idLength, LongitudeSign sign)
+{
+    PointRecord record;
+    record.x = sign == LongitudeSign::ForceWest ? -std::fabs(x) : x;
+    record.y = y;
+    record.h = h;
+    record.id = QString::fromLatin1(id, static_cast<int>(idLength));
+    return record;
 }
 
 void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading)

@@ -146,6 +146,9 @@ struct BlockReading {
     std::vector<PointRecord> swapped;
 };
 
+// A point read from a line; the longitude made west when the reader is told to.
+PointRecord pointOf(double x, double y, double h, const char *id, size_t idLength, LongitudeSign sign);
+
 // Keeps a line rejected for its latitude in `reading.swapped` when the
 // swapped coordinates are in range.
 void keepSwapped(double x, double y, const LineReject &reject, BlockReading &reading);
