@@ -36,10 +36,16 @@ bool MainWindow::saveReport(const QString &path)
         StatusUpdate(tr("No conversion has completed yet: there is no record to save."), ui->progressBar->value());
         return false;
     }
+    // The input's size and digest are taken now, of the file as the run left it.
+    ConversionRecord record = *lastRecord;
+    if (!measureInput(record) && record.inputChanged)
+        StatusUpdate(tr("%1 has changed since the conversion: the report gives no size or SHA-256 for it.")
+                         .arg(QDir::toNativeSeparators(record.input)),
+                     ui->progressBar->value());
     // Without a check of the network the record has no map.
     const NetworkValidation noCheck;
     const std::vector<Triangle> noTriangles;
-    const RecordInput input{*lastRecord, *ptsControl, lastValidation ? *tris : noTriangles,
+    const RecordInput input{record, *ptsControl, lastValidation ? *tris : noTriangles,
                             lastValidation ? *lastValidation : noCheck};
     QByteArray pdf;
     QString error;

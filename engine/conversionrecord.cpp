@@ -1,6 +1,11 @@
 #include "engine/conversionrecord.h"
 
+#include "engine/base/filedigest.h"
+
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace veltrane {
 
@@ -51,6 +56,9 @@ RecordSection inputSection(const ConversionRecord &record)
     if (record.inputMeasured) {
         section.lines.push_back({QStringLiteral("Size"), decimal(record.inputBytes) + QStringLiteral(" bytes")});
         section.lines.push_back({QStringLiteral("SHA-256"), QString::fromLatin1(record.inputSha256)});
+    } else if (record.inputChanged) {
+        section.lines.push_back(
+            {QStringLiteral("Size"), QStringLiteral("not known (the file changed after the conversion)")});
     } else {
         section.lines.push_back({QStringLiteral("Size"), QStringLiteral("not known (not a file)")});
     }
@@ -112,6 +120,46 @@ RecordSection shiftsSection(const ShiftStatistics &shifts)
 }
 
 }  // namespace
+
+bool InputStamp::operator==(const InputStamp &other) const
+{
+    return regularFile == other.regularFile && device == other.device && inode == other.inode && bytes == other.bytes &&
+           modifiedNs == other.modifiedNs;
+}
+
+InputStamp stampOfFile(const QString &path)
+{
+    constexpr int64_t kNanosecondsPerSecond = 1000000000;
+    InputStamp stamp;
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return stamp;
+    stamp.regularFile = true;
+    stamp.device = uint64_t(status.st_dev);
+    stamp.inode = uint64_t(status.st_ino);
+    stamp.bytes = uint64_t(status.st_size);
+    stamp.modifiedNs = int64_t(status.st_mtim.tv_sec) * kNanosecondsPerSecond + status.st_mtim.tv_nsec;
+    return stamp;
+}
+
+bool measureInput(ConversionRecord &record)
+{
+    if (record.inputMeasured)
+        return true;
+    if (!record.inputStamp.regularFile || record.inputChanged)
+        return false;
+    // The digest counts only when the file is the same before and after it.
+    const QByteArray digest =
+        stampOfFile(record.input) == record.inputStamp ? sha256HexOfFile(record.input) : QByteArray();
+    if (digest.isEmpty() || !(stampOfFile(record.input) == record.inputStamp)) {
+        record.inputChanged = true;
+        return false;
+    }
+    record.inputBytes = record.inputStamp.bytes;
+    record.inputSha256 = digest;
+    record.inputMeasured = true;
+    return true;
+}
 
 QString recordTime(const QDateTime &utc)
 {

@@ -23,12 +23,26 @@ namespace veltrane {
 // Identifiers of points outside the network a record names.
 constexpr int kRecordedOutsideIds = 20;
 
+// An input file as the run left it: by device and inode, size and last
+// modification, so that its digest can be taken later and only of those bytes.
+struct InputStamp {
+    bool regularFile = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t bytes = 0;
+    int64_t modifiedNs = 0;
+
+    bool operator==(const InputStamp &other) const;
+};
+
 struct ConversionRecord {
     QString input;               // its path, or "standard input"
     bool inputMeasured = false;  // size and digest known (a file, read to its end)
     uint64_t inputBytes = 0;
-    QByteArray inputSha256;  // 64 hexadecimal digits
-    QStringList outputs;     // the files the run wrote, the record itself left out
+    QByteArray inputSha256;     // 64 hexadecimal digits
+    InputStamp inputStamp;      // the input when the run ended
+    bool inputChanged = false;  // changed after the run, before it was measured
+    QStringList outputs;        // the files the run wrote, the record itself left out
     // The network files with their SHA-256, the TIN source, the direction,
     // the program's version and the UTC time the record was made.
     NetworkProvenance provenance;
@@ -56,6 +70,15 @@ struct RecordSection {
 // when there is none.
 std::vector<RecordSection> recordSections(const ConversionRecord &record, const ValidationSummary *check,
                                           const std::vector<PointRecord> &control);
+
+// The stamp of the file at `path`; not a regular file when it is none or
+// cannot be looked up.
+InputStamp stampOfFile(const QString &path);
+
+// Takes the size and SHA-256 of the record's input when the file is still
+// the one the run read; false when it is not a regular file or has changed
+// since (then inputChanged says so).
+bool measureInput(ConversionRecord &record);
 
 // "2024-03-06 22:30:05 UTC"
 QString recordTime(const QDateTime &utc);

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -95,6 +96,20 @@ void TestReport::saveReportWritesTheRecordOfTheLastRun()
                                 QString("Control files: TARVONA_NAD83_CORS96_CONTROL.csv (SHA-256 ")})
         QVERIFY2(text.contains(part), qPrintable(part + "\nin:\n" + text));
     QVERIFY(form->txtOutput->toPlainText().endsWith("Report saved: " + QDir::toNativeSeparators(record)));
+
+    // The input's digest is taken when the report is saved, and only of the
+    // bytes the run read: once the file has changed, the report says so.
+    QFile input(folder.filePath("sample_points.csv"));
+    QVERIFY(input.open(QIODevice::ReadWrite));
+    const QByteArray digest = QCryptographicHash::hash(input.readAll(), QCryptographicHash::Sha256).toHex();
+    QVERIFY2(text.contains("SHA-256 " + digest), qPrintable(text));
+    QVERIFY(input.write("\n") == 1);
+    input.close();
+    const QString changed = folder.filePath("changed_record.pdf");
+    QVERIFY(window.saveReport(changed));
+    QVERIFY2(pdfText(changed).contains("not known (the file changed after the conversion)"),
+             qPrintable(pdfText(changed)));
+    QVERIFY(form->txtOutput->toPlainText().contains("sample_points.csv has changed since the conversion"));
 }
 
 QTEST_MAIN(TestReport)
