@@ -1,6 +1,5 @@
 #include "engine/conversionrun.h"
 
-#include "engine/base/filedigest.h"
 #include "engine/networkprovenance.h"
 #include "engine/formats/fixedformat.h"
 #include "engine/formats/gridoutput.h"
@@ -18,7 +17,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <tuple>
@@ -75,6 +76,42 @@ QString outsideFate(OutsidePoints outside, uint64_t count, uint64_t extended)
     }
     return QStringLiteral(" and were left unconverted.");
 }
+
+// The converted points of a run, kept for a view. Room for all of them is
+// taken once, from the input's size and the first block's share of it, so
+// that a million records are not copied each time a growing array fills.
+class KeptPoints {
+public:
+    // `inputSize`: the whole input in the units of add()'s `blockSize` (bytes
+    // or features); kUnknownSize when it is not known (a pipe).
+    explicit KeptPoints(uint64_t inputSize) : inputSize_(inputSize) {}
+
+    void add(std::vector<PointRecord> &points, uint64_t blockSize)
+    {
+        if (kept_.capacity() == 0) {
+            if (inputSize_ == kUnknownSize || blockSize == 0) {
+                kept_ = std::move(points);
+                return;
+            }
+            // No point takes less than one byte (or one feature) of the input.
+            const double estimate = std::ceil(double(points.size()) * double(inputSize_) / double(blockSize));
+            kept_.reserve(size_t(std::min(estimate, double(inputSize_))));
+        }
+        std::move(points.begin(), points.end(), std::back_inserter(kept_));
+    }
+
+    // A first block denser than the rest leaves room unused: given back.
+    std::vector<PointRecord> take()
+    {
+        if (kept_.capacity() > 2 * kept_.size())
+            kept_.shrink_to_fit();
+        return std::move(kept_);
+    }
+
+private:
+    uint64_t inputSize_;
+    std::vector<PointRecord> kept_;
+};
 
 // Whether two names, or a name and an open stream, reach the same file.
 bool sameFile(const struct stat &a, const struct stat &b)
@@ -457,18 +494,14 @@ bool Run::stream(StreamTotals &totals)
     if (reporter_.wantsOutsidePoints() || plan_.outside == OutsidePoints::Fail || recordWanted()) {
         handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
     }
-    std::vector<PointRecord> kept;
-    if (plan_.keepRecords) {
-        handlers.convertedPoints = [&kept](std::vector<PointRecord> &&points) {
-            if (kept.empty())
-                kept = std::move(points);
-            else
-                std::move(points.begin(), points.end(), std::back_inserter(kept));
-        };
-    }
 
     StreamByteSource bytes(input_);
     const uint64_t totalBytes = bytes.knownSize();
+    KeptPoints keptBlocks(totalBytes);
+    if (plan_.keepRecords)
+        handlers.convertedPoints = [&keptBlocks](std::vector<PointRecord> &&points, uint64_t blockBytes) {
+            keptBlocks.add(points, blockBytes);
+        };
     handlers.progress = [this, totalBytes](uint64_t points, uint64_t read) {
         reporter_.progress(points, read, totalBytes);
     };
@@ -484,6 +517,7 @@ bool Run::stream(StreamTotals &totals)
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;
+    std::vector<PointRecord> kept = keptBlocks.take();
     result_.statsInput = extentOf(kept.data(), kept.size());
     if (plan_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
@@ -584,13 +618,12 @@ bool Run::streamGis(StreamTotals &totals)
         return outputs_.write(quality_, lines, writeError);
     };
     handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
-    std::vector<PointRecord> kept;
-    if (plan_.keepRecords) {
-        handlers.convertedPoints = [&kept](std::vector<PointRecord> &&points) {
-            std::move(points.begin(), points.end(), std::back_inserter(kept));
-        };
-    }
     const int64_t features = gisInput_->featureCount();
+    KeptPoints keptBlocks(features < 0 ? kUnknownSize : uint64_t(features));
+    if (plan_.keepRecords)
+        handlers.convertedPoints = [&keptBlocks](std::vector<PointRecord> &&points, uint64_t blockFeatures) {
+            keptBlocks.add(points, blockFeatures);
+        };
     handlers.progress = [this, features](uint64_t points) {
         reporter_.progress(points, points, features < 0 ? kUnknownSize : uint64_t(features));
     };
@@ -602,6 +635,7 @@ bool Run::streamGis(StreamTotals &totals)
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;
+    std::vector<PointRecord> kept = keptBlocks.take();
     result_.statsInput = extentOf(kept.data(), kept.size());
     if (plan_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
@@ -711,11 +745,13 @@ std::shared_ptr<ConversionRecord> Run::makeRecord(StreamTotals &totals) const
 {
     auto record = std::make_shared<ConversionRecord>();
     record->input = inputName();
-    // A pipe or a device cannot be read again: only a regular file is measured.
-    if (!plan_.inputStream && QFileInfo(plan_.input).isFile()) {
-        record->inputBytes = uint64_t(QFileInfo(plan_.input).size());
-        record->inputSha256 = sha256HexOfFile(plan_.input);
-        record->inputMeasured = !record->inputSha256.isEmpty();
+    // A pipe or a device cannot be read again: only a regular file is
+    // measured, now when the record is written, or when it is saved (the
+    // window), if the file has not changed by then.
+    if (!plan_.inputStream) {
+        record->inputStamp = stampOfFile(plan_.input);
+        if (!plan_.record.isEmpty())
+            measureInput(*record);
     }
     record->outputs.append(plan_.outputStream ? QStringLiteral("standard output") : plan_.output);
     for (const QString &path : {plan_.controlShift, plan_.tinshift, plan_.quality})

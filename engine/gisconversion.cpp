@@ -98,7 +98,7 @@ bool BatchConverter::convert(GisBatch &batch)
             return false;
     }
     if (handlers_.convertedPoints)
-        handlers_.convertedPoints(std::move(points));
+        handlers_.convertedPoints(std::move(points), n);
     return true;
 }
 

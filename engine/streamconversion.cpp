@@ -32,6 +32,7 @@ struct ConvertedBlock {
     std::string qualityLines;         // with StreamSettings::quality
     std::vector<QString> outsideIds;  // gathered only when the caller asks for them
     std::vector<PointRecord> points;  // kept only when the caller asks for them
+    uint64_t inputBytes = 0;          // of the block read
     uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t extended = 0;
@@ -97,6 +98,7 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
                             const StreamSettings &settings, bool wantIds, bool wantPoints, bool wantRejects)
 {
     ConvertedBlock out;
+    out.inputBytes = block.text.size();
     out.reading.rejects.keep = wantRejects ? SIZE_MAX : kRejectsNamed;
     out.reading.degrees = settings.grid == nullptr;
     std::vector<PointRecord> points =
@@ -215,7 +217,7 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             writing = false;  // the block's lines stop before its first outside point
         totals.points += block.pointCount;
         if (wantPoints)
-            handlers.convertedPoints(std::move(block.points));
+            handlers.convertedPoints(std::move(block.points), block.inputBytes);
         totals.outside += block.outside;
         totals.extended += block.extended;
         totals.insideIfWest += block.insideIfWest;

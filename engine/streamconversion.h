@@ -60,7 +60,7 @@ struct StreamHandlers {
     std::function<void(const QString &id)> outsidePoint;
     // Takes every block's converted points, in input order, when a caller
     // keeps them.
-    std::function<void(std::vector<PointRecord> &&points)> convertedPoints;
+    std::function<void(std::vector<PointRecord> &&points, uint64_t blockBytes)> convertedPoints;
     // Called after every block with the points and bytes read so far.
     std::function<void(uint64_t points, uint64_t bytes)> progress;
     // Asked before every block is read; true ends the conversion there.

@@ -407,6 +407,33 @@ TEST_F(ConversionRun, CancelledRunLeavesEveryEarlierOutputAsItWas)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);  // nothing left beside them
 }
 
+TEST_F(ConversionRun, KeepsEveryPointInOrderWhateverTheFirstBlockSuggests)
+{
+    writeControl(kCors96, kCors96a);
+    // Room for the kept points is taken from the first block's share of the
+    // file: blocks of long comments first suggest too few points, short lines
+    // before long ones too many.
+    const QByteArray comment = "# " + QByteArray(200, 'c') + "\n";
+    struct Case {
+        int commentLines;
+        QByteArray laterId;  // before the number of the second half's points
+    };
+    for (const Case &c : {Case{12000, ""}, Case{0, QByteArray(150, 'L')}}) {
+        QByteArray input;
+        for (int i = 0; i < c.commentLines; ++i)
+            input += comment;
+        for (int i = 0; i < 60000; ++i)
+            input += "-123.45,45.28,110," + (i >= 30000 ? c.laterId : QByteArray()) + QByteArray::number(i) + "\n";
+        const ConversionResult result = run(input);
+        ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+        ASSERT_EQ(result.ptsInput->size(), 60000u);
+        for (int i : {0, 29999, 30000, 59999})
+            EXPECT_EQ(result.ptsInput->at(size_t(i)).id,
+                      QString(i >= 30000 ? c.laterId : QByteArray()) + QString::number(i));
+        EXPECT_EQ(readLines(path("pts_out.csv")).size(), 60001);
+    }
+}
+
 TEST_F(ConversionRun, EmptyInputPathReadsAndWritesNothing)
 {
     writeControl(kCors96, kCors96a);
