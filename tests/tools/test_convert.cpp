@@ -56,9 +56,9 @@ constexpr int kLargePoints = 2000000;
 #endif
 constexpr long kBoundedPeakKilobytes = 150 * 1024;
 // The same run with the uncertainty file: its lines stream with the points.
-// Of it, about 44 MB are the program's libraries (GDAL and PROJ with theirs)
+// Of it, about 42 MB are the program's libraries (GDAL and PROJ with theirs)
 // before it reads a byte.
-constexpr long kQualityPeakKilobytes = 90 * 1024;
+constexpr long kQualityPeakKilobytes = 60 * 1024;
 
 struct ToolRun {
     int exitCode = -1;
