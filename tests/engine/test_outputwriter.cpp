@@ -111,8 +111,8 @@ std::pair<QByteArray, QByteArray> firstCsvField(const QByteArray &line)
 TEST(OutputLines, IdentifiersHoldingCsvCharactersAreQuotedAndReadBack)
 {
     PointRecord record = someRecords(1)[0];
-    for (const QByteArray id : {QByteArray("SP001"), QByteArray("SP001,extra"), QByteArray("say \"A\""),
-                                QByteArray("line\nbreak"), QByteArray("cr\rhere")}) {
+    for (const QByteArray &id : {QByteArray("SP001"), QByteArray("SP001,extra"), QByteArray("say \"A\""),
+                                 QByteArray("line\nbreak"), QByteArray("cr\rhere")}) {
         record.id = QString::fromLatin1(id);
         const QByteArray line = formatShiftLine(record, DatumDirection::Cors96ToCors96a);
         const auto [field, rest] = firstCsvField(line);

@@ -116,10 +116,12 @@ TEST(PlotContent, LargestResidualsAreNamedAndOnlyTheyGetArrowsWhenThinned)
     ASSERT_EQ(thinned.drawn.size(), 5u);
     EXPECT_EQ(std::vector<size_t>(thinned.drawn.begin(), thinned.drawn.begin() + 3), named);
     EXPECT_DOUBLE_EQ(thinned.thresholdMillimetres, residuals[thinned.drawn.back()].horizontal * 1000.0);
-    for (size_t i = 0; i < residuals.size(); ++i)
+    for (size_t i = 0; i < residuals.size(); ++i) {
         if (residuals[i].state == ResidualState::Validated &&
-            residuals[i].horizontal * 1000.0 > thinned.thresholdMillimetres)
+            residuals[i].horizontal * 1000.0 > thinned.thresholdMillimetres) {
             EXPECT_NE(std::find(thinned.drawn.begin(), thinned.drawn.end(), i), thinned.drawn.end()) << i;
+        }
+    }
 }
 
 TEST(PlotScales, TicksAndNumbersReadAsASurveyorWritesThem)
