@@ -1,7 +1,8 @@
 // Fuzzes the whole conversion in memory, as the batch command streams it.
 // The first byte chooses the direction (bit 0 set: CORS96a -> CORS96), the
-// sign forcing (bit 1) and what becomes of points outside the network (bits
-// 2-3: zero, skip, nearest, fail); the rest is split at record-separator
+// sign forcing (bit 1), what becomes of points outside the network (bits
+// 2-3: zero, skip, nearest, fail) and the input's layout (bits 4-6, from
+// kLayouts); the rest is split at record-separator
 // bytes (0x1e) into the CORS96 control file, the CORS96a control file, the
 // TIN file and the input. A part that is not there is an empty file. The
 // network is assembled once in each TIN mode and the input streamed through
@@ -12,6 +13,7 @@
 #include "engine/conversion.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointfile.h"
+#include "engine/formats/pointlayout.h"
 #include "engine/formats/tinfile.h"
 #include "engine/pointshift.h"
 #include "engine/streamconversion.h"
@@ -31,6 +33,35 @@ constexpr int kColumns = 10;
 
 const OutsidePoints kOutsideModes[] = {OutsidePoints::Zero, OutsidePoints::Skip, OutsidePoints::Nearest,
                                        OutsidePoints::Fail};
+
+PointLayout layoutOf(std::vector<ColumnRole> columns, bool header, bool headerIfNamed, char delimiter,
+                     bool decimalComma, AngleStyle angles)
+{
+    PointLayout layout;
+    layout.columns = std::move(columns);
+    layout.header = header;
+    layout.headerIfNamed = headerIfNamed;
+    layout.delimiter = delimiter;
+    layout.decimalComma = decimalComma;
+    layout.angles = angles;
+    return layout;
+}
+
+// The fixed layout, a header if the first line names the columns, a header
+// always, identifier-first with semicolons and decimal commas, no height
+// between blanks, angles in degrees, minutes and seconds, with a header too.
+const PointLayout kLayouts[] = {
+    PointLayout(),
+    layoutOf({}, false, true, 0, false, AngleStyle::Decimal),
+    layoutOf({}, true, false, 0, false, AngleStyle::Decimal),
+    layoutOf({ColumnRole::Id, ColumnRole::Latitude, ColumnRole::Longitude, ColumnRole::Height}, false, false, ';', true,
+             AngleStyle::Decimal),
+    layoutOf({ColumnRole::Longitude, ColumnRole::Latitude, ColumnRole::Ignore, ColumnRole::Id}, false, false,
+             kBlankDelimiter, false, AngleStyle::Decimal),
+    layoutOf({}, false, false, 0, false, AngleStyle::Dms),
+    layoutOf({}, true, false, 0, false, AngleStyle::Dms),
+    PointLayout(),
+};
 
 std::vector<PointRecord> readPart(const QByteArray &part, STATS &stats, LongitudeSign sign)
 {
@@ -89,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     stream.direction = settings.direction;
     stream.sign = sign;
     stream.outside = kOutsideModes[(options >> 2) & 3];
+    stream.layout = kLayouts[(options >> 4) & 7];
 
     const bool fromCors96 = settings.direction == DatumDirection::Cors96ToCors96a;
     NetworkSources sources;
@@ -127,6 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         };
         handlers.outsidePoint = [&outsideSeen](const QString &) { ++outsideSeen; };
         const StreamTotals totals = convertPointStream(input, interpolator, stream, handlers);
+        if (!totals.layoutError.isEmpty()) {
+            FUZZ_REQUIRE(output.empty() && totals.points == 0);  // a header that names no columns
+            continue;
+        }
         FUZZ_REQUIRE(!totals.readFailed && !totals.writeFailed);
         FUZZ_REQUIRE(totals.bytesRead == uint64_t(parts[3].size()));
         FUZZ_REQUIRE(totals.points <= totals.dataLines);
