@@ -194,7 +194,7 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     if (resolved.fixed)
         pieces.emplace(source, kBlockBytes);
     else
-        records.emplace(source, kBlockBytes);
+        records.emplace(source, resolved.delimiter, kBlockBytes);
     const auto bytesRead = [&] { return pieces ? pieces->bytesRead() : records->bytesRead(); };
     const auto nextBlock = [&](PieceBlock &block) { return pieces ? pieces->next(block) : records->next(block); };
     bool firstBlock = true;

@@ -17,15 +17,19 @@ constexpr size_t kPointsReservedPerBlock = 4096;
 // Most characters of a number read in a column.
 constexpr size_t kMaxNumberLength = 64;
 
-bool startsField(char c)
+bool isBlank(char c)
 {
-    return c == ',' || c == ';' || c == '\t' || c == ' ';
+    return c == ' ' || c == '\t';
 }
 
 // Length of the record at `text` when it contains quotes; 0 when it may go
-// on beyond the `available` characters (`more`).
-size_t quotedRecordLength(const char *text, size_t available, bool more)
+// on beyond the `available` characters (`more`). A quote opens a quoted
+// field only where the field splitter takes it so: first in its field, after
+// the delimiter and any blanks. Elsewhere it is a character of the field,
+// and a line end after it still ends the record.
+size_t quotedRecordLength(const char *text, size_t available, bool more, char delimiter)
 {
+    const bool blanks = delimiter == kBlankDelimiter;
     bool fieldStart = true, quoted = false;
     for (size_t i = 0; i < available; ++i) {
         const char c = text[i];
@@ -50,7 +54,10 @@ size_t quotedRecordLength(const char *text, size_t available, bool more)
             const size_t lineEnd = linePieceLength(text + i, available - i, available - i + 1, more);
             return lineEnd ? i + lineEnd : 0;
         }
-        fieldStart = startsField(c);
+        if (c == delimiter || (blanks && isBlank(c)))
+            fieldStart = true;
+        else if (!isBlank(c))
+            fieldStart = false;
     }
     return more ? 0 : available;
 }
@@ -117,8 +124,8 @@ RoleColumns roleColumns(const std::vector<ColumnRole> &columns)
 
 }  // namespace
 
-RecordReader::RecordReader(ByteSource &source, size_t blockSize)
-    : source_(source), blockSize_(std::max(blockSize, size_t(kPointLinePiece) + 1))
+RecordReader::RecordReader(ByteSource &source, char delimiter, size_t blockSize)
+    : source_(source), delimiter_(delimiter), blockSize_(std::max(blockSize, size_t(kPointLinePiece) + 1))
 {
 }
 
@@ -143,7 +150,7 @@ bool RecordReader::next(PieceBlock &block)
         const size_t size = block.text.size();
         while (pos < size) {
             const size_t available = size - pos;
-            const size_t length = quotes ? quotedRecordLength(text + pos, available, !atEnd_)
+            const size_t length = quotes ? quotedRecordLength(text + pos, available, !atEnd_, delimiter_)
                                          : linePieceLength(text + pos, available, available + 1, !atEnd_);
             if (length == 0)
                 break;  // the rest comes with the next block

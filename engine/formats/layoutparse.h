@@ -12,18 +12,19 @@
 namespace veltrane {
 
 // Cuts an input into records: lines, except that a line end inside a
-// quoted field (one whose quote follows the start of the line, a blank, a
-// comma, a semicolon or a tab) belongs to the record. Pieces of the blocks
+// quoted field (one whose quote comes first in its field, after the
+// `delimiter` and any blanks) belongs to the record. Pieces of the blocks
 // are whole records with their line ends, of any length.
 class RecordReader {
 public:
-    explicit RecordReader(ByteSource &source, size_t blockSize = PieceReader::kDefaultBlockSize);
+    RecordReader(ByteSource &source, char delimiter, size_t blockSize = PieceReader::kDefaultBlockSize);
     bool next(PieceBlock &block);
     uint64_t bytesRead() const { return bytesRead_; }
     bool isSmall() const { return source_.knownSize() < blockSize_; }
 
 private:
     ByteSource &source_;
+    char delimiter_;
     size_t blockSize_;
     std::string carry_;
     uint64_t bytesRead_ = 0;

@@ -510,6 +510,15 @@ TEST_F(ConvertTool, IdentifiersWithSeparatorsAndQuotesSurviveARoundTrip)
     const ToolRun second = tool({"--columns", "id,x,y,h", "-o", "-", "first.csv"});
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_EQ(second.out, written);
+
+    // A quote that is not first in its field belongs to the identifier, and
+    // the line still ends at its line end: no later line joins it.
+    writeTextFile(at("stray.csv"), "-123.4375,45.28125,110,Mark \"A\n-123.46875,45.3125,12.5,B \"x\"\n");
+    const ToolRun stray = tool({"--columns", "x,y,h,id", "-o", "-", "stray.csv"});
+    EXPECT_EQ(stray.exitCode, 0) << stray.err.toStdString();
+    EXPECT_EQ(stray.out.count('\n'), 3) << stray.out.toStdString();
+    EXPECT_TRUE(stray.out.contains("\n\"Mark \"\"A\",-123.4375") && stray.out.contains("\n\"B \"\"x\"\"\",-123.46875"))
+        << stray.out.toStdString();
 }
 
 TEST_F(ConvertTool, AFailedRunLeavesEveryEarlierOutputAsItWas)
