@@ -73,25 +73,31 @@ std::vector<PointRecord> readPart(const QByteArray &part, STATS &stats, Longitud
     return points;
 }
 
-// Every line of `text` has the output's columns (commas in an identifier
-// would add some, but identifiers end at white space only, so count at least).
+// Every line of `text` has the output's columns. An identifier that holds a
+// comma, a quote or a line break is written in double quotes: what lies
+// between quotes neither ends a line nor counts as a separator.
 bool everyLineHasTheColumns(const std::string &text, size_t &lines)
 {
     lines = 0;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            return false;  // every line ends with a line feed
-        size_t commas = 0;
-        for (size_t k = start; k < end; ++k)
-            commas += text[k] == ',' ? 1 : 0;
-        if (commas < kColumns - 1)
-            return false;
-        ++lines;
-        start = end + 1;
+    size_t commas = 0;
+    bool quoted = false, open = false;
+    for (const char c : text) {
+        open = true;
+        if (c == '"')
+            quoted = !quoted;  // a doubled quote toggles twice
+        else if (quoted)
+            continue;
+        else if (c == ',')
+            ++commas;
+        else if (c == '\n') {
+            if (commas < kColumns - 1)
+                return false;
+            ++lines;
+            commas = 0;
+            open = false;
+        }
     }
-    return true;
+    return !open && !quoted;  // every line ends with a line feed
 }
 
 }  // namespace
