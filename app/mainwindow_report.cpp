@@ -36,8 +36,10 @@ bool MainWindow::saveReport(const QString &path)
         StatusUpdate(tr("No conversion has completed yet: there is no record to save."), ui->progressBar->value());
         return false;
     }
-    // The input's size and digest are taken now, of the file as the run left it.
+    // The input's size and digest are taken now, of the file as the run left
+    // it, and the shifts' statistics from the points the run kept.
     ConversionRecord record = *lastRecord;
+    gatherRecordShifts(record);
     if (!measureInput(record) && record.inputChanged)
         StatusUpdate(tr("%1 has changed since the conversion: the report gives no size or SHA-256 for it.")
                          .arg(QDir::toNativeSeparators(record.input)),

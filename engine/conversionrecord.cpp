@@ -142,6 +142,14 @@ InputStamp stampOfFile(const QString &path)
     return stamp;
 }
 
+void gatherRecordShifts(ConversionRecord &record)
+{
+    if (!record.keptShifts.points)
+        return;
+    record.shifts = gatherShifts(record.keptShifts);
+    record.keptShifts = KeptShifts();
+}
+
 bool measureInput(ConversionRecord &record)
 {
     if (record.inputMeasured)

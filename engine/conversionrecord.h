@@ -52,6 +52,9 @@ struct ConversionRecord {
     uint64_t rejected = 0;  // input lines that gave no point
     OutsidePoints outsideMode = OutsidePoints::Zero;
     ShiftStatistics shifts;  // of the points that took a shift
+    // When the run kept its points instead, gatherRecordShifts fills
+    // `shifts` from them.
+    KeptShifts keptShifts;
     QStringList outsideIds;  // the first kRecordedOutsideIds
 };
 
@@ -79,6 +82,9 @@ InputStamp stampOfFile(const QString &path);
 // the one the run read; false when it is not a regular file or has changed
 // since (then inputChanged says so).
 bool measureInput(ConversionRecord &record);
+
+// Gathers the statistics of shifts the run left to the kept points.
+void gatherRecordShifts(ConversionRecord &record);
 
 // "2024-03-06 22:30:05 UTC"
 QString recordTime(const QDateTime &utc);

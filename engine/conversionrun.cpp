@@ -10,6 +10,7 @@
 #include "engine/formats/validationreport.h"
 #include "engine/gisconversion.h"
 #include "engine/gridconversion.h"
+#include "engine/keptpoints.h"
 #include "engine/networkfacts.h"
 #include "engine/pointquality.h"
 #include "engine/runoutputs.h"
@@ -76,42 +77,6 @@ QString outsideFate(OutsidePoints outside, uint64_t count, uint64_t extended)
     }
     return QStringLiteral(" and were left unconverted.");
 }
-
-// The converted points of a run, kept for a view. Room for all of them is
-// taken once, from the input's size and the first block's share of it, so
-// that a million records are not copied each time a growing array fills.
-class KeptPoints {
-public:
-    // `inputSize`: the whole input in the units of add()'s `blockSize` (bytes
-    // or features); kUnknownSize when it is not known (a pipe).
-    explicit KeptPoints(uint64_t inputSize) : inputSize_(inputSize) {}
-
-    void add(std::vector<PointRecord> &points, uint64_t blockSize)
-    {
-        if (kept_.capacity() == 0) {
-            if (inputSize_ == kUnknownSize || blockSize == 0) {
-                kept_ = std::move(points);
-                return;
-            }
-            // No point takes less than one byte (or one feature) of the input.
-            const double estimate = std::ceil(double(points.size()) * double(inputSize_) / double(blockSize));
-            kept_.reserve(size_t(std::min(estimate, double(inputSize_))));
-        }
-        std::move(points.begin(), points.end(), std::back_inserter(kept_));
-    }
-
-    // A first block denser than the rest leaves room unused: given back.
-    std::vector<PointRecord> take()
-    {
-        if (kept_.capacity() > 2 * kept_.size())
-            kept_.shrink_to_fit();
-        return std::move(kept_);
-    }
-
-private:
-    uint64_t inputSize_;
-    std::vector<PointRecord> kept_;
-};
 
 // Whether two names, or a name and an open stream, reach the same file.
 bool sameFile(const struct stat &a, const struct stat &b)
@@ -194,6 +159,9 @@ private:
             outsideIds_.push_back(id);
     }
     bool recordWanted() const { return plan_.keepRecord || !plan_.record.isEmpty(); }
+    // A record kept with the points but not written now gathers its shifts'
+    // statistics from them when it is asked for, which spares the run the work.
+    bool shiftsFromKeptPoints() const { return plan_.keepRecords && plan_.record.isEmpty(); }
     std::shared_ptr<ConversionRecord> makeRecord(StreamTotals &totals) const;
     bool writeRecord(const ConversionRecord &record);
     bool writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Handle report, RunOutputs::Handle picture);
@@ -225,6 +193,7 @@ private:
     RunOutputs::Handle record_ = RunOutputs::kNoOutput;
     std::optional<NetworkValidation> validation_;  // for the uncertainty file or the record
     std::vector<QString> outsideIds_;              // the first kOutsideIdsNamed
+    KeptShifts keptShifts_;                        // with shiftsFromKeptPoints()
 };
 
 // Reports an error; false, so that a failing step can return it.
@@ -481,7 +450,7 @@ bool Run::stream(StreamTotals &totals)
     settings.layout = plan_.layout;
     settings.quality = estimator ? &*estimator : nullptr;
     settings.grid = grid_.get();
-    settings.shiftStatistics = recordWanted();
+    settings.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
 
     QString writeError;
     StreamHandlers handlers;
@@ -499,9 +468,7 @@ bool Run::stream(StreamTotals &totals)
     const uint64_t totalBytes = bytes.knownSize();
     KeptPoints keptBlocks(totalBytes);
     if (plan_.keepRecords)
-        handlers.convertedPoints = [&keptBlocks](std::vector<PointRecord> &&points, uint64_t blockBytes) {
-            keptBlocks.add(points, blockBytes);
-        };
+        handlers.convertedPoints = [&keptBlocks](KeptBlock &&block) { keptBlocks.add(std::move(block)); };
     handlers.progress = [this, totalBytes](uint64_t points, uint64_t read) {
         reporter_.progress(points, read, totalBytes);
     };
@@ -517,10 +484,11 @@ bool Run::stream(StreamTotals &totals)
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;
-    std::vector<PointRecord> kept = keptBlocks.take();
-    result_.statsInput = extentOf(kept.data(), kept.size());
+    std::vector<PointRecord> kept = keptBlocks.take(result_.statsInput);
     if (plan_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
+    if (recordWanted() && shiftsFromKeptPoints())
+        keptShifts_ = keptBlocks.shifts(result_.points);
     if (reporter_.wantsDiagnostics()) {
         std::vector<std::string> notes;
         appendPointReadDiagnostics(&notes, localPath(plan_.input), true, totals.dataLines, size_t(totals.points));
@@ -621,9 +589,7 @@ bool Run::streamGis(StreamTotals &totals)
     const int64_t features = gisInput_->featureCount();
     KeptPoints keptBlocks(features < 0 ? kUnknownSize : uint64_t(features));
     if (plan_.keepRecords)
-        handlers.convertedPoints = [&keptBlocks](std::vector<PointRecord> &&points, uint64_t blockFeatures) {
-            keptBlocks.add(points, blockFeatures);
-        };
+        handlers.convertedPoints = [&keptBlocks](KeptBlock &&block) { keptBlocks.add(std::move(block)); };
     handlers.progress = [this, features](uint64_t points) {
         reporter_.progress(points, points, features < 0 ? kUnknownSize : uint64_t(features));
     };
@@ -635,8 +601,7 @@ bool Run::streamGis(StreamTotals &totals)
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;
-    std::vector<PointRecord> kept = keptBlocks.take();
-    result_.statsInput = extentOf(kept.data(), kept.size());
+    std::vector<PointRecord> kept = keptBlocks.take(result_.statsInput);
     if (plan_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
 
@@ -765,6 +730,7 @@ std::shared_ptr<ConversionRecord> Run::makeRecord(StreamTotals &totals) const
     record->rejected = totals.rejects.count;
     record->outsideMode = plan_.outside;
     record->shifts = std::move(totals.shifts);
+    record->keptShifts = keptShifts_;
     for (size_t i = 0; i < outsideIds_.size() && i < size_t(kRecordedOutsideIds); ++i)
         record->outsideIds.append(outsideIds_[i]);
     return record;

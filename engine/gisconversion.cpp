@@ -70,6 +70,7 @@ bool BatchConverter::convert(GisBatch &batch)
         }
     }
     size_t written = n;  // with --outside fail, the points before the first outside one
+    KeptBlock kept;
     for (size_t i = 0; i < n; ++i) {
         if (status_[i] == PointStatus::Converted)
             continue;
@@ -79,6 +80,8 @@ bool BatchConverter::convert(GisBatch &batch)
         totals_.stream.extended += status_[i] == PointStatus::Nearest;
         if (handlers_.outsidePoint)
             handlers_.outsidePoint(points[i].id);
+        if (handlers_.convertedPoints && status_[i] == PointStatus::Outside)
+            kept.outside.push_back(uint32_t(i));
     }
     if (settings_.grid)
         settings_.grid->fromGeographic(points, status_.data(), grid_);
@@ -97,8 +100,11 @@ bool BatchConverter::convert(GisBatch &batch)
         if (!handlers_.writeQuality(lines))
             return false;
     }
-    if (handlers_.convertedPoints)
-        handlers_.convertedPoints(std::move(points), n);
+    if (handlers_.convertedPoints) {
+        kept.points = std::move(points);
+        kept.inputSize = n;
+        handlers_.convertedPoints(std::move(kept));
+    }
     return true;
 }
 

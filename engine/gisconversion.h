@@ -20,7 +20,7 @@ struct GisStreamHandlers {
     GisPointWriter *writer = nullptr;                          // as features
     std::function<bool(const std::string &lines)> writeQuality;
     std::function<void(const QString &id)> outsidePoint;
-    std::function<void(std::vector<PointRecord> &&points, uint64_t blockFeatures)> convertedPoints;
+    std::function<void(KeptBlock &&block)> convertedPoints;
     std::function<void(uint64_t points)> progress;
     std::function<bool()> cancelled;
 };

@@ -124,6 +124,28 @@ void ShiftStatistics::merge(const ShiftStatistics &other)
         binLengths();
 }
 
+ShiftStatistics gatherShifts(const KeptShifts &kept)
+{
+    ShiftStatistics all;
+    if (!kept.points)
+        return all;
+    const std::vector<PointRecord> &points = *kept.points;
+    auto outside = kept.outside.begin();
+    size_t begin = 0;
+    for (const size_t end : kept.blockEnds) {
+        ShiftStatistics block;
+        for (size_t i = begin; i < end && i < points.size(); ++i) {
+            if (outside != kept.outside.end() && *outside == i)
+                ++outside;
+            else
+                block.add(points[i]);
+        }
+        all.merge(block);
+        begin = end;
+    }
+    return all;
+}
+
 double ShiftStatistics::medianLength(bool *exact) const
 {
     bool isExact = true;

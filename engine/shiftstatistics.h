@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace veltrane {
@@ -77,5 +78,17 @@ private:
     std::vector<double> binLeast_;
     std::vector<double> binLargest_;
 };
+
+// The points a run kept, as it read them in blocks: enough to gather their
+// statistics later, only when they are asked for.
+struct KeptShifts {
+    std::shared_ptr<const std::vector<PointRecord>> points;  // null: nothing kept
+    std::vector<size_t> blockEnds;                           // past each block's last point
+    std::vector<size_t> outside;                             // ascending indices of the points without a shift
+};
+
+// The statistics of the kept points' shifts, gathered block by block as the
+// run gathers them while it converts: the same numbers to the last bit.
+ShiftStatistics gatherShifts(const KeptShifts &kept);
 
 }  // namespace veltrane

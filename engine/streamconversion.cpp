@@ -31,8 +31,7 @@ struct ConvertedBlock {
     std::string lines;
     std::string qualityLines;         // with StreamSettings::quality
     std::vector<QString> outsideIds;  // gathered only when the caller asks for them
-    std::vector<PointRecord> points;  // kept only when the caller asks for them
-    uint64_t inputBytes = 0;          // of the block read
+    KeptBlock kept;                   // only when the caller keeps the points
     uint64_t pointCount = 0;
     uint64_t outside = 0;
     uint64_t extended = 0;
@@ -98,7 +97,6 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
                             const StreamSettings &settings, bool wantIds, bool wantPoints, bool wantRejects)
 {
     ConvertedBlock out;
-    out.inputBytes = block.text.size();
     out.reading.rejects.keep = wantRejects ? SIZE_MAX : kRejectsNamed;
     out.reading.degrees = settings.grid == nullptr;
     std::vector<PointRecord> points =
@@ -137,6 +135,8 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
         out.extended += status[i] == PointStatus::Nearest;
         if (wantIds)
             out.outsideIds.push_back(points[i].id);
+        if (wantPoints && status[i] == PointStatus::Outside)
+            out.kept.outside.push_back(uint32_t(i));
     }
     if (settings.grid) {
         settings.grid->fromGeographic(points, status.data(), grid);
@@ -171,8 +171,10 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
             quality[i] = settings.quality->evaluate(points[i].x, points[i].y, status[i], triangleOf[i]);
         appendQualityLines(out.qualityLines, points.data(), quality.data(), points.size());
     }
-    if (wantPoints)
-        out.points = std::move(points);
+    if (wantPoints) {
+        out.kept.points = std::move(points);
+        out.kept.inputSize = block.text.size();
+    }
     return out;
 }
 
@@ -217,7 +219,7 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             writing = false;  // the block's lines stop before its first outside point
         totals.points += block.pointCount;
         if (wantPoints)
-            handlers.convertedPoints(std::move(block.points), block.inputBytes);
+            handlers.convertedPoints(std::move(block.kept));
         totals.outside += block.outside;
         totals.extended += block.extended;
         totals.insideIfWest += block.insideIfWest;

@@ -47,6 +47,15 @@ struct StreamSettings {
     bool shiftStatistics = false;
 };
 
+// One block's converted points, for a caller that keeps them.
+struct KeptBlock {
+    std::vector<PointRecord> points;
+    // Indices into `points`, ascending, of those no triangle took and none
+    // was extended to: they have no shift.
+    std::vector<uint32_t> outside;
+    uint64_t inputSize = 0;  // of the input the block was read from: bytes, or features
+};
+
 struct StreamHandlers {
     // Takes the next run of output lines; returns false when they could not
     // be written, which ends the conversion.
@@ -60,7 +69,7 @@ struct StreamHandlers {
     std::function<void(const QString &id)> outsidePoint;
     // Takes every block's converted points, in input order, when a caller
     // keeps them.
-    std::function<void(std::vector<PointRecord> &&points, uint64_t blockBytes)> convertedPoints;
+    std::function<void(KeptBlock &&block)> convertedPoints;
     // Called after every block with the points and bytes read so far.
     std::function<void(uint64_t points, uint64_t bytes)> progress;
     // Asked before every block is read; true ends the conversion there.

@@ -189,12 +189,11 @@ void appendPointReadDiagnostics(std::vector<std::string> *diagnostics, const std
     note(diagnostics, "Finished loading %i points\n", static_cast<int32_t>(pointCount));
 }
 
-STATS extentOf(const PointRecord *points, size_t count)
+void widenExtent(STATS &stats, const PointRecord *points, size_t count, size_t before)
 {
-    STATS stats;
     for (size_t i = 0; i < count; ++i) {
         const PointRecord &p = points[i];
-        if (i == 0) {
+        if (before + i == 0) {
             stats.xMax = stats.xMin = p.x;
             stats.yMax = stats.yMin = p.y;
             stats.zMax = stats.zMin = p.h;
@@ -202,10 +201,21 @@ STATS extentOf(const PointRecord *points, size_t count)
             widenExtents(stats, p.x, p.y, p.h);
         }
     }
+}
+
+void finishExtent(STATS &stats, size_t count)
+{
     stats.xRange = stats.xMax - stats.xMin;
     stats.yRange = stats.yMax - stats.yMin;
     stats.zRange = stats.zMax - stats.zMin;
     stats.count = static_cast<int32_t>(count);
+}
+
+STATS extentOf(const PointRecord *points, size_t count)
+{
+    STATS stats;
+    widenExtent(stats, points, count, 0);
+    finishExtent(stats, count);
     return stats;
 }
 

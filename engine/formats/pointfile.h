@@ -53,6 +53,10 @@ void appendPointReadDiagnostics(std::vector<std::string> *diagnostics, const std
 
 // Extent and number of `count` points.
 STATS extentOf(const PointRecord *points, size_t count);
+// The same in parts: widens `stats`, the extent of the `before` points
+// ahead, by `count` more; then sets the ranges and the number of points.
+void widenExtent(STATS &stats, const PointRecord *points, size_t count, size_t before);
+void finishExtent(STATS &stats, size_t count);
 
 // Extent of two point sets together; the ranges are left at 0.
 STATS mergeStats(const STATS &a, const STATS &b);

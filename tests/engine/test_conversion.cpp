@@ -2,6 +2,8 @@
 // temporary folder: status lines, both output files, and the mended faults.
 
 #include "engine/conversion.h"
+#include "engine/conversionrecord.h"
+#include "engine/conversionrun.h"
 #include "tests/support/conversiontestsupport.h"
 #include "tests/support/scratchfilesystem.h"
 
@@ -432,6 +434,58 @@ TEST_F(ConversionRun, KeepsEveryPointInOrderWhateverTheFirstBlockSuggests)
                       QString(i >= 30000 ? c.laterId : QByteArray()) + QString::number(i));
         EXPECT_EQ(readLines(path("pts_out.csv")).size(), 60001);
     }
+}
+
+// The window's record gathers its shifts from the points it kept, when a
+// report is saved: the numbers the command gathers while it converts, to the
+// last bit, over several blocks and with points outside that keep no shift.
+TEST_F(ConversionRun, RecordShiftsFromKeptPointsAreThoseGatheredWhileConverting)
+{
+    writeControl(kCors96, kCors96a);
+    QByteArray input;
+    const int count = 40000;
+    for (int i = 0; i < count; ++i) {
+        const double x = i % 7 == 0 ? -124.0 : -123.46 + 0.02 * (i % 97) / 96.0;
+        const double y = 45.26 + 0.04 * (i % 89) / 88.0;
+        input += QByteArray::number(x, 'f', 7) + ',' + QByteArray::number(y, 'f', 7) + ",110,P" +
+                 QByteArray::number(i) + '\n';
+    }
+    ASSERT_GT(input.size(), 1 << 20);  // blocks of the run: several
+    const ConversionResult window = run(input);
+    ASSERT_EQ(window.outcome, ConversionOutcome::Completed);
+    ASSERT_TRUE(window.record);
+    ConversionRecord gathered = *window.record;
+    gatherRecordShifts(gathered);
+
+    class Silent : public RunReporter {
+        void status(const QString &, int) override {}
+        void error(const QString &, bool) override {}
+    } silent;
+    RunPlan plan;
+    plan.settings.direction = directionFromMode(1);
+    plan.settings.tinSource = tinSourceFromMode(2);
+    plan.network = defaultNetworkFiles(dir.path(), plan.settings.direction);
+    plan.input = path("pts.csv");
+    plan.output = path("command_out.csv");
+    plan.keepRecord = true;
+    const RunResult command = runPlan(plan, silent);
+    ASSERT_TRUE(command.record);
+
+    const ShiftStatistics &kept = gathered.shifts;
+    const ShiftStatistics &streamed = command.record->shifts;
+    EXPECT_EQ(kept.count(), uint64_t(count - (count + 6) / 7));
+    EXPECT_EQ(kept.count(), streamed.count());
+    bool keptExact = true, streamedExact = false;
+    EXPECT_EQ(kept.medianLength(&keptExact), streamed.medianLength(&streamedExact));
+    EXPECT_EQ(keptExact, streamedExact);
+    for (const auto &[a, b] :
+         {std::make_pair(kept.meanAzimuth(), streamed.meanAzimuth()),
+          std::make_pair(kept.azimuthConcentration(), streamed.azimuthConcentration()),
+          std::make_pair(kept.leastLength(), streamed.leastLength()),
+          std::make_pair(kept.largestLength(), streamed.largestLength()),
+          std::make_pair(kept.leastDeltaH(), streamed.leastDeltaH()), std::make_pair(kept.west(), streamed.west()),
+          std::make_pair(kept.north(), streamed.north())})
+        EXPECT_EQ(a, b);
 }
 
 TEST_F(ConversionRun, EmptyInputPathReadsAndWritesNothing)
