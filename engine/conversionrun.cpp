@@ -573,6 +573,7 @@ bool Run::streamGis(StreamTotals &totals)
     settings.style = plan_.style;
     settings.quality = estimator ? &*estimator : nullptr;
     settings.grid = grid_.get();
+    settings.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
 
     QString writeError;
     GisStreamHandlers handlers;
@@ -604,6 +605,8 @@ bool Run::streamGis(StreamTotals &totals)
     std::vector<PointRecord> kept = keptBlocks.take(result_.statsInput);
     if (plan_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
+    if (recordWanted() && shiftsFromKeptPoints())
+        keptShifts_ = keptBlocks.shifts(result_.points);
 
     if (totals.cancelled) {
         result_.outcome = RunOutcome::Cancelled;

@@ -83,6 +83,13 @@ bool BatchConverter::convert(GisBatch &batch)
         if (handlers_.convertedPoints && status_[i] == PointStatus::Outside)
             kept.outside.push_back(uint32_t(i));
     }
+    if (settings_.shiftStatistics) {
+        ShiftStatistics shifts;
+        for (size_t i = 0; i < n; ++i)
+            if (status_[i] != PointStatus::Outside)
+                shifts.add(points[i]);
+        totals_.stream.shifts.merge(shifts);
+    }
     if (settings_.grid)
         settings_.grid->fromGeographic(points, status_.data(), grid_);
     if (wantQuality) {

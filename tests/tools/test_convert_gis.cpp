@@ -1,6 +1,6 @@
 // veltrane-convert with GIS files: a GeoPackage made from the sample points
-// by ogr2ogr converts to the numbers of the default text run and is read back
-// with every field kept; inputs and outputs the run cannot use are refused
+// by ogr2ogr converts to the numbers of the default text run, record included,
+// and is read back with every field kept; inputs and outputs the run cannot use are refused
 // with a message and leave every file as it was.
 
 #include "tests/support/conversiontestsupport.h"
@@ -81,14 +81,26 @@ QMap<QByteArray, QList<QByteArray>> featuresOf(const QByteArray &ogrinfo)
 
 TEST_F(ConvertGis, GeoPackageRoundTripGivesTheTextRunsNumbers)
 {
-    const ProgramRun text = convert({"-o", "text.csv", "points.csv"});
+    const ProgramRun text = convert({"-o", "text.csv", "--record", "text.pdf", "points.csv"});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
     const ProgramRun gis = convert({"-o", "out.gpkg", "points.gpkg"});
     ASSERT_EQ(gis.exitCode, 0) << gis.err.toStdString();
-    const ProgramRun asText = convert({"-o", "gis.csv", "points.gpkg"});
+    const ProgramRun asText = convert({"-o", "gis.csv", "--record", "gis.pdf", "points.gpkg"});
     ASSERT_EQ(asText.exitCode, 0) << asText.err.toStdString();
     // The GeoPackage's points written as text are the text run's lines.
     EXPECT_EQ(readBytes(dir.filePath("gis.csv")), readBytes(dir.filePath("text.csv")));
+    // And its record gives the text run's shifts.
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (!pdftotext.isEmpty()) {
+        const auto shiftsOf = [&](const QString &pdf) {
+            const QByteArray words = runProgram(pdftotext, {"-raw", pdf, "-"}, dir.path()).out;
+            const int from = words.indexOf("Shifts\n");
+            return words.mid(from, words.indexOf("Network check", from) - from);
+        };
+        const QByteArray shifts = shiftsOf("text.pdf");
+        EXPECT_TRUE(shifts.contains("\ns median ")) << shifts.toStdString();
+        EXPECT_EQ(shiftsOf("gis.pdf").toStdString(), shifts.toStdString());
+    }
 
     const ProgramRun info = runProgram("ogrinfo", {"-al", "-q", "-oo", "LIST_ALL_TABLES=NO", "out.gpkg"}, dir.path());
     ASSERT_EQ(info.exitCode, 0);
