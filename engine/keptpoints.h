@@ -16,8 +16,8 @@ namespace veltrane {
 
 class KeptPoints {
 public:
-    // `inputSize`: the whole input in the units of add()'s `blockSize` (bytes
-    // or features); kUnknownSize when it is not known (a pipe).
+    // `inputSize`: the whole input in the units of KeptBlock::inputSize
+    // (bytes or features); kUnknownSize when it is not known (a pipe).
     explicit KeptPoints(uint64_t inputSize) : inputSize_(inputSize) {}
 
     // The next block, in input order.
