@@ -8,33 +8,7 @@
 #include <iterator>
 #include <utility>
 
-#include <sys/mman.h>
-
 namespace veltrane {
-
-namespace {
-
-// A transparent huge page of the processor's memory management, bytes.
-constexpr uintptr_t kHugePageBytes = uintptr_t(2) << 20;
-
-// Asks the kernel to back the whole huge pages of a large array with huge
-// pages: a million records are then mapped in some fifty faults instead of
-// tens of thousands, and given back as fast.
-void preferHugePages(const void *data, size_t bytes)
-{
-#ifdef MADV_HUGEPAGE
-    const uintptr_t begin = (uintptr_t(data) + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
-    const uintptr_t end = (uintptr_t(data) + bytes) & ~(kHugePageBytes - 1);
-    // Only advice: where the kernel has no huge pages to give, nothing changes.
-    if (end > begin)
-        ::madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
-
-}  // namespace
 
 void KeptPoints::add(KeptBlock &&block)
 {
@@ -52,7 +26,6 @@ void KeptPoints::add(KeptBlock &&block)
         // No point takes less than one byte (or one feature) of the input.
         const double estimate = std::ceil(double(points.size()) * double(inputSize_) / double(block.inputSize));
         kept_.reserve(size_t(std::min(estimate, double(inputSize_))));
-        preferHugePages(kept_.data(), kept_.capacity() * sizeof(PointRecord));
     }
     kept_.insert(kept_.end(), std::make_move_iterator(points.begin()), std::make_move_iterator(points.end()));
 }
