@@ -18,9 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <optional>
 #include <tuple>
@@ -162,6 +160,8 @@ private:
     // A record kept with the points but not written now gathers its shifts'
     // statistics from them when it is asked for, which spares the run the work.
     bool shiftsFromKeptPoints() const { return plan_.keepRecords && plan_.record.isEmpty(); }
+    // The points and extent of the input, for the result; the shifts for the record.
+    void keepPoints(KeptPoints &kept);
     std::shared_ptr<ConversionRecord> makeRecord(StreamTotals &totals) const;
     bool writeRecord(const ConversionRecord &record);
     bool writeCheckOutputs(const NetworkValidation &validation, RunOutputs::Handle report, RunOutputs::Handle picture);
@@ -429,6 +429,15 @@ bool Run::openGisOutput()
     return true;
 }
 
+void Run::keepPoints(KeptPoints &kept)
+{
+    std::vector<PointRecord> points = kept.take(result_.statsInput);
+    if (plan_.keepRecords)
+        result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(points));
+    if (recordWanted() && shiftsFromKeptPoints())
+        keptShifts_ = kept.shifts(result_.points);
+}
+
 // Streams the input through the network into the outputs.
 bool Run::stream(StreamTotals &totals)
 {
@@ -484,11 +493,7 @@ bool Run::stream(StreamTotals &totals)
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;
-    std::vector<PointRecord> kept = keptBlocks.take(result_.statsInput);
-    if (plan_.keepRecords)
-        result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
-    if (recordWanted() && shiftsFromKeptPoints())
-        keptShifts_ = keptBlocks.shifts(result_.points);
+    keepPoints(keptBlocks);
     if (reporter_.wantsDiagnostics()) {
         std::vector<std::string> notes;
         appendPointReadDiagnostics(&notes, localPath(plan_.input), true, totals.dataLines, size_t(totals.points));
@@ -602,11 +607,7 @@ bool Run::streamGis(StreamTotals &totals)
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;
-    std::vector<PointRecord> kept = keptBlocks.take(result_.statsInput);
-    if (plan_.keepRecords)
-        result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(kept));
-    if (recordWanted() && shiftsFromKeptPoints())
-        keptShifts_ = keptBlocks.shifts(result_.points);
+    keepPoints(keptBlocks);
 
     if (totals.cancelled) {
         result_.outcome = RunOutcome::Cancelled;

@@ -83,13 +83,8 @@ bool BatchConverter::convert(GisBatch &batch)
         if (handlers_.convertedPoints && status_[i] == PointStatus::Outside)
             kept.outside.push_back(uint32_t(i));
     }
-    if (settings_.shiftStatistics) {
-        ShiftStatistics shifts;
-        for (size_t i = 0; i < n; ++i)
-            if (status_[i] != PointStatus::Outside)
-                shifts.add(points[i]);
-        totals_.stream.shifts.merge(shifts);
-    }
+    if (settings_.shiftStatistics)
+        totals_.stream.shifts.merge(blockShifts(points, status_));
     if (settings_.grid)
         settings_.grid->fromGeographic(points, status_.data(), grid_);
     if (wantQuality) {

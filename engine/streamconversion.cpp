@@ -121,11 +121,8 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
             p.hTo = p.h;
         }
     }
-    if (settings.shiftStatistics) {
-        for (size_t i = 0; i < points.size(); ++i)
-            if (status[i] != PointStatus::Outside)
-                out.shifts.add(points[i]);
-    }
+    if (settings.shiftStatistics)
+        out.shifts = blockShifts(points, status);
     for (size_t i = 0; i < points.size(); ++i) {
         if (status[i] == PointStatus::Converted)
             continue;
@@ -179,6 +176,15 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
 }
 
 }  // namespace
+
+ShiftStatistics blockShifts(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status)
+{
+    ShiftStatistics shifts;
+    for (size_t i = 0; i < points.size(); ++i)
+        if (status[i] != PointStatus::Outside)
+            shifts.add(points[i]);
+    return shifts;
+}
 
 StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &network, const StreamSettings &settings,
                                 const StreamHandlers &handlers)

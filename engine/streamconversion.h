@@ -47,6 +47,11 @@ struct StreamSettings {
     bool shiftStatistics = false;
 };
 
+// The shifts of one block's points that took one (converted, or extended
+// from the nearest triangle): what StreamSettings::shiftStatistics gathers
+// per block, text lines and GIS features alike.
+ShiftStatistics blockShifts(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status);
+
 // One block's converted points, for a caller that keeps them.
 struct KeptBlock {
     std::vector<PointRecord> points;
