@@ -132,15 +132,14 @@ ShiftStatistics gatherShifts(const KeptShifts &kept)
     const std::vector<PointRecord> &points = *kept.points;
     auto outside = kept.outside.begin();
     size_t begin = 0;
+    // The outside points are named in ascending order, as the blocks ask for them.
+    const auto noShift = [&outside, &kept](size_t i) {
+        const bool skipped = outside != kept.outside.end() && *outside == i;
+        outside += skipped;
+        return skipped;
+    };
     for (const size_t end : kept.blockEnds) {
-        ShiftStatistics block;
-        for (size_t i = begin; i < end && i < points.size(); ++i) {
-            if (outside != kept.outside.end() && *outside == i)
-                ++outside;
-            else
-                block.add(points[i]);
-        }
-        all.merge(block);
+        all.merge(blockShiftsOf(points, begin, std::min(end, points.size()), noShift));
         begin = end;
     }
     return all;

@@ -79,6 +79,20 @@ private:
     std::vector<double> binLargest_;
 };
 
+// One block's share of a run's statistics: the shifts of points [begin, end)
+// but those `noShift(i)` names, added in order. Whether gathered while
+// converting or later from kept points, every block goes through here, so
+// both give the same numbers to the last bit.
+template <typename NoShift>
+ShiftStatistics blockShiftsOf(const std::vector<PointRecord> &points, size_t begin, size_t end, NoShift noShift)
+{
+    ShiftStatistics shifts;
+    for (size_t i = begin; i < end; ++i)
+        if (!noShift(i))
+            shifts.add(points[i]);
+    return shifts;
+}
+
 // The points a run kept, as it read them in blocks: enough to gather their
 // statistics later, only when they are asked for.
 struct KeptShifts {
@@ -88,7 +102,7 @@ struct KeptShifts {
 };
 
 // The statistics of the kept points' shifts, gathered block by block as the
-// run gathers them while it converts: the same numbers to the last bit.
+// run gathers them while it converts.
 ShiftStatistics gatherShifts(const KeptShifts &kept);
 
 }  // namespace veltrane

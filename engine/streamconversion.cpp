@@ -179,11 +179,7 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
 
 ShiftStatistics blockShifts(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status)
 {
-    ShiftStatistics shifts;
-    for (size_t i = 0; i < points.size(); ++i)
-        if (status[i] != PointStatus::Outside)
-            shifts.add(points[i]);
-    return shifts;
+    return blockShiftsOf(points, 0, points.size(), [&status](size_t i) { return status[i] == PointStatus::Outside; });
 }
 
 StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &network, const StreamSettings &settings,
