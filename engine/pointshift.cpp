@@ -149,13 +149,12 @@ int32_t NetworkInterpolator::nearestSideTriangle(double x, double y) const
 }
 
 uint64_t NetworkInterpolator::convert(PointRecord *points, size_t count, PointStatus *status, int32_t *triangleOf,
-                                      bool extrapolateOutside) const
+                                      bool extrapolateOutside, Cores cores) const
 {
     const PointRecord *control = control_->data();
     const std::vector<Triangle> &triangles = *triangles_;
     std::atomic<uint64_t> outside{0};
-    // Each point is converted on its own, so runs of points go to all cores.
-    forEachRange(count, kPointsPerRange, [&](size_t first, size_t last) {
+    const auto convertRange = [&](size_t first, size_t last) {
         std::vector<uint32_t> candidates;
         uint64_t outsideHere = 0;
         for (size_t i = first; i < last; ++i) {
@@ -196,7 +195,9 @@ uint64_t NetworkInterpolator::convert(PointRecord *points, size_t count, PointSt
                 triangleOf[i] = taker;
         }
         outside += outsideHere;
-    });
+    };
+    // Each point is converted on its own, so runs of points can go to all cores.
+    forEachRange(count, kPointsPerRange, convertRange, cores);
     return outside;
 }
 

@@ -3,6 +3,7 @@
 // which one TIN triangle takes an input point (plane interpolation inside the
 // triangle, or a copy of the control record the point coincides with).
 
+#include "engine/base/parallel.h"
 #include "engine/formats/pointrecord.h"
 #include "engine/trianglegrid.h"
 
@@ -60,9 +61,11 @@ public:
     // its holes) can be nearest, so each such point costs a scan of those
     // (about 180 of the 39,971 triangles of a 20,000-point network completed to
     // its hull), found once on first use.
+    // cores: Cores::CallingThread from a thread that is already one of a set
+    // converting on every core.
     // Returns the number of points left with status Outside.
     uint64_t convert(PointRecord *points, size_t count, PointStatus *status, int32_t *triangleOf,
-                     bool extrapolateOutside) const;
+                     bool extrapolateOutside, Cores cores = Cores::All) const;
 
 private:
     int32_t nearestSideTriangle(double x, double y) const;

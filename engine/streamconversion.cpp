@@ -61,7 +61,7 @@ void appendGridLines(std::string &out, const std::vector<PointRecord> &points, c
 // usual mistakes behind a file that lies outside.
 template <typename Block>
 void countInsideIfCorrected(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
-                            const NetworkInterpolator &network, LongitudeSign sign, Block &out)
+                            const NetworkInterpolator &network, LongitudeSign sign, Cores cores, Block &out)
 {
     std::vector<PointRecord> west, swapped;
     for (size_t i = 0; i < points.size(); ++i) {
@@ -76,9 +76,9 @@ void countInsideIfCorrected(const std::vector<PointRecord> &points, const std::v
         p.y = points[i].x;
         swapped.push_back(p);
     }
-    const auto inside = [&network](std::vector<PointRecord> &trial) {
+    const auto inside = [&network, cores](std::vector<PointRecord> &trial) {
         std::vector<PointStatus> trialStatus(trial.size());
-        network.convert(trial.data(), trial.size(), trialStatus.data(), nullptr, false);
+        network.convert(trial.data(), trial.size(), trialStatus.data(), nullptr, false, cores);
         return uint64_t(std::count(trialStatus.begin(), trialStatus.end(), PointStatus::Converted));
     };
     out.insideIfWest = inside(west);
@@ -87,10 +87,11 @@ void countInsideIfCorrected(const std::vector<PointRecord> &points, const std::v
     out.reading.swapped = std::vector<PointRecord>();
 }
 
-// What a block needs to know of the input's layout.
+// What a block needs to know of the input's layout, and where it runs.
 struct BlockLayout {
     const ResolvedLayout *layout;
     uint64_t skipLine;  // the header's line in this block; 0: none
+    Cores cores;        // CallingThread while other blocks convert beside it
 };
 
 ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, const NetworkInterpolator &network,
@@ -110,10 +111,10 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
     if (settings.grid)
         settings.grid->toGeographic(points, grid);
     network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
-                    settings.outside == OutsidePoints::Nearest);
+                    settings.outside == OutsidePoints::Nearest, layout.cores);
     // The hints speak of longitudes and latitudes: grid input gets none.
     if (!settings.grid)
-        countInsideIfCorrected(points, status, network, settings.sign, out);
+        countInsideIfCorrected(points, status, network, settings.sign, layout.cores, out);
     if (!layout.layout->hasHeight) {
         // Without heights there is no height to shift.
         for (PointRecord &p : points) {
@@ -248,7 +249,11 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
 
     // Blocks are converted on worker threads, at most one per core at a
     // time, while this thread reads the next block and writes finished ones.
-    OrderedTasks<ConvertedBlock> tasks((pieces ? pieces->isSmall() : records->isSmall()) ? 1 : workerThreadCount());
+    // A block that runs alone (an input smaller than a block) spreads its
+    // points over the cores instead.
+    const bool small = pieces ? pieces->isSmall() : records->isSmall();
+    OrderedTasks<ConvertedBlock> tasks(small ? 1 : workerThreadCount());
+    const Cores blockCores = small ? Cores::All : Cores::CallingThread;
     PieceBlock block;
     const auto cancelled = [&handlers, &totals] {
         totals.cancelled = totals.cancelled || (handlers.cancelled && handlers.cancelled());
@@ -256,7 +261,7 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
     };
     while (!totals.writeFailed && !cancelled() && nextBlock(block)) {
         auto shared = std::make_shared<const PieceBlock>(std::move(block));
-        const BlockLayout blockLayout = {&resolved, firstBlock ? resolved.headerLine : 0};
+        const BlockLayout blockLayout = {&resolved, firstBlock ? resolved.headerLine : 0, blockCores};
         firstBlock = false;
         tasks.add(
             [shared, blockLayout, &network, &settings, wantIds, wantPoints, wantRejects] {

@@ -21,16 +21,22 @@ inline unsigned workerThreadCount()
     return reported == 0 ? 1u : reported;
 }
 
+// Where a piece of work may run: on every core, or only on the calling
+// thread because that thread is already one of a set busy on every core
+// (more threads there would only cost their start and memory of their own).
+enum class Cores { All, CallingThread };
+
 // Calls work(begin, end) for consecutive ranges of [0, count), each of at
 // most `grain` items, from up to workerThreadCount() threads (the calling one
-// included); returns when every range is done. Ranges are claimed in
-// ascending order, so the threads share the load whatever each range costs.
+// included; only the calling one with Cores::CallingThread); returns when
+// every range is done. Ranges are claimed in ascending order, so the threads
+// share the load whatever each range costs.
 template <typename Work>
-void forEachRange(std::size_t count, std::size_t grain, Work work)
+void forEachRange(std::size_t count, std::size_t grain, Work work, Cores cores = Cores::All)
 {
     grain = std::max<std::size_t>(grain, 1);
     const std::size_t ranges = (count + grain - 1) / grain;
-    const std::size_t threads = std::min<std::size_t>(workerThreadCount(), ranges);
+    const std::size_t threads = std::min<std::size_t>(cores == Cores::All ? workerThreadCount() : 1, ranges);
     std::atomic<std::size_t> next{0};
     auto claimRanges = [&]() {
         for (std::size_t r; (r = next.fetch_add(1)) < ranges;)

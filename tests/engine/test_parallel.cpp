@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -48,24 +49,40 @@ TEST(OrderedTasks, DepthOneRunsEachTaskAtOnceOnTheCallersThread)
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
+// With Cores::CallingThread the same ranges run in order on the caller alone:
+// a block's worker converts its points so while other blocks use the cores.
 TEST(ForEachRange, CoversEveryIndexOnceInRangesOfAtMostTheGrain)
 {
-    for (const std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(1000)}) {
-        std::vector<int> hits(count, 0);
-        std::mutex mutex;
-        std::vector<std::pair<std::size_t, std::size_t>> ranges;
-        forEachRange(count, 64, [&](std::size_t begin, std::size_t end) {
-            std::lock_guard<std::mutex> lock(mutex);
-            ranges.emplace_back(begin, end);
-            for (std::size_t i = begin; i < end; ++i)
-                ++hits[i];
-        });
-        for (std::size_t i = 0; i < count; ++i)
-            EXPECT_EQ(hits[i], 1) << "index " << i << " of " << count;
-        for (const auto &range : ranges) {
-            EXPECT_LT(range.first, range.second);
-            EXPECT_LE(range.second - range.first, 64u);
-            EXPECT_EQ(range.first % 64, 0u);
+    const std::thread::id caller = std::this_thread::get_id();
+    for (const Cores cores : {Cores::All, Cores::CallingThread}) {
+        for (const std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(1000)}) {
+            std::vector<int> hits(count, 0);
+            std::mutex mutex;
+            std::vector<std::pair<std::size_t, std::size_t>> ranges;
+            bool onlyCaller = true;
+            forEachRange(
+                count, 64,
+                [&](std::size_t begin, std::size_t end) {
+                    // Slow enough that a helper thread, if started, takes some.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    std::lock_guard<std::mutex> lock(mutex);
+                    ranges.emplace_back(begin, end);
+                    onlyCaller = onlyCaller && std::this_thread::get_id() == caller;
+                    for (std::size_t i = begin; i < end; ++i)
+                        ++hits[i];
+                },
+                cores);
+            for (std::size_t i = 0; i < count; ++i)
+                EXPECT_EQ(hits[i], 1) << "index " << i << " of " << count;
+            for (const auto &range : ranges) {
+                EXPECT_LT(range.first, range.second);
+                EXPECT_LE(range.second - range.first, 64u);
+                EXPECT_EQ(range.first % 64, 0u);
+            }
+            if (cores == Cores::CallingThread) {
+                EXPECT_TRUE(onlyCaller) << "count " << count;
+                EXPECT_TRUE(std::is_sorted(ranges.begin(), ranges.end())) << "count " << count;
+            }
         }
     }
 }
