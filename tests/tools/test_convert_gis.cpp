@@ -1,7 +1,7 @@
 // veltrane-convert with GIS files: a GeoPackage made from the sample points
 // by ogr2ogr converts to the numbers of the default text run, record included,
-// and is read back with every field kept; inputs and outputs the run cannot use are refused
-// with a message and leave every file as it was.
+// and is read back with every field kept; inputs and outputs the run cannot
+// use are refused with a message and leave every file as it was.
 
 #include "tests/support/conversiontestsupport.h"
 
