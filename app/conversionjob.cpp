@@ -1,6 +1,6 @@
 #include "app/conversionjob.h"
 
-#include "engine/networkvalidation.h"
+#include "engine/network/networkvalidation.h"
 
 #include <QMetaObject>
 

@@ -4,7 +4,7 @@
 // lines and progress reach the thread that owns the job, in the order the
 // run gave them, and the run's result is taken there once it has finished.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/crsfield.h"
 
-#include "engine/coordinatesystem.h"
+#include "engine/geodesy/coordinatesystem.h"
 
 #include <QComboBox>
 #include <QCompleter>

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/startupactions.h"
 #include "app/startupoptions.h"
-#include "engine/base/tempfilecleanup.h"
+#include "engine/files/tempfilecleanup.h"
 #include "engine/version.h"
 
 #include <QApplication>

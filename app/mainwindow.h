@@ -10,7 +10,7 @@
 //   mainwindow_display.cpp  building the views and wiring the controls
 //   mainwindow_report.cpp   the record of the last run, its check in the view
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <QMainWindow>
 #include <QRect>

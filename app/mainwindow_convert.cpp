@@ -10,9 +10,9 @@
 #include "app/crsfield.h"
 #include "app/inputfiles.h"
 #include "app/runreport.h"
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/gisfile.h"
-#include "engine/networkvalidation.h"
+#include "engine/network/networkvalidation.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -6,8 +6,8 @@
 
 #include "app/busyfeedback.h"
 
-#include "engine/conversion.h"
-#include "engine/networkvalidation.h"
+#include "engine/run/conversion.h"
+#include "engine/network/networkvalidation.h"
 #include "view/displaysetup.h"
 #include "view/glwidget.h"
 #include "widgets/colorpicker/qtcolorpicker.h"

@@ -4,10 +4,10 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "engine/conversionrecord.h"
-#include "engine/networkvalidation.h"
-#include "engine/runoutputs.h"
-#include "tools/validationplot/recordpdf.h"
+#include "engine/run/conversionrecord.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/run/runoutputs.h"
+#include "report/recordpdf.h"
 #include "view/glwidget.h"
 
 #include <QDir>

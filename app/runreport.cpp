@@ -1,7 +1,7 @@
 #include "app/runreport.h"
 
-#include "engine/conversion.h"
-#include "engine/networkvalidation.h"
+#include "engine/run/conversion.h"
+#include "engine/network/networkvalidation.h"
 
 #include <QCoreApplication>
 #include <QDir>

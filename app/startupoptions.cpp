@@ -2,7 +2,7 @@
 
 #include "app/startupoptions.h"
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -4,8 +4,8 @@
 // veltrane-convert runs it; at 1,000,000 the two in interleaved pairs. The network is the project's sample network in
 // data/ when it is there, otherwise about 250 generated control points.
 
-#include "engine/conversion.h"
-#include "engine/conversionrun.h"
+#include "engine/run/conversion.h"
+#include "engine/run/conversionrun.h"
 #include "engine/formats/pointfile.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // Timing of the triangulation on uniform random points, of one geodesic
 // inverse computation and of matching TIN vertices to control points.
 
-#include "engine/controlnetwork.h"
-#include "engine/delaunay.h"
-#include "engine/geodesic.h"
+#include "engine/network/controlnetwork.h"
+#include "engine/geometry/delaunay.h"
+#include "engine/geodesy/geodesic.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,12 +4,12 @@
 // shift field. The network is triangulated and completed to its hull as the
 // run does.
 
-#include "engine/controlnetwork.h"
-#include "engine/conversion.h"
-#include "engine/delaunay.h"
+#include "engine/network/controlnetwork.h"
+#include "engine/run/conversion.h"
+#include "engine/geometry/delaunay.h"
 #include "engine/formats/pointfile.h"
-#include "engine/hullcompletion.h"
-#include "engine/networkvalidation.h"
+#include "engine/geometry/hullcompletion.h"
+#include "engine/network/networkvalidation.h"
 
 #include <QDir>
 #include <QFile>

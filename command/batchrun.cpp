@@ -1,12 +1,12 @@
-#include "tools/convertcli/batchrun.h"
+#include "command/batchrun.h"
 
-#include "engine/conversionrun.h"
+#include "engine/run/conversionrun.h"
 #include "engine/formats/outputnames.h"
 #include "engine/version.h"
-#include "tools/convertcli/filenamebytes.h"
-#include "tools/convertcli/progress.h"
-#include "tools/validationplot/recordpdf.h"
-#include "tools/validationplot/validationplot.h"
+#include "command/filenamebytes.h"
+#include "command/progress.h"
+#include "report/recordpdf.h"
+#include "report/validationplot.h"
 
 #include <QDateTime>
 #include <QDir>

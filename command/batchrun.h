@@ -2,7 +2,7 @@
 // veltrane-convert's side of a run: the plan its options describe, its
 // messages on standard error, and the exit status of the outcome.
 
-#include "tools/convertcli/options.h"
+#include "command/options.h"
 
 #include <cstdio>
 

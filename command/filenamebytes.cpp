@@ -1,4 +1,4 @@
-#include "tools/convertcli/filenamebytes.h"
+#include "command/filenamebytes.h"
 
 #include <QTextCodec>
 

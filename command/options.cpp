@@ -1,8 +1,8 @@
-#include "tools/convertcli/options.h"
+#include "command/options.h"
 
-#include "engine/coordinatesystem.h"
-#include "tools/convertcli/filenamebytes.h"
-#include "tools/validationplot/validationplot.h"
+#include "engine/geodesy/coordinatesystem.h"
+#include "command/filenamebytes.h"
+#include "report/validationplot.h"
 
 #include <QRegularExpression>
 #include <functional>

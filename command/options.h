@@ -3,9 +3,9 @@
 // usage text. File names are kept as text that stands for the bytes the shell
 // passed, whatever their encoding (filenamebytes.h).
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/gisfile.h"
-#include "engine/streamconversion.h"
+#include "engine/run/streamconversion.h"
 
 #include <QSize>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "tools/convertcli/progress.h"
+#include "command/progress.h"
 
-#include "tools/convertcli/options.h"
+#include "command/options.h"
 
 namespace veltrane {
 

@@ -2,11 +2,11 @@
 // NAD83(CORS96a) without the window, with the window's numbers and bytes,
 // streaming the points so that files of any size fit in bounded memory.
 
-#include "engine/base/tempfilecleanup.h"
+#include "engine/files/tempfilecleanup.h"
 #include "engine/version.h"
-#include "tools/convertcli/batchrun.h"
-#include "tools/convertcli/filenamebytes.h"
-#include "tools/convertcli/options.h"
+#include "command/batchrun.h"
+#include "command/filenamebytes.h"
+#include "command/options.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -10,13 +10,13 @@
 // give one output line (none for a point left out), and every line must have
 // the output's ten columns.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointfile.h"
 #include "engine/formats/pointlayout.h"
 #include "engine/formats/tinfile.h"
-#include "engine/pointshift.h"
-#include "engine/streamconversion.h"
+#include "engine/network/pointshift.h"
+#include "engine/run/streamconversion.h"
 #include "fuzz/fuzzsupport.h"
 
 #include <cstdint>

@@ -4,15 +4,15 @@
 #include "veltrane/veltrane.h"
 
 #include "engine/base/parallel.h"
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointstream.h"
 #include "engine/formats/tinshiftexport.h"
 #include "engine/formats/validationreport.h"
-#include "engine/networkfacts.h"
-#include "engine/networkvalidation.h"
-#include "engine/pointquality.h"
-#include "engine/pointshift.h"
+#include "engine/network/networkfacts.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/network/pointquality.h"
+#include "engine/network/pointshift.h"
 #include "engine/version.h"
 
 #include <QFile>

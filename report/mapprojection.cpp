@@ -1,6 +1,6 @@
-#include "tools/validationplot/mapprojection.h"
+#include "report/mapprojection.h"
 
-#include "engine/geodesic.h"
+#include "engine/geodesy/geodesic.h"
 
 #include <algorithm>
 #include <cmath>

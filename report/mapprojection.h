@@ -3,7 +3,7 @@
 // stretched by the cosine of the middle latitude (north up, scale true along
 // the middle parallel), fitted into a frame with its aspect kept.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <QPointF>
 #include <QRectF>

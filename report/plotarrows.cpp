@@ -1,6 +1,6 @@
-#include "tools/validationplot/plotarrows.h"
+#include "report/plotarrows.h"
 
-#include "tools/validationplot/plotscales.h"
+#include "report/plotscales.h"
 
 #include <QFontMetricsF>
 #include <QPolygonF>

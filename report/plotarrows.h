@@ -3,11 +3,11 @@
 // points (boundary points hollow), the residuals as arrows coloured by size
 // and the names of the largest.
 
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
-#include "tools/validationplot/mapprojection.h"
-#include "tools/validationplot/plotcontent.h"
-#include "tools/validationplot/plotstyle.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
+#include "report/mapprojection.h"
+#include "report/plotcontent.h"
+#include "report/plotstyle.h"
 
 #include <QPainter>
 #include <vector>

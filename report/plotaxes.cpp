@@ -1,6 +1,6 @@
-#include "tools/validationplot/plotaxes.h"
+#include "report/plotaxes.h"
 
-#include "tools/validationplot/plotscales.h"
+#include "report/plotscales.h"
 
 #include <QFontMetricsF>
 #include <QPolygonF>

@@ -2,8 +2,8 @@
 // The map's frame of reference: the graticule with its ticks labelled in
 // degrees and minutes, the north arrow and the ground scale bar.
 
-#include "tools/validationplot/mapprojection.h"
-#include "tools/validationplot/plotstyle.h"
+#include "report/mapprojection.h"
+#include "report/plotstyle.h"
 
 #include <QPainter>
 #include <QRectF>

@@ -1,6 +1,6 @@
-#include "tools/validationplot/plotcaption.h"
+#include "report/plotcaption.h"
 
-#include "tools/validationplot/plotscales.h"
+#include "report/plotscales.h"
 
 #include <QFontMetricsF>
 

@@ -2,9 +2,9 @@
 // The picture's title (what was checked and how well) and its footer (what
 // it was made from: the lines of provenanceLines()).
 
-#include "engine/formats/pointrecord.h"
-#include "engine/networkvalidation.h"
-#include "tools/validationplot/plotstyle.h"
+#include "engine/types/pointrecord.h"
+#include "engine/network/networkvalidation.h"
+#include "report/plotstyle.h"
 
 #include <QPainter>
 #include <QRectF>

@@ -1,6 +1,6 @@
-#include "tools/validationplot/plotcontent.h"
+#include "report/plotcontent.h"
 
-#include "tools/validationplot/plotscales.h"
+#include "report/plotscales.h"
 
 #include <algorithm>
 #include <cmath>

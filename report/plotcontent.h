@@ -3,7 +3,7 @@
 // bins, which residuals get arrows and at what scale, which points are named,
 // how faint the network's edges are drawn.
 
-#include "engine/formats/checkrecords.h"
+#include "engine/types/checkrecords.h"
 
 #include <cstddef>
 #include <cstdint>

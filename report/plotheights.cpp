@@ -1,12 +1,12 @@
-#include "tools/validationplot/plotheights.h"
+#include "report/plotheights.h"
 
-#include "tools/validationplot/mapprojection.h"
-#include "tools/validationplot/plotarrows.h"
-#include "tools/validationplot/plotaxes.h"
-#include "tools/validationplot/plotcontent.h"
-#include "tools/validationplot/plotscales.h"
+#include "report/mapprojection.h"
+#include "report/plotarrows.h"
+#include "report/plotaxes.h"
+#include "report/plotcontent.h"
+#include "report/plotscales.h"
 
-#include "engine/geodesic.h"
+#include "engine/geodesy/geodesic.h"
 
 #include <QFontMetricsF>
 #include <algorithm>

@@ -3,9 +3,9 @@
 // circle at every validated point, red when the interpolated height change
 // is above the known one and blue when below, its area growing with the size.
 
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
-#include "tools/validationplot/plotstyle.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
+#include "report/plotstyle.h"
 
 #include <QPainter>
 #include <QRectF>

@@ -1,7 +1,7 @@
-#include "tools/validationplot/plothistogram.h"
+#include "report/plothistogram.h"
 
-#include "tools/validationplot/plotlegend.h"
-#include "tools/validationplot/plotscales.h"
+#include "report/plotlegend.h"
+#include "report/plotscales.h"
 
 #include <QFontMetricsF>
 #include <algorithm>

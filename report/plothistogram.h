@@ -2,8 +2,8 @@
 // The histogram of the horizontal residuals, in millimetres, its bars in the
 // colours the arrows of their sizes take; the overflow bin apart at the right.
 
-#include "tools/validationplot/plotcontent.h"
-#include "tools/validationplot/plotstyle.h"
+#include "report/plotcontent.h"
+#include "report/plotstyle.h"
 
 #include <QPainter>
 #include <QRectF>

@@ -1,6 +1,6 @@
-#include "tools/validationplot/plotlayout.h"
+#include "report/plotlayout.h"
 
-#include "tools/validationplot/plotstyle.h"
+#include "report/plotstyle.h"
 
 namespace veltrane {
 

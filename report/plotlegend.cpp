@@ -1,7 +1,7 @@
-#include "tools/validationplot/plotlegend.h"
+#include "report/plotlegend.h"
 
-#include "tools/validationplot/plotarrows.h"
-#include "tools/validationplot/plotscales.h"
+#include "report/plotarrows.h"
+#include "report/plotscales.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

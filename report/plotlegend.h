@@ -2,9 +2,9 @@
 // The legend of the horizontal residuals' map: the arrow scale bar, the
 // colour bar, the symbols of the points and what was left out or cut short.
 
-#include "engine/networkvalidation.h"
-#include "tools/validationplot/plotcontent.h"
-#include "tools/validationplot/plotstyle.h"
+#include "engine/network/networkvalidation.h"
+#include "report/plotcontent.h"
+#include "report/plotstyle.h"
 
 #include <QPainter>
 #include <QRectF>

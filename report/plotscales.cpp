@@ -1,4 +1,4 @@
-#include "tools/validationplot/plotscales.h"
+#include "report/plotscales.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "tools/validationplot/plotstyle.h"
+#include "report/plotstyle.h"
 
-#include "engine/residualramp.h"
-#include "tools/validationplot/validationplot.h"
+#include "engine/network/residualramp.h"
+#include "report/validationplot.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "tools/validationplot/recordpdf.h"
+#include "report/recordpdf.h"
 
-#include "tools/validationplot/plotcaption.h"
-#include "tools/validationplot/plotlayout.h"
-#include "tools/validationplot/plotstyle.h"
-#include "tools/validationplot/validationplot.h"
+#include "report/plotcaption.h"
+#include "report/plotlayout.h"
+#include "report/plotstyle.h"
+#include "report/validationplot.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>

@@ -4,8 +4,8 @@
 // picture with the converted points' box on the map on the second. Needs a
 // QGuiApplication (the minimal platform with fonts will do) for its text.
 
-#include "engine/conversionrecord.h"
-#include "engine/networkvalidation.h"
+#include "engine/run/conversionrecord.h"
+#include "engine/network/networkvalidation.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,16 +1,16 @@
-#include "tools/validationplot/validationplot.h"
+#include "report/validationplot.h"
 
-#include "tools/validationplot/mapprojection.h"
-#include "tools/validationplot/plotarrows.h"
-#include "tools/validationplot/plotaxes.h"
-#include "tools/validationplot/plotcaption.h"
-#include "tools/validationplot/plotcontent.h"
-#include "tools/validationplot/plotheights.h"
-#include "tools/validationplot/plothistogram.h"
-#include "tools/validationplot/plotlayout.h"
-#include "tools/validationplot/plotlegend.h"
-#include "tools/validationplot/plotscales.h"
-#include "tools/validationplot/plotstyle.h"
+#include "report/mapprojection.h"
+#include "report/plotarrows.h"
+#include "report/plotaxes.h"
+#include "report/plotcaption.h"
+#include "report/plotcontent.h"
+#include "report/plotheights.h"
+#include "report/plothistogram.h"
+#include "report/plotlayout.h"
+#include "report/plotlegend.h"
+#include "report/plotscales.h"
+#include "report/plotstyle.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -8,9 +8,9 @@
 // date. Drawn off screen with QPainter into an image or a vector PDF; needs
 // a QGuiApplication (the minimal platform with fonts will do) for its text.
 
-#include "engine/formats/pointrecord.h"
-#include "engine/networkprovenance.h"
-#include "engine/networkvalidation.h"
+#include "engine/types/pointrecord.h"
+#include "engine/network/networkprovenance.h"
+#include "engine/network/networkvalidation.h"
 
 #include <QImage>
 #include <QPainter>

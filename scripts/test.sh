@@ -10,7 +10,7 @@ build="$root/build"
 
 # The tree's one formatting style (.clang-format), on every C++ file.
 echo "test: checking the formatting of the C++ sources"
-(cd "$root" && find app bench engine fuzz lib python tests tools view widgets -name '*.cpp' -o -name '*.h' |
+(cd "$root" && find app bench command engine fuzz lib python report tests tools view widgets -name '*.cpp' -o -name '*.h' |
   sort | xargs clang-format --dry-run -Werror)
 # run.sh may have configured the folder without tests and benchmarks.
 "$root/scripts/build.sh" "$build" -DVELTRANE_BUILD_TESTS=ON -DVELTRANE_BUILD_BENCH=ON

@@ -3,7 +3,7 @@
 // the image file, in the single precision the map is drawn with) and its
 // height in height units (scaled by the view's dScaleZ when drawn).
 
-#include "engine/formats/basemap.h"
+#include "engine/types/basemap.h"
 
 namespace veltrane {
 

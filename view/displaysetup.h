@@ -3,8 +3,8 @@
 // hands them to a view: the extents in scene units and the boxes the two
 // views frame their cameras on.
 
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
 #include "view/glc/glc_boundingbox.h"
 
 #include <QColor>

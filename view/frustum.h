@@ -7,7 +7,7 @@
 // is on the inner side when the sum is positive. Coordinates are scene units
 // (heights already multiplied by the vertical scale).
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 #include "view/glc/glc_matrix.h"
 
 #include <array>

@@ -4,7 +4,7 @@
 #include "view/glc/glc_factory.h"
 #include "view/viewmarks.h"
 
-#include "engine/formats/basemap.h"
+#include "engine/types/basemap.h"
 
 #include <QElapsedTimer>
 #include <QKeyEvent>

@@ -19,8 +19,8 @@
 #include "view/glc/glc_vector3d.h"
 #include "view/glc/glc_viewport.h"
 #include "view/glc/glc_world.h"
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
 
 #include <QColor>
 #include <QGLWidget>

@@ -4,7 +4,7 @@
 
 #include "view/glwidget.h"
 
-#include "engine/networkvalidation.h"
+#include "engine/network/networkvalidation.h"
 #include "view/residualarrows.h"
 #include "view/windowpixels.h"
 

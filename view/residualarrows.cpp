@@ -1,7 +1,7 @@
 #include "view/residualarrows.h"
 
-#include "engine/networkvalidation.h"
-#include "engine/residualramp.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/network/residualramp.h"
 
 #include <algorithm>
 #include <cmath>

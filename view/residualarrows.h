@@ -4,8 +4,8 @@
 // multiplier and coloured by its size over the ramp of the check's picture,
 // 0 to the largest residual.
 
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
 
 #include <QColor>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // precision the way OpenGL rounds a double vertex, so that both paths give
 // the same pixels.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 #include "view/frustum.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // the overlay text against the background, the "Last Click" line, and which
 // converted records lie outside the control network.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 #include "view/glc/glc_vector3d.h"
 
 #include <QColor>

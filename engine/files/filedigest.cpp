@@ -1,4 +1,4 @@
-#include "engine/base/filedigest.h"
+#include "engine/files/filedigest.h"
 
 #include <QCryptographicHash>
 #include <QFile>

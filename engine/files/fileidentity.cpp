@@ -1,4 +1,4 @@
-#include "engine/base/fileidentity.h"
+#include "engine/files/fileidentity.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "engine/base/replacingfile.h"
+#include "engine/files/replacingfile.h"
 
 #include <QFile>
 #include <cerrno>

@@ -27,8 +27,8 @@
 // Names are used as given and relative to the folder opened at open(), so
 // folders deeper than PATH_MAX from the root work as they do elsewhere.
 
-#include "engine/base/fileidentity.h"
-#include "engine/base/tempfilecleanup.h"
+#include "engine/files/fileidentity.h"
+#include "engine/files/tempfilecleanup.h"
 
 #include <QString>
 #include <cstdio>

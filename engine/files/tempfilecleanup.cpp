@@ -1,4 +1,4 @@
-#include "engine/base/tempfilecleanup.h"
+#include "engine/files/tempfilecleanup.h"
 
 #include <atomic>
 #include <cerrno>

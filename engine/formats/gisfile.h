@@ -5,8 +5,8 @@
 // field of the features read and adds the shift's fields. GDAL's own types
 // stay in gisfile.cpp.
 
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
 
 #include <QString>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // fields and taken by the roles of their columns.
 
 #include "engine/formats/pointlayout.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 #include "engine/formats/pointstream.h"
 
 #include <vector>

@@ -3,7 +3,7 @@
 // the header line, then one line per record with the CORS96 position first
 // and the CORS96a position second, whatever the direction of the run.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <QString>
 #include <cstddef>

@@ -6,7 +6,7 @@
 // starting with '#' are comments; lines that do not parse are skipped.
 // Lines are read in pieces of at most kPointLinePiece characters.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 #include "engine/formats/pointstream.h"
 
 #include <cstdint>

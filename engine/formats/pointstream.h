@@ -4,7 +4,7 @@
 // cut their input into line pieces and parse them here.
 
 #include "engine/formats/linerejects.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstddef>
 #include <cstdint>

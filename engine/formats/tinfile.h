@@ -3,7 +3,7 @@
 // "v x y z" vertex lines and "f a b c" triangle lines with 1-based vertex
 // numbers read like sscanf's %i (leading 0 octal, 0x hexadecimal).
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 #include "engine/formats/pointstream.h"
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 // direction, and every triangle the run could use is a face. The descriptive
 // fields say what the network was made from.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <QByteArray>
 #include <QDate>

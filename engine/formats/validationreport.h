@@ -2,8 +2,8 @@
 // The two files of the network check: the leave-one-out residual of every
 // control point, and the uncertainty beside every converted point.
 
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstddef>
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/coordinatesystem.h"
+#include "engine/geodesy/coordinatesystem.h"
 
 #include <proj.h>
 #include <proj_experimental.h>
@@ -357,6 +357,18 @@ void CoordinateConverter::toGeographic(double *x, double *y, double *z, size_t s
 void CoordinateConverter::fromGeographic(double *x, double *y, double *z, size_t stride, size_t count)
 {
     convert(true, x, y, z, stride, count);
+}
+
+std::string targetSystemName(DatumDirection direction)
+{
+    return direction == DatumDirection::Cors96ToCors96a ? "NAD83(CORS96a)" : "NAD83(CORS96)";
+}
+
+std::string targetDatumName(DatumDirection direction)
+{
+    // The older realization under the name PROJ's database gives it.
+    return direction == DatumDirection::Cors96ToCors96a ? "NAD83 (CORS96a)"
+                                                        : "NAD83 (Continuously Operating Reference Station 1996)";
 }
 
 }  // namespace veltrane

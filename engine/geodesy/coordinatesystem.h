@@ -6,7 +6,7 @@
 // used, from longitude, latitude and ellipsoid height on its datum: never a
 // datum transformation, which is the network's job.
 
-#include "engine/formats/gridoutput.h"
+#include "engine/types/gridpoint.h"
 
 #include <cstddef>
 #include <memory>
@@ -72,5 +72,10 @@ private:
     double metresPerUnit_;
     std::unique_ptr<Proj> proj_;
 };
+
+// The names of the target realization: its geographic system
+// ("NAD83(CORS96a)") and its datum.
+std::string targetSystemName(DatumDirection direction);
+std::string targetDatumName(DatumDirection direction);
 
 }  // namespace veltrane

@@ -1,4 +1,4 @@
-#include "engine/geodesic.h"
+#include "engine/geodesy/geodesic.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "engine/gridconversion.h"
+#include "engine/geodesy/gridconversion.h"
 
 #include <algorithm>
 #include <mutex>

@@ -5,9 +5,9 @@
 // as read stay for the output line. Used from every worker thread at once:
 // each call borrows converters of its own (one PROJ context each) from a pool.
 
-#include "engine/coordinatesystem.h"
-#include "engine/formats/gridoutput.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/geodesy/coordinatesystem.h"
+#include "engine/types/gridpoint.h"
+#include "engine/types/pointrecord.h"
 
 #include <memory>
 #include <string>

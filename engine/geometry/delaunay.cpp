@@ -1,6 +1,6 @@
-#include "engine/delaunay.h"
+#include "engine/geometry/delaunay.h"
 
-#include "engine/trianglesides.h"
+#include "engine/geometry/trianglesides.h"
 
 #include <algorithm>
 #include <cmath>

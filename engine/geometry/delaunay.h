@@ -1,7 +1,7 @@
 #pragma once
 // Delaunay triangulation by incremental insertion in ascending x.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstddef>
 #include <cstdint>

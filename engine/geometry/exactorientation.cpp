@@ -1,4 +1,4 @@
-#include "engine/exactorientation.h"
+#include "engine/geometry/exactorientation.h"
 
 #include <cmath>
 #include <limits>

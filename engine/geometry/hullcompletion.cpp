@@ -1,8 +1,8 @@
-#include "engine/hullcompletion.h"
+#include "engine/geometry/hullcompletion.h"
 
-#include "engine/exactorientation.h"
-#include "engine/networkoutline.h"
-#include "engine/trianglesides.h"
+#include "engine/geometry/exactorientation.h"
+#include "engine/geometry/networkoutline.h"
+#include "engine/geometry/trianglesides.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 // Completion of a triangulation to the convex hull of its points.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstdint>
 #include <vector>

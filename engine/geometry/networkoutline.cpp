@@ -1,7 +1,7 @@
-#include "engine/networkoutline.h"
+#include "engine/geometry/networkoutline.h"
 
-#include "engine/exactorientation.h"
-#include "engine/trianglesides.h"
+#include "engine/geometry/exactorientation.h"
+#include "engine/geometry/trianglesides.h"
 
 #include <algorithm>
 

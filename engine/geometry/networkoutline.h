@@ -6,7 +6,7 @@
 // same side of it (a fold), by three or more triangles, or by a triangle
 // without area. Triangles with an index outside the points are left out.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/planegeometry.h"
+#include "engine/geometry/planegeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 // place on a segment or a triangle. Where rounding must not decide a side,
 // exactorientation.h gives the exact answer.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 namespace veltrane {
 

@@ -1,4 +1,4 @@
-#include "engine/trianglegeometry.h"
+#include "engine/geometry/trianglegeometry.h"
 
 #include <algorithm>
 #include <cmath>

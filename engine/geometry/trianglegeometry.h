@@ -2,7 +2,7 @@
 // Planar operations on TIN triangles. Longitude and latitude are treated as
 // plane coordinates in degrees, without projection.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "engine/trianglegrid.h"
+#include "engine/geometry/trianglegrid.h"
 
 #include <algorithm>
 #include <utility>

@@ -4,9 +4,9 @@
 // inclusive bounding box holds it. Candidates come back in ascending table
 // order, which keeps the "later triangle overwrites" rule of the walk intact.
 
-#include "engine/celllists.h"
-#include "engine/formats/pointrecord.h"
-#include "engine/trianglegeometry.h"
+#include "engine/geometry/celllists.h"
+#include "engine/types/pointrecord.h"
+#include "engine/geometry/trianglegeometry.h"
 
 #include <cstdint>
 #include <vector>

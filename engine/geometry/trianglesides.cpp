@@ -1,4 +1,4 @@
-#include "engine/trianglesides.h"
+#include "engine/geometry/trianglesides.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // Sides of TIN triangles as single numbers: the two vertex indices packed
 // into 64 bits, which sort and compare as one value.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "engine/controlnetwork.h"
+#include "engine/network/controlnetwork.h"
 
-#include "engine/trianglegeometry.h"
-#include "engine/pointshift.h"
+#include "engine/geometry/trianglegeometry.h"
+#include "engine/network/pointshift.h"
 
 #include <QHash>
 #include <QSet>

@@ -2,7 +2,7 @@
 // The control network: source and target control points paired by
 // identifier, and the vertices of a TIN file matched to those pairs.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <QStringList>
 #include <cstdint>

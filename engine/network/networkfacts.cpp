@@ -1,8 +1,7 @@
-#include "engine/networkfacts.h"
+#include "engine/network/networkfacts.h"
 
-#include "engine/base/filedigest.h"
-#include "engine/coordinatesystem.h"
-#include "engine/gisconversion.h"
+#include "engine/files/filedigest.h"
+#include "engine/geodesy/coordinatesystem.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // the network they make cannot convert, and how an export describes them.
 // The command, the window and the library word these the same way.
 
-#include "engine/conversion.h"
+#include "engine/network/networkbuilder.h"
 #include "engine/formats/pointstream.h"
 #include "engine/formats/tinshiftexport.h"
 

@@ -1,6 +1,6 @@
-#include "engine/networkprovenance.h"
+#include "engine/network/networkprovenance.h"
 
-#include "engine/base/filedigest.h"
+#include "engine/files/filedigest.h"
 
 #include <QFileInfo>
 

@@ -3,7 +3,7 @@
 // network files by name and SHA-256, where the TIN came from, the direction,
 // the program's version and the UTC date.
 
-#include "engine/conversion.h"
+#include "engine/network/networkbuilder.h"
 #include "engine/formats/tinshiftexport.h"
 
 #include <QDateTime>

@@ -1,11 +1,11 @@
-#include "engine/networkvalidation.h"
+#include "engine/network/networkvalidation.h"
 
 #include "engine/base/parallel.h"
-#include "engine/celllists.h"
-#include "engine/delaunay.h"
-#include "engine/geodesic.h"
-#include "engine/networkoutline.h"
-#include "engine/planegeometry.h"
+#include "engine/geometry/celllists.h"
+#include "engine/geometry/delaunay.h"
+#include "engine/geodesy/geodesic.h"
+#include "engine/geometry/networkoutline.h"
+#include "engine/geometry/planegeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 // network surrounds is taken out, its shift is interpolated from the network
 // without it, and the difference from its known shift is its residual.
 
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "engine/pointquality.h"
+#include "engine/network/pointquality.h"
 
 #include "engine/base/parallel.h"
-#include "engine/geodesic.h"
-#include "engine/planegeometry.h"
+#include "engine/geodesy/geodesic.h"
+#include "engine/geometry/planegeometry.h"
 
 #include <algorithm>
 #include <cmath>

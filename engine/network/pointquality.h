@@ -3,11 +3,11 @@
 // of the network's control points interpolated over the triangle that gave
 // each point its shift, and the distance to the nearest control point.
 
-#include "engine/celllists.h"
-#include "engine/formats/checkrecords.h"
-#include "engine/formats/pointrecord.h"
-#include "engine/networkvalidation.h"
-#include "engine/pointshift.h"
+#include "engine/geometry/celllists.h"
+#include "engine/types/checkrecords.h"
+#include "engine/types/pointrecord.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/network/pointshift.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "engine/pointshift.h"
+#include "engine/network/pointshift.h"
 
 #include "engine/base/parallel.h"
-#include "engine/exactorientation.h"
-#include "engine/geodesic.h"
-#include "engine/networkoutline.h"
-#include "engine/planegeometry.h"
-#include "engine/trianglegeometry.h"
+#include "engine/geometry/exactorientation.h"
+#include "engine/geodesy/geodesic.h"
+#include "engine/geometry/networkoutline.h"
+#include "engine/geometry/planegeometry.h"
+#include "engine/geometry/trianglegeometry.h"
 
 #include <algorithm>
 #include <atomic>

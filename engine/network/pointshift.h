@@ -4,8 +4,8 @@
 // triangle, or a copy of the control record the point coincides with).
 
 #include "engine/base/parallel.h"
-#include "engine/formats/pointrecord.h"
-#include "engine/trianglegrid.h"
+#include "engine/types/pointrecord.h"
+#include "engine/geometry/trianglegrid.h"
 
 #include <cstddef>
 #include <cstdint>

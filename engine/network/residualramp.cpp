@@ -1,4 +1,4 @@
-#include "engine/residualramp.h"
+#include "engine/network/residualramp.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "engine/shiftstatistics.h"
+#include "engine/network/shiftstatistics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@
 // bin (0.05 % of the value) of the exact median. The azimuth is a circular
 // mean: the direction of the sum of the shifts' unit vectors.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "engine/conversionrecord.h"
+#include "engine/run/conversionrecord.h"
 
-#include "engine/base/filedigest.h"
+#include "engine/files/filedigest.h"
 
 #include <QFile>
 #include <QFileInfo>

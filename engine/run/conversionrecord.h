@@ -6,11 +6,11 @@
 // when and with which version of the program. Plain data and its text, line
 // by line; the pages are drawn by the front ends' painting.
 
-#include "engine/conversion.h"
-#include "engine/networkprovenance.h"
-#include "engine/networkvalidation.h"
-#include "engine/shiftstatistics.h"
-#include "engine/streamconversion.h"
+#include "engine/run/conversion.h"
+#include "engine/network/networkprovenance.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/network/shiftstatistics.h"
+#include "engine/run/streamconversion.h"
 
 #include <QByteArray>
 #include <QString>

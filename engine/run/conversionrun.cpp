@@ -1,6 +1,6 @@
-#include "engine/conversionrun.h"
+#include "engine/run/conversionrun.h"
 
-#include "engine/networkprovenance.h"
+#include "engine/network/networkprovenance.h"
 #include "engine/formats/fixedformat.h"
 #include "engine/formats/gridoutput.h"
 #include "engine/formats/outputwriter.h"
@@ -8,12 +8,12 @@
 #include "engine/formats/tinfile.h"
 #include "engine/formats/tinshiftexport.h"
 #include "engine/formats/validationreport.h"
-#include "engine/gisconversion.h"
-#include "engine/gridconversion.h"
-#include "engine/keptpoints.h"
-#include "engine/networkfacts.h"
-#include "engine/pointquality.h"
-#include "engine/runoutputs.h"
+#include "engine/run/gisconversion.h"
+#include "engine/geodesy/gridconversion.h"
+#include "engine/run/keptpoints.h"
+#include "engine/network/networkfacts.h"
+#include "engine/network/pointquality.h"
+#include "engine/run/runoutputs.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -6,11 +6,11 @@
 // every output as one transaction (runoutputs.h); or, for the network check,
 // validates the network and writes its residual file and picture.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/gisfile.h"
-#include "engine/conversionrecord.h"
-#include "engine/networkvalidation.h"
-#include "engine/streamconversion.h"
+#include "engine/run/conversionrecord.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/run/streamconversion.h"
 
 #include <QByteArray>
 #include <QSize>

@@ -1,4 +1,4 @@
-#include "engine/gisconversion.h"
+#include "engine/run/gisconversion.h"
 
 #include "engine/formats/gridoutput.h"
 #include "engine/formats/outputwriter.h"
@@ -7,18 +7,6 @@
 #include <optional>
 
 namespace veltrane {
-
-std::string targetSystemName(DatumDirection direction)
-{
-    return direction == DatumDirection::Cors96ToCors96a ? "NAD83(CORS96a)" : "NAD83(CORS96)";
-}
-
-std::string targetDatumName(DatumDirection direction)
-{
-    // The older realization under the name PROJ's database gives it.
-    return direction == DatumDirection::Cors96ToCors96a ? "NAD83 (CORS96a)"
-                                                        : "NAD83 (Continuously Operating Reference Station 1996)";
-}
 
 namespace {
 

@@ -5,7 +5,7 @@
 // file or as features of a GIS file that keep every field read.
 
 #include "engine/formats/gisfile.h"
-#include "engine/streamconversion.h"
+#include "engine/run/streamconversion.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,10 +38,5 @@ constexpr size_t kGisBatchFeatures = 65536;
 // used; `heights` says whether the layer gives heights.
 GisTotals convertGisLayer(GisPointReader &reader, const NetworkInterpolator &network, const StreamSettings &settings,
                           const GisStreamHandlers &handlers);
-
-// The names of the target realization: its geographic system
-// ("NAD83(CORS96a)") and its datum.
-std::string targetSystemName(DatumDirection direction);
-std::string targetDatumName(DatumDirection direction);
 
 }  // namespace veltrane

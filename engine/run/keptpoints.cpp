@@ -1,4 +1,4 @@
-#include "engine/keptpoints.h"
+#include "engine/run/keptpoints.h"
 
 #include "engine/formats/pointfile.h"
 #include "engine/formats/pointstream.h"

@@ -5,9 +5,9 @@
 // records are not copied each time a growing array fills; the extent is
 // measured as each block comes in.
 
-#include "engine/formats/pointrecord.h"
-#include "engine/shiftstatistics.h"
-#include "engine/streamconversion.h"
+#include "engine/types/pointrecord.h"
+#include "engine/network/shiftstatistics.h"
+#include "engine/run/streamconversion.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "engine/runoutputs.h"
+#include "engine/run/runoutputs.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@
 // of those names as it was. No output may replace a file the run reads or
 // another output of the run.
 
-#include "engine/base/fileidentity.h"
-#include "engine/base/replacingfile.h"
+#include "engine/files/fileidentity.h"
+#include "engine/files/replacingfile.h"
 
 #include <QString>
 #include <cstddef>

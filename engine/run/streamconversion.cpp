@@ -1,4 +1,4 @@
-#include "engine/streamconversion.h"
+#include "engine/run/streamconversion.h"
 
 #include "engine/base/parallel.h"
 #include "engine/formats/gridoutput.h"

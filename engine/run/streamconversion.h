@@ -6,12 +6,12 @@
 
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointlayout.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 #include "engine/formats/pointstream.h"
-#include "engine/gridconversion.h"
-#include "engine/pointquality.h"
-#include "engine/pointshift.h"
-#include "engine/shiftstatistics.h"
+#include "engine/geodesy/gridconversion.h"
+#include "engine/network/pointquality.h"
+#include "engine/network/pointshift.h"
+#include "engine/network/shiftstatistics.h"
 
 #include <QString>
 #include <cstdint>

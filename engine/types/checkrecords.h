@@ -2,7 +2,7 @@
 // The results of the network check, as plain records: the leave-one-out
 // residual of a control point and the uncertainty of a converted point.
 
-#include "engine/formats/pointrecord.h"
+#include "engine/types/pointrecord.h"
 
 #include <cstdint>
 

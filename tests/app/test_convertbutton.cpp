@@ -9,8 +9,8 @@
 #include "ui_mainwindow.h"
 
 #include "app/crsfield.h"
-#include "engine/conversion.h"
-#include "engine/coordinatesystem.h"
+#include "engine/run/conversion.h"
+#include "engine/geodesy/coordinatesystem.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 #include "app/startupoptions.h"
 #include "ui_mainwindow.h"
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 
 #include <QCommandLineParser>
 #include <QDir>

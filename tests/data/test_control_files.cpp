@@ -1,8 +1,8 @@
 // The two control files list the same points, in different orders, moved by
 // a smooth shift of a few centimetres.
 
-#include "engine/conversion.h"
-#include "engine/geodesic.h"
+#include "engine/run/conversion.h"
+#include "engine/geodesy/geodesic.h"
 #include "tests/data/sampledata.h"
 
 #include <gtest/gtest.h>

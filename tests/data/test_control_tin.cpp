@@ -1,7 +1,7 @@
 // The control TIN file: the Delaunay triangulation of the CORS96 control
 // points, vertices in their own order, faces numbering existing vertices.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "tests/data/sampledata.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The generator writes exactly the committed files, so data/ can always be
 // remade from the code.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "tests/data/sampledata.h"
 
 #include <QProcess>

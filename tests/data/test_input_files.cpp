@@ -1,7 +1,7 @@
 // The sample input files: what the point reader takes from them and how many
 // of their points lie outside the control network.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/pointfile.h"
 #include "tests/data/sampledata.h"
 

@@ -1,9 +1,9 @@
 // End-to-end runs of the conversion over small control networks written to a
 // temporary folder: status lines, both output files, and the mended faults.
 
-#include "engine/conversion.h"
-#include "engine/conversionrecord.h"
-#include "engine/conversionrun.h"
+#include "engine/run/conversion.h"
+#include "engine/run/conversionrecord.h"
+#include "engine/run/conversionrun.h"
 #include "tests/support/conversiontestsupport.h"
 #include "tests/support/scratchfilesystem.h"
 

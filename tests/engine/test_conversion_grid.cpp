@@ -4,12 +4,12 @@
 // networks with points on vertices, edges and cell boundaries. Also the
 // per-triangle rule on its own.
 
-#include "engine/delaunay.h"
-#include "engine/exactorientation.h"
-#include "engine/trianglegeometry.h"
+#include "engine/geometry/delaunay.h"
+#include "engine/geometry/exactorientation.h"
+#include "engine/geometry/trianglegeometry.h"
 #include "engine/formats/outputwriter.h"
-#include "engine/pointshift.h"
-#include "engine/trianglegrid.h"
+#include "engine/network/pointshift.h"
+#include "engine/geometry/trianglegrid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 // Coordinate systems through PROJ: what each kind of definition gives, the
 // column names of its unit, and the conversion from many threads at once.
 
-#include "engine/coordinatesystem.h"
-#include "engine/gridconversion.h"
+#include "engine/formats/gridoutput.h"
+#include "engine/geodesy/coordinatesystem.h"
+#include "engine/geodesy/gridconversion.h"
 
 #include <gtest/gtest.h>
 

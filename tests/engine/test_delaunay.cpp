@@ -1,4 +1,4 @@
-#include "engine/delaunay.h"
+#include "engine/geometry/delaunay.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/geodesic.h"
-#include "engine/trianglegeometry.h"
+#include "engine/geodesy/geodesic.h"
+#include "engine/geometry/trianglegeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Completion of the triangulation to the convex hull, and the exact
 // orientation test it and the second look of the conversion rest on.
 
-#include "engine/delaunay.h"
-#include "engine/exactorientation.h"
-#include "engine/hullcompletion.h"
-#include "engine/pointshift.h"
+#include "engine/geometry/delaunay.h"
+#include "engine/geometry/exactorientation.h"
+#include "engine/geometry/hullcompletion.h"
+#include "engine/network/pointshift.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // status and triangle of every point, and the nearest-side extrapolation of
 // points outside the network.
 
-#include "engine/delaunay.h"
+#include "engine/geometry/delaunay.h"
 #include "engine/formats/outputwriter.h"
-#include "engine/pointshift.h"
-#include "engine/trianglegeometry.h"
+#include "engine/network/pointshift.h"
+#include "engine/geometry/trianglegeometry.h"
 
 #include <gtest/gtest.h>
 

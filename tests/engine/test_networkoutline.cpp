@@ -2,11 +2,11 @@
 // it: the network check's boundary, the nearest-side search of points
 // outside, and the completion of a triangulation to its hull.
 
-#include "engine/hullcompletion.h"
-#include "engine/networkoutline.h"
-#include "engine/networkvalidation.h"
-#include "engine/planegeometry.h"
-#include "engine/pointshift.h"
+#include "engine/geometry/hullcompletion.h"
+#include "engine/geometry/networkoutline.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/geometry/planegeometry.h"
+#include "engine/network/pointshift.h"
 
 #include <gtest/gtest.h>
 

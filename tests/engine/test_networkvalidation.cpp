@@ -1,13 +1,13 @@
 // Leave-one-out check of the control network and the uncertainty of
 // converted points.
 
-#include "engine/delaunay.h"
+#include "engine/geometry/delaunay.h"
 #include "engine/formats/validationreport.h"
-#include "engine/geodesic.h"
-#include "engine/hullcompletion.h"
-#include "engine/networkvalidation.h"
-#include "engine/pointquality.h"
-#include "engine/trianglegeometry.h"
+#include "engine/geodesy/geodesic.h"
+#include "engine/geometry/hullcompletion.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/network/pointquality.h"
+#include "engine/geometry/trianglegeometry.h"
 #include "tests/support/conversiontestsupport.h"
 
 #include <QTemporaryDir>

@@ -1,11 +1,11 @@
 // Writing an output file: it takes the place of an earlier file of the same
 // name only when complete, and writes through a symbolic link.
 
-#include "engine/base/replacingfile.h"
-#include "engine/base/tempfilecleanup.h"
+#include "engine/files/replacingfile.h"
+#include "engine/files/tempfilecleanup.h"
 #include "engine/formats/angletext.h"
 #include "engine/formats/outputwriter.h"
-#include "engine/runoutputs.h"
+#include "engine/run/runoutputs.h"
 
 #include "tests/support/conversiontestsupport.h"
 

@@ -2,8 +2,8 @@
 // exact while few, within half a bin once binned, whatever the blocks; the
 // azimuth a circular mean; the sections naming what the run did.
 
-#include "engine/conversionrecord.h"
-#include "engine/shiftstatistics.h"
+#include "engine/run/conversionrecord.h"
+#include "engine/network/shiftstatistics.h"
 
 #include <gtest/gtest.h>
 

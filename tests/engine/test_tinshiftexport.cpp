@@ -4,8 +4,8 @@
 // installed, the same converted coordinates from cct as from the run for
 // points inside the sample network, in both directions and both TIN modes.
 
-#include "engine/base/filedigest.h"
-#include "engine/conversion.h"
+#include "engine/files/filedigest.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/tinshiftexport.h"
 #include "tests/support/conversiontestsupport.h"
 

@@ -3,8 +3,8 @@
 // than the best so far and than the tolerance. Lattices in powers of two
 // make many distances exactly equal, so the first-of-equals rule is tested.
 
-#include "engine/controlnetwork.h"
-#include "engine/trianglegeometry.h"
+#include "engine/network/controlnetwork.h"
+#include "engine/geometry/trianglegeometry.h"
 
 #include <gtest/gtest.h>
 

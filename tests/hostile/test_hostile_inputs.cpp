@@ -3,7 +3,7 @@
 // outputs that cannot be written. Every case checks the message the run
 // gives and that no file present before the run changed.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/outputwriter.h"
 #include "tests/support/conversiontestsupport.h"
 #include "tests/support/fiforeader.h"

@@ -1,8 +1,8 @@
 #pragma once
 // Files and status capture shared by the conversion tests.
 
-#include "engine/conversion.h"
-#include "engine/runoutputs.h"
+#include "engine/run/conversion.h"
+#include "engine/run/runoutputs.h"
 
 #include <QByteArray>
 #include <QFile>

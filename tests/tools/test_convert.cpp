@@ -2,12 +2,12 @@
 // same bytes as runConversion from files, standard input and standard
 // output, points outside the network, and bounded memory on large inputs.
 
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/validationreport.h"
 #include "tests/support/conversiontestsupport.h"
 #include "tests/support/fiforeader.h"
-#include "tools/convertcli/progress.h"
+#include "command/progress.h"
 
 #include <QCryptographicHash>
 #include <QDir>

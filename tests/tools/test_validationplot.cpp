@@ -3,14 +3,14 @@
 // a drawn picture: the worst residual's arrow and name where the point is,
 // the footer naming the network files.
 
-#include "engine/base/filedigest.h"
-#include "tools/validationplot/mapprojection.h"
-#include "tools/validationplot/plotcaption.h"
-#include "tools/validationplot/plotcontent.h"
-#include "tools/validationplot/plotlayout.h"
-#include "tools/validationplot/plotscales.h"
-#include "tools/validationplot/plotstyle.h"
-#include "tools/validationplot/validationplot.h"
+#include "engine/files/filedigest.h"
+#include "report/mapprojection.h"
+#include "report/plotcaption.h"
+#include "report/plotcontent.h"
+#include "report/plotlayout.h"
+#include "report/plotscales.h"
+#include "report/plotstyle.h"
+#include "report/validationplot.h"
 
 #include <QFile>
 #include <QGuiApplication>

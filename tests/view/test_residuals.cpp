@@ -2,7 +2,7 @@
 // top colour east of its point, only while "Show Residuals" is on, boundary
 // points marked, and the camera put on the worst point.
 
-#include "engine/residualramp.h"
+#include "engine/network/residualramp.h"
 #include "tests/support/viewtestscene.h"
 #include "view/residualarrows.h"
 

@@ -1,6 +1,6 @@
 #include "tools/datagen/basemap.h"
 
-#include "engine/geodesic.h"
+#include "engine/geodesy/geodesic.h"
 #include "tools/datagen/region.h"
 #include "tools/datagen/terrain.h"
 

@@ -3,7 +3,7 @@
 // for benchmarks. Every run with the same arguments writes the same bytes.
 
 #include "tools/datagen/basemap.h"
-#include "engine/conversion.h"
+#include "engine/run/conversion.h"
 #include "tools/datagen/hull.h"
 #include "tools/datagen/inputpoints.h"
 #include "tools/datagen/region.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The Tarvona sample region: extents, counts and seeds of the generated data.
 
-#include "engine/formats/basemap.h"
+#include "engine/types/basemap.h"
 
 #include <cstdint>
 

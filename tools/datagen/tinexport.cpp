@@ -1,7 +1,7 @@
 #include "tools/datagen/tinexport.h"
 
-#include "engine/delaunay.h"
-#include "engine/formats/pointrecord.h"
+#include "engine/geometry/delaunay.h"
+#include "engine/types/pointrecord.h"
 #include "tools/datagen/region.h"
 #include "tools/datagen/textfile.h"
 

@@ -1,6 +1,6 @@
 #include "view/glc/glc_matrix.h"
 
-#include "engine/geodesic.h"
+#include "engine/geodesy/geodesic.h"
 
 #include <cmath>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "view/glc/glc_viewport.h"
 
-#include "engine/geodesic.h"
+#include "engine/geodesy/geodesic.h"
 
 #include <QGLWidget>
 
