@@ -112,9 +112,9 @@ public:
     void error(const QString &, bool) override {}
 };
 
-RunPlan commandPlan(const QString &folder, const QString &input, int tinMode)
+RunOptions commandPlan(const QString &folder, const QString &input, int tinMode)
 {
-    RunPlan plan;
+    RunOptions plan;
     plan.input = input;
     plan.settings.tinSource = tinSourceFromMode(tinMode);
     plan.network = defaultNetworkFiles(folder, plan.settings.direction);
@@ -129,7 +129,7 @@ void BM_CommandRun(benchmark::State &state)
 {
     QTemporaryDir folder;
     const Extent extent = prepareNetwork(folder.path());
-    const RunPlan plan =
+    const RunOptions plan =
         commandPlan(folder.path(), preparePoints(folder.path(), extent, int(state.range(0))), int(state.range(1)));
     SilentReporter reporter;
     for (auto _ : state) {
@@ -153,7 +153,7 @@ void BM_WindowAgainstCommand(benchmark::State &state)
     QTemporaryDir folder;
     const Extent extent = prepareNetwork(folder.path());
     const QString input = preparePoints(folder.path(), extent, int(state.range(0)));
-    const RunPlan plan = commandPlan(folder.path(), input, int(state.range(1)));
+    const RunOptions plan = commandPlan(folder.path(), input, int(state.range(1)));
     ConversionSettings settings;
     settings.tinSource = tinSourceFromMode(int(state.range(1)));
     const StatusSink quiet = [](const QString &, int) {};

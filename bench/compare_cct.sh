@@ -31,7 +31,7 @@ network=${NETWORK:-20000}
 runs=${RUNS:-3}
 memory_points=${MEMORY_POINTS:-1000000 4000000 10000000}
 
-convert=$build/tools/veltrane-convert
+convert=$build/command/veltrane-convert
 datagen=$build/tools/datagen/veltrane-datagen
 bench_core=$build/bench/bench_core
 for program in "$convert" "$datagen" "$bench_core"; do

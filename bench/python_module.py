@@ -28,7 +28,7 @@ with tempfile.TemporaryDirectory() as work:
     command_times, command_kb = [], 0
     for _ in range(runs):
         started = time.perf_counter()
-        run = subprocess.run(["/usr/bin/time", "-f", "%M", os.path.join(build, "tools", "veltrane-convert"),
+        run = subprocess.run(["/usr/bin/time", "-f", "%M", os.path.join(build, "command", "veltrane-convert"),
                               "--workdir", data, "-q", "--no-controlshift", "-o", os.path.join(work, "cmd.csv"),
                               points], check=True, capture_output=True, text=True)
         command_times.append(time.perf_counter() - started)

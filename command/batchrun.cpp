@@ -138,9 +138,9 @@ NetworkFiles networkFilesOf(const CommandLine &options)
     return files;
 }
 
-RunPlan planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
+RunOptions planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
 {
-    RunPlan plan;
+    RunOptions plan;
     plan.settings = o.settings;
     plan.network = networkFilesOf(o);
     plan.networkByteLimit = kNetworkFileByteLimit;

@@ -55,7 +55,7 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
                                const ProgressSink &progress, const std::function<bool()> &cancelled,
                                const std::string &crs)
 {
-    RunPlan plan;
+    RunOptions plan;
     plan.crs = crs;
     plan.settings = settings;
     plan.network = defaultNetworkFiles(workDir, settings.direction);
@@ -105,4 +105,3 @@ ConversionResult runConversion(const ConversionSettings &settings, const QString
 }
 
 }  // namespace veltrane
-

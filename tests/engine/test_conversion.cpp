@@ -461,7 +461,7 @@ TEST_F(ConversionRun, RecordShiftsFromKeptPointsAreThoseGatheredWhileConverting)
         void status(const QString &, int) override {}
         void error(const QString &, bool) override {}
     } silent;
-    RunPlan plan;
+    RunOptions plan;
     plan.settings.direction = directionFromMode(1);
     plan.settings.tinSource = tinSourceFromMode(2);
     plan.network = defaultNetworkFiles(dir.path(), plan.settings.direction);

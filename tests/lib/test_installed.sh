@@ -15,7 +15,7 @@ libdir="$(dirname "$(find "$prefix" -name 'libveltrane.so' | head -n 1)")"
 sample="$source/data"
 points=(-122.65049215074 44.54263421388 250.1775 -119.13105851567 42.19242618698 1176.1849)
 printf '%s,%s,%s,P1\n%s,%s,%s,P2\n' "${points[@]}" > "$work/points.csv"
-expected="$("$build/tools/veltrane-convert" --workdir "$sample" -q --no-controlshift -o - "$work/points.csv")"
+expected="$("$build/command/veltrane-convert" --workdir "$sample" -q --no-controlshift -o - "$work/points.csv")"
 
 # pkg-config
 PKG_CONFIG_PATH="$libdir/pkgconfig" c++ -std=c++17 -o "$work/with-pkg-config" \

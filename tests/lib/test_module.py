@@ -14,7 +14,7 @@ sys.path.insert(0, os.path.join(BUILD, "python"))
 import numpy  # noqa: E402
 import veltrane  # noqa: E402
 
-CONVERT = os.path.join(BUILD, "tools", "veltrane-convert")
+CONVERT = os.path.join(BUILD, "command", "veltrane-convert")
 DATAGEN = os.path.join(BUILD, "tools", "datagen", "veltrane-datagen")
 CONTROL = {1: "TARVONA_NAD83_CORS96_CONTROL.csv", 2: "TARVONA_NAD83_CORS96a_CONTROL.csv"}
 TIN = "TARVONA_TIN_CONTROL.obj"

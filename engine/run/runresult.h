@@ -1,0 +1,38 @@
+#pragma once
+// What one run gives back, whoever started it.
+
+#include "engine/types/pointrecord.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace veltrane {
+
+struct ConversionRecord;
+
+enum class RunOutcome {
+    Completed,         // every output written and put in place
+    EmptyInputPath,    // nothing read or written
+    OutputNotWritten,  // the window's run finished but its outputs were not written (reported)
+    Failed,            // the run stopped; nothing new is left under the output names (reported)
+    Cancelled,         // stopped when asked; nothing new is left under the output names (reported)
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::EmptyInputPath;
+    // With options.keepRecords: the network and the converted points.
+    std::shared_ptr<const std::vector<PointRecord>> control;
+    std::shared_ptr<const std::vector<Triangle>> triangles;
+    std::shared_ptr<const std::vector<PointRecord>> points;
+    STATS statsControl;
+    STATS statsInput;
+    uint32_t nTinVerts = 0;
+    uint64_t pointCount = 0;
+    uint64_t outside = 0;   // points no triangle took
+    uint64_t rejected = 0;  // lines of the input that gave no point
+    // With options.keepRecord or plan.record, of a conversion that ran to its end.
+    std::shared_ptr<const ConversionRecord> record;
+};
+
+}  // namespace veltrane

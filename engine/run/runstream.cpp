@@ -1,0 +1,261 @@
+#include "engine/run/runstages.h"
+
+#include "engine/formats/gisfile.h"
+#include "engine/formats/pointfile.h"
+#include "engine/network/networkvalidation.h"
+#include "engine/run/gisconversion.h"
+
+#include <cerrno>
+
+namespace veltrane {
+
+namespace {
+
+// What the closing lines say of the points outside the network, `extended`
+// of them extrapolated.
+QString outsideFate(OutsidePoints outside, uint64_t count, uint64_t extended)
+{
+    switch (outside) {
+    case OutsidePoints::Skip:
+        return QStringLiteral(" and were left out.");
+    case OutsidePoints::Nearest:
+        // A point without finite coordinates cannot be extrapolated: it keeps zeros.
+        if (extended < count)
+            return QStringLiteral("; %1 of them were extended from the nearest triangle, %2 left with zeros.")
+                .arg(decimal(extended), decimal(count - extended));
+        return QStringLiteral(" and were extended from the nearest triangle.");
+    case OutsidePoints::Fail:
+        return QStringLiteral(".");
+    case OutsidePoints::Zero:
+        break;
+    }
+    return QStringLiteral(" and were left unconverted.");
+}
+
+// "2 lines are not points: line 3: no identifier; line 9: latitude out of
+// range", the first kRejectsNamed of them named.
+QString rejectsText(const RejectLog &rejects)
+{
+    QStringList named;
+    for (const LineReject &reject : rejects.kept)
+        named.append(rejectText(reject));
+    if (rejects.count > uint64_t(named.size()))
+        named.append(QStringLiteral("..."));
+    const QString count = rejects.count == 1 ? QStringLiteral("1 line is not a point")
+                                             : QStringLiteral("%1 lines are not points").arg(decimal(rejects.count));
+    return count + QStringLiteral(": ") + named.join(QStringLiteral("; "));
+}
+
+}  // namespace
+
+void Run::keepPoints(KeptPoints &kept)
+{
+    std::vector<PointRecord> points = kept.take(result_.statsInput);
+    if (options_.keepRecords)
+        result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(points));
+    if (recordWanted() && shiftsFromKeptPoints())
+        keptShifts_ = kept.shifts(result_.points);
+}
+
+// Streams the input through the network into the outputs.
+bool Run::stream(StreamTotals &totals)
+{
+    if (gisInput_)
+        return streamGis(totals);
+    const bool writing = deferredErrors_.isEmpty();
+    std::optional<PointQualityEstimator> estimator;
+    if (quality_ != RunOutputs::kNoOutput && writing) {
+        validation_.emplace(validateNetwork(*control_, *triangles_));
+        estimator.emplace(*control_, *triangles_, *validation_);
+    }
+
+    StreamSettings settings;
+    settings.direction = options_.settings.direction;
+    settings.sign = longitudeSignOf(options_.settings);
+    settings.outside = options_.outside;
+    settings.decimals = options_.decimals;
+    settings.style = options_.style;
+    settings.layout = options_.layout;
+    settings.quality = estimator ? &*estimator : nullptr;
+    settings.grid = grid_.get();
+    settings.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
+
+    QString writeError;
+    StreamHandlers handlers;
+    handlers.write = [this, writing, &writeError](const std::string &lines) {
+        return !writing || outputs_.write(points_, lines, writeError);
+    };
+    handlers.writeQuality = [this, &writeError](const std::string &lines) {
+        return outputs_.write(quality_, lines, writeError);
+    };
+    if (reporter_.wantsOutsidePoints() || options_.outside == OutsidePoints::Fail || recordWanted()) {
+        handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
+    }
+
+    StreamByteSource bytes(input_);
+    const uint64_t totalBytes = bytes.knownSize();
+    KeptPoints keptBlocks(totalBytes);
+    if (options_.keepRecords)
+        handlers.convertedPoints = [&keptBlocks](KeptBlock &&block) { keptBlocks.add(std::move(block)); };
+    handlers.progress = [this, totalBytes](uint64_t points, uint64_t read) {
+        reporter_.progress(points, read, totalBytes);
+    };
+
+    handlers.cancelled = options_.cancelled;
+    if (reporter_.wantsRejectedLines())
+        handlers.rejectedLine = [this](const LineReject &reject) { reporter_.rejectedLine(rejectText(reject)); };
+
+    const NetworkInterpolator interpolator(control_, triangles_);
+    totals = convertPointStream(bytes, interpolator, settings, handlers);
+    const int readErrno = bytes.error();
+
+    result_.pointCount = totals.points;
+    result_.outside = totals.outside;
+    result_.rejected = totals.rejects.count;
+    keepPoints(keptBlocks);
+    if (reporter_.wantsDiagnostics()) {
+        std::vector<std::string> notes;
+        appendPointReadDiagnostics(&notes, localPath(options_.input), true, totals.dataLines, size_t(totals.points));
+        for (const std::string &note : notes)
+            reporter_.diagnostic(note);
+    }
+
+    if (!totals.layoutError.isEmpty()) {
+        if (options_.strict)
+            return failed(QStringLiteral("%1: %2").arg(inputName(), totals.layoutError), true);
+        reporter_.status(totals.layoutError, kProgressConverted);
+    }
+    if (totals.cancelled) {
+        result_.outcome = RunOutcome::Cancelled;
+        return failed(QStringLiteral("Conversion cancelled; no file was written."));
+    }
+    if (totals.readFailed) {
+        const QString text = QStringLiteral("Error reading %1: %2").arg(inputName(), reason(readErrno));
+        if (options_.strict)
+            return failed(text);
+        deferredErrors_.append(text);
+    }
+    if (totals.writeFailed) {
+        if (options_.strict)
+            return failed(writeError);
+        deferredErrors_.append(writeError);
+    }
+    // Most points outside (or rejected for their latitude), and most of
+    // those inside once corrected.
+    const uint64_t astray = totals.outside + totals.latitudeRejects;
+    if (astray * 2 > totals.points + totals.latitudeRejects) {
+        if (totals.insideIfWest * 2 > astray)
+            reporter_.hint(RunHint::ForceNegative);
+        if (totals.insideIfSwapped * 2 > astray)
+            reporter_.hint(RunHint::SwapColumns);
+    }
+    if (totals.points == 0) {
+        QString text = QStringLiteral("No points could be read from %1.").arg(inputName());
+        if (totals.rejects.count > 0)
+            text += QStringLiteral(" ") + rejectsText(totals.rejects);
+        if (options_.strict)
+            return failed(text);
+        reporter_.status(text, kProgressConverted);
+    } else if (totals.rejects.count > 0) {
+        reporter_.warning(rejectsText(totals.rejects));
+    }
+    return reportOutside(totals);
+}
+
+// The closing lines on the points outside the network; false when they stop the run.
+bool Run::reportOutside(const StreamTotals &totals)
+{
+    if (totals.outside > 0)
+        reporter_.status(QStringLiteral("%1 of %2 points lie outside the control network")
+                                 .arg(decimal(totals.outside), decimal(totals.points)) +
+                             outsideFate(options_.outside, totals.outside, totals.extended),
+                         kProgressConverted);
+    if (options_.outside == OutsidePoints::Fail && totals.outside > 0) {
+        QStringList ids;
+        for (const QString &id : outsideIds_)
+            ids.append(id);
+        if (totals.outside > outsideIds_.size())
+            ids.append(QStringLiteral("..."));
+        return failed(QStringLiteral("%1 of %2 points lie outside the control network: %3")
+                          .arg(decimal(totals.outside), decimal(totals.points), ids.join(QStringLiteral(", "))));
+    }
+    return true;
+}
+
+// Streams the features of a GIS layer through the network into the outputs.
+bool Run::streamGis(StreamTotals &totals)
+{
+    std::optional<PointQualityEstimator> estimator;
+    if (quality_ != RunOutputs::kNoOutput) {
+        validation_.emplace(validateNetwork(*control_, *triangles_));
+        estimator.emplace(*control_, *triangles_, *validation_);
+    }
+    StreamSettings settings;
+    settings.direction = options_.settings.direction;
+    settings.outside = options_.outside;
+    settings.decimals = options_.decimals;
+    settings.style = options_.style;
+    settings.quality = estimator ? &*estimator : nullptr;
+    settings.grid = grid_.get();
+    settings.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
+
+    QString writeError;
+    GisStreamHandlers handlers;
+    handlers.writer = gisWriter_.get();
+    if (!gisWriter_) {
+        handlers.writeLines = [this, &writeError](const std::string &lines) {
+            return outputs_.write(points_, lines, writeError);
+        };
+    }
+    handlers.writeQuality = [this, &writeError](const std::string &lines) {
+        return outputs_.write(quality_, lines, writeError);
+    };
+    handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
+    const int64_t features = gisInput_->featureCount();
+    KeptPoints keptBlocks(features < 0 ? kUnknownSize : uint64_t(features));
+    if (options_.keepRecords)
+        handlers.convertedPoints = [&keptBlocks](KeptBlock &&block) { keptBlocks.add(std::move(block)); };
+    handlers.progress = [this, features](uint64_t points) {
+        reporter_.progress(points, points, features < 0 ? kUnknownSize : uint64_t(features));
+    };
+    handlers.cancelled = options_.cancelled;
+
+    const NetworkInterpolator interpolator(control_, triangles_);
+    const GisTotals gis = convertGisLayer(*gisInput_, interpolator, settings, handlers);
+    totals = gis.stream;
+    result_.pointCount = totals.points;
+    result_.outside = totals.outside;
+    result_.rejected = totals.rejects.count;
+    keepPoints(keptBlocks);
+
+    if (totals.cancelled) {
+        result_.outcome = RunOutcome::Cancelled;
+        return failed(QStringLiteral("Conversion cancelled; no file was written."));
+    }
+    if (totals.readFailed)
+        return failed(gis.error);
+    if (totals.writeFailed)
+        return failed(gis.error.isEmpty() ? writeError
+                                          : QStringLiteral("Unable to write %1: %2").arg(options_.output, gis.error));
+    QString rejects;
+    if (totals.rejects.count > 0)
+        rejects =
+            QStringLiteral("%1 %2 no point: %3")
+                .arg(decimal(totals.rejects.count), totals.rejects.count == 1 ? "feature gives" : "features give",
+                     gis.rejected.join(QStringLiteral("; ")) +
+                         (totals.rejects.count > uint64_t(gis.rejected.size()) ? QStringLiteral("; ...") : QString()));
+    if (totals.points == 0) {
+        QString text =
+            QStringLiteral("No points could be read from layer %1 of %2.").arg(gisInput_->layerName(), inputName());
+        if (!rejects.isEmpty())
+            text += QStringLiteral(" ") + rejects;
+        if (options_.strict)
+            return failed(text);
+        reporter_.status(text, kProgressConverted);
+    } else if (!rejects.isEmpty()) {
+        reporter_.warning(rejects);
+    }
+    return reportOutside(totals);
+}
+
+}  // namespace veltrane
