@@ -158,13 +158,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         MemoryByteSource input(parts[3].constData(), size_t(parts[3].size()));
         std::string output;
         uint64_t outsideSeen = 0;
-        StreamHandlers handlers;
-        handlers.write = [&output](const std::string &lines) {
+        PointSink sink;
+        sink.writeLines = [&output](const std::string &lines) {
             output += lines;
             return true;
         };
+        StreamHandlers handlers;
         handlers.outsidePoint = [&outsideSeen](const QString &) { ++outsideSeen; };
-        const StreamTotals totals = convertPointStream(input, interpolator, stream, handlers);
+        PointSource source;
+        source.text = &input;
+        const StreamTotals totals = convertPoints(source, sink, interpolator, stream, handlers);
         if (!totals.layoutError.isEmpty()) {
             FUZZ_REQUIRE(output.empty() && totals.points == 0);  // a header that names no columns
             continue;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <cpl_conv.h>
+#include <cpl_string.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
@@ -43,29 +44,13 @@ int systemCode(const std::string &wkt)
     return int(kFirstSystemCode + hash % kSystemCodes);
 }
 
-const std::map<QString, QString> &driversByExtension()
-{
-    static const std::map<QString, QString> drivers = {
-        {"gpkg", "GPKG"},    {"shp", "ESRI Shapefile"}, {"geojson", "GeoJSON"},
-        {"json", "GeoJSON"}, {"fgb", "FlatGeobuf"},     {"gml", "GML"},
-        {"dxf", "DXF"},
-    };
-    return drivers;
-}
-
-void registerDrivers()
-{
-    static std::once_flag registered;
-    std::call_once(registered, [] { GDALAllRegister(); });
-}
-
 // GDAL's messages kept from standard error while it lives; the last one is
 // read with lastMessage().
 class QuietGdal {
 public:
     QuietGdal()
     {
-        registerDrivers();
+        registerGisDrivers();
         CPLPushErrorHandler(CPLQuietErrorHandler);
         CPLErrorReset();
     }
@@ -94,17 +79,6 @@ QString fieldNames(OGRFeatureDefnH definition)
 }
 
 }  // namespace
-
-bool isGisFileName(const QString &path)
-{
-    return !gisDriverForName(path).isEmpty();
-}
-
-QString gisDriverForName(const QString &path)
-{
-    const auto driver = driversByExtension().find(QFileInfo(path).suffix().toLower());
-    return driver == driversByExtension().end() ? QString() : driver->second;
-}
 
 class GisFeatures {
 public:
@@ -305,7 +279,7 @@ bool GisPointReader::next(size_t count, GisBatch &batch, QString &error)
         } else {
             p.h = OGR_G_Is3D(geometry) ? OGR_G_GetZ(geometry, 0) : 0.0;
         }
-        p.id = layer_->idField >= 0 ? QString::fromUtf8(OGR_F_GetFieldAsString(feature, layer_->idField))
+        p.id = layer_->idField >= 0 ? QString::fromLatin1(OGR_F_GetFieldAsString(feature, layer_->idField))
                                     : QString::number(qlonglong(OGR_F_GetFID(feature)));
         batch.points.push_back(p);
         features.push_back(feature);
@@ -392,8 +366,14 @@ bool GisPointWriter::create(const QString &path, const GisWriteOptions &options,
         if (!OSRGetAuthorityName(d.srs, nullptr))
             OSRSetAuthority(d.srs, nullptr, kAuthority, systemCode(options.crsWkt));
     }
+    // GDAL's CSV driver leaves the geometry out unless told: the converted
+    // position is written as the columns X, Y (and Z) before the fields.
+    char **layerOptions = nullptr;
+    if (options.driver == QLatin1String("CSV"))
+        layerOptions = CSLSetNameValue(layerOptions, "GEOMETRY", options.heights ? "AS_XYZ" : "AS_XY");
     d.layer = GDALDatasetCreateLayer(d.dataset, options.layerName.toUtf8().constData(), d.srs,
-                                     options.heights ? wkbPoint25D : wkbPoint, nullptr);
+                                     options.heights ? wkbPoint25D : wkbPoint, layerOptions);
+    CSLDestroy(layerOptions);
     if (!d.layer)
         return fail("the driver cannot create the layer");
 
@@ -449,7 +429,7 @@ bool GisPointWriter::write(const GisBatch &batch, const std::vector<GisTarget> &
         if (copyFields)
             OGR_F_SetFromWithMap(feature, batch.features->features[target.index], TRUE, d.fieldMap.data());
         else if (d.idField >= 0)
-            OGR_F_SetFieldString(feature, d.idField, batch.points[target.index].id.toUtf8().constData());
+            OGR_F_SetFieldString(feature, d.idField, batch.points[target.index].id.toLatin1().constData());
         OGR_F_SetFID(feature, OGRNullFID);
         OGRGeometryH point = nullptr;
         if (target.placed) {
@@ -549,7 +529,7 @@ bool writeResidualLayer(const QString &path, const QString &driver, const std::s
         const PointRecord &p = control[i];
         const ControlResidual &r = residuals[i];
         OGRFeatureH feature = OGR_F_Create(definition);
-        OGR_F_SetFieldString(feature, 0, p.id.toUtf8().constData());
+        OGR_F_SetFieldString(feature, 0, p.id.toLatin1().constData());
         OGR_F_SetFieldString(feature, 1, residualStateName(r.state));
         const double values[] = {r.east, r.north, r.up, r.horizontal};
         for (int k = 0; k < 4; ++k) {

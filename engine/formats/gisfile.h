@@ -16,12 +16,23 @@
 
 namespace veltrane {
 
+// Registers GDAL's drivers, once per process.
+void registerGisDrivers();
+
 // Whether `path` names a GIS file by its extension (.gpkg, .shp, .geojson,
 // .json, .fgb, .gml, .dxf, any case); every other name is a text file.
 bool isGisFileName(const QString &path);
 
 // The GDAL driver that writes files of `path`'s extension; empty for a text file.
 QString gisDriverForName(const QString &path);
+
+// The extension of the files GDAL's `driver` writes ("gpkg" for "GPKG");
+// empty when the driver names none.
+QString gisExtensionForDriver(const QString &driver);
+
+// Whether `driver` writes a layer as several files named alike (a
+// Shapefile's .shp, .shx and .dbf), which cannot take another name's extension.
+bool gisDriverWritesSeveralFiles(const QString &driver);
 
 // Names of the fields taken as the identifier when none is given, in order.
 extern const char *const kDefaultIdFields[4];
@@ -41,7 +52,9 @@ struct GisBatch {
     GisBatch(GisBatch &&) noexcept;
     GisBatch &operator=(GisBatch &&) noexcept;
 
-    // One record per point feature, with x, y, h and id set.
+    // One record per point feature, with x, y, h and id set. The identifier
+    // holds the field's UTF-8 bytes one per character, as a text file's
+    // identifier holds its bytes, so that every output writes them unchanged.
     std::vector<PointRecord> points;
     // Features that give no point ("feature 12: no point geometry"); they
     // are not in `points`.

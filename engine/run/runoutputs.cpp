@@ -77,7 +77,7 @@ RunOutputs::Handle RunOutputs::addStream(std::FILE *stream, const QString &label
 }
 
 RunOutputs::Handle RunOutputs::addStaged(const QString &path, std::function<bool(QString &error)> finish,
-                                         QString &workPath, QString &error)
+                                         QString &workPath, QString &error, const QString &workName)
 {
     error = kept_.refusal(path);
     if (!error.isEmpty())
@@ -93,7 +93,8 @@ RunOutputs::Handle RunOutputs::addStaged(const QString &path, std::function<bool
     output.path = path;
     output.stagingFolder = QFile::decodeName(folder);
     output.finish = std::move(finish);
-    workPath = QDir(output.stagingFolder).filePath(info.fileName());
+    output.workName = workName.isEmpty() ? info.fileName() : workName;
+    workPath = QDir(output.stagingFolder).filePath(output.workName);
     kept_.add(path, FileRole::Written);
     outputs_.push_back(std::move(output));
     return Handle(outputs_.size() - 1);
@@ -104,11 +105,19 @@ bool RunOutputs::placeStaged(Output &output, QString &error)
 {
     const QDir staging(output.stagingFolder);
     const QDir target = QFileInfo(output.path).absoluteDir();
+    // A driver that made a folder where a file was asked for wrote nothing
+    // that can be put under the name given.
+    const QStringList folders = staging.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    if (!folders.isEmpty()) {
+        error = QStringLiteral("Unable to write %1: the driver made a folder, not a file").arg(output.path);
+        return false;
+    }
     for (const QString &name : staging.entryList(QDir::Files | QDir::Hidden)) {
+        const QString placed = name == output.workName ? output.path : target.filePath(name);
         errno = 0;
-        if (std::rename(QFile::encodeName(staging.filePath(name)).constData(),
-                        QFile::encodeName(target.filePath(name)).constData()) != 0) {
-            error = QStringLiteral("Unable to write %1: %2").arg(target.filePath(name), reason(errno));
+        if (std::rename(QFile::encodeName(staging.filePath(name)).constData(), QFile::encodeName(placed).constData()) !=
+            0) {
+            error = QStringLiteral("Unable to write %1: %2").arg(placed, reason(errno));
             return false;
         }
     }

@@ -46,8 +46,11 @@ public:
     // after `path` (a GIS file): it is made at `workPath`, in a new folder
     // beside `path`, and at commit `finish` closes it and its files are
     // moved in place with the others. kNoOutput with `error` set.
-    Handle addStaged(const QString &path, std::function<bool(QString &error)> finish, QString &workPath,
-                     QString &error);
+    // `workName`, when given, is the name the library writes (one with the
+    // extension its driver needs); the file of that name is put in place
+    // under `path`, any others beside it under their own names.
+    Handle addStaged(const QString &path, std::function<bool(QString &error)> finish, QString &workPath, QString &error,
+                     const QString &workName = QString());
 
     // Appends bytes to an output. False with `error` set on the first
     // failure of that output; later writes to it do nothing.
@@ -70,6 +73,7 @@ private:
         OutputTarget target;  // where the bytes land
         bool failed = false;
         QString stagingFolder;  // of a staged output, removed when not committed
+        QString workName;       // the staged file that becomes `path`
         std::function<bool(QString &error)> finish;
     };
 

@@ -8,6 +8,8 @@
 #include "engine/geodesy/coordinatesystem.h"
 #include "engine/network/networkfacts.h"
 
+#include <QFileInfo>
+
 namespace veltrane {
 
 // Opens one output of the run. The command stops at the first that cannot
@@ -98,32 +100,51 @@ bool Run::isGisOutput() const
 }
 
 // The converted points as features of a GIS file, made beside its name and
-// put in place with the other outputs.
+// put in place with the other outputs. A GIS input's features keep their
+// fields; a text input's points become features with their identifier.
 bool Run::openGisOutput()
 {
     QString error;
-    if (!gisInput_)
-        return failed(QStringLiteral("%1 is a GIS file, which takes the points of a GIS input; %2 is a text file")
-                          .arg(options_.output, inputName()));
     const QString driver = options_.outputFormat.isEmpty() ? gisDriverForName(options_.output) : options_.outputFormat;
     if (!GisPointWriter::checkDriver(driver, error))
         return failed(QStringLiteral("Cannot write %1: %2").arg(options_.output, error));
+    // The driver writes a file of its own extension; under another name a
+    // single file is put in place under the name given.
+    const QFileInfo name(options_.output);
+    const QString extension = gisExtensionForDriver(driver);
+    QString workName;
+    if (!extension.isEmpty() && name.suffix().compare(extension, Qt::CaseInsensitive) != 0) {
+        if (gisDriverWritesSeveralFiles(driver))
+            return failed(QStringLiteral("Cannot write %1: %2 writes several files, named *.%3")
+                              .arg(options_.output, driver, extension));
+        workName = QStringLiteral("points.") + extension;
+    }
     gisWriter_ = std::make_unique<GisPointWriter>();
     GisPointWriter *writer = gisWriter_.get();
     QString workPath;
     points_ = outputs_.addStaged(
-        options_.output, [writer](QString &closeError) { return writer->close(closeError); }, workPath, error);
+        options_.output, [writer](QString &closeError) { return writer->close(closeError); }, workPath, error,
+        workName);
     if (points_ == RunOutputs::kNoOutput)
         return failed(error);
     GisWriteOptions options;
     options.driver = driver;
-    options.layerName = gisInput_->layerName();
+    options.layerName = gisInput_ ? gisInput_->layerName() : textLayerName();
     options.crsWkt = gisOutputWkt_;
-    options.heights = gisInput_->hasHeights();
+    // A text input's heights are known once its first lines are read: its
+    // points are written with Z, zero without a height column.
+    options.heights = gisInput_ ? gisInput_->hasHeights() : true;
     options.quality = !options_.quality.isEmpty();
     if (!writer->create(workPath, options, gisInput_.get(), error))
         return failed(error.replace(workPath, options_.output));
     return true;
+}
+
+// The layer a text input's points make: named after the input file, as GDAL
+// names the layer of a CSV file.
+QString Run::textLayerName() const
+{
+    return options_.inputStream ? QStringLiteral("points") : QFileInfo(options_.input).completeBaseName();
 }
 
 }  // namespace veltrane

@@ -67,7 +67,7 @@ private:
     bool stream(StreamTotals &totals);
     bool isGisOutput() const;
     bool openGisOutput();
-    bool streamGis(StreamTotals &totals);
+    QString textLayerName() const;
     bool reportOutside(const StreamTotals &totals);
     // A point outside the network: to the reporter when it asks, and kept
     // among the first kOutsideIdsNamed.

@@ -3,7 +3,6 @@
 #include "engine/formats/gisfile.h"
 #include "engine/formats/pointfile.h"
 #include "engine/network/networkvalidation.h"
-#include "engine/run/gisconversion.h"
 
 #include <cerrno>
 
@@ -46,6 +45,16 @@ QString rejectsText(const RejectLog &rejects)
     return count + QStringLiteral(": ") + named.join(QStringLiteral("; "));
 }
 
+// "2 features give no point: feature 3: no point geometry; ...".
+QString featureRejectsText(const StreamTotals &totals)
+{
+    const uint64_t count = totals.rejects.count;
+    return QStringLiteral("%1 %2 no point: %3")
+        .arg(decimal(count), count == 1 ? "feature gives" : "features give",
+             totals.rejectedFeatures.join(QStringLiteral("; ")) +
+                 (count > uint64_t(totals.rejectedFeatures.size()) ? QStringLiteral("; ...") : QString()));
+}
+
 }  // namespace
 
 void Run::keepPoints(KeptPoints &kept)
@@ -57,11 +66,10 @@ void Run::keepPoints(KeptPoints &kept)
         keptShifts_ = kept.shifts(result_.points);
 }
 
-// Streams the input through the network into the outputs.
+// Streams the input, text or GIS layer, through the network into the
+// outputs: text lines or the features of a GIS layer.
 bool Run::stream(StreamTotals &totals)
 {
-    if (gisInput_)
-        return streamGis(totals);
     const bool writing = deferredErrors_.isEmpty();
     std::optional<PointQualityEstimator> estimator;
     if (quality_ != RunOutputs::kNoOutput && writing) {
@@ -81,39 +89,50 @@ bool Run::stream(StreamTotals &totals)
     settings.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
 
     QString writeError;
+    PointSink sink;
+    sink.features = gisWriter_.get();
+    if (!gisWriter_) {
+        sink.writeLines = [this, writing, &writeError](const std::string &lines) {
+            return !writing || outputs_.write(points_, lines, writeError);
+        };
+    }
     StreamHandlers handlers;
-    handlers.write = [this, writing, &writeError](const std::string &lines) {
-        return !writing || outputs_.write(points_, lines, writeError);
-    };
     handlers.writeQuality = [this, &writeError](const std::string &lines) {
         return outputs_.write(quality_, lines, writeError);
     };
-    if (reporter_.wantsOutsidePoints() || options_.outside == OutsidePoints::Fail || recordWanted()) {
+    if (reporter_.wantsOutsidePoints() || options_.outside == OutsidePoints::Fail || recordWanted())
         handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
-    }
 
-    StreamByteSource bytes(input_);
-    const uint64_t totalBytes = bytes.knownSize();
-    KeptPoints keptBlocks(totalBytes);
+    std::optional<StreamByteSource> bytes;
+    PointSource source;
+    uint64_t inputSize = kUnknownSize;  // bytes of a text input, features of a GIS layer
+    if (gisInput_) {
+        source.gis = gisInput_.get();
+        const int64_t features = gisInput_->featureCount();
+        inputSize = features < 0 ? kUnknownSize : uint64_t(features);
+    } else {
+        bytes.emplace(input_);
+        source.text = &*bytes;
+        inputSize = bytes->knownSize();
+    }
+    KeptPoints keptBlocks(inputSize);
     if (options_.keepRecords)
         handlers.convertedPoints = [&keptBlocks](KeptBlock &&block) { keptBlocks.add(std::move(block)); };
-    handlers.progress = [this, totalBytes](uint64_t points, uint64_t read) {
-        reporter_.progress(points, read, totalBytes);
+    handlers.progress = [this, inputSize](uint64_t points, uint64_t position) {
+        reporter_.progress(points, position, inputSize);
     };
-
     handlers.cancelled = options_.cancelled;
     if (reporter_.wantsRejectedLines())
         handlers.rejectedLine = [this](const LineReject &reject) { reporter_.rejectedLine(rejectText(reject)); };
 
     const NetworkInterpolator interpolator(control_, triangles_);
-    totals = convertPointStream(bytes, interpolator, settings, handlers);
-    const int readErrno = bytes.error();
-
+    totals = convertPoints(source, sink, interpolator, settings, handlers);
+    const int readErrno = bytes ? bytes->error() : 0;
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;
     keepPoints(keptBlocks);
-    if (reporter_.wantsDiagnostics()) {
+    if (!gisInput_ && reporter_.wantsDiagnostics()) {
         std::vector<std::string> notes;
         appendPointReadDiagnostics(&notes, localPath(options_.input), true, totals.dataLines, size_t(totals.points));
         for (const std::string &note : notes)
@@ -130,15 +149,19 @@ bool Run::stream(StreamTotals &totals)
         return failed(QStringLiteral("Conversion cancelled; no file was written."));
     }
     if (totals.readFailed) {
-        const QString text = QStringLiteral("Error reading %1: %2").arg(inputName(), reason(readErrno));
-        if (options_.strict)
+        const QString text =
+            gisInput_ ? totals.error : QStringLiteral("Error reading %1: %2").arg(inputName(), reason(readErrno));
+        if (options_.strict || gisInput_)
             return failed(text);
         deferredErrors_.append(text);
     }
     if (totals.writeFailed) {
-        if (options_.strict)
-            return failed(writeError);
-        deferredErrors_.append(writeError);
+        const QString text = totals.error.isEmpty()
+                                 ? writeError
+                                 : QStringLiteral("Unable to write %1: %2").arg(options_.output, totals.error);
+        if (options_.strict || gisWriter_)
+            return failed(text);
+        deferredErrors_.append(text);
     }
     // Most points outside (or rejected for their latitude), and most of
     // those inside once corrected.
@@ -149,15 +172,18 @@ bool Run::stream(StreamTotals &totals)
         if (totals.insideIfSwapped * 2 > astray)
             reporter_.hint(RunHint::SwapColumns);
     }
+    const QString rejects = gisInput_ ? featureRejectsText(totals) : rejectsText(totals.rejects);
     if (totals.points == 0) {
-        QString text = QStringLiteral("No points could be read from %1.").arg(inputName());
+        QString text = gisInput_ ? QStringLiteral("No points could be read from layer %1 of %2.")
+                                       .arg(gisInput_->layerName(), inputName())
+                                 : QStringLiteral("No points could be read from %1.").arg(inputName());
         if (totals.rejects.count > 0)
-            text += QStringLiteral(" ") + rejectsText(totals.rejects);
+            text += QStringLiteral(" ") + rejects;
         if (options_.strict)
             return failed(text);
         reporter_.status(text, kProgressConverted);
     } else if (totals.rejects.count > 0) {
-        reporter_.warning(rejectsText(totals.rejects));
+        reporter_.warning(rejects);
     }
     return reportOutside(totals);
 }
@@ -180,82 +206,6 @@ bool Run::reportOutside(const StreamTotals &totals)
                           .arg(decimal(totals.outside), decimal(totals.points), ids.join(QStringLiteral(", "))));
     }
     return true;
-}
-
-// Streams the features of a GIS layer through the network into the outputs.
-bool Run::streamGis(StreamTotals &totals)
-{
-    std::optional<PointQualityEstimator> estimator;
-    if (quality_ != RunOutputs::kNoOutput) {
-        validation_.emplace(validateNetwork(*control_, *triangles_));
-        estimator.emplace(*control_, *triangles_, *validation_);
-    }
-    StreamSettings settings;
-    settings.direction = options_.settings.direction;
-    settings.outside = options_.outside;
-    settings.decimals = options_.decimals;
-    settings.style = options_.style;
-    settings.quality = estimator ? &*estimator : nullptr;
-    settings.grid = grid_.get();
-    settings.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
-
-    QString writeError;
-    GisStreamHandlers handlers;
-    handlers.writer = gisWriter_.get();
-    if (!gisWriter_) {
-        handlers.writeLines = [this, &writeError](const std::string &lines) {
-            return outputs_.write(points_, lines, writeError);
-        };
-    }
-    handlers.writeQuality = [this, &writeError](const std::string &lines) {
-        return outputs_.write(quality_, lines, writeError);
-    };
-    handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
-    const int64_t features = gisInput_->featureCount();
-    KeptPoints keptBlocks(features < 0 ? kUnknownSize : uint64_t(features));
-    if (options_.keepRecords)
-        handlers.convertedPoints = [&keptBlocks](KeptBlock &&block) { keptBlocks.add(std::move(block)); };
-    handlers.progress = [this, features](uint64_t points) {
-        reporter_.progress(points, points, features < 0 ? kUnknownSize : uint64_t(features));
-    };
-    handlers.cancelled = options_.cancelled;
-
-    const NetworkInterpolator interpolator(control_, triangles_);
-    const GisTotals gis = convertGisLayer(*gisInput_, interpolator, settings, handlers);
-    totals = gis.stream;
-    result_.pointCount = totals.points;
-    result_.outside = totals.outside;
-    result_.rejected = totals.rejects.count;
-    keepPoints(keptBlocks);
-
-    if (totals.cancelled) {
-        result_.outcome = RunOutcome::Cancelled;
-        return failed(QStringLiteral("Conversion cancelled; no file was written."));
-    }
-    if (totals.readFailed)
-        return failed(gis.error);
-    if (totals.writeFailed)
-        return failed(gis.error.isEmpty() ? writeError
-                                          : QStringLiteral("Unable to write %1: %2").arg(options_.output, gis.error));
-    QString rejects;
-    if (totals.rejects.count > 0)
-        rejects =
-            QStringLiteral("%1 %2 no point: %3")
-                .arg(decimal(totals.rejects.count), totals.rejects.count == 1 ? "feature gives" : "features give",
-                     gis.rejected.join(QStringLiteral("; ")) +
-                         (totals.rejects.count > uint64_t(gis.rejected.size()) ? QStringLiteral("; ...") : QString()));
-    if (totals.points == 0) {
-        QString text =
-            QStringLiteral("No points could be read from layer %1 of %2.").arg(gisInput_->layerName(), inputName());
-        if (!rejects.isEmpty())
-            text += QStringLiteral(" ") + rejects;
-        if (options_.strict)
-            return failed(text);
-        reporter_.status(text, kProgressConverted);
-    } else if (!rejects.isEmpty()) {
-        reporter_.warning(rejects);
-    }
-    return reportOutside(totals);
 }
 
 }  // namespace veltrane

@@ -28,7 +28,9 @@ constexpr size_t kGridLineLength = 256;
 
 // One block of the input after its worker thread is done with it.
 struct ConvertedBlock {
-    std::string lines;
+    std::string lines;                // for a text sink
+    std::vector<GisTarget> targets;   // for a GIS sink
+    GisBatch batch;                   // a GIS source's features, or the points for a GIS sink
     std::string qualityLines;         // with StreamSettings::quality
     std::vector<QString> outsideIds;  // gathered only when the caller asks for them
     KeptBlock kept;                   // only when the caller keeps the points
@@ -87,22 +89,92 @@ void countInsideIfCorrected(const std::vector<PointRecord> &points, const std::v
     out.reading.swapped = std::vector<PointRecord>();
 }
 
-// What a block needs to know of the input's layout, and where it runs.
-struct BlockLayout {
-    const ResolvedLayout *layout;
-    uint64_t skipLine;  // the header's line in this block; 0: none
-    Cores cores;        // CallingThread while other blocks convert beside it
+// What a block needs to know of its source and sink, and where it runs.
+struct BlockContext {
+    const ResolvedLayout *layout;  // of a text source
+    uint64_t skipLine;             // the header's line in this block; 0: none
+    Cores cores;                   // CallingThread while other blocks convert beside it
+    bool heights;                  // the source gives heights
+    bool hints;                    // count the points a usual mistake put outside
+    bool toFeatures;               // the sink takes features, not lines
+    bool wantIds, wantPoints, wantRejects;
 };
 
-ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, const NetworkInterpolator &network,
-                            const StreamSettings &settings, bool wantIds, bool wantPoints, bool wantRejects)
+// Keeps a point in the output: all but those outside with OutsidePoints::Skip.
+bool keeps(OutsidePoints outside, PointStatus status)
+{
+    return outside != OutsidePoints::Skip || status == PointStatus::Converted;
+}
+
+// The features of the first `count` points, as the GIS sink writes them.
+std::vector<GisTarget> featureTargets(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
+                                      const std::vector<GridPoint> &grid, const std::vector<PointQuality> &quality,
+                                      const StreamSettings &settings, size_t count)
+{
+    std::vector<GisTarget> targets;
+    targets.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (!keeps(settings.outside, status[i]))
+            continue;
+        const PointRecord &p = points[i];
+        GisTarget target;
+        target.index = i;
+        target.placed = status[i] != PointStatus::Outside;
+        if (settings.grid) {
+            target.x = grid[i].target[0];
+            target.y = grid[i].target[1];
+            target.z = grid[i].target[2];
+            target.deltaH = grid[i].deltaH;
+        } else {
+            target.x = p.xTo;
+            target.y = p.yTo;
+            target.z = p.hTo;
+            target.deltaH = p.dh;
+        }
+        target.s = p.s;
+        target.azimuth = p.azimuth;
+        if (settings.quality) {
+            target.hasSigma = quality[i].hasSigma;
+            target.sigmaHorizontal = quality[i].sigmaHorizontal;
+            target.sigmaVertical = quality[i].sigmaVertical;
+        }
+        targets.push_back(target);
+    }
+    return targets;
+}
+
+// The text lines of the first `count` points.
+void appendLines(std::string &out, const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
+                 const std::vector<GridPoint> &grid, const StreamSettings &settings, size_t count)
+{
+    if (settings.grid) {
+        appendGridLines(out, points, grid, status, settings, count);
+        return;
+    }
+    if (settings.outside != OutsidePoints::Skip) {
+        appendShiftLines(out, points.data(), count, settings.direction, settings.decimals, settings.style);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (status[i] == PointStatus::Converted)
+            appendShiftLines(out, &points[i], 1, settings.direction, settings.decimals, settings.style);
+    }
+}
+
+// Parses a text block (or takes a GIS batch's points), converts them and
+// formats them for the sink.
+ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockContext &context,
+                            const NetworkInterpolator &network, const StreamSettings &settings)
 {
     ConvertedBlock out;
-    out.reading.rejects.keep = wantRejects ? SIZE_MAX : kRejectsNamed;
+    out.reading.rejects.keep = context.wantRejects ? SIZE_MAX : kRejectsNamed;
     out.reading.degrees = settings.grid == nullptr;
-    std::vector<PointRecord> points =
-        layout.layout->fixed ? parseInputPieces(block, settings.sign, out.reading, layout.skipLine)
-                             : parseRecords(block, *layout.layout, settings.sign, layout.skipLine, out.reading);
+    out.batch = std::move(gis);
+    std::vector<PointRecord> &points = out.batch.points;
+    if (text)
+        points = context.layout->fixed
+                     ? parseInputPieces(*text, settings.sign, out.reading, context.skipLine)
+                     : parseRecords(*text, *context.layout, settings.sign, context.skipLine, out.reading);
     out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
     const bool wantQuality = settings.quality != nullptr;
@@ -111,11 +183,10 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
     if (settings.grid)
         settings.grid->toGeographic(points, grid);
     network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
-                    settings.outside == OutsidePoints::Nearest, layout.cores);
-    // The hints speak of longitudes and latitudes: grid input gets none.
-    if (!settings.grid)
-        countInsideIfCorrected(points, status, network, settings.sign, layout.cores, out);
-    if (!layout.layout->hasHeight) {
+                    settings.outside == OutsidePoints::Nearest, context.cores);
+    if (context.hints)
+        countInsideIfCorrected(points, status, network, settings.sign, context.cores, out);
+    if (!context.heights) {
         // Without heights there is no height to shift.
         for (PointRecord &p : points) {
             p.dh = 0.0;
@@ -131,50 +202,68 @@ ConvertedBlock convertBlock(const PieceBlock &block, const BlockLayout &layout, 
             out.firstOutsideLine = i;
         ++out.outside;
         out.extended += status[i] == PointStatus::Nearest;
-        if (wantIds)
+        if (context.wantIds)
             out.outsideIds.push_back(points[i].id);
-        if (wantPoints && status[i] == PointStatus::Outside)
+        if (context.wantPoints && status[i] == PointStatus::Outside)
             out.kept.outside.push_back(uint32_t(i));
     }
-    if (settings.grid) {
+    if (settings.grid)
         settings.grid->fromGeographic(points, status.data(), grid);
-        const bool stopsEarly = settings.outside == OutsidePoints::Fail && out.outside > 0;
-        appendGridLines(out.lines, points, grid, status, settings, stopsEarly ? out.firstOutsideLine : points.size());
-    } else {
-        switch (settings.outside) {
-        case OutsidePoints::Skip:
-            for (size_t i = 0; i < points.size(); ++i) {
-                if (status[i] == PointStatus::Converted)
-                    appendShiftLines(out.lines, &points[i], 1, settings.direction, settings.decimals, settings.style);
-            }
-            break;
-        case OutsidePoints::Fail:
-            // Lines up to the first outside point: the caller may have nowhere
-            // to take back what was written (standard output).
-            appendShiftLines(out.lines, points.data(), out.outside ? out.firstOutsideLine : points.size(),
-                             settings.direction, settings.decimals, settings.style);
-            break;
-        case OutsidePoints::Zero:
-        case OutsidePoints::Nearest:
-            appendShiftLines(out.lines, points.data(), points.size(), settings.direction, settings.decimals,
-                             settings.style);
-            break;
-        }
-    }
+    std::vector<PointQuality> quality;
     if (wantQuality) {
         // Every point read, whatever the output does with it; evaluated at
         // the source position the point was read with.
-        std::vector<PointQuality> quality(points.size());
+        quality.resize(points.size());
         for (size_t i = 0; i < points.size(); ++i)
             quality[i] = settings.quality->evaluate(points[i].x, points[i].y, status[i], triangleOf[i]);
         appendQualityLines(out.qualityLines, points.data(), quality.data(), points.size());
     }
-    if (wantPoints) {
-        out.kept.points = std::move(points);
-        out.kept.inputSize = block.text.size();
+    // With --outside fail, only the points up to the first outside one: the
+    // caller may have nowhere to take back what was written (standard output).
+    const bool stopsEarly = settings.outside == OutsidePoints::Fail && out.outside > 0;
+    const size_t written = stopsEarly ? out.firstOutsideLine : points.size();
+    if (context.toFeatures)
+        out.targets = featureTargets(points, status, grid, quality, settings, written);
+    else
+        appendLines(out.lines, points, status, grid, settings, written);
+    if (context.wantPoints) {
+        // A feature sink still needs the identifiers: the kept block copies them.
+        out.kept.points = context.toFeatures ? points : std::move(points);
+        out.kept.inputSize = text ? text->text.size() : out.pointCount;
     }
     return out;
 }
+
+// Blocks of a text source: the layout made definite by the input's first
+// lines, then blocks of lines or of fixed pieces.
+class TextBlocks {
+public:
+    TextBlocks(ByteSource &input, const PointLayout &layout, StreamTotals &totals)
+    {
+        std::string prefix;
+        ok_ = resolveLayoutOfSource(input, layout, kBlockBytes, prefix, resolved_, totals.layoutError);
+        if (!ok_)
+            return;
+        replay_.emplace(std::move(prefix), input);
+        ByteSource &source = layout.isFixed() ? input : *replay_;
+        if (resolved_.fixed)
+            pieces_.emplace(source, kBlockBytes);
+        else
+            records_.emplace(source, resolved_.delimiter, kBlockBytes);
+    }
+    bool ok() const { return ok_; }
+    const ResolvedLayout &layout() const { return resolved_; }
+    bool next(PieceBlock &block) { return pieces_ ? pieces_->next(block) : records_->next(block); }
+    uint64_t bytesRead() const { return pieces_ ? pieces_->bytesRead() : records_->bytesRead(); }
+    bool isSmall() const { return pieces_ ? pieces_->isSmall() : records_->isSmall(); }
+
+private:
+    bool ok_ = false;
+    ResolvedLayout resolved_;
+    std::optional<ReplayByteSource> replay_;
+    std::optional<PieceReader> pieces_;
+    std::optional<RecordReader> records_;
+};
 
 }  // namespace
 
@@ -183,45 +272,48 @@ ShiftStatistics blockShifts(const std::vector<PointRecord> &points, const std::v
     return blockShiftsOf(points, 0, points.size(), [&status](size_t i) { return status[i] == PointStatus::Outside; });
 }
 
-StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &network, const StreamSettings &settings,
-                                const StreamHandlers &handlers)
+StreamTotals convertPoints(const PointSource &source, const PointSink &sink, const NetworkInterpolator &network,
+                           const StreamSettings &settings, const StreamHandlers &handlers)
 {
     StreamTotals totals;
-    // Any layout but the fixed one is made definite by the input's first lines.
-    std::string prefix;
-    ResolvedLayout resolved;
-    if (!resolveLayoutOfSource(input, settings.layout, kBlockBytes, prefix, resolved, totals.layoutError))
-        return totals;
-    ReplayByteSource replay(std::move(prefix), input);
-    ByteSource &source = settings.layout.isFixed() ? input : replay;
-    std::optional<PieceReader> pieces;
-    std::optional<RecordReader> records;
-    if (resolved.fixed)
-        pieces.emplace(source, kBlockBytes);
-    else
-        records.emplace(source, resolved.delimiter, kBlockBytes);
-    const auto bytesRead = [&] { return pieces ? pieces->bytesRead() : records->bytesRead(); };
-    const auto nextBlock = [&](PieceBlock &block) { return pieces ? pieces->next(block) : records->next(block); };
-    bool firstBlock = true;
-    const bool wantIds = bool(handlers.outsidePoint);
-    const bool wantPoints = bool(handlers.convertedPoints);
-    const bool wantRejects = bool(handlers.rejectedLine);
+    std::optional<TextBlocks> text;
+    if (source.text) {
+        text.emplace(*source.text, settings.layout, totals);
+        if (!text->ok())
+            return totals;
+    }
+    BlockContext context = {};
+    context.layout = text ? &text->layout() : nullptr;
+    context.heights = text ? text->layout().hasHeight : source.gis->hasHeights();
+    // The hints speak of longitudes and latitudes as a text file gives them.
+    context.hints = text && !settings.grid;
+    context.toFeatures = sink.features != nullptr;
+    context.wantIds = bool(handlers.outsidePoint);
+    context.wantPoints = bool(handlers.convertedPoints);
+    context.wantRejects = bool(handlers.rejectedLine);
+    uint64_t features = 0;  // read so far from a GIS source
+    const auto position = [&] { return text ? text->bytesRead() : features; };
+
     bool writing = true;
     uint64_t lineEnds = 0;  // lines before the block consumed next
-
-    const auto consume = [&](ConvertedBlock block) {
-        if (writing && !block.lines.empty() && !handlers.write(block.lines)) {
-            totals.writeFailed = true;
-            writing = false;
+    const auto write = [&](ConvertedBlock &block) {
+        if (sink.features) {
+            if (!block.targets.empty() && !sink.features->write(block.batch, block.targets, totals.error))
+                return false;
+        } else if (!block.lines.empty() && !sink.writeLines(block.lines)) {
+            return false;
         }
-        if (writing && !block.qualityLines.empty() && !handlers.writeQuality(block.qualityLines)) {
+        return block.qualityLines.empty() || handlers.writeQuality(block.qualityLines);
+    };
+    const auto consume = [&](ConvertedBlock block) {
+        if (writing && !write(block)) {
             totals.writeFailed = true;
             writing = false;
         }
         if (settings.outside == OutsidePoints::Fail && block.outside > 0)
-            writing = false;  // the block's lines stop before its first outside point
+            writing = false;  // the block's points stop before its first outside one
         totals.points += block.pointCount;
-        if (wantPoints)
+        if (context.wantPoints)
             handlers.convertedPoints(std::move(block.kept));
         totals.outside += block.outside;
         totals.extended += block.extended;
@@ -234,45 +326,71 @@ StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &ne
             reject.line += lineEnds;
             if (totals.rejects.kept.size() < kRejectsNamed)
                 totals.rejects.kept.push_back(reject);
-            if (wantRejects)
+            if (context.wantRejects)
                 handlers.rejectedLine(reject);
         }
         totals.rejects.count += block.reading.rejects.count;
         lineEnds += block.reading.lineEnds;
-        if (wantIds) {
+        if (context.wantIds) {
             for (const QString &id : block.outsideIds)
                 handlers.outsidePoint(id);
         }
         if (handlers.progress)
-            handlers.progress(totals.points, bytesRead());
+            handlers.progress(totals.points, position());
     };
 
     // Blocks are converted on worker threads, at most one per core at a
     // time, while this thread reads the next block and writes finished ones.
-    // A block that runs alone (an input smaller than a block) spreads its
-    // points over the cores instead.
-    const bool small = pieces ? pieces->isSmall() : records->isSmall();
+    // A block that runs alone (a text input smaller than a block) spreads
+    // its points over the cores instead.
+    const bool small = text && text->isSmall();
     OrderedTasks<ConvertedBlock> tasks(small ? 1 : workerThreadCount());
-    const Cores blockCores = small ? Cores::All : Cores::CallingThread;
-    PieceBlock block;
+    context.cores = small ? Cores::All : Cores::CallingThread;
+    bool firstBlock = true;
     const auto cancelled = [&handlers, &totals] {
         totals.cancelled = totals.cancelled || (handlers.cancelled && handlers.cancelled());
         return totals.cancelled;
     };
-    while (!totals.writeFailed && !cancelled() && nextBlock(block)) {
-        auto shared = std::make_shared<const PieceBlock>(std::move(block));
-        const BlockLayout blockLayout = {&resolved, firstBlock ? resolved.headerLine : 0, blockCores};
+    // With --outside fail nothing is read past a block with an outside point.
+    const auto failedOutside = [&] { return settings.outside == OutsidePoints::Fail && totals.outside > 0; };
+    while (!totals.writeFailed && !cancelled() && !(source.gis && failedOutside())) {
+        BlockContext blockContext = context;
+        blockContext.skipLine = firstBlock && text ? text->layout().headerLine : 0;
         firstBlock = false;
-        tasks.add(
-            [shared, blockLayout, &network, &settings, wantIds, wantPoints, wantRejects] {
-                return convertBlock(*shared, blockLayout, network, settings, wantIds, wantPoints, wantRejects);
-            },
-            consume);
-        block = PieceBlock();
+        if (text) {
+            PieceBlock block;
+            if (!text->next(block))
+                break;
+            auto shared = std::make_shared<const PieceBlock>(std::move(block));
+            tasks.add([shared, blockContext, &network,
+                       &settings] { return convertBlock(shared.get(), GisBatch(), blockContext, network, settings); },
+                      consume);
+            continue;
+        }
+        auto batch = std::make_shared<GisBatch>();
+        QString error;
+        if (!source.gis->next(kGisBatchFeatures, *batch, error)) {
+            if (!error.isEmpty()) {
+                totals.readFailed = true;
+                totals.error = error;
+            }
+            break;
+        }
+        features += uint64_t(batch->points.size());
+        totals.rejects.count += uint64_t(batch->rejected.size());
+        for (const QString &rejected : batch->rejected) {
+            if (size_t(totals.rejectedFeatures.size()) < kRejectsNamed)
+                totals.rejectedFeatures.append(rejected);
+        }
+        tasks.add([batch, blockContext, &network,
+                   &settings] { return convertBlock(nullptr, std::move(*batch), blockContext, network, settings); },
+                  consume);
     }
     tasks.finish(consume);
-    totals.bytesRead = bytesRead();
-    totals.readFailed = input.failed();
+    if (text) {
+        totals.bytesRead = text->bytesRead();
+        totals.readFailed = source.text->failed();
+    }
     return totals;
 }
 

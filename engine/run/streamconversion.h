@@ -1,19 +1,24 @@
 #pragma once
-// Conversion of a point stream of any length in bounded memory: the input is
-// read block by block, each block is parsed, converted over the network and
-// formatted as output lines on a worker thread, and the lines are handed on
-// in input order. The numbers and the bytes are those of the whole-file run.
+// The run's one loop: from a point source (text in any layout, or the point
+// features of a GIS layer) through the network to a point sink (text lines,
+// or the features of a GIS layer), in bounded memory. The input is read
+// block by block on the calling thread; each block is parsed, converted over
+// the network and formatted for the sink on a worker thread, and the blocks
+// are handed to the sink in input order. The numbers and the bytes do not
+// depend on the source, the sink or the number of cores.
 
+#include "engine/formats/gisfile.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointlayout.h"
-#include "engine/types/pointrecord.h"
 #include "engine/formats/pointstream.h"
 #include "engine/geodesy/gridconversion.h"
 #include "engine/network/pointquality.h"
 #include "engine/network/pointshift.h"
 #include "engine/network/shiftstatistics.h"
+#include "engine/types/pointrecord.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -29,15 +34,16 @@ enum class OutsidePoints {
     Fail,     // nothing more is written once one is met; the caller discards the output
 };
 
+// How the loop treats every point: made by the run from its options.
 struct StreamSettings {
     DatumDirection direction = DatumDirection::Cors96ToCors96a;
     LongitudeSign sign = LongitudeSign::AsRead;
     OutsidePoints outside = OutsidePoints::Zero;
     OutputDecimals decimals;  // of the output lines
     OutputStyle style;        // of the output lines
-    PointLayout layout;       // of the input
+    PointLayout layout;       // of a text input
     // When given, every point's uncertainty is computed beside its
-    // conversion and handed to StreamHandlers::writeQuality as lines of the
+    // conversion and handed to PointSink::writeQuality as lines of the
     // uncertainty file.
     const PointQualityEstimator *quality = nullptr;
     // When given, the points are read in its input's coordinate system and
@@ -48,8 +54,7 @@ struct StreamSettings {
 };
 
 // The shifts of one block's points that took one (converted, or extended
-// from the nearest triangle): what StreamSettings::shiftStatistics gathers
-// per block, text lines and GIS features alike.
+// from the nearest triangle).
 ShiftStatistics blockShifts(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status);
 
 // One block's converted points, for a caller that keeps them.
@@ -61,53 +66,73 @@ struct KeptBlock {
     uint64_t inputSize = 0;  // of the input the block was read from: bytes, or features
 };
 
+// Where the points come from: exactly one of the two.
+struct PointSource {
+    ByteSource *text = nullptr;     // a text file or standard input
+    GisPointReader *gis = nullptr;  // the point features of a GIS layer
+};
+
+// Where the converted points go: exactly one of the two.
+struct PointSink {
+    // Takes the next run of output lines (without header); false when they
+    // could not be written, which ends the conversion.
+    std::function<bool(const std::string &lines)> writeLines;
+    // Takes the points as features; a feature of a GIS source keeps its fields.
+    GisPointWriter *features = nullptr;
+};
+
 struct StreamHandlers {
-    // Takes the next run of output lines; returns false when they could not
-    // be written, which ends the conversion.
-    std::function<bool(const std::string &lines)> write;
-    // Takes the uncertainty lines of the same points (with
+    // Takes the uncertainty lines of the points (with
     // StreamSettings::quality); returns false when they could not be written.
     std::function<bool(const std::string &lines)> writeQuality;
-    // Called with every rejected line, in input order.
+    // Called with every rejected line of a text source, in input order.
     std::function<void(const LineReject &reject)> rejectedLine;
     // Called with the identifier of every point outside the network, in input order.
     std::function<void(const QString &id)> outsidePoint;
     // Takes every block's converted points, in input order, when a caller
     // keeps them.
     std::function<void(KeptBlock &&block)> convertedPoints;
-    // Called after every block with the points and bytes read so far.
-    std::function<void(uint64_t points, uint64_t bytes)> progress;
+    // Called after every block with the points read so far and how far the
+    // input is read: bytes of a text source, features of a GIS one.
+    std::function<void(uint64_t points, uint64_t position)> progress;
     // Asked before every block is read; true ends the conversion there.
     std::function<bool()> cancelled;
 };
 
-// Rejected lines a run names without being asked for all of them.
+// Rejected lines or features a run names without being asked for all of them.
 constexpr size_t kRejectsNamed = 5;
+
+// Features of a GIS source read per block.
+constexpr size_t kGisBatchFeatures = 65536;
 
 struct StreamTotals {
     uint64_t points = 0;    // points read
     uint64_t outside = 0;   // points no triangle took (extrapolated ones included)
     uint64_t extended = 0;  // of those, the points extrapolated from the nearest triangle
-    // Of the outside points, those a triangle would take with the longitude
-    // made west (when read as it was), and with longitude and latitude swapped.
+    // Of the outside points of a text source in degrees, those a triangle
+    // would take with the longitude made west (when read as it was), and with
+    // longitude and latitude swapped.
     uint64_t insideIfWest = 0;
     uint64_t insideIfSwapped = 0;
     uint64_t latitudeRejects = 0;  // lines rejected for a latitude that swapping would mend
     uint64_t dataLines = 0;
-    RejectLog rejects;  // lines that gave no point: all counted, the first kRejectsNamed kept
+    // Lines (or features) that gave no point: all counted, the first
+    // kRejectsNamed kept; for a GIS source as "feature 3: no point geometry".
+    RejectLog rejects;
+    QStringList rejectedFeatures;
     uint64_t bytesRead = 0;
     QString layoutError;       // the input's header names no usable columns; nothing was converted
     bool readFailed = false;   // the input could not be read to its end
-    bool writeFailed = false;  // `write` refused lines
+    bool writeFailed = false;  // the sink refused points
     bool cancelled = false;    // `cancelled` said so before the input's end
+    QString error;             // why a GIS source or sink stopped, in GDAL's words
     // With StreamSettings::shiftStatistics: the shifts of the points that took
     // one (converted, or extended from the nearest triangle).
     ShiftStatistics shifts;
 };
 
-// Converts every point of `input` over the network and hands the output
-// lines, without header, to handlers.write.
-StreamTotals convertPointStream(ByteSource &input, const NetworkInterpolator &network, const StreamSettings &settings,
-                                const StreamHandlers &handlers);
+// Converts every point of `source` over the network into `sink`.
+StreamTotals convertPoints(const PointSource &source, const PointSink &sink, const NetworkInterpolator &network,
+                           const StreamSettings &settings, const StreamHandlers &handlers);
 
 }  // namespace veltrane

@@ -153,7 +153,8 @@ TEST_F(ConvertGis, UnusableInputsAndOutputsAreRefusedAndNothingIsLost)
         {{"-o", "kept.csv", "--height-field", "crew", "points.gpkg"}, "field crew of layer points holds no numbers"},
         {{"-o", "kept.gpkg", "--output-format", "OSM", "points.gpkg"},
          "GDAL's driver OSM reads files but cannot create them"},
-        {{"-o", "kept.gpkg", "points.csv"}, "kept.gpkg is a GIS file, which takes the points of a GIS input"},
+        {{"-o", "kept.gpkg", "--output-format", "ESRI Shapefile", "points.gpkg"},
+         "ESRI Shapefile writes several files, named *.shp"},
         {{"-o", "kept.gpkg", "--crs", "EPSG:4326", "points.gpkg"}, "not on GRS 1980"},
         {{"--layer", "points", "points.csv"}, "--layer, --id-field and --height-field need a GIS INPUT"},
     };
