@@ -42,6 +42,7 @@ const char *const kUsage =
     "  --columns LIST          roles of the columns in order: x (longitude), y (latitude),\n"
     "                          h (height), id, _ (ignored), e.g. id,y,x,h,_\n"
     "  --header                roles from the first line's names (lon, lat, h, id and the like)\n"
+    "  --no-header             the first line is data even when it names the columns\n"
     "  --delimiter C           , ; tab or blank; quoted fields (RFC 4180) are read\n"
     "  --decimal-comma         numbers in and out with a decimal comma, columns by semicolons\n"
     "  --angles decimal|dms    read longitudes and latitudes also as 122°"
@@ -146,7 +147,8 @@ std::string checkValidationOptions(const CommandLine &o, bool haveInput)
             {!o.gis.layer.isEmpty() || !o.gis.idField.isEmpty() || !o.gis.heightField.isEmpty(),
              "--layer, --id-field or --height-field"},
             {!o.outputFormat.isEmpty(), "--output-format"},
-            {!o.layout.isFixed(), "--columns, --header, --delimiter, --decimal-comma or --angles"},
+            {!o.layout.isFixed() || o.noHeader,
+             "--columns, --header, --no-header, --delimiter, --decimal-comma or --angles"},
             {!o.style.isDefault(), "--angles-out"},
         };
         for (const auto &[given, option] : conversionOnly) {
@@ -347,6 +349,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     const std::map<std::string, std::function<void()>> flags = {
         {"--force-negative", [&o] { o.settings.forceNegative = true; }},
         {"--header", [&o] { o.layout.header = true; }},
+        {"--no-header", [&o] { o.noHeader = true; }},
         {"--decimal-comma",
          [&o] {
              o.layout.decimalComma = true;
@@ -431,6 +434,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = "--controlshift and --no-controlshift contradict each other";
     else if (!o.layout.columns.empty() && o.layout.header)
         parsed.error = "--columns and --header contradict each other";
+    else if (o.noHeader && o.layout.header)
+        parsed.error = "--header and --no-header contradict each other";
     else if (o.layout.decimalComma && o.layout.delimiter == ',')
         parsed.error = "--decimal-comma needs a separator other than the comma";
     else if (!o.exportLicense.isEmpty() && o.tinshiftFile.isEmpty())
@@ -447,6 +452,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         parsed.error = checkCoordinateSystems(o);
     if (o.output.isEmpty() && o.input == kStandardStream)
         o.output = kStandardStream;
+    // As the window reads its files: a first line that names the columns
+    // (lon, lat, h, id and the like) is a header, not a rejected line.
+    if (parsed.error.empty() && !o.noHeader && o.layout.columns.empty() && !o.layout.header && !isGisFileName(o.input))
+        o.layout.headerIfNamed = true;
     return parsed;
 }
 

@@ -57,6 +57,7 @@ struct CommandLine {
     GisReadOptions gis;            // --layer, --id-field, --height-field
     QString outputFormat;          // --output-format: GDAL's driver; empty: by -o's extension
     PointLayout layout;            // --columns, --header, --delimiter, --decimal-comma, --angles
+    bool noHeader = false;         // --no-header: the first line is data even when it names columns
     OutputStyle style;             // --decimal-comma, --angles-out
     ValidationOptions validation;  // --validate-network and its files, --quality
     Verbosity verbosity = Verbosity::Normal;

@@ -371,6 +371,9 @@ bool GisPointWriter::create(const QString &path, const GisWriteOptions &options,
     char **layerOptions = nullptr;
     if (options.driver == QLatin1String("CSV"))
         layerOptions = CSLSetNameValue(layerOptions, "GEOMETRY", options.heights ? "AS_XYZ" : "AS_XY");
+    // A Shapefile's table is Latin-1 unless told: identifiers stay UTF-8.
+    if (options.driver == QLatin1String("ESRI Shapefile"))
+        layerOptions = CSLSetNameValue(layerOptions, "ENCODING", "UTF-8");
     d.layer = GDALDatasetCreateLayer(d.dataset, options.layerName.toUtf8().constData(), d.srs,
                                      options.heights ? wkbPoint25D : wkbPoint, layerOptions);
     CSLDestroy(layerOptions);

@@ -55,6 +55,38 @@ QString featureRejectsText(const StreamTotals &totals)
                  (count > uint64_t(totals.rejectedFeatures.size()) ? QStringLiteral("; ...") : QString()));
 }
 
+// "Line 2 is a header: longitude in column 1, latitude in column 2, ...".
+QString headerText(const ResolvedLayout &layout)
+{
+    const std::vector<ColumnRole> fixedColumns = {ColumnRole::Longitude, ColumnRole::Latitude, ColumnRole::Height,
+                                                  ColumnRole::Id};
+    const std::vector<ColumnRole> &columns = layout.fixed ? fixedColumns : layout.columns;
+    QStringList assigned;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const char *role = nullptr;
+        switch (columns[i]) {
+        case ColumnRole::Longitude:
+            role = "longitude";
+            break;
+        case ColumnRole::Latitude:
+            role = "latitude";
+            break;
+        case ColumnRole::Height:
+            role = "height";
+            break;
+        case ColumnRole::Id:
+            role = "identifier";
+            break;
+        case ColumnRole::Ignore:
+            break;
+        }
+        if (role)
+            assigned.append(QStringLiteral("%1 in column %2").arg(QLatin1String(role)).arg(i + 1));
+    }
+    return QStringLiteral("Line %1 is a header: %2.")
+        .arg(decimal(layout.headerLine), assigned.join(QStringLiteral(", ")));
+}
+
 }  // namespace
 
 void Run::keepPoints(KeptPoints &kept)
@@ -139,6 +171,8 @@ bool Run::stream(StreamTotals &totals)
             reporter_.diagnostic(note);
     }
 
+    if (totals.layout.headerLine > 0)
+        reporter_.status(headerText(totals.layout), kProgressConverted);
     if (!totals.layoutError.isEmpty()) {
         if (options_.strict)
             return failed(QStringLiteral("%1: %2").arg(inputName(), totals.layoutError), true);

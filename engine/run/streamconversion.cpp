@@ -281,6 +281,7 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
         text.emplace(*source.text, settings.layout, totals);
         if (!text->ok())
             return totals;
+        totals.layout = text->layout();
     }
     BlockContext context = {};
     context.layout = text ? &text->layout() : nullptr;

@@ -121,6 +121,7 @@ struct StreamTotals {
     RejectLog rejects;
     QStringList rejectedFeatures;
     uint64_t bytesRead = 0;
+    ResolvedLayout layout;     // how a text source's lines were read
     QString layoutError;       // the input's header names no usable columns; nothing was converted
     bool readFailed = false;   // the input could not be read to its end
     bool writeFailed = false;  // the sink refused points

@@ -344,6 +344,24 @@ TEST_F(ConvertTool, QuietByDefaultWithOneSummaryLineVerboseAddsTheStatusLines)
     EXPECT_FALSE(verbose.err.contains("Loading"));  // the readers' own diagnostics stay out
 }
 
+TEST_F(ConvertTool, AFirstLineThatNamesTheColumnsIsAHeaderUnlessNoHeaderIsGiven)
+{
+    writeTextFile(at("named.csv"), "# a comment\nlongitude,latitude,height,name\n" + kInput);
+    const ToolRun named = tool({"-v", "-o", "named_out.csv", "named.csv"});
+    EXPECT_EQ(named.exitCode, 0);
+    EXPECT_FALSE(named.err.contains("not a point")) << named.err.toStdString();
+    EXPECT_TRUE(named.err.contains("veltrane-convert: Line 2 is a header: longitude in column 1, latitude in column "
+                                   "2, height in column 3, identifier in column 4.\n"));
+    // Read less its header, the file gives the bytes of the one without it.
+    ASSERT_EQ(tool({"-q", "-o", "plain_out.csv", "pts.csv"}).exitCode, 0);
+    EXPECT_EQ(readBytes(at("named_out.csv")), readBytes(at("plain_out.csv")));
+
+    const ToolRun data = tool({"--no-header", "-o", "data_out.csv", "named.csv"});
+    EXPECT_EQ(data.exitCode, 0);
+    EXPECT_TRUE(data.err.contains("1 line is not a point: line 2: not a number in column 1")) << data.err.toStdString();
+    EXPECT_EQ(tool({"--header", "--no-header", "named.csv"}).exitCode, 2);
+}
+
 TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
 {
     QDir(dir.path()).mkdir("folder");
