@@ -1,6 +1,6 @@
 #include "app/conversionjob.h"
 
-#include "engine/network/networkvalidation.h"
+#include "engine/run/conversion.h"
 
 #include <QMetaObject>
 
@@ -19,7 +19,7 @@ ConversionJob::~ConversionJob()
         worker.join();
 }
 
-bool ConversionJob::start(const ConversionRequest &request)
+bool ConversionJob::start(const RunOptions &options)
 {
     if (running)
         return false;
@@ -29,9 +29,10 @@ bool ConversionJob::start(const ConversionRequest &request)
     cancelRequested = false;
     lastProgress = -1;
     const uint64_t run = ++runNumber;
-    worker = std::thread([this, request, run] {
-        ConversionResult result = runConversion(
-            request.settings, request.input, request.echo, request.workDir,
+    worker = std::thread([this, options, run] {
+        RunOptions asked = options;
+        asked.cancelled = [this] { return cancelRequested.load(); };
+        SinkReporter reporter(
             [this](const QString &text, int percent) {
                 post({text, percent, false});
             },
@@ -40,16 +41,8 @@ bool ConversionJob::start(const ConversionRequest &request)
                 std::fputs(text.c_str(), stdout);
                 std::fflush(stdout);
             },
-            [this](int percent) { postProgress(percent); }, [this] { return cancelRequested.load(); }, request.crs);
-        // How well the network reproduces its own control points, left out
-        // one at a time: on large networks this takes as long as the run.
-        // The check is kept for the view's residuals and the run's record.
-        if (result.outcome != ConversionOutcome::EmptyInputPath && result.outcome != ConversionOutcome::Cancelled &&
-            !result.tris->empty()) {
-            result.validation =
-                std::make_shared<const NetworkValidation>(validateNetwork(*result.ptsControl, *result.tris));
-            post({validationSummaryLine(result.validation->summary, *result.ptsControl), kProgressDone, false});
-        }
+            [this](int percent) { postProgress(percent); });
+        RunResult result = runPlan(asked, reporter);
         {
             const std::lock_guard<std::mutex> guard(lock);
             workerResult = std::move(result);
@@ -120,7 +113,7 @@ void ConversionJob::finishRun(uint64_t run)
     {
         const std::lock_guard<std::mutex> guard(lock);
         finishedResult = std::move(workerResult);
-        workerResult = ConversionResult();
+        workerResult = RunResult();
     }
     running = false;
     emit finished();

@@ -4,7 +4,7 @@
 // lines and progress reach the thread that owns the job, in the order the
 // run gave them, and the run's result is taken there once it has finished.
 
-#include "engine/run/conversion.h"
+#include "engine/run/conversionrun.h"
 
 #include <QObject>
 #include <QString>
@@ -18,15 +18,6 @@
 
 namespace veltrane {
 
-// What one run converts, read from the form before the run starts.
-struct ConversionRequest {
-    ConversionSettings settings;
-    QString input;    // "Points"
-    QString echo;     // "Output", echoed in the status lines
-    QString workDir;  // folder of the control files and of controlshift.csv
-    std::string crs;  // "Coordinates": the system of a text file's points; empty: degrees
-};
-
 class ConversionJob : public QObject {
     Q_OBJECT
 
@@ -37,7 +28,7 @@ public:
     ~ConversionJob() override;
 
     // Starts a run; false (and nothing started) while another one runs.
-    bool start(const ConversionRequest &request);
+    bool start(const RunOptions &options);
     bool isRunning() const { return running; }
     // Asks the run to stop before its next block of input; it then writes
     // nothing and finishes as Cancelled.
@@ -46,7 +37,7 @@ public:
     // (status lines, progress, finished()) at once.
     void wait();
     // The finished run's result; valid after finished().
-    const ConversionResult &result() const { return finishedResult; }
+    const RunResult &result() const { return finishedResult; }
 
 signals:
     void statusLine(const QString &text, int percent);
@@ -76,9 +67,9 @@ private:
 
     std::mutex lock;  // guards what follows
     std::vector<Message> pending;
-    ConversionResult workerResult;
+    RunResult workerResult;
 
-    ConversionResult finishedResult;
+    RunResult finishedResult;
 };
 
 }  // namespace veltrane

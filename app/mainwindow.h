@@ -10,6 +10,7 @@
 //   mainwindow_display.cpp  building the views and wiring the controls
 //   mainwindow_report.cpp   the record of the last run, its check in the view
 
+#include "engine/run/runoptions.h"
 #include "engine/types/pointrecord.h"
 
 #include <QMainWindow>
@@ -133,6 +134,7 @@ private:
     void placeCaptureDock();
     // Takes the finished run's results and reports what it wrote.
     void takeConversionResult();
+    veltrane::RunOptions runOptionsFromForm();
     // The last run's arrays and extents, as a view takes them.
     veltrane::RunData runData() const;
 

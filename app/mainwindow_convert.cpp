@@ -13,6 +13,7 @@
 #include "engine/run/conversion.h"
 #include "engine/formats/gisfile.h"
 #include "engine/network/networkvalidation.h"
+#include "engine/run/conversionrun.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -33,6 +34,23 @@ int leadingModeNumber(const QString &itemText)
 
 }  // namespace
 
+// The run the form asks for: the one place that reads the form's settings.
+RunOptions MainWindow::runOptionsFromForm()
+{
+    iMode = leadingModeNumber(ui->cboMode->currentText());
+    ConversionSettings settings;
+    settings.direction = directionFromMode(iMode);
+    settings.tinSource = tinSourceFromMode(leadingModeNumber(ui->cboMode_Tri->currentText()));
+    settings.forceNegative = ui->cbForceNeg->isChecked();
+    RunOptions options =
+        folderRunOptions(settings, ui->cboInFile->currentText(), ui->cboInFile_2->currentText(), QDir::currentPath());
+    // GIS files name their own system.
+    if (!isGisFileName(options.input))
+        options.crs = crsDefinitionOf(ui->cboCrs->currentText());
+    rememberCrsField(ui->cboCrs);
+    return options;
+}
+
 bool MainWindow::conversionRunning() const
 {
     return conversion->isRunning();
@@ -42,23 +60,11 @@ void MainWindow::on_cmdMorvek_clicked()
 {
     if (conversion->isRunning())
         return;
-    ConversionRequest request;
-    iMode = leadingModeNumber(ui->cboMode->currentText());
-    request.settings.direction = directionFromMode(iMode);
-    request.settings.tinSource = tinSourceFromMode(leadingModeNumber(ui->cboMode_Tri->currentText()));
-    request.settings.forceNegative = ui->cbForceNeg->isChecked();
-    request.input = ui->cboInFile->currentText();
-    request.echo = ui->cboInFile_2->currentText();
-    request.workDir = QDir::currentPath();
-    // GIS files name their own system.
-    if (!isGisFileName(request.input))
-        request.crs = crsDefinitionOf(ui->cboCrs->currentText());
-    rememberCrsField(ui->cboCrs);
-
-    if (request.input.isEmpty()) {
+    const RunOptions options = runOptionsFromForm();
+    if (options.input.isEmpty()) {
         // Nothing to read: the run only says it begins, and the box asks for a file.
-        runConversion(request.settings, request.input, request.echo, request.workDir,
-                      [this](const QString &text, int percent) { StatusUpdate(text, percent); });
+        SinkReporter reporter([this](const QString &text, int percent) { StatusUpdate(text, percent); });
+        runPlan(options, reporter);
         QMessageBox::information(nullptr, tr("VELTRANE GUI"), tr("Please choose a valid Point File. (*.txt, *.csv) "),
                                  QMessageBox::Ok, QMessageBox::NoButton);
         ui->cmdDisplay->setEnabled(true);
@@ -70,7 +76,7 @@ void MainWindow::on_cmdMorvek_clicked()
     ui->cmdMorvek->setEnabled(false);
     ui->cmdCancel->setEnabled(true);
     ui->cmdCancel->show();
-    conversion->start(request);
+    conversion->start(options);
 }
 
 void MainWindow::on_cmdCancel_clicked()
@@ -91,22 +97,22 @@ void MainWindow::conversionEnded()
 
 void MainWindow::takeConversionResult()
 {
-    const ConversionResult &result = conversion->result();
+    const RunResult &result = conversion->result();
     // A cancelled run wrote nothing: the earlier files, and the sets shown
     // from them, stay as they were.
-    if (result.outcome == ConversionOutcome::Cancelled)
+    if (result.outcome == RunOutcome::Cancelled)
         return;
 
     // The previous run's sets are released here; views built on them keep
     // their own references until they are rebuilt.
-    ptsControl = result.ptsControl;
-    ptsInput = result.ptsInput;
-    tris = result.tris;
+    ptsControl = result.control;
+    ptsInput = result.points;
+    tris = result.triangles;
     statsControl = result.statsControl;
     statsInput = result.statsInput;
     nTinVerts = result.nTinVerts;
-    nTris = result.nTris;
-    strOutFile = result.outFile;
+    nTris = uint32_t(result.triangles->size());
+    strOutFile = result.written.value(0);
     lastRecord = result.record;
     lastValidation = result.validation;
     ui->actionSaveReport->setEnabled(lastRecord != nullptr);

@@ -29,8 +29,8 @@ namespace {
 // Side of a newly opened view sub-window before the area is tiled, pixels.
 constexpr int kSubWindowSide = 400;
 
-// Progress shown while "Reset Display" builds the views, percent.
-constexpr int kProgressStart = 0;
+// Progress shown while "Reset Display" builds the views, percent, after
+// kProgressStart.
 constexpr int kProgressViewBuilt = 40;
 constexpr int kProgressSubWindowShown = 70;
 

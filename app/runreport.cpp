@@ -1,6 +1,6 @@
 #include "app/runreport.h"
 
-#include "engine/run/conversion.h"
+#include "engine/run/runresult.h"
 #include "engine/network/networkvalidation.h"
 
 #include <QCoreApplication>
@@ -17,14 +17,14 @@ QString tr(const char *text)
 
 }  // namespace
 
-RunClosing runClosing(const ConversionResult &result)
+RunClosing runClosing(const RunResult &result)
 {
     RunClosing closing;
-    if (result.outcome != ConversionOutcome::Completed)
+    if (result.outcome != RunOutcome::Completed)
         return closing;  // the run's own lines said why
 
-    const QString file = QDir::toNativeSeparators(result.outFile);
-    if (!result.ptsControl || !result.tris || result.ptsControl->empty() || result.tris->empty()) {
+    const QString file = QDir::toNativeSeparators(result.written.value(0));
+    if (!result.control || !result.triangles || result.control->empty() || result.triangles->empty()) {
         closing.noNetwork = true;
         closing.lines << tr("The conversion could not run: no control network was built (see above), so no point "
                             "of %1 was converted.")
@@ -32,23 +32,23 @@ RunClosing runClosing(const ConversionResult &result)
         return closing;
     }
 
-    closing.writtenFile = result.outFile;
+    closing.writtenFile = result.written.value(0);
     closing.lines << tr("Output file: %1").arg(file);
-    if (result.unconvertedPoints > 0) {
+    if (result.outside > 0) {
         const QString ids = result.outsideIds.join(QStringLiteral(", "));
-        if (result.unconvertedPoints > uint32_t(result.outsideIds.size()))
+        if (result.outside > uint64_t(result.outsideIds.size()))
             closing.lines << tr("Points outside the control network (the first %1 of %2): %3")
                                  .arg(result.outsideIds.size())
-                                 .arg(result.unconvertedPoints)
+                                 .arg(qulonglong(result.outside))
                                  .arg(ids);
         else
             closing.lines << tr("Points outside the control network: %1").arg(ids);
     }
     const int32_t worst = result.validation ? result.validation->summary.worstPoint : -1;
-    if (worst >= 0 && size_t(worst) < result.ptsControl->size())
+    if (worst >= 0 && size_t(worst) < result.control->size())
         closing.lines << tr("Worst residual of the network check at %1: View / \"Centre on Worst Residual\" "
                             "(Ctrl+W) centres the Data Viewer on it.")
-                             .arg((*result.ptsControl)[size_t(worst)].id);
+                             .arg((*result.control)[size_t(worst)].id);
     return closing;
 }
 

@@ -9,7 +9,7 @@
 
 namespace veltrane {
 
-struct ConversionResult;
+struct RunResult;
 
 struct RunClosing {
     QStringList lines;       // for the output pane, in order
@@ -17,6 +17,6 @@ struct RunClosing {
     bool noNetwork = false;  // the run had no control network: the progress bar goes back to 0
 };
 
-RunClosing runClosing(const ConversionResult &result);
+RunClosing runClosing(const RunResult &result);
 
 }  // namespace veltrane

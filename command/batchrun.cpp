@@ -20,9 +20,6 @@ namespace veltrane {
 
 namespace {
 
-// Default name of the network check's residual file, beside controlshift.csv.
-const char *const kValidationReportFile = "network_validation.csv";
-
 // `text` with its control characters written as \xHH, so that a name or an
 // identifier cannot move the cursor, retitle or clear the user's terminal.
 std::string withControlsEscaped(const std::string &text)
@@ -124,74 +121,23 @@ private:
     bool progressChecked_ = false;
 };
 
-// The control and TIN files the options name: --source-controls,
-// --target-controls and --tin-file, otherwise the fixed names in --workdir.
-NetworkFiles networkFilesOf(const CommandLine &options)
+// The pictures the command draws: the network check's map and the record.
+void attachRenderers(RunOptions &options, QSize plotSize)
 {
-    NetworkFiles files = defaultNetworkFiles(options.workDir, options.settings.direction);
-    if (!options.sourceControls.isEmpty())
-        files.source = options.sourceControls;
-    if (!options.targetControls.isEmpty())
-        files.target = options.targetControls;
-    if (!options.tinFile.isEmpty())
-        files.tin = options.tinFile;
-    return files;
-}
-
-RunOptions planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
-{
-    RunOptions plan;
-    plan.settings = o.settings;
-    plan.network = networkFilesOf(o);
-    plan.networkByteLimit = kNetworkFileByteLimit;
-    plan.strict = true;
-    const QDir workDir(o.workDir);
-    if (o.validation.validateNetwork) {
-        plan.kind = RunKind::CheckNetwork;
-        plan.report = o.validation.report.isEmpty() ? workDir.filePath(QLatin1String(kValidationReportFile))
-                                                    : o.validation.report;
-        plan.plot = o.validation.plot;
-        const QSize size =
-            o.validation.plotSize.isEmpty() ? QSize(kDefaultPlotWidth, kDefaultPlotHeight) : o.validation.plotSize;
-        plan.renderPicture = [size, network = plan.network, settings = plan.settings](
-                                 const QString &path, const std::vector<PointRecord> &control,
-                                 const std::vector<Triangle> &triangles, const NetworkValidation &validation,
-                                 QByteArray &image, QString &error) {
-            const NetworkProvenance provenance =
-                networkProvenance(network, settings, QString::fromLatin1(kVersion), QDateTime::currentDateTimeUtc());
-            return encodeValidationPlot(path, {control, triangles, validation, provenance}, size, image, error);
-        };
-        return plan;
-    }
-    plan.input = o.input;
-    if (o.input == kStandardStream)
-        plan.inputStream = in;
-    plan.output = o.output.isEmpty() ? deriveOutputPath(o.input) : o.output;
-    if (plan.output == kStandardStream)
-        plan.outputStream = out;
-    plan.echo = plan.output;
-    if (o.writeControlShift)
-        plan.controlShift =
-            o.controlShift.isEmpty() ? workDir.filePath(QLatin1String(kControlShiftFile)) : o.controlShift;
-    plan.tinshift = o.tinshiftFile;
-    plan.exportLicense = o.exportLicense;
-    plan.version = QString::fromLatin1(kVersion);
-    plan.quality = o.validation.quality;
-    plan.outside = o.outside;
-    plan.decimals = o.decimals;
-    plan.crs = o.crs;
-    plan.outputCrs = o.outputCrs;
-    plan.gis = o.gis;
-    plan.outputFormat = o.outputFormat;
-    plan.layout = o.layout;
-    plan.style = o.style;
-    plan.record = o.recordFile;
-    plan.renderRecord = [](const QString &path, const ConversionRecord &record, const std::vector<PointRecord> &control,
-                           const std::vector<Triangle> &triangles, const NetworkValidation &validation, QByteArray &pdf,
-                           QString &error) {
+    const QSize size = plotSize.isEmpty() ? QSize(kDefaultPlotWidth, kDefaultPlotHeight) : plotSize;
+    options.renderPicture = [size, network = options.network, settings = options.settings](
+                                const QString &path, const std::vector<PointRecord> &control,
+                                const std::vector<Triangle> &triangles, const NetworkValidation &validation,
+                                QByteArray &image, QString &error) {
+        const NetworkProvenance provenance =
+            networkProvenance(network, settings, QString::fromLatin1(kVersion), QDateTime::currentDateTimeUtc());
+        return encodeValidationPlot(path, {control, triangles, validation, provenance}, size, image, error);
+    };
+    options.renderRecord = [](const QString &path, const ConversionRecord &record,
+                              const std::vector<PointRecord> &control, const std::vector<Triangle> &triangles,
+                              const NetworkValidation &validation, QByteArray &pdf, QString &error) {
         return encodeConversionRecord(path, {record, control, triangles, validation}, pdf, error);
     };
-    return plan;
 }
 
 }  // namespace
@@ -199,7 +145,13 @@ RunOptions planOf(const CommandLine &o, std::FILE *in, std::FILE *out)
 int runCommand(const CommandLine &options, std::FILE *in, std::FILE *out, std::FILE *err)
 {
     CommandReporter reporter(err, options);
-    const RunResult result = runPlan(planOf(options, in, out), reporter);
+    RunOptions run = options.run;
+    if (run.input == kStandardStream)
+        run.inputStream = in;
+    if (run.output == kStandardStream)
+        run.outputStream = out;
+    attachRenderers(run, options.plotSize);
+    const RunResult result = runPlan(run, reporter);
     return result.outcome == RunOutcome::Completed ? kExitDone : kExitFailed;
 }
 

@@ -1,9 +1,13 @@
 #include "command/options.h"
 
-#include "engine/geodesy/coordinatesystem.h"
 #include "command/filenamebytes.h"
+#include "engine/formats/outputnames.h"
+#include "engine/geodesy/coordinatesystem.h"
+#include "engine/version.h"
 #include "report/validationplot.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <functional>
 #include <map>
@@ -13,6 +17,9 @@ namespace veltrane {
 const QString kStandardStream = QStringLiteral("-");
 
 namespace {
+
+// Default name of the network check's residual file, beside controlshift.csv.
+const char *const kValidationReportFile = "network_validation.csv";
 
 const char *const kUsage =
     "Usage: veltrane-convert [OPTION]... INPUT\n"
@@ -126,39 +133,38 @@ std::string plotSizeUsage()
 // INPUT; an error text, empty when they fit.
 std::string checkValidationOptions(const CommandLine &o, bool haveInput)
 {
-    const ValidationOptions &options = o.validation;
-    if (options.validateNetwork && haveInput)
+    if (o.validateNetwork && haveInput)
         return "--validate-network takes no INPUT";
-    if (options.validateNetwork) {
+    if (o.validateNetwork) {
         // The check converts nothing: options of a conversion would be ignored.
         const std::pair<bool, const char *> conversionOnly[] = {
-            {!options.quality.isEmpty(), "--quality"},
-            {!o.output.isEmpty(), "--output"},
-            {!o.controlShift.isEmpty(), "--controlshift"},
+            {!o.run.quality.isEmpty(), "--quality"},
+            {!o.run.output.isEmpty(), "--output"},
+            {!o.run.controlShift.isEmpty(), "--controlshift"},
             {!o.writeControlShift, "--no-controlshift"},
-            {!o.tinshiftFile.isEmpty(), "--export-tinshift"},
-            {!o.exportLicense.isEmpty(), "--export-license"},
-            {!o.recordFile.isEmpty(), "--record"},
+            {!o.run.tinshift.isEmpty(), "--export-tinshift"},
+            {!o.run.exportLicense.isEmpty(), "--export-license"},
+            {!o.run.record.isEmpty(), "--record"},
             {o.outsideGiven, "--outside"},
-            {o.decimals.degrees != kCoordinateDecimals, "--decimals"},
-            {o.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
-            {!o.crs.empty(), "--crs"},
-            {!o.outputCrs.empty(), "--output-crs"},
-            {!o.gis.layer.isEmpty() || !o.gis.idField.isEmpty() || !o.gis.heightField.isEmpty(),
+            {o.run.decimals.degrees != kCoordinateDecimals, "--decimals"},
+            {o.run.decimals.deltaH != kDeltaHDecimals, "--metre-decimals"},
+            {!o.run.crs.empty(), "--crs"},
+            {!o.run.outputCrs.empty(), "--output-crs"},
+            {!o.run.gis.layer.isEmpty() || !o.run.gis.idField.isEmpty() || !o.run.gis.heightField.isEmpty(),
              "--layer, --id-field or --height-field"},
-            {!o.outputFormat.isEmpty(), "--output-format"},
-            {!o.layout.isFixed() || o.noHeader,
+            {!o.run.outputFormat.isEmpty(), "--output-format"},
+            {!o.run.layout.isFixed() || o.noHeader,
              "--columns, --header, --no-header, --delimiter, --decimal-comma or --angles"},
-            {!o.style.isDefault(), "--angles-out"},
+            {!o.run.style.isDefault(), "--angles-out"},
         };
         for (const auto &[given, option] : conversionOnly) {
             if (given)
                 return std::string(option) + " needs a conversion, not --validate-network";
         }
     }
-    if (!options.validateNetwork && (!options.report.isEmpty() || !options.plot.isEmpty()))
+    if (!o.validateNetwork && (!o.run.report.isEmpty() || !o.run.plot.isEmpty()))
         return "--report and --plot need --validate-network";
-    if (options.plot.isEmpty() && !options.plotSize.isEmpty())
+    if (o.run.plot.isEmpty() && !o.plotSize.isEmpty())
         return "--plot-size needs --plot";
     return std::string();
 }
@@ -182,14 +188,14 @@ std::string checkCoordinateSystems(const CommandLine &o)
     CoordinateSystem input;
     CoordinateSystem output;
     std::string error;
-    if (!o.crs.empty() && !describeCoordinateSystem(o.crs, input, error))
+    if (!o.run.crs.empty() && !describeCoordinateSystem(o.run.crs, input, error))
         return "--crs " + error;
-    if (!o.outputCrs.empty() && !describeCoordinateSystem(o.outputCrs, output, error))
+    if (!o.run.outputCrs.empty() && !describeCoordinateSystem(o.run.outputCrs, output, error))
         return "--output-crs " + error;
-    if (o.settings.forceNegative && input.kind != CoordinateKind::Geographic)
+    if (o.run.settings.forceNegative && input.kind != CoordinateKind::Geographic)
         return "--force-negative makes longitudes west ones; the --crs points have no longitudes";
     const bool grid = input.kind != CoordinateKind::Geographic || output.kind != CoordinateKind::Geographic;
-    if (grid && (!o.style.isDefault() || o.layout.decimalComma || o.layout.angles != AngleStyle::Decimal))
+    if (grid && (!o.run.style.isDefault() || o.run.layout.decimalComma || o.run.layout.angles != AngleStyle::Decimal))
         return "--decimal-comma, --angles and --angles-out need degrees in and out, not --crs grid coordinates";
     return std::string();
 }
@@ -214,6 +220,42 @@ std::string parseDelimiter(const std::string &text, char &delimiter)
     else
         return "--delimiter takes , ; tab or blank";
     return std::string();
+}
+
+// The run's options that follow from the others once all are read: the
+// network's files in the working folder, the default output names, and how
+// the command's run behaves.
+ParsedCommandLine &finishRunOptions(ParsedCommandLine &parsed)
+{
+    CommandLine &o = parsed.options;
+    RunOptions &run = o.run;
+    const QDir workDir(o.workDir);
+    run.network = defaultNetworkFiles(o.workDir, run.settings.direction);
+    if (!o.sourceControls.isEmpty())
+        run.network.source = o.sourceControls;
+    if (!o.targetControls.isEmpty())
+        run.network.target = o.targetControls;
+    if (!o.tinFile.isEmpty())
+        run.network.tin = o.tinFile;
+    run.networkByteLimit = kNetworkFileByteLimit;
+    run.strict = true;  // stop at a network or input that cannot be used
+    run.version = QString::fromLatin1(kVersion);
+    if (o.validateNetwork) {
+        run.kind = RunKind::CheckNetwork;
+        if (run.report.isEmpty())
+            run.report = workDir.filePath(QLatin1String(kValidationReportFile));
+        return parsed;
+    }
+    if (run.output.isEmpty())
+        run.output = run.input == kStandardStream ? kStandardStream : deriveOutputPath(run.input);
+    run.echo = run.output;
+    if (o.writeControlShift && run.controlShift.isEmpty())
+        run.controlShift = workDir.filePath(QLatin1String(kControlShiftFile));
+    // As the window reads its files: a first line that names the columns
+    // (lon, lat, h, id and the like) is a header, not a rejected line.
+    if (!o.noHeader && run.layout.columns.empty() && !run.layout.header && !isGisFileName(run.input))
+        run.layout.headerIfNamed = true;
+    return parsed;
 }
 
 bool startsWith(const std::string &text, const char *prefix)
@@ -255,14 +297,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
          [&o](const std::string &v) {
              if (v != "1" && v != "2")
                  return std::string("--mode takes 1 or 2");
-             o.settings.direction = directionFromMode(v == "1" ? 1 : 2);
+             o.run.settings.direction = directionFromMode(v == "1" ? 1 : 2);
              return std::string();
          }},
         {"--tin",
          [&o](const std::string &v) {
              if (v != "file" && v != "generate")
                  return std::string("--tin takes file or generate");
-             o.settings.tinSource = v == "file" ? TinSource::FromFile : TinSource::Generate;
+             o.run.settings.tinSource = v == "file" ? TinSource::FromFile : TinSource::Generate;
              o.tinGiven = true;
              return std::string();
          }},
@@ -275,7 +317,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
              const auto mode = modes.find(v);
              if (mode == modes.end())
                  return std::string("--outside takes zero, skip, nearest or fail");
-             o.outside = mode->second;
+             o.run.outside = mode->second;
              o.outsideGiven = true;
              return std::string();
          }},
@@ -287,75 +329,73 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
         {"--source-controls", fileName(o.sourceControls, "--source-controls")},
         {"--target-controls", fileName(o.targetControls, "--target-controls")},
         {"--tin-file", fileName(o.tinFile, "--tin-file")},
-        {"--output", fileName(o.output, "--output")},
-        {"--controlshift", fileName(o.controlShift, "--controlshift")},
-        {"--export-tinshift", fileName(o.tinshiftFile, "--export-tinshift")},
-        {"--record", fileName(o.recordFile, "--record")},
+        {"--output", fileName(o.run.output, "--output")},
+        {"--controlshift", fileName(o.run.controlShift, "--controlshift")},
+        {"--export-tinshift", fileName(o.run.tinshift, "--export-tinshift")},
+        {"--record", fileName(o.run.record, "--record")},
         {"--export-license",
          [&o](const std::string &v) {
-             o.exportLicense = QString::fromLocal8Bit(v.c_str());
+             o.run.exportLicense = QString::fromLocal8Bit(v.c_str());
              return v.empty() ? std::string("--export-license takes a text") : std::string();
          }},
-        {"--report", fileName(o.validation.report, "--report")},
-        {"--plot", fileName(o.validation.plot, "--plot")},
-        {"--quality", fileName(o.validation.quality, "--quality")},
+        {"--report", fileName(o.run.report, "--report")},
+        {"--plot", fileName(o.run.plot, "--plot")},
+        {"--quality", fileName(o.run.quality, "--quality")},
         {"--decimals",
          [&o](const std::string &v) {
-             const std::string error = parseDecimals(v, "--decimals", o.decimals.degrees);
-             o.style.secondsDecimals = o.decimals.degrees;
+             const std::string error = parseDecimals(v, "--decimals", o.run.decimals.degrees);
+             o.run.style.secondsDecimals = o.run.decimals.degrees;
              return error;
          }},
-        {"--columns", [&o](const std::string &v) { return parseColumns(v, o.layout.columns); }},
-        {"--delimiter", [&o](const std::string &v) { return parseDelimiter(v, o.layout.delimiter); }},
+        {"--columns", [&o](const std::string &v) { return parseColumns(v, o.run.layout.columns); }},
+        {"--delimiter", [&o](const std::string &v) { return parseDelimiter(v, o.run.layout.delimiter); }},
         {"--angles",
          [&o](const std::string &v) {
              if (v != "dms" && v != "decimal")
                  return std::string("--angles takes decimal or dms");
-             o.layout.angles = v == "dms" ? AngleStyle::Dms : AngleStyle::Decimal;
+             o.run.layout.angles = v == "dms" ? AngleStyle::Dms : AngleStyle::Decimal;
              return std::string();
          }},
         {"--angles-out",
          [&o](const std::string &v) {
              if (v != "dms" && v != "decimal")
                  return std::string("--angles-out takes decimal or dms");
-             o.style.dmsAngles = v == "dms";
+             o.run.style.dmsAngles = v == "dms";
              return std::string();
          }},
         {"--metre-decimals",
          [&o](const std::string &v) {
-             const std::string error = parseDecimals(v, "--metre-decimals", o.decimals.heights);
-             o.decimals.deltaH = o.decimals.heights;
+             const std::string error = parseDecimals(v, "--metre-decimals", o.run.decimals.heights);
+             o.run.decimals.deltaH = o.run.decimals.heights;
              return error;
          }},
         {"--crs",
          [&o](const std::string &v) {
-             o.crs = v;
+             o.run.crs = v;
              return v.empty() ? std::string("--crs takes a coordinate system") : std::string();
          }},
         {"--output-crs",
          [&o](const std::string &v) {
-             o.outputCrs = v;
+             o.run.outputCrs = v;
              return v.empty() ? std::string("--output-crs takes a coordinate system") : std::string();
          }},
-        {"--layer", gisName(o.gis.layer, "--layer")},
-        {"--id-field", gisName(o.gis.idField, "--id-field")},
-        {"--height-field", gisName(o.gis.heightField, "--height-field")},
-        {"--output-format", gisName(o.outputFormat, "--output-format")},
+        {"--layer", gisName(o.run.gis.layer, "--layer")},
+        {"--id-field", gisName(o.run.gis.idField, "--id-field")},
+        {"--height-field", gisName(o.run.gis.heightField, "--height-field")},
+        {"--output-format", gisName(o.run.outputFormat, "--output-format")},
         {"--plot-size",
-         [&o](const std::string &v) {
-             return parsePlotSize(v, o.validation.plotSize) ? std::string() : plotSizeUsage();
-         }},
+         [&o](const std::string &v) { return parsePlotSize(v, o.plotSize) ? std::string() : plotSizeUsage(); }},
     };
     const std::map<std::string, std::function<void()>> flags = {
-        {"--force-negative", [&o] { o.settings.forceNegative = true; }},
-        {"--header", [&o] { o.layout.header = true; }},
+        {"--force-negative", [&o] { o.run.settings.forceNegative = true; }},
+        {"--header", [&o] { o.run.layout.header = true; }},
         {"--no-header", [&o] { o.noHeader = true; }},
         {"--decimal-comma",
          [&o] {
-             o.layout.decimalComma = true;
-             o.style.decimalComma = true;
+             o.run.layout.decimalComma = true;
+             o.run.style.decimalComma = true;
          }},
-        {"--validate-network", [&o] { o.validation.validateNetwork = true; }},
+        {"--validate-network", [&o] { o.validateNetwork = true; }},
         {"--no-controlshift", [&o] { o.writeControlShift = false; }},
         {"--verbose", [&o] { o.verbosity = Verbosity::Verbose; }},
         {"--quiet", [&o] { o.verbosity = Verbosity::Quiet; }},
@@ -374,7 +414,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
                 parsed.error = "more than one INPUT given";
                 return parsed;
             }
-            o.input = nameFromBytes(arg);
+            o.run.input = nameFromBytes(arg);
             haveInput = true;
             continue;
         }
@@ -417,46 +457,45 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
     if (o.help || o.version)
         return parsed;
     const bool tinFileGiven = !o.tinFile.isEmpty();
-    if (tinFileGiven && !(o.tinGiven && o.settings.tinSource == TinSource::Generate))
-        o.settings.tinSource = TinSource::FromFile;
+    if (tinFileGiven && !(o.tinGiven && o.run.settings.tinSource == TinSource::Generate))
+        o.run.settings.tinSource = TinSource::FromFile;
     const std::string validationError = checkValidationOptions(o, haveInput);
     if (!validationError.empty())
         parsed.error = validationError;
-    else if (o.validation.validateNetwork)
-        return parsed;
+    else if (o.validateNetwork)
+        return finishRunOptions(parsed);
     else if (!haveInput)
         parsed.error = "no INPUT given";
-    else if (o.input.isEmpty())
+    else if (o.run.input.isEmpty())
         parsed.error = "INPUT is empty";
-    else if (tinFileGiven && o.settings.tinSource == TinSource::Generate)
+    else if (tinFileGiven && o.run.settings.tinSource == TinSource::Generate)
         parsed.error = "--tin-file and --tin generate contradict each other";
-    else if (!o.controlShift.isEmpty() && !o.writeControlShift)
+    else if (!o.run.controlShift.isEmpty() && !o.writeControlShift)
         parsed.error = "--controlshift and --no-controlshift contradict each other";
-    else if (!o.layout.columns.empty() && o.layout.header)
+    else if (!o.run.layout.columns.empty() && o.run.layout.header)
         parsed.error = "--columns and --header contradict each other";
-    else if (o.noHeader && o.layout.header)
+    else if (o.noHeader && o.run.layout.header)
         parsed.error = "--header and --no-header contradict each other";
-    else if (o.layout.decimalComma && o.layout.delimiter == ',')
+    else if (o.run.layout.decimalComma && o.run.layout.delimiter == ',')
         parsed.error = "--decimal-comma needs a separator other than the comma";
-    else if (!o.exportLicense.isEmpty() && o.tinshiftFile.isEmpty())
+    else if (!o.run.exportLicense.isEmpty() && o.run.tinshift.isEmpty())
         parsed.error = "--export-license needs --export-tinshift";
-    else if ((!o.gis.layer.isEmpty() || !o.gis.idField.isEmpty() || !o.gis.heightField.isEmpty()) &&
-             !isGisFileName(o.input))
+    else if ((!o.run.gis.layer.isEmpty() || !o.run.gis.idField.isEmpty() || !o.run.gis.heightField.isEmpty()) &&
+             !isGisFileName(o.run.input))
         parsed.error = "--layer, --id-field and --height-field need a GIS INPUT (.gpkg, .shp, .geojson, .json, "
                        ".fgb, .gml, .dxf)";
-    else if (!o.outputFormat.isEmpty() && (o.output.isEmpty() || o.output == kStandardStream))
+    else if (!o.run.outputFormat.isEmpty() && (o.run.output.isEmpty() || o.run.output == kStandardStream))
         parsed.error = "--output-format needs -o FILE";
-    else if (o.controlShift == kStandardStream || o.tinshiftFile == kStandardStream || o.recordFile == kStandardStream)
+    else if (!o.run.outputFormat.isEmpty() && gisDriverWritesSeveralFiles(o.run.outputFormat) &&
+             QFileInfo(o.run.output).suffix().compare(gisExtensionForDriver(o.run.outputFormat), Qt::CaseInsensitive))
+        parsed.error = "--output-format " + o.run.outputFormat.toStdString() + " writes several files, named *." +
+                       gisExtensionForDriver(o.run.outputFormat).toStdString();
+    else if (o.run.controlShift == kStandardStream || o.run.tinshift == kStandardStream ||
+             o.run.record == kStandardStream)
         parsed.error = "only the converted points (-o) can go to standard output";
     else
         parsed.error = checkCoordinateSystems(o);
-    if (o.output.isEmpty() && o.input == kStandardStream)
-        o.output = kStandardStream;
-    // As the window reads its files: a first line that names the columns
-    // (lon, lat, h, id and the like) is a header, not a rejected line.
-    if (parsed.error.empty() && !o.noHeader && o.layout.columns.empty() && !o.layout.header && !isGisFileName(o.input))
-        o.layout.headerIfNamed = true;
-    return parsed;
+    return parsed.error.empty() ? finishRunOptions(parsed) : parsed;
 }
 
 }  // namespace veltrane

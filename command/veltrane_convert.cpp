@@ -103,7 +103,7 @@ int main(int argc, char *argv[])
     char *appArgv[] = {argv[0], nullptr};
     std::optional<QTemporaryDir> runtimeFolder;  // outlives the application
     std::unique_ptr<QCoreApplication> application;
-    if (options.validation.plot.isEmpty() && options.recordFile.isEmpty()) {
+    if (options.run.plot.isEmpty() && options.run.record.isEmpty()) {
         application = std::make_unique<QCoreApplication>(appArgc, appArgv);
     } else {
         // The picture and the record are drawn off screen, its text with the fonts of the

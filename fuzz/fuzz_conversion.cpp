@@ -122,9 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     settings.direction = (options & 1) ? DatumDirection::Cors96aToCors96 : DatumDirection::Cors96ToCors96a;
     settings.forceNegative = (options & 2) != 0;
     const LongitudeSign sign = longitudeSignOf(settings);
-    StreamSettings stream;
-    stream.direction = settings.direction;
-    stream.sign = sign;
+    RunOptions stream;
+    stream.settings = settings;
     stream.outside = kOutsideModes[(options >> 2) & 3];
     stream.layout = kLayouts[(options >> 4) & 7];
 
@@ -167,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         handlers.outsidePoint = [&outsideSeen](const QString &) { ++outsideSeen; };
         PointSource source;
         source.text = &input;
-        const StreamTotals totals = convertPoints(source, sink, interpolator, stream, handlers);
+        const StreamTotals totals = convertPoints(source, sink, interpolator, stream, StreamParts(), handlers);
         if (!totals.layoutError.isEmpty()) {
             FUZZ_REQUIRE(output.empty() && totals.points == 0);  // a header that names no columns
             continue;

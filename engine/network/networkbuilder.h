@@ -16,9 +16,11 @@
 
 namespace veltrane {
 
-// Progress values, percent, of the status lines of the network's assembly
-// and of a finished run.
+// Progress values, percent, of a run's status lines: its start, the
+// network's assembly, the points converted, the finished run.
+constexpr int kProgressStart = 0;
 constexpr int kProgressControl = 10;
+constexpr int kProgressConverted = 90;
 constexpr int kProgressDone = 100;
 
 // Receives every status line with its progress value in percent.

@@ -1,66 +1,50 @@
 #pragma once
-// The window's conversion: the run of conversionrun.h with the window's
-// fixed files and outputs.
+// A run in a working folder, as the window starts it: the network's fixed
+// files there, the converted points beside the input and "controlshift.csv"
+// in the folder; and a reporter that hands the run's lines to sinks.
 
 #include "engine/network/networkbuilder.h"
-#include "engine/types/pointrecord.h"
+#include "engine/run/runoptions.h"
+#include "engine/run/runreporter.h"
 
 #include <QString>
-#include <QStringList>
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace veltrane {
-
-struct ConversionRecord;
-struct NetworkValidation;
-
-// How many identifiers of points outside the network a window's run keeps.
-constexpr int kOutsideIdsKept = 20;
 
 // Receives the progress of the conversion, percent.
 using ProgressSink = std::function<void(int percent)>;
 
-enum class ConversionOutcome {
-    Completed,         // both output files written
-    EmptyInputPath,    // nothing read or written; the window shows its message box
-    OutputNotWritten,  // the run finished but an output file could not be written (reported)
-    Cancelled,         // stopped when asked; no output file was written (reported)
-};
+// The options of a conversion of `input` with the fixed files of `workDir`:
+// the converted points named after the input, "controlshift.csv" in the
+// folder, the network and the points kept for a view with the record and
+// the network's check, and a first line that names the columns taken as a
+// header. `echo` is the line the opening status lines give after the input.
+// Source control points without a target partner are left out of the
+// network. No output replaces a file the run reads; when an output cannot be
+// written the run converts all the same, reports it and leaves nothing new.
+RunOptions folderRunOptions(const ConversionSettings &settings, const QString &input, const QString &echo,
+                            const QString &workDir);
 
-struct ConversionResult {
-    ConversionOutcome outcome = ConversionOutcome::EmptyInputPath;
-    std::shared_ptr<const std::vector<PointRecord>> ptsControl;  // TIN vertices / control records
-    std::shared_ptr<const std::vector<PointRecord>> ptsInput;    // converted input points
-    std::shared_ptr<const std::vector<Triangle>> tris;           // indices into ptsControl
-    STATS statsControl;
-    STATS statsInput;
-    uint32_t nTinVerts = 0;
-    uint32_t nTris = 0;
-    uint32_t unconvertedPoints = 0;  // input points no triangle took
-    QStringList outsideIds;          // the first kOutsideIdsKept of them, in input order
-    QString outFile;                 // path of the converted-points file
-    QString controlShiftFile;        // path of "controlshift.csv"
-    // The record of a completed run (conversionrecord.h), and the check of
-    // its network once the window has made it.
-    std::shared_ptr<const ConversionRecord> record;
-    std::shared_ptr<const NetworkValidation> validation;
-};
+// Hands the run's status lines, and its errors as status lines at 100 %, to
+// `status`, the readers' diagnostics to `diagnostics` (none: not made), and
+// the progress of the conversion to `progress`, between the network's
+// assembly and the finished run.
+class SinkReporter : public RunReporter {
+public:
+    explicit SinkReporter(StatusSink status, DiagnosticSink diagnostics = {}, ProgressSink progress = {});
 
-// The window's run. inputPath is the "Points" text, secondPath the
-// "Output" text (echoed only); workDir is the folder holding the fixed files
-// and receiving "controlshift.csv". Source control points without a target
-// partner are left out of the network (statsControl.count counts the pairs,
-// or the TIN vertices when the TIN file has more). No output replaces a file
-// the run reads; when an output cannot be written, the failure is reported
-// through `status`, no output is left new and the result is OutputNotWritten.
-// `crs` is the coordinate system of a text input's points (empty: degrees).
-ConversionResult runConversion(const ConversionSettings &settings, const QString &inputPath, const QString &secondPath,
-                               const QString &workDir, const StatusSink &status, const DiagnosticSink &diagnostics = {},
-                               const ProgressSink &progress = {}, const std::function<bool()> &cancelled = {},
-                               const std::string &crs = {});
+    void status(const QString &text, int percent) override { status_(text, percent); }
+    void error(const QString &text, bool) override { status_(text, kProgressDone); }
+    void progress(uint64_t points, uint64_t position, uint64_t total) override;
+    void diagnostic(const std::string &text) override { diagnostics_(text); }
+    bool wantsDiagnostics() const override { return bool(diagnostics_); }
+
+private:
+    StatusSink status_;
+    DiagnosticSink diagnostics_;
+    ProgressSink progress_;
+};
 
 }  // namespace veltrane

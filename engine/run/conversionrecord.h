@@ -6,7 +6,7 @@
 // when and with which version of the program. Plain data and its text, line
 // by line; the pages are drawn by the front ends' painting.
 
-#include "engine/run/conversion.h"
+#include "engine/network/networkbuilder.h"
 #include "engine/network/networkprovenance.h"
 #include "engine/network/networkvalidation.h"
 #include "engine/network/shiftstatistics.h"
@@ -19,9 +19,6 @@
 #include <vector>
 
 namespace veltrane {
-
-// Identifiers of points outside the network a record names.
-constexpr int kRecordedOutsideIds = 20;
 
 // An input file as the run left it: by device and inode, size and last
 // modification, so that its digest can be taken later and only of those bytes.
@@ -55,7 +52,7 @@ struct ConversionRecord {
     // When the run kept its points instead, gatherRecordShifts fills
     // `shifts` from them.
     KeptShifts keptShifts;
-    QStringList outsideIds;  // the first kRecordedOutsideIds
+    QStringList outsideIds;  // the first kOutsideIdsKept
 };
 
 struct RecordLine {

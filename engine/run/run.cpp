@@ -2,6 +2,8 @@
 
 #include "engine/formats/fixedformat.h"
 #include "engine/network/networkprovenance.h"
+#include "engine/formats/validationreport.h"
+#include "engine/network/networkvalidation.h"
 #include "engine/run/conversionrecord.h"
 
 #include <QElapsedTimer>
@@ -107,9 +109,14 @@ RunResult Run::convert()
         result_.control = control_;
         result_.triangles = triangles_;
     }
+    checkNetworkForView();
     if (result_.outcome != RunOutcome::Completed)
         return result_;
     result_.record = record;
+    for (const QString &path : {options_.outputStream ? QString() : options_.output, options_.controlShift,
+                                options_.tinshift, options_.quality, options_.record})
+        if (!path.isEmpty())
+            result_.written.append(path);
 
     QString wrote = options_.outputStream ? QStringLiteral("standard output") : options_.output;
     if (!options_.controlShift.isEmpty())
@@ -122,6 +129,25 @@ RunResult Run::convert()
         summaryText(totals.points, totals.outside, totals.extended, options_.outside, totals.rejects.count) +
         QStringLiteral("; wrote ") + wrote + QStringLiteral(" (") + seconds(stopwatch_) + QStringLiteral(" s)"));
     return result_;
+}
+
+const NetworkValidation &Run::validation()
+{
+    if (!validation_)
+        validation_ = std::make_shared<const NetworkValidation>(validateNetwork(*control_, *triangles_));
+    return *validation_;
+}
+
+// How well the network reproduces its own control points, left out one at a
+// time, for the window's residuals and the record it saves later: on large
+// networks this takes as long as the conversion.
+void Run::checkNetworkForView()
+{
+    if (!options_.checkNetwork || triangles_->empty())
+        return;
+    validation();
+    result_.validation = validation_;
+    reporter_.status(validationSummaryLine(validation_->summary, *control_), kProgressDone);
 }
 
 void RunReporter::hint(RunHint hint)

@@ -6,8 +6,8 @@
 #include "engine/formats/gisfile.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointlayout.h"
+#include "engine/formats/pointstream.h"
 #include "engine/network/networkfiles.h"
-#include "engine/run/streamconversion.h"
 #include "engine/types/checkrecords.h"
 #include "engine/types/pointrecord.h"
 
@@ -23,6 +23,14 @@ namespace veltrane {
 
 struct ConversionRecord;
 struct NetworkValidation;
+
+// What becomes of a point that no triangle of the network takes.
+enum class OutsidePoints {
+    Zero,     // written with zero target coordinates and shifts (the window's way)
+    Skip,     // left out of the output
+    Nearest,  // extended linearly from the triangle with the nearest side (NetworkInterpolator)
+    Fail,     // nothing more is written once one is met; the caller discards the output
+};
 
 enum class RunKind {
     Convert,       // convert the input's points
@@ -74,11 +82,11 @@ struct RunOptions {
     QString version;                    // of the program, named in the export
     QString quality;                    // an uncertainty for every point; empty: not written
     OutsidePoints outside = OutsidePoints::Zero;
-    OutputDecimals decimals;        // of the converted points and the control shifts
-    OutputStyle style;              // of the converted points and the control shifts
-    PointLayout layout;             // of the input
-    bool keepRecords = false;       // keep the network and the converted points (for a view)
-    bool summarizeNetwork = false;  // end with the network check's summary as a status line
+    OutputDecimals decimals;    // of the converted points and the control shifts
+    OutputStyle style;          // of the converted points and the control shifts
+    PointLayout layout;         // of the input
+    bool keepRecords = false;   // keep the network and the converted points (for a view)
+    bool checkNetwork = false;  // check the network after converting (RunResult::validation)
 
     // Asked as the run goes on; true stops it with nothing written
     // (RunOutcome::Cancelled). Called on the run's thread.

@@ -33,19 +33,16 @@ std::shared_ptr<ConversionRecord> Run::makeRecord(StreamTotals &totals) const
     record->outsideMode = options_.outside;
     record->shifts = std::move(totals.shifts);
     record->keptShifts = keptShifts_;
-    for (size_t i = 0; i < outsideIds_.size() && i < size_t(kRecordedOutsideIds); ++i)
-        record->outsideIds.append(outsideIds_[i]);
+    record->outsideIds = result_.outsideIds;
     return record;
 }
 
 // The record with the network's check among the run's outputs.
 bool Run::writeRecord(const ConversionRecord &record)
 {
-    if (!validation_)
-        validation_.emplace(validateNetwork(*control_, *triangles_));
     QByteArray pdf;
     QString error;
-    if (!options_.renderRecord(options_.record, record, *control_, *triangles_, *validation_, pdf, error) ||
+    if (!options_.renderRecord(options_.record, record, *control_, *triangles_, validation(), pdf, error) ||
         !outputs_.write(record_, pdf.constData(), size_t(pdf.size()), error))
         return failed(error);
     return true;

@@ -3,6 +3,7 @@
 
 #include "engine/types/pointrecord.h"
 
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -10,6 +11,7 @@
 namespace veltrane {
 
 struct ConversionRecord;
+struct NetworkValidation;
 
 enum class RunOutcome {
     Completed,         // every output written and put in place
@@ -29,8 +31,13 @@ struct RunResult {
     STATS statsInput;
     uint32_t nTinVerts = 0;
     uint64_t pointCount = 0;
-    uint64_t outside = 0;   // points no triangle took
-    uint64_t rejected = 0;  // lines of the input that gave no point
+    uint64_t outside = 0;    // points no triangle took
+    uint64_t rejected = 0;   // lines of the input that gave no point
+    QStringList written;     // of a completed run: the files put in place, the converted points first
+    QStringList outsideIds;  // the first kOutsideIdsKept points no triangle took, in input order
+    // With options.checkNetwork: the check of the network, each control point
+    // left out in turn, of a run that converted.
+    std::shared_ptr<const NetworkValidation> validation;
     // With options.keepRecord or plan.record, of a conversion that ran to its end.
     std::shared_ptr<const ConversionRecord> record;
 };

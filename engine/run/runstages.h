@@ -27,13 +27,6 @@ namespace veltrane {
 class GisPointReader;
 class GisPointWriter;
 
-// Progress values, percent, of the stages that report.
-constexpr int kProgressStart = 0;
-constexpr int kProgressConverted = 90;
-
-// Identifiers of outside points named when --outside fail stops the run.
-constexpr size_t kOutsideIdsNamed = 20;
-
 inline QString reason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -67,16 +60,17 @@ private:
     bool stream(StreamTotals &totals);
     bool isGisOutput() const;
     bool openGisOutput();
+    void checkNetworkForView();
     QString textLayerName() const;
     bool reportOutside(const StreamTotals &totals);
     // A point outside the network: to the reporter when it asks, and kept
-    // among the first kOutsideIdsNamed.
+    // among the first kOutsideIdsKept.
     void noteOutside(const QString &id)
     {
         if (reporter_.wantsOutsidePoints())
             reporter_.outsidePoint(id);
-        if (outsideIds_.size() < kOutsideIdsNamed)
-            outsideIds_.push_back(id);
+        if (result_.outsideIds.size() < kOutsideIdsKept)
+            result_.outsideIds.append(id);
     }
     bool recordWanted() const { return options_.keepRecord || !options_.record.isEmpty(); }
     // A record kept with the points but not written now gathers its shifts'
@@ -113,9 +107,10 @@ private:
     std::unique_ptr<GisPointWriter> gisWriter_;
     std::string gisOutputWkt_;  // the written layer's coordinate system
     RunOutputs::Handle record_ = RunOutputs::kNoOutput;
-    std::optional<NetworkValidation> validation_;  // for the uncertainty file or the record
-    std::vector<QString> outsideIds_;              // the first kOutsideIdsNamed
-    KeptShifts keptShifts_;                        // with shiftsFromKeptPoints()
+    // For the uncertainty file, the record or the window's view.
+    std::shared_ptr<const NetworkValidation> validation_;
+    const NetworkValidation &validation();
+    KeptShifts keptShifts_;  // with shiftsFromKeptPoints()
 };
 
 }  // namespace veltrane

@@ -105,20 +105,13 @@ bool Run::stream(StreamTotals &totals)
     const bool writing = deferredErrors_.isEmpty();
     std::optional<PointQualityEstimator> estimator;
     if (quality_ != RunOutputs::kNoOutput && writing) {
-        validation_.emplace(validateNetwork(*control_, *triangles_));
-        estimator.emplace(*control_, *triangles_, *validation_);
+        estimator.emplace(*control_, *triangles_, validation());
     }
 
-    StreamSettings settings;
-    settings.direction = options_.settings.direction;
-    settings.sign = longitudeSignOf(options_.settings);
-    settings.outside = options_.outside;
-    settings.decimals = options_.decimals;
-    settings.style = options_.style;
-    settings.layout = options_.layout;
-    settings.quality = estimator ? &*estimator : nullptr;
-    settings.grid = grid_.get();
-    settings.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
+    StreamParts parts;
+    parts.quality = estimator ? &*estimator : nullptr;
+    parts.grid = grid_.get();
+    parts.shiftStatistics = recordWanted() && !shiftsFromKeptPoints();
 
     QString writeError;
     PointSink sink;
@@ -158,7 +151,7 @@ bool Run::stream(StreamTotals &totals)
         handlers.rejectedLine = [this](const LineReject &reject) { reporter_.rejectedLine(rejectText(reject)); };
 
     const NetworkInterpolator interpolator(control_, triangles_);
-    totals = convertPoints(source, sink, interpolator, settings, handlers);
+    totals = convertPoints(source, sink, interpolator, options_, parts, handlers);
     const int readErrno = bytes ? bytes->error() : 0;
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
@@ -232,9 +225,9 @@ bool Run::reportOutside(const StreamTotals &totals)
                          kProgressConverted);
     if (options_.outside == OutsidePoints::Fail && totals.outside > 0) {
         QStringList ids;
-        for (const QString &id : outsideIds_)
+        for (const QString &id : result_.outsideIds)
             ids.append(id);
-        if (totals.outside > outsideIds_.size())
+        if (totals.outside > uint64_t(result_.outsideIds.size()))
             ids.append(QStringLiteral("..."));
         return failed(QStringLiteral("%1 of %2 points lie outside the control network: %3")
                           .arg(decimal(totals.outside), decimal(totals.points), ids.join(QStringLiteral(", "))));

@@ -31,7 +31,7 @@ struct ConvertedBlock {
     std::string lines;                // for a text sink
     std::vector<GisTarget> targets;   // for a GIS sink
     GisBatch batch;                   // a GIS source's features, or the points for a GIS sink
-    std::string qualityLines;         // with StreamSettings::quality
+    std::string qualityLines;         // with StreamParts::quality
     std::vector<QString> outsideIds;  // gathered only when the caller asks for them
     KeptBlock kept;                   // only when the caller keeps the points
     uint64_t pointCount = 0;
@@ -42,19 +42,20 @@ struct ConvertedBlock {
     uint64_t latitudeRejects = 0;
     BlockReading reading;
     uint64_t firstOutsideLine = 0;  // points before the first outside one (Fail)
-    ShiftStatistics shifts;         // with StreamSettings::shiftStatistics
+    ShiftStatistics shifts;         // with StreamParts::shiftStatistics
 };
 
 // Appends the lines of the first `count` points in grid coordinates,
-// leaving out those outside the network when the settings say so.
+// leaving out those outside the network when the options say so.
 void appendGridLines(std::string &out, const std::vector<PointRecord> &points, const std::vector<GridPoint> &grid,
-                     const std::vector<PointStatus> &status, const StreamSettings &settings, size_t count)
+                     const std::vector<PointStatus> &status, const RunOptions &options, const StreamParts &parts,
+                     size_t count)
 {
-    const GridLayout &layout = settings.grid->layout();
+    const GridLayout &layout = parts.grid->layout();
     out.reserve(out.size() + count * kGridLineLength);
     for (size_t i = 0; i < count; ++i) {
-        if (settings.outside != OutsidePoints::Skip || status[i] == PointStatus::Converted)
-            appendGridShiftLine(out, points[i], grid[i], layout, settings.decimals);
+        if (options.outside != OutsidePoints::Skip || status[i] == PointStatus::Converted)
+            appendGridShiftLine(out, points[i], grid[i], layout, options.decimals);
     }
 }
 
@@ -109,18 +110,18 @@ bool keeps(OutsidePoints outside, PointStatus status)
 // The features of the first `count` points, as the GIS sink writes them.
 std::vector<GisTarget> featureTargets(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
                                       const std::vector<GridPoint> &grid, const std::vector<PointQuality> &quality,
-                                      const StreamSettings &settings, size_t count)
+                                      const RunOptions &options, const StreamParts &parts, size_t count)
 {
     std::vector<GisTarget> targets;
     targets.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        if (!keeps(settings.outside, status[i]))
+        if (!keeps(options.outside, status[i]))
             continue;
         const PointRecord &p = points[i];
         GisTarget target;
         target.index = i;
         target.placed = status[i] != PointStatus::Outside;
-        if (settings.grid) {
+        if (parts.grid) {
             target.x = grid[i].target[0];
             target.y = grid[i].target[1];
             target.z = grid[i].target[2];
@@ -133,7 +134,7 @@ std::vector<GisTarget> featureTargets(const std::vector<PointRecord> &points, co
         }
         target.s = p.s;
         target.azimuth = p.azimuth;
-        if (settings.quality) {
+        if (parts.quality) {
             target.hasSigma = quality[i].hasSigma;
             target.sigmaHorizontal = quality[i].sigmaHorizontal;
             target.sigmaVertical = quality[i].sigmaVertical;
@@ -145,47 +146,48 @@ std::vector<GisTarget> featureTargets(const std::vector<PointRecord> &points, co
 
 // The text lines of the first `count` points.
 void appendLines(std::string &out, const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
-                 const std::vector<GridPoint> &grid, const StreamSettings &settings, size_t count)
+                 const std::vector<GridPoint> &grid, const RunOptions &options, const StreamParts &parts, size_t count)
 {
-    if (settings.grid) {
-        appendGridLines(out, points, grid, status, settings, count);
+    if (parts.grid) {
+        appendGridLines(out, points, grid, status, options, parts, count);
         return;
     }
-    if (settings.outside != OutsidePoints::Skip) {
-        appendShiftLines(out, points.data(), count, settings.direction, settings.decimals, settings.style);
+    if (options.outside != OutsidePoints::Skip) {
+        appendShiftLines(out, points.data(), count, options.settings.direction, options.decimals, options.style);
         return;
     }
     for (size_t i = 0; i < count; ++i) {
         if (status[i] == PointStatus::Converted)
-            appendShiftLines(out, &points[i], 1, settings.direction, settings.decimals, settings.style);
+            appendShiftLines(out, &points[i], 1, options.settings.direction, options.decimals, options.style);
     }
 }
 
 // Parses a text block (or takes a GIS batch's points), converts them and
 // formats them for the sink.
 ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockContext &context,
-                            const NetworkInterpolator &network, const StreamSettings &settings)
+                            const NetworkInterpolator &network, const RunOptions &options, const StreamParts &parts)
 {
     ConvertedBlock out;
     out.reading.rejects.keep = context.wantRejects ? SIZE_MAX : kRejectsNamed;
-    out.reading.degrees = settings.grid == nullptr;
+    out.reading.degrees = parts.grid == nullptr;
     out.batch = std::move(gis);
     std::vector<PointRecord> &points = out.batch.points;
     if (text)
         points = context.layout->fixed
-                     ? parseInputPieces(*text, settings.sign, out.reading, context.skipLine)
-                     : parseRecords(*text, *context.layout, settings.sign, context.skipLine, out.reading);
+                     ? parseInputPieces(*text, longitudeSignOf(options.settings), out.reading, context.skipLine)
+                     : parseRecords(*text, *context.layout, longitudeSignOf(options.settings), context.skipLine,
+                                    out.reading);
     out.pointCount = points.size();
     std::vector<PointStatus> status(points.size());
-    const bool wantQuality = settings.quality != nullptr;
+    const bool wantQuality = parts.quality != nullptr;
     std::vector<int32_t> triangleOf(wantQuality ? points.size() : 0);
     std::vector<GridPoint> grid;
-    if (settings.grid)
-        settings.grid->toGeographic(points, grid);
+    if (parts.grid)
+        parts.grid->toGeographic(points, grid);
     network.convert(points.data(), points.size(), status.data(), wantQuality ? triangleOf.data() : nullptr,
-                    settings.outside == OutsidePoints::Nearest, context.cores);
+                    options.outside == OutsidePoints::Nearest, context.cores);
     if (context.hints)
-        countInsideIfCorrected(points, status, network, settings.sign, context.cores, out);
+        countInsideIfCorrected(points, status, network, longitudeSignOf(options.settings), context.cores, out);
     if (!context.heights) {
         // Without heights there is no height to shift.
         for (PointRecord &p : points) {
@@ -193,7 +195,7 @@ ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockC
             p.hTo = p.h;
         }
     }
-    if (settings.shiftStatistics)
+    if (parts.shiftStatistics)
         out.shifts = blockShifts(points, status);
     for (size_t i = 0; i < points.size(); ++i) {
         if (status[i] == PointStatus::Converted)
@@ -207,25 +209,25 @@ ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockC
         if (context.wantPoints && status[i] == PointStatus::Outside)
             out.kept.outside.push_back(uint32_t(i));
     }
-    if (settings.grid)
-        settings.grid->fromGeographic(points, status.data(), grid);
+    if (parts.grid)
+        parts.grid->fromGeographic(points, status.data(), grid);
     std::vector<PointQuality> quality;
     if (wantQuality) {
         // Every point read, whatever the output does with it; evaluated at
         // the source position the point was read with.
         quality.resize(points.size());
         for (size_t i = 0; i < points.size(); ++i)
-            quality[i] = settings.quality->evaluate(points[i].x, points[i].y, status[i], triangleOf[i]);
+            quality[i] = parts.quality->evaluate(points[i].x, points[i].y, status[i], triangleOf[i]);
         appendQualityLines(out.qualityLines, points.data(), quality.data(), points.size());
     }
     // With --outside fail, only the points up to the first outside one: the
     // caller may have nowhere to take back what was written (standard output).
-    const bool stopsEarly = settings.outside == OutsidePoints::Fail && out.outside > 0;
+    const bool stopsEarly = options.outside == OutsidePoints::Fail && out.outside > 0;
     const size_t written = stopsEarly ? out.firstOutsideLine : points.size();
     if (context.toFeatures)
-        out.targets = featureTargets(points, status, grid, quality, settings, written);
+        out.targets = featureTargets(points, status, grid, quality, options, parts, written);
     else
-        appendLines(out.lines, points, status, grid, settings, written);
+        appendLines(out.lines, points, status, grid, options, parts, written);
     if (context.wantPoints) {
         // A feature sink still needs the identifiers: the kept block copies them.
         out.kept.points = context.toFeatures ? points : std::move(points);
@@ -273,12 +275,12 @@ ShiftStatistics blockShifts(const std::vector<PointRecord> &points, const std::v
 }
 
 StreamTotals convertPoints(const PointSource &source, const PointSink &sink, const NetworkInterpolator &network,
-                           const StreamSettings &settings, const StreamHandlers &handlers)
+                           const RunOptions &options, const StreamParts &parts, const StreamHandlers &handlers)
 {
     StreamTotals totals;
     std::optional<TextBlocks> text;
     if (source.text) {
-        text.emplace(*source.text, settings.layout, totals);
+        text.emplace(*source.text, options.layout, totals);
         if (!text->ok())
             return totals;
         totals.layout = text->layout();
@@ -287,7 +289,7 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
     context.layout = text ? &text->layout() : nullptr;
     context.heights = text ? text->layout().hasHeight : source.gis->hasHeights();
     // The hints speak of longitudes and latitudes as a text file gives them.
-    context.hints = text && !settings.grid;
+    context.hints = text && !parts.grid;
     context.toFeatures = sink.features != nullptr;
     context.wantIds = bool(handlers.outsidePoint);
     context.wantPoints = bool(handlers.convertedPoints);
@@ -311,7 +313,7 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
             totals.writeFailed = true;
             writing = false;
         }
-        if (settings.outside == OutsidePoints::Fail && block.outside > 0)
+        if (options.outside == OutsidePoints::Fail && block.outside > 0)
             writing = false;  // the block's points stop before its first outside one
         totals.points += block.pointCount;
         if (context.wantPoints)
@@ -353,7 +355,7 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
         return totals.cancelled;
     };
     // With --outside fail nothing is read past a block with an outside point.
-    const auto failedOutside = [&] { return settings.outside == OutsidePoints::Fail && totals.outside > 0; };
+    const auto failedOutside = [&] { return options.outside == OutsidePoints::Fail && totals.outside > 0; };
     while (!totals.writeFailed && !cancelled() && !(source.gis && failedOutside())) {
         BlockContext blockContext = context;
         blockContext.skipLine = firstBlock && text ? text->layout().headerLine : 0;
@@ -363,9 +365,11 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
             if (!text->next(block))
                 break;
             auto shared = std::make_shared<const PieceBlock>(std::move(block));
-            tasks.add([shared, blockContext, &network,
-                       &settings] { return convertBlock(shared.get(), GisBatch(), blockContext, network, settings); },
-                      consume);
+            tasks.add(
+                [shared, blockContext, &network, &options, &parts] {
+                    return convertBlock(shared.get(), GisBatch(), blockContext, network, options, parts);
+                },
+                consume);
             continue;
         }
         auto batch = std::make_shared<GisBatch>();
@@ -383,8 +387,8 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
             if (size_t(totals.rejectedFeatures.size()) < kRejectsNamed)
                 totals.rejectedFeatures.append(rejected);
         }
-        tasks.add([batch, blockContext, &network,
-                   &settings] { return convertBlock(nullptr, std::move(*batch), blockContext, network, settings); },
+        tasks.add([batch, blockContext, &network, &options,
+                   &parts] { return convertBlock(nullptr, std::move(*batch), blockContext, network, options, parts); },
                   consume);
     }
     tasks.finish(consume);

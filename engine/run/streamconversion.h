@@ -8,6 +8,7 @@
 // depend on the source, the sink or the number of cores.
 
 #include "engine/formats/gisfile.h"
+#include "engine/run/runoptions.h"
 #include "engine/formats/outputwriter.h"
 #include "engine/formats/pointlayout.h"
 #include "engine/formats/pointstream.h"
@@ -26,24 +27,10 @@
 
 namespace veltrane {
 
-// What becomes of a point that no triangle of the network takes.
-enum class OutsidePoints {
-    Zero,     // written with zero target coordinates and shifts (the window's way)
-    Skip,     // left out of the output
-    Nearest,  // extended linearly from the triangle with the nearest side (NetworkInterpolator)
-    Fail,     // nothing more is written once one is met; the caller discards the output
-};
-
-// How the loop treats every point: made by the run from its options.
-struct StreamSettings {
-    DatumDirection direction = DatumDirection::Cors96ToCors96a;
-    LongitudeSign sign = LongitudeSign::AsRead;
-    OutsidePoints outside = OutsidePoints::Zero;
-    OutputDecimals decimals;  // of the output lines
-    OutputStyle style;        // of the output lines
-    PointLayout layout;       // of a text input
+// What the run makes for the loop beside its options.
+struct StreamParts {
     // When given, every point's uncertainty is computed beside its
-    // conversion and handed to PointSink::writeQuality as lines of the
+    // conversion and handed to StreamHandlers::writeQuality as lines of the
     // uncertainty file.
     const PointQualityEstimator *quality = nullptr;
     // When given, the points are read in its input's coordinate system and
@@ -83,7 +70,7 @@ struct PointSink {
 
 struct StreamHandlers {
     // Takes the uncertainty lines of the points (with
-    // StreamSettings::quality); returns false when they could not be written.
+    // StreamParts::quality); returns false when they could not be written.
     std::function<bool(const std::string &lines)> writeQuality;
     // Called with every rejected line of a text source, in input order.
     std::function<void(const LineReject &reject)> rejectedLine;
@@ -98,6 +85,10 @@ struct StreamHandlers {
     // Asked before every block is read; true ends the conversion there.
     std::function<bool()> cancelled;
 };
+
+// Identifiers of points outside the network a run keeps, in input order:
+// named when --outside fail stops it, shown by the window, in the record.
+constexpr int kOutsideIdsKept = 20;
 
 // Rejected lines or features a run names without being asked for all of them.
 constexpr size_t kRejectsNamed = 5;
@@ -127,13 +118,15 @@ struct StreamTotals {
     bool writeFailed = false;  // the sink refused points
     bool cancelled = false;    // `cancelled` said so before the input's end
     QString error;             // why a GIS source or sink stopped, in GDAL's words
-    // With StreamSettings::shiftStatistics: the shifts of the points that took
+    // With StreamParts::shiftStatistics: the shifts of the points that took
     // one (converted, or extended from the nearest triangle).
     ShiftStatistics shifts;
 };
 
 // Converts every point of `source` over the network into `sink`.
+// The options say how points are read and written: the direction, the sign
+// of longitudes, the outside points, decimals, style and a text input's layout.
 StreamTotals convertPoints(const PointSource &source, const PointSink &sink, const NetworkInterpolator &network,
-                           const StreamSettings &settings, const StreamHandlers &handlers);
+                           const RunOptions &options, const StreamParts &parts, const StreamHandlers &handlers);
 
 }  // namespace veltrane

@@ -10,6 +10,7 @@
 
 #include "app/crsfield.h"
 #include "engine/run/conversion.h"
+#include "tests/support/conversiontestsupport.h"
 #include "engine/geodesy/coordinatesystem.h"
 
 #include <QDir>
@@ -291,10 +292,9 @@ void TestConvertButton::paneHoldsTheRunsLinesInOrder()
     QVERIFY(copySample(folder.path()));
     const QString input = folder.filePath("sample_points.csv");
     QStringList engineLines;
-    const veltrane::ConversionResult direct =
-        veltrane::runConversion(veltrane::ConversionSettings(), input, QString(), folder.path(),
-                                [&engineLines](const QString &text, int) { engineLines << text; });
-    QCOMPARE(direct.outcome, veltrane::ConversionOutcome::Completed);
+    const veltrane::RunResult direct = runInFolder(veltrane::ConversionSettings(), input, QString(), folder.path(),
+                                                   [&engineLines](const QString &text, int) { engineLines << text; });
+    QCOMPARE(direct.outcome, veltrane::RunOutcome::Completed);
 
     QDir::setCurrent(folder.path());
     MainWindow window;

@@ -41,19 +41,19 @@ protected:
         writeTextFile(path(kControlFileCors96a), cors96a);
     }
 
-    ConversionResult run(const QByteArray &inputBytes, int mode = 1, int tinMode = 2,
-                         const QString &inputName = QStringLiteral("pts.csv"))
+    RunResult run(const QByteArray &inputBytes, int mode = 1, int tinMode = 2,
+                  const QString &inputName = QStringLiteral("pts.csv"))
     {
         writeTextFile(path(inputName), inputBytes);
         return runPath(path(inputName), mode, tinMode);
     }
 
-    ConversionResult runPath(const QString &inputPath, int mode = 1, int tinMode = 2)
+    RunResult runPath(const QString &inputPath, int mode = 1, int tinMode = 2)
     {
         ConversionSettings settings;
         settings.direction = directionFromMode(mode);
         settings.tinSource = tinSourceFromMode(tinMode);
-        return runConversion(settings, inputPath, QStringLiteral("second.csv"), dir.path(), log.sink());
+        return runInFolder(settings, inputPath, QStringLiteral("second.csv"), dir.path(), log.sink());
     }
 
     QList<QByteArray> controlShiftLines() const { return readLines(path(kControlShiftFile)); }
@@ -65,8 +65,8 @@ protected:
 TEST_F(ConversionRun, ReportsEachStageAndPairLineInOrder)
 {
     writeControl(kCors96, kCors96a);
-    const ConversionResult result = run("-123.45,45.28,110,A\n");
-    ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+    const RunResult result = run("-123.45,45.28,110,A\n");
+    ASSERT_EQ(result.outcome, RunOutcome::Completed);
 
     ASSERT_EQ(log.lines.size(), 8u);
     EXPECT_EQ(log.lines[0], std::make_pair(QStringLiteral("Begin Processing"), 0));
@@ -86,8 +86,8 @@ TEST_F(ConversionRun, ReportsEachStageAndPairLineInOrder)
 TEST_F(ConversionRun, WritesHeaderAndControlShiftLines)
 {
     writeControl(kCors96, kCors96a);
-    const ConversionResult result = run("");
-    ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+    const RunResult result = run("");
+    ASSERT_EQ(result.outcome, RunOutcome::Completed);
 
     EXPECT_EQ(readBytes(path("pts_out.csv")), kHeader);  // header only, 85 bytes
     EXPECT_EQ(kHeader.size(), 85);
@@ -107,18 +107,18 @@ TEST_F(ConversionRun, WritesHeaderAndControlShiftLines)
     EXPECT_NEAR(p1[8].toDouble(), 35.2360915, 1e-6);
     EXPECT_EQ(result.statsControl.count, 3);
     EXPECT_EQ(result.nTinVerts, 3u);
-    EXPECT_EQ(result.nTris, 1u);
+    EXPECT_EQ(result.triangles->size(), 1u);
 }
 
 TEST_F(ConversionRun, InterpolatesInsideCopiesVerticesAndZeroesOutside)
 {
     writeControl(kCors96, kCors96a);
     // Inside, equal to P3 and to P2 (under other names), and outside the hull.
-    const ConversionResult result = run("-123.45,45.28,110,IN\n"
-                                        "-123.45,45.35,120,Q3\n"
-                                        "-120,40,5,OUT\n"
-                                        "-123.4,45.25,110,Q2\n");
-    ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+    const RunResult result = run("-123.45,45.28,110,IN\n"
+                                 "-123.45,45.35,120,Q3\n"
+                                 "-120,40,5,OUT\n"
+                                 "-123.4,45.25,110,Q2\n");
+    ASSERT_EQ(result.outcome, RunOutcome::Completed);
     const QList<QByteArray> lines = readLines(path("pts_out.csv"));
     ASSERT_EQ(lines.size(), 5);
 
@@ -139,7 +139,7 @@ TEST_F(ConversionRun, InterpolatesInsideCopiesVerticesAndZeroesOutside)
     const QList<QByteArray> shifts = controlShiftLines();
     EXPECT_EQ(lines[2], shifts[2]);
     EXPECT_TRUE(lines[2].startsWith("P3,"));
-    EXPECT_EQ(result.ptsInput->at(1).id, QStringLiteral("P3"));
+    EXPECT_EQ(result.points->at(1).id, QStringLiteral("P3"));
 
     // At the right vertex the ray meets one edge: interpolated, own identifier.
     const QList<QByteArray> right = lines[4].split(',');
@@ -152,7 +152,7 @@ TEST_F(ConversionRun, InterpolatesInsideCopiesVerticesAndZeroesOutside)
     EXPECT_EQ(
         log.lines[log.lines.size() - 2],
         std::make_pair(QStringLiteral("1 of 4 points lie outside the control network and were left unconverted."), 90));
-    EXPECT_EQ(result.unconvertedPoints, 1u);
+    EXPECT_EQ(result.outside, 1u);
 }
 
 TEST_F(ConversionRun, SecondDirectionPutsConvertedPositionFirst)
@@ -191,7 +191,7 @@ TEST_F(ConversionRun, PairsByFirstMatchingIdentifierAndDropsUnpairedSources)
                  "-122,44,0,D\n"
                  "-123.4,45.25,110,B\n"
                  "-100,40,0,A\n");
-    const ConversionResult result = run("");
+    const RunResult result = run("");
     const QStringList texts = log.texts();
     const QStringList pairs = texts.filter(" From: ");
     ASSERT_EQ(pairs.size(), 3);
@@ -222,7 +222,7 @@ TEST_F(ConversionRun, FromFileMatchesVerticesAndKeepsTheirOrder)
                                          "v 123.399996 45.25 0\n"
                                          "vn 0 0 1\n"
                                          "f 1 2 3\n");
-    const ConversionResult result = run("-123.45,45.28,110,IN\n", 1, 1);
+    const RunResult result = run("-123.45,45.28,110,IN\n", 1, 1);
     EXPECT_EQ(log.countStartingWith("ERROR PROCESSING"), 0);
     const QList<QByteArray> lines = controlShiftLines();
     ASSERT_EQ(lines.size(), 4);
@@ -230,8 +230,8 @@ TEST_F(ConversionRun, FromFileMatchesVerticesAndKeepsTheirOrder)
     EXPECT_TRUE(lines[2].startsWith("P1,"));
     EXPECT_TRUE(lines[3].startsWith("P2,"));
     EXPECT_EQ(result.nTinVerts, 3u);
-    EXPECT_EQ(result.nTris, 1u);
-    EXPECT_EQ(result.unconvertedPoints, 0u);
+    EXPECT_EQ(result.triangles->size(), 1u);
+    EXPECT_EQ(result.outside, 0u);
 }
 
 TEST_F(ConversionRun, FromFileReportsUnmatchedVerticesAndExtraVertices)
@@ -244,16 +244,16 @@ TEST_F(ConversionRun, FromFileReportsUnmatchedVerticesAndExtraVertices)
                                          "v -123.45 45.15 7\n"
                                          "f 1 2 3\n"
                                          "f 1 4 2\n");
-    const ConversionResult result = run("-123.45,45.2,100,LOW\n", 1, 1);
+    const RunResult result = run("-123.45,45.2,100,LOW\n", 1, 1);
     EXPECT_EQ(log.countStartingWith("ERROR PROCESSING"), 1);
     EXPECT_FALSE(log.firstContaining("has 4 vertices but there are only 3 control points").isEmpty());
     EXPECT_EQ(result.statsControl.count, 4);
-    ASSERT_EQ(result.ptsControl->size(), 4u);
+    ASSERT_EQ(result.control->size(), 4u);
     const QList<QByteArray> lines = controlShiftLines();
     ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[4], ",-123.450000000000003,45.149999999999999,7.000000000000000,0.000000000000000,"
                         "0.000000000000000,0.000000000000000,0.000000000000000,0.000000000000000,0.000000");
-    EXPECT_EQ(result.unconvertedPoints, 0u);
+    EXPECT_EQ(result.outside, 0u);
 }
 
 TEST_F(ConversionRun, FromFileReportsMissingFileAndDroppedFaces)
@@ -267,11 +267,11 @@ TEST_F(ConversionRun, FromFileReportsMissingFileAndDroppedFaces)
     log.lines.clear();
     writeTextFile(path(kControlTinFile), "v -123.5 45.25 0\nv -123.4 45.25 0\nv -123.45 45.35 0\n"
                                          "f 1 2 9\nf 1 2 3\n");
-    const ConversionResult result = run("-123.45,45.28,110,IN\n", 1, 1);
+    const RunResult result = run("-123.45,45.28,110,IN\n", 1, 1);
     EXPECT_TRUE(log.firstContaining("dropped").startsWith(
         QStringLiteral("1 face line(s) of %1 were dropped: ").arg(path(kControlTinFile))));
-    EXPECT_EQ(result.nTris, 1u);
-    EXPECT_EQ(result.unconvertedPoints, 0u);
+    EXPECT_EQ(result.triangles->size(), 1u);
+    EXPECT_EQ(result.outside, 0u);
 }
 
 TEST_F(ConversionRun, NeverWritesOverTheFilesItReads)
@@ -279,8 +279,8 @@ TEST_F(ConversionRun, NeverWritesOverTheFilesItReads)
     writeControl(kCors96, kCors96a);
     // An input named like the control shift file, in the working folder.
     const QByteArray input = "-123.45,45.28,110,IN\n";
-    const ConversionResult result = run(input, 1, 2, QStringLiteral("controlshift.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = run(input, 1, 2, QStringLiteral("controlshift.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     EXPECT_EQ(readBytes(path("controlshift.csv")), input);
     EXPECT_FALSE(QFile::exists(path("controlshift_out.csv")));  // no output of a failed run is left new
     EXPECT_EQ(log.lines.back().first, QStringLiteral("Not writing %1: it is the same file as %1, which this run reads.")
@@ -288,10 +288,10 @@ TEST_F(ConversionRun, NeverWritesOverTheFilesItReads)
 
     // Inputs without a case-exact ".csv" keep their bytes too.
     for (const QString &name : {QStringLiteral("pts.txt"), QStringLiteral("pts.CSV"), QStringLiteral("pts")}) {
-        const ConversionResult other = run(input, 1, 2, name);
-        EXPECT_EQ(other.outcome, ConversionOutcome::Completed);
+        const RunResult other = run(input, 1, 2, name);
+        EXPECT_EQ(other.outcome, RunOutcome::Completed);
         EXPECT_EQ(readBytes(path(name)), input) << name.toStdString();
-        EXPECT_EQ(other.outFile, path("pts_out.csv"));
+        EXPECT_EQ(other.written.value(0), path("pts_out.csv"));
     }
 }
 
@@ -307,8 +307,8 @@ TEST_F(ConversionRun, RefusesWhatIsNoPointsFileAndReportsOutputsThatCannotBeOpen
     };
     for (const auto &[input, message] : refused) {
         log.lines.clear();
-        const ConversionResult result = runPath(input);
-        EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+        const RunResult result = runPath(input);
+        EXPECT_EQ(result.outcome, RunOutcome::Failed);  // stopped before anything was converted
         EXPECT_EQ(log.lines.back().first, message);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // the control files only
     }
@@ -318,9 +318,8 @@ TEST_F(ConversionRun, RefusesWhatIsNoPointsFileAndReportsOutputsThatCannotBeOpen
     ConversionSettings settings;
     const QString elsewhere = path("pts.csv");
     writeTextFile(elsewhere, "");
-    const ConversionResult noFolder =
-        runConversion(settings, elsewhere, QString(), path("missing-workdir"), log.sink());
-    EXPECT_EQ(noFolder.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult noFolder = runInFolder(settings, elsewhere, QString(), path("missing-workdir"), log.sink());
+    EXPECT_EQ(noFolder.outcome, RunOutcome::OutputNotWritten);
     EXPECT_TRUE(log.firstContaining("Unable to write").contains(path("missing-workdir/controlshift.csv")));
 }
 
@@ -359,8 +358,8 @@ TEST_F(ConversionRun, ReportsReadOnlyFolder)
         GTEST_SKIP() << "no way to lock a folder here: no read-only tmpfs, no chattr +i, and root ignores the "
                         "permission bits";
 
-    const ConversionResult result = runPath(path("pts.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = runPath(path("pts.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     const QString message = log.firstContaining(QStringLiteral("Unable to write "));
     EXPECT_TRUE(message.startsWith(QStringLiteral("Unable to write ") + dir.path() + '/'))
         << log.texts().join('\n').toStdString();
@@ -376,11 +375,11 @@ TEST_F(ConversionRun, NonFiniteValuesDoNotConvertOrCrash)
                  "-123.3,nan,0,N\n",
                  kCors96a + "-123.3,nan,0,N\n");
     // Input lines with numbers that are not finite are rejected, not converted.
-    const ConversionResult result = run("-123.45,45.28,110,IN\n"
-                                        "nan,45.28,110,A\n"
-                                        "1e400,1e400,1e400,D\n");
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-    EXPECT_EQ(result.unconvertedPoints, 1u);
+    const RunResult result = run("-123.45,45.28,110,IN\n"
+                                 "nan,45.28,110,A\n"
+                                 "1e400,1e400,1e400,D\n");
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
+    EXPECT_EQ(result.outside, 1u);
     const QList<QByteArray> lines = readLines(path("pts_out.csv"));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(",0.000000000000000,0.000000000000000,0.000000000000000,0.000000000000000,"
@@ -398,11 +397,11 @@ TEST_F(ConversionRun, CancelledRunLeavesEveryEarlierOutputAsItWas)
     writeTextFile(path(kControlShiftFile), "earlier\n");
     int asked = 0;
     ConversionSettings settings;
-    const ConversionResult result =
-        runConversion(settings, path("pts.csv"), QString(), dir.path(), log.sink(), {}, {}, [&asked] {
+    const RunResult result =
+        runInFolder(settings, path("pts.csv"), QString(), dir.path(), log.sink(), {}, {}, [&asked] {
             return ++asked > 1;  // after the first block
         });
-    EXPECT_EQ(result.outcome, ConversionOutcome::Cancelled);
+    EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
     EXPECT_EQ(log.lines.back().first, QStringLiteral("Conversion cancelled; no file was written."));
     EXPECT_EQ(readBytes(path("pts_out.csv")), "earlier\n");
     EXPECT_EQ(readBytes(path(kControlShiftFile)), "earlier\n");
@@ -426,11 +425,11 @@ TEST_F(ConversionRun, KeepsEveryPointInOrderWhateverTheFirstBlockSuggests)
             input += comment;
         for (int i = 0; i < 60000; ++i)
             input += "-123.45,45.28,110," + (i >= 30000 ? c.laterId : QByteArray()) + QByteArray::number(i) + "\n";
-        const ConversionResult result = run(input);
-        ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
-        ASSERT_EQ(result.ptsInput->size(), 60000u);
+        const RunResult result = run(input);
+        ASSERT_EQ(result.outcome, RunOutcome::Completed);
+        ASSERT_EQ(result.points->size(), 60000u);
         for (int i : {0, 29999, 30000, 59999})
-            EXPECT_EQ(result.ptsInput->at(size_t(i)).id,
+            EXPECT_EQ(result.points->at(size_t(i)).id,
                       QString(i >= 30000 ? c.laterId : QByteArray()) + QString::number(i));
         EXPECT_EQ(readLines(path("pts_out.csv")).size(), 60001);
     }
@@ -451,8 +450,8 @@ TEST_F(ConversionRun, RecordShiftsFromKeptPointsAreThoseGatheredWhileConverting)
                  QByteArray::number(i) + '\n';
     }
     ASSERT_GT(input.size(), 1 << 20);  // blocks of the run: several
-    const ConversionResult window = run(input);
-    ASSERT_EQ(window.outcome, ConversionOutcome::Completed);
+    const RunResult window = run(input);
+    ASSERT_EQ(window.outcome, RunOutcome::Completed);
     ASSERT_TRUE(window.record);
     ConversionRecord gathered = *window.record;
     gatherRecordShifts(gathered);
@@ -492,12 +491,12 @@ TEST_F(ConversionRun, EmptyInputPathReadsAndWritesNothing)
 {
     writeControl(kCors96, kCors96a);
     ConversionSettings settings;
-    const ConversionResult result = runConversion(settings, QString(), QStringLiteral("x"), dir.path(), log.sink());
-    EXPECT_EQ(result.outcome, ConversionOutcome::EmptyInputPath);
+    const RunResult result = runInFolder(settings, QString(), QStringLiteral("x"), dir.path(), log.sink());
+    EXPECT_EQ(result.outcome, RunOutcome::EmptyInputPath);
     EXPECT_EQ(log.texts(), QStringList{QStringLiteral("Begin Processing")});
     EXPECT_FALSE(QFile::exists(path(kControlShiftFile)));
-    ASSERT_TRUE(result.ptsControl && result.ptsInput && result.tris);
-    EXPECT_TRUE(result.ptsControl->empty());
+    ASSERT_TRUE(result.control && result.points && result.triangles);
+    EXPECT_TRUE(result.control->empty());
 }
 
 }  // namespace

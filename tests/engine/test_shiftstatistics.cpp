@@ -106,7 +106,7 @@ TEST(ConversionRecordText, SectionsSayWhatTheRunReadWroteAndLeftOutside)
     record.extended = 20;
     record.rejected = 2;
     record.outsideMode = OutsidePoints::Nearest;
-    for (int i = 0; i < kRecordedOutsideIds; ++i)
+    for (int i = 0; i < kOutsideIdsKept; ++i)
         record.outsideIds.append(QStringLiteral("P%1").arg(i));
     record.shifts.add(shift(0.0125, 45.0, -0.002));
 

@@ -255,24 +255,24 @@ TEST_P(TinshiftParity, CctGivesTheRunsCoordinates)
 
     // A first run gives the network, a second converts points inside it.
     writeTextFile(dir.filePath(QStringLiteral("none.csv")), "# no points\n");
-    const ConversionResult network =
-        runConversion(settings, dir.filePath(QStringLiteral("none.csv")), QString(), dir.path(), quiet);
-    ASSERT_GT(network.tris->size(), 100u);
+    const RunResult network =
+        runInFolder(settings, dir.filePath(QStringLiteral("none.csv")), QString(), dir.path(), quiet);
+    ASSERT_GT(network.triangles->size(), 100u);
     const QString input = dir.filePath(QStringLiteral("inside.csv"));
-    writeTextFile(input, pointsInside(*network.ptsControl, *network.tris, 3000));
-    const ConversionResult run = runConversion(settings, input, QString(), dir.path(), quiet);
-    ASSERT_EQ(run.outcome, ConversionOutcome::Completed);
-    ASSERT_EQ(run.ptsInput->size(), 3000u);
-    EXPECT_EQ(run.unconvertedPoints, 0u);
+    writeTextFile(input, pointsInside(*network.control, *network.triangles, 3000));
+    const RunResult run = runInFolder(settings, input, QString(), dir.path(), quiet);
+    ASSERT_EQ(run.outcome, RunOutcome::Completed);
+    ASSERT_EQ(run.points->size(), 3000u);
+    EXPECT_EQ(run.outside, 0u);
 
     const QString json = dir.filePath(QStringLiteral("network.json"));
     QString error;
-    ASSERT_TRUE(writeTinshiftFile(json, *run.ptsControl, *run.tris, settings.direction, TinshiftMetadata(), error))
+    ASSERT_TRUE(writeTinshiftFile(json, *run.control, *run.triangles, settings.direction, TinshiftMetadata(), error))
         << error.toStdString();
-    const std::vector<std::array<double, 3>> shifted = runCct(cct, json, *run.ptsInput);
-    ASSERT_EQ(shifted.size(), run.ptsInput->size());
+    const std::vector<std::array<double, 3>> shifted = runCct(cct, json, *run.points);
+    ASSERT_EQ(shifted.size(), run.points->size());
     for (size_t i = 0; i < shifted.size(); ++i) {
-        const PointRecord &p = (*run.ptsInput)[i];
+        const PointRecord &p = (*run.points)[i];
         ASSERT_NEAR(shifted[i][0], p.xTo, kDegreesTolerance) << "point " << i;
         ASSERT_NEAR(shifted[i][1], p.yTo, kDegreesTolerance) << "point " << i;
         ASSERT_NEAR(shifted[i][2], p.hTo, kHeightTolerance) << "point " << i;

@@ -118,10 +118,10 @@ ToolRun runTool(const QStringList &args, const QString &locale = QString())
 
 // Input points that a triangle took: their shift is not all zero or they
 // were copied from a vertex.
-int convertedPoints(const ConversionResult &result)
+int convertedPoints(const RunResult &result)
 {
     int n = 0;
-    for (const PointRecord &p : *result.ptsInput)
+    for (const PointRecord &p : *result.points)
         n += (p.xTo != 0.0 || p.yTo != 0.0 || p.hTo != 0.0) ? 1 : 0;
     return n;
 }
@@ -166,13 +166,13 @@ protected:
 
     QString at(const QString &name) const { return work + QLatin1Char('/') + name; }
 
-    ConversionResult convert(const QString &input, int tinMode = 2, int mode = 1)
+    RunResult convert(const QString &input, int tinMode = 2, int mode = 1)
     {
         log = StatusLog();
         ConversionSettings settings;
         settings.direction = directionFromMode(mode);
         settings.tinSource = tinSourceFromMode(tinMode);
-        return runConversion(settings, input, QString(), work, log.sink());
+        return runInFolder(settings, input, QString(), work, log.sink());
     }
 
     // The tool on the same folder; tinMode 1 reads the TIN file.
@@ -209,8 +209,8 @@ TEST_F(HostileInput, BinaryGarbageGivesNoPointsAndSaysSo)
     writeTextFile(at("garbage.csv"), garbage);
     const Checksums before = everyFile();
 
-    const ConversionResult result = convert(at("garbage.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    const RunResult result = convert(at("garbage.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_TRUE(log.firstContaining(QStringLiteral("No points could be read from %1. ").arg(at("garbage.csv")))
                     .contains(QStringLiteral("lines are not points: line 1: ")))
         << log.texts().join('\n').toStdString();
@@ -242,13 +242,13 @@ TEST_F(HostileInput, TenMegabyteLineIsSkippedAndTheRestRead)
     const Checksums before = everyFile();
 
     for (const int tinMode : {1, 2}) {
-        const ConversionResult result = convert(at("long.csv"), tinMode);
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-        ASSERT_EQ(result.ptsInput->size(), 2u) << "TIN mode " << tinMode;
-        EXPECT_EQ((*result.ptsInput)[0].id, QStringLiteral("BEFORE"));
-        EXPECT_EQ((*result.ptsInput)[1].id, QStringLiteral("AFTER"));
+        const RunResult result = convert(at("long.csv"), tinMode);
+        EXPECT_EQ(result.outcome, RunOutcome::Completed);
+        ASSERT_EQ(result.points->size(), 2u) << "TIN mode " << tinMode;
+        EXPECT_EQ((*result.points)[0].id, QStringLiteral("BEFORE"));
+        EXPECT_EQ((*result.points)[1].id, QStringLiteral("AFTER"));
         EXPECT_EQ(convertedPoints(result), 2) << "TIN mode " << tinMode;
-        EXPECT_EQ(result.nTris, networkTriangles(tinMode));
+        EXPECT_EQ(result.triangles->size(), networkTriangles(tinMode));
     }
     const ToolRun tool = convertWithTool(at("long.csv"), 1);
     EXPECT_EQ(tool.exitCode, 0);
@@ -264,11 +264,11 @@ TEST_F(HostileInput, NulBytesEndTheFieldTheyAreIn)
     const Checksums before = everyFile();
 
     for (const int tinMode : {1, 2}) {
-        const ConversionResult result = convert(at("nul.csv"), tinMode);
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-        ASSERT_EQ(result.ptsInput->size(), 2u);
-        EXPECT_EQ((*result.ptsInput)[0].id, QStringLiteral("A"));
-        EXPECT_EQ((*result.ptsInput)[1].id, QStringLiteral("B"));
+        const RunResult result = convert(at("nul.csv"), tinMode);
+        EXPECT_EQ(result.outcome, RunOutcome::Completed);
+        ASSERT_EQ(result.points->size(), 2u);
+        EXPECT_EQ((*result.points)[0].id, QStringLiteral("A"));
+        EXPECT_EQ((*result.points)[1].id, QStringLiteral("B"));
         EXPECT_EQ(convertedPoints(result), 2);
         EXPECT_EQ(result.statsControl.count, 4);
         EXPECT_EQ(log.countStartingWith(QStringLiteral("ERROR PROCESSING")), 0);
@@ -286,21 +286,21 @@ TEST_F(HostileInput, CarriageReturnOnlyLineEndsReadEveryLine)
     const Checksums before = everyFile();
 
     for (const int tinMode : {1, 2}) {
-        const ConversionResult result = convert(at("mac.csv"), tinMode);
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        const RunResult result = convert(at("mac.csv"), tinMode);
+        EXPECT_EQ(result.outcome, RunOutcome::Completed);
         EXPECT_EQ(result.statsControl.count, 4) << "TIN mode " << tinMode;
-        EXPECT_EQ(result.nTris, networkTriangles(tinMode)) << "TIN mode " << tinMode;
-        ASSERT_EQ(result.ptsInput->size(), 3u) << "TIN mode " << tinMode;
-        EXPECT_EQ((*result.ptsInput)[2].id, QStringLiteral("OUT"));
+        EXPECT_EQ(result.triangles->size(), networkTriangles(tinMode)) << "TIN mode " << tinMode;
+        ASSERT_EQ(result.points->size(), 3u) << "TIN mode " << tinMode;
+        EXPECT_EQ((*result.points)[2].id, QStringLiteral("OUT"));
         EXPECT_EQ(convertedPoints(result), 2) << "TIN mode " << tinMode;
         EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
                   QStringLiteral("1 of 3 points lie outside the control network and were left unconverted."));
     }
     // Windows line ends still read the same.
     writeTextFile(at("dos.csv"), QByteArray(kInput).replace("\n", "\r\n"));
-    const ConversionResult dos = convert(at("dos.csv"));
-    ASSERT_EQ(dos.ptsInput->size(), 3u);
-    EXPECT_EQ((*dos.ptsInput)[0].id, QStringLiteral("A"));
+    const RunResult dos = convert(at("dos.csv"));
+    ASSERT_EQ(dos.points->size(), 3u);
+    EXPECT_EQ((*dos.points)[0].id, QStringLiteral("A"));
     expectNoFileChanged(before);
 }
 
@@ -316,14 +316,14 @@ TEST_F(HostileInput, TenThousandCharacterIdentifiersAreCutNotSplitIntoPoints)
     writeTextFile(at("ids.csv"), "-123.45,45.28,110," + longId + "\n-123.43,45.3,100," + longId + "Z\n");
     const Checksums before = everyFile();
 
-    const ConversionResult result = convert(at("ids.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    const RunResult result = convert(at("ids.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_EQ(result.statsControl.count, 3);
     EXPECT_TRUE(log.firstContaining(QStringLiteral("no partner"))
                     .startsWith(QStringLiteral("1 control point(s) of %1 have no partner in %2 and were left out: IIII")
                                     .arg(at(kControlFileCors96), at(kControlFileCors96a))));
-    ASSERT_EQ(result.ptsInput->size(), 2u);  // the rest of each line gives no extra point
-    for (const PointRecord &p : *result.ptsInput) {
+    ASSERT_EQ(result.points->size(), 2u);  // the rest of each line gives no extra point
+    for (const PointRecord &p : *result.points) {
         EXPECT_GT(p.id.size(), 200);
         EXPECT_LT(p.id.size(), 256);
         EXPECT_TRUE(p.id.startsWith(QLatin1String("IIII")));
@@ -343,10 +343,10 @@ TEST_F(HostileInput, OverflowNanAndInfinityInTheInputAreRejectedLines)
                                      "-1e400,45.28,110,NEGHUGE\n");
     const Checksums before = everyFile();
     for (const int tinMode : {1, 2}) {
-        const ConversionResult result = convert(at("numbers.csv"), tinMode);
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-        ASSERT_EQ(result.ptsInput->size(), 1u);
-        EXPECT_NE((*result.ptsInput)[0].xTo, 0.0);
+        const RunResult result = convert(at("numbers.csv"), tinMode);
+        EXPECT_EQ(result.outcome, RunOutcome::Completed);
+        ASSERT_EQ(result.points->size(), 1u);
+        EXPECT_NE((*result.points)[0].xTo, 0.0);
         EXPECT_EQ(log.firstContaining(QStringLiteral("lines are not points")),
                   QStringLiteral("5 lines are not points: line 2: not a finite number in column 3; line 3: not a "
                                  "finite number in column 1; line 4: not a finite number in column 2; line 5: not a "
@@ -366,14 +366,14 @@ TEST_F(HostileInput, NonFiniteControlPointsAreLeftOutOfTheNetwork)
     writeTextFile(at("pts.csv"), kInput);
     const Checksums before = everyFile();
 
-    const ConversionResult result = convert(at("pts.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-    EXPECT_EQ(result.nTris, 2u);
+    const RunResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
+    EXPECT_EQ(result.triangles->size(), 2u);
     EXPECT_EQ(convertedPoints(result), 2);
     EXPECT_EQ(log.firstContaining(QStringLiteral("not a finite number")),
               QStringLiteral("3 control point(s) with a coordinate that is not a finite number were left out: "
                              "BAD1, BAD2, BAD3"));
-    for (const PointRecord &p : *result.ptsControl)
+    for (const PointRecord &p : *result.control)
         EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.h)) << p.id.toStdString();
     expectNoFileChanged(before);
 }
@@ -395,16 +395,16 @@ TEST_F(HostileInput, EveryIdentifierDuplicatedPairsTheFirstOccurrence)
     writeTextFile(at("pts.csv"), kInput);
     const Checksums before = everyFile();
 
-    const ConversionResult result = convert(at("pts.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    const RunResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_EQ(result.statsControl.count, 4);
-    EXPECT_EQ(result.nTris, 2u);
+    EXPECT_EQ(result.triangles->size(), 2u);
     EXPECT_EQ(log.firstContaining(QStringLiteral("more than once")),
               QStringLiteral("4 identifier(s) occur more than once in %1; only the first of each was used: "
                              "P1, P2, P3, P4")
                   .arg(at(kControlFileCors96)));
     EXPECT_EQ(convertedPoints(result), 2);
-    for (const PointRecord &p : *result.ptsControl)
+    for (const PointRecord &p : *result.control)
         EXPECT_LT(std::fabs(p.dx), 0.001) << p.id.toStdString();  // never paired across copies
     expectNoFileChanged(before);
 }
@@ -415,8 +415,8 @@ TEST_F(HostileInput, DisjointIdentifiersLeaveNoNetwork)
     writeTextFile(at("pts.csv"), kInput);
     const Checksums before = everyFile();
     for (const int tinMode : {1, 2}) {
-        const ConversionResult result = convert(at("pts.csv"), tinMode);
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+        const RunResult result = convert(at("pts.csv"), tinMode);
+        EXPECT_EQ(result.outcome, RunOutcome::Completed);
         EXPECT_EQ(log.firstContaining(QStringLiteral("no partner")),
                   QStringLiteral("4 control point(s) of %1 have no partner in %2 and were left out: P1, P2, P3, P4")
                       .arg(at(kControlFileCors96), at(kControlFileCors96a)));
@@ -424,7 +424,7 @@ TEST_F(HostileInput, DisjointIdentifiersLeaveNoNetwork)
             // The TIN file's vertices match no control point: each is reported
             // and keeps a zero shift, so points inside move by nothing.
             EXPECT_EQ(log.countStartingWith(QStringLiteral("ERROR PROCESSING")), 4);
-            for (const PointRecord &p : *result.ptsInput)
+            for (const PointRecord &p : *result.points)
                 EXPECT_TRUE(p.dx == 0.0 && p.dy == 0.0 && p.dh == 0.0) << p.id.toStdString();
         } else {
             EXPECT_TRUE(log.texts().contains(
@@ -448,9 +448,9 @@ TEST_F(HostileInput, IdenticalOrCollinearControlPointsGiveNoTriangles)
         writeTextFile(at(kControlFileCors96), network);
         writeTextFile(at(kControlFileCors96a), QByteArray(network).replace("100,", "100.5,"));
         const Checksums before = everyFile();
-        const ConversionResult result = convert(at("pts.csv"));
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-        EXPECT_EQ(result.nTris, 0u);
+        const RunResult result = convert(at("pts.csv"));
+        EXPECT_EQ(result.outcome, RunOutcome::Completed);
+        EXPECT_EQ(result.triangles->size(), 0u);
         EXPECT_TRUE(log.texts().contains(
             QStringLiteral("The control network has no triangles, so no point can be converted.")));
         EXPECT_EQ(convertedPoints(result), 0);
@@ -465,9 +465,9 @@ TEST_F(HostileInput, ThreeControlPointsMakeOneTriangle)
     writeTextFile(at(kControlFileCors96a), kCors96a.left(kCors96a.indexOf("-123.41996")));
     writeTextFile(at("pts.csv"), kInput);
     const Checksums before = everyFile();
-    const ConversionResult result = convert(at("pts.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-    EXPECT_EQ(result.nTris, 1u);
+    const RunResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
+    EXPECT_EQ(result.triangles->size(), 1u);
     EXPECT_EQ(convertedPoints(result), 2);
     EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
               QStringLiteral("1 of 3 points lie outside the control network and were left unconverted."));
@@ -508,25 +508,25 @@ TEST_F(HostileInput, HundredThousandControlPointsOnATinyArea)
 
     QElapsedTimer clock;
     clock.start();
-    const ConversionResult result = [&] {
+    const RunResult result = [&] {
         QuietStandardOutput quiet;
         return convert(at("pts.csv"));
     }();
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_EQ(result.statsControl.count, kCount);
-    EXPECT_GT(result.nTris, uint32_t(kCount));
+    EXPECT_GT(result.triangles->size(), uint32_t(kCount));
     // Triangles this small (about 30 cm) are near the single-precision limit
     // of the point-in-triangle test, which misses some points; those are
     // counted as unconverted, never given a wrong shift.
     const int taken = convertedPoints(result);
     EXPECT_GT(taken, 100);
-    EXPECT_EQ(result.unconvertedPoints, uint32_t(200 - taken));
+    EXPECT_EQ(result.outside, uint32_t(200 - taken));
     if (taken < 200) {
         EXPECT_EQ(log.firstContaining(QStringLiteral("lie outside")),
                   QStringLiteral("%1 of 200 points lie outside the control network and were left unconverted.")
                       .arg(200 - taken));
     }
-    for (const PointRecord &p : *result.ptsInput) {
+    for (const PointRecord &p : *result.points) {
         if (p.xTo == 0.0)
             continue;
         EXPECT_GE(p.dx, dxMin - 1e-12) << p.id.toStdString();
@@ -551,9 +551,9 @@ TEST_F(HostileInput, TinFacesOutOfRangeNegativeOctalHexadecimalAndWords)
                                                                       "f 99999999999999999999 1 2\n");  // 11: overflow
     writeTextFile(at("pts.csv"), kInput);
     const Checksums before = everyFile();
-    const ConversionResult result = convert(at("pts.csv"), 1);
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
-    EXPECT_EQ(result.nTris, 2u);
+    const RunResult result = convert(at("pts.csv"), 1);
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
+    EXPECT_EQ(result.triangles->size(), 2u);
     const QString dropped = log.firstContaining(QStringLiteral("were dropped"));
     EXPECT_TRUE(dropped.startsWith(QStringLiteral("5 face line(s) of %1 were dropped: ").arg(at(kControlTinFile))))
         << dropped.toStdString();
@@ -565,17 +565,17 @@ TEST_F(HostileInput, TinFacesOutOfRangeNegativeOctalHexadecimalAndWords)
         EXPECT_TRUE(dropped.contains(QLatin1String(reason))) << reason << "\n" << dropped.toStdString();
     // B lay in the dropped face 3 1 4; A lies in the kept octal face 1 2 4.
     EXPECT_EQ(convertedPoints(result), 1);
-    EXPECT_NE((*result.ptsInput)[0].xTo, 0.0);
+    EXPECT_NE((*result.points)[0].xTo, 0.0);
     expectNoFileChanged(before);
 }
 
 // Everything a run gives in the process's current locale: both output
 // files, the status lines but the timing, and the diagnostics.
-QByteArray runTranscript(const std::function<ConversionResult(const DiagnosticSink &)> &run, const StatusLog &log,
+QByteArray runTranscript(const std::function<RunResult(const DiagnosticSink &)> &run, const StatusLog &log,
                          const QString &outFile, const QString &controlShift)
 {
     QByteArray transcript;
-    const ConversionResult result =
+    const RunResult result =
         run([&transcript](const std::string &text) { transcript += QByteArray::fromStdString(text) + '\n'; });
     for (const QString &line : log.texts())
         if (!line.startsWith(QLatin1String("Completed in ")))
@@ -605,7 +605,7 @@ TEST_F(HostileInput, CommaDecimalLocaleReadsAndWritesLikeTheCLocale)
         settings.tinSource = tinSourceFromMode(tinMode);
         const auto run = [&](const DiagnosticSink &diagnostics) {
             log = StatusLog();
-            return runConversion(settings, at("pts.csv"), QString(), work, log.sink(), diagnostics);
+            return runInFolder(settings, at("pts.csv"), QString(), work, log.sink(), diagnostics);
         };
         ASSERT_TRUE(std::setlocale(LC_ALL, "C"));
         const QByteArray inC = runTranscript(run, log, at("pts_out.csv"), at(kControlShiftFile));
@@ -637,11 +637,11 @@ TEST_F(HostileInput, TinFileThatIsAFolder)
     ASSERT_TRUE(QDir(work).mkdir(kControlTinFile));
     writeTextFile(at("pts.csv"), kInput);
     const Checksums before = everyFile();
-    const ConversionResult result = convert(at("pts.csv"), 1);
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed);
+    const RunResult result = convert(at("pts.csv"), 1);
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_TRUE(
         log.texts().contains(QStringLiteral("Unable to open the TIN file %1: no triangles.").arg(at(kControlTinFile))));
-    EXPECT_EQ(result.nTris, 0u);
+    EXPECT_EQ(result.triangles->size(), 0u);
     EXPECT_EQ(convertedPoints(result), 0);
     const ToolRun tool = convertWithTool(at("pts.csv"), 1);
     EXPECT_EQ(tool.exitCode, 1);
@@ -665,9 +665,9 @@ TEST_F(HostileInput, InputNamesWithoutLowerCaseCsv)
         writeTextFile(at(c.first), kInput);
     const Checksums before = everyFile();
     for (const auto &c : cases) {
-        const ConversionResult result = convert(at(c.first));
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << c.first.toStdString();
-        EXPECT_EQ(result.outFile, at(c.second));
+        const RunResult result = convert(at(c.first));
+        EXPECT_EQ(result.outcome, RunOutcome::Completed) << c.first.toStdString();
+        EXPECT_EQ(result.written.value(0), at(c.second));
         EXPECT_EQ(readLines(at(c.second)).size(), 4) << c.second.toStdString();
         EXPECT_EQ(convertedPoints(result), 2);
         QFile::remove(at(c.second));
@@ -683,9 +683,9 @@ TEST_F(HostileInput, InputThatIsAControlFile)
     ASSERT_TRUE(QFile::link(at(kControlFileCors96), at("link.csv")));
     const Checksums before = everyFile();
     for (const QString &input : {at(kControlFileCors96), at("link.csv"), work + "/./" + kControlFileCors96}) {
-        const ConversionResult result = convert(input);
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << input.toStdString();
-        EXPECT_EQ(result.ptsInput->size(), 4u);
+        const RunResult result = convert(input);
+        EXPECT_EQ(result.outcome, RunOutcome::Completed) << input.toStdString();
+        EXPECT_EQ(result.points->size(), 4u);
         EXPECT_EQ(convertedPoints(result), 4);  // control points are vertices of the network
     }
     EXPECT_EQ(readLines(at("TARVONA_NAD83_CORS96_CONTROL_out.csv")).size(), 5);
@@ -695,8 +695,8 @@ TEST_F(HostileInput, InputThatIsAControlFile)
     writeTextFile(at("pts.csv"), kInput);
     ASSERT_TRUE(QFile::link(at(kControlFileCors96a), at("pts_out.csv")));
     const Checksums beforeLink = everyFile();
-    const ConversionResult refused = convert(at("pts.csv"));
-    EXPECT_EQ(refused.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult refused = convert(at("pts.csv"));
+    EXPECT_EQ(refused.outcome, RunOutcome::OutputNotWritten);
     EXPECT_TRUE(log.texts().contains(QStringLiteral("Not writing %1: it is the same file as %2, which this run reads.")
                                          .arg(at("pts_out.csv"), at(kControlFileCors96a))));
     const ToolRun tool = convertWithTool(at("pts.csv"));
@@ -709,8 +709,8 @@ TEST_F(HostileInput, InputNamedControlShiftInTheWorkingFolder)
 {
     writeTextFile(at(kControlShiftFile), kInput);
     const Checksums before = everyFileWithOutputs();
-    const ConversionResult result = convert(at(kControlShiftFile));
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = convert(at(kControlShiftFile));
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     EXPECT_TRUE(log.texts().contains(
         QStringLiteral("Not writing %1: it is the same file as %1, which this run reads.").arg(at(kControlShiftFile))))
         << log.texts().join('\n').toStdString();
@@ -753,8 +753,8 @@ TEST_F(HostileInput, InputInAFolderWithoutWritePermission)
     } restore{folder};
     const Checksums before = everyFile();
 
-    const ConversionResult result = convert(folder + "/pts.csv");
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = convert(folder + "/pts.csv");
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     const QString message = log.firstContaining(QStringLiteral("Unable to write ") + folder);
     EXPECT_TRUE(message.startsWith(QStringLiteral("Unable to write %1/pts_out.csv: ").arg(folder)))
         << log.texts().join('\n').toStdString();
@@ -781,8 +781,8 @@ TEST_F(HostileInput, OutputFileThatExistsReadOnly)
     if (::geteuid() == 0 && !immutable)
         GTEST_SKIP() << "running as root without chattr: a read-only file does not bind root";
 
-    const ConversionResult result = convert(at("pts.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     EXPECT_TRUE(log.firstContaining(QStringLiteral("Unable to write "))
                     .startsWith(QStringLiteral("Unable to write %1: ").arg(at("pts_out.csv"))));
     const ToolRun tool = convertWithTool(at("pts.csv"));
@@ -797,8 +797,8 @@ TEST_F(HostileInput, OutputNameTakenByAFolder)
     ASSERT_TRUE(QDir(work).mkdir(QStringLiteral("pts_out.csv")));
     ASSERT_TRUE(QDir(work).mkdir(kControlShiftFile));
     const Checksums before = everyFile();
-    const ConversionResult result = convert(at("pts.csv"));
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = convert(at("pts.csv"));
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     EXPECT_TRUE(log.texts().contains(QStringLiteral("Unable to write %1: Is a directory").arg(at("pts_out.csv"))))
         << log.texts().join('\n').toStdString();
     EXPECT_TRUE(log.texts().contains(QStringLiteral("Unable to write %1: Is a directory").arg(at(kControlShiftFile))));
@@ -826,8 +826,8 @@ TEST_F(HostileInput, DiskFullWhileWritingTheOutput)
     }
     const Checksums before = everyFile();
 
-    const ConversionResult result = convert(inputPath);
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = convert(inputPath);
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     EXPECT_EQ(log.firstContaining(QStringLiteral("No space left")),
               QStringLiteral("Unable to finish writing %1/pts_out.csv: No space left on device").arg(folder))
         << log.texts().join('\n').toStdString();
@@ -876,9 +876,9 @@ TEST_F(HostileInput, OutputNamesLeadingToAFifoOrADevice)
     }
     test_support::FifoReader pipe(QFile::encodeName(at("pipe")));
     ASSERT_TRUE(pipe.isOpen());
-    const ConversionResult result = convert(at("pts.csv"));
+    const RunResult result = convert(at("pts.csv"));
     const QByteArray &received = pipe.received();
-    EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << log.texts().join('\n').toStdString();
+    EXPECT_EQ(result.outcome, RunOutcome::Completed) << log.texts().join('\n').toStdString();
     EXPECT_TRUE(received.startsWith(kOutputHeader)) << received.toStdString();
     EXPECT_EQ(received.count('\n'), 4);
     EXPECT_EQ(fileType(at("pipe")), mode_t(S_IFIFO));
@@ -891,7 +891,7 @@ TEST_F(HostileInput, OutputNamesLeadingToAFifoOrADevice)
         GTEST_SKIP() << "no device nodes here (not root)";
     QFile::remove(at("pts_out.csv"));
     ASSERT_TRUE(QFile::link(at("disk"), at("pts_out.csv")));
-    EXPECT_EQ(convert(at("pts.csv")).outcome, ConversionOutcome::OutputNotWritten);
+    EXPECT_EQ(convert(at("pts.csv")).outcome, RunOutcome::OutputNotWritten);
     EXPECT_TRUE(log.texts().contains(
         QStringLiteral("Unable to write %1: it is a block device, which an output never writes over")
             .arg(at("pts_out.csv"))))
@@ -959,8 +959,8 @@ TEST_F(HostileInput, ClashCheckInAFolderDeeperThanPathMax)
     ASSERT_TRUE(QFile::link(kControlFileCors96a, "pts_out.csv"));
     ConversionSettings settings;
     log = StatusLog();
-    const ConversionResult result = runConversion(settings, "pts.csv", QString(), ".", log.sink());
-    EXPECT_EQ(result.outcome, ConversionOutcome::OutputNotWritten);
+    const RunResult result = runInFolder(settings, "pts.csv", QString(), ".", log.sink());
+    EXPECT_EQ(result.outcome, RunOutcome::OutputNotWritten);
     EXPECT_EQ(convertedPoints(result), 2);  // the run itself works down there
     const QString refusal = log.firstContaining(QStringLiteral("Not writing pts_out.csv: it is the same file as "));
     EXPECT_TRUE(refusal.contains(kControlFileCors96a)) << log.texts().join('\n').toStdString();
@@ -974,10 +974,10 @@ TEST_F(HostileInput, RerunKeepsModeOwnerHardLinksAndTakesLongNames)
     const QString longInput = at(QString(242, QLatin1Char('L')) + ".csv");
     writeTextFile(longInput, kInput);
     for (int run = 0; run < 2; ++run) {
-        const ConversionResult result = convert(longInput);
-        EXPECT_EQ(result.outcome, ConversionOutcome::Completed) << log.texts().join('\n').toStdString();
-        EXPECT_EQ(QFileInfo(result.outFile).fileName().size(), 250);
-        EXPECT_EQ(readLines(result.outFile).size(), 4);
+        const RunResult result = convert(longInput);
+        EXPECT_EQ(result.outcome, RunOutcome::Completed) << log.texts().join('\n').toStdString();
+        EXPECT_EQ(QFileInfo(result.written.value(0)).fileName().size(), 250);
+        EXPECT_EQ(readLines(result.written.value(0)).size(), 4);
     }
 
     // A private output stays private and keeps its owner; another hard link
@@ -988,7 +988,7 @@ TEST_F(HostileInput, RerunKeepsModeOwnerHardLinksAndTakesLongNames)
     ASSERT_EQ(::chmod(QFile::encodeName(output).constData(), 0600), 0);
     const bool givenAway = ::geteuid() == 0 && ::chown(QFile::encodeName(output).constData(), 4321, 4322) == 0;
     ASSERT_EQ(::link(QFile::encodeName(output).constData(), QFile::encodeName(at("kept.csv")).constData()), 0);
-    EXPECT_EQ(convert(at("pts.csv")).outcome, ConversionOutcome::Completed);
+    EXPECT_EQ(convert(at("pts.csv")).outcome, RunOutcome::Completed);
     const struct stat status = statusOf(output);
     EXPECT_EQ(status.st_mode & 07777, mode_t(0600));
     if (givenAway) {

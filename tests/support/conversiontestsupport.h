@@ -2,12 +2,14 @@
 // Files and status capture shared by the conversion tests.
 
 #include "engine/run/conversion.h"
+#include "engine/run/conversionrun.h"
 #include "engine/run/runoutputs.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +43,22 @@ inline QList<QByteArray> readLines(const QString &path)
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+// The window's run of `input` with the fixed files of `workDir`, its lines
+// handed to the sinks; without the network check the window adds.
+inline veltrane::RunResult runInFolder(const veltrane::ConversionSettings &settings, const QString &input,
+                                       const QString &echo, const QString &workDir, const veltrane::StatusSink &status,
+                                       const veltrane::DiagnosticSink &diagnostics = {},
+                                       const veltrane::ProgressSink &progress = {},
+                                       const std::function<bool()> &cancelled = {}, const std::string &crs = {})
+{
+    veltrane::RunOptions options = veltrane::folderRunOptions(settings, input, echo, workDir);
+    options.checkNetwork = false;
+    options.cancelled = cancelled;
+    options.crs = crs;
+    veltrane::SinkReporter reporter(status, diagnostics, progress);
+    return veltrane::runPlan(options, reporter);
 }
 
 // Every status line with its progress value, in order.

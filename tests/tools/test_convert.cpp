@@ -293,9 +293,9 @@ TEST_F(ConvertTool, WritesTheSameBytesAsTheRunFromFilesStandardInputAndToStandar
         const ToolRun file =
             runTool(bytes(c.options + QStringList{"--workdir", byTool.path(), byTool.filePath("pts.csv")}));
         StatusLog log;
-        const ConversionResult result =
-            runConversion(c.settings, byRun.filePath("pts.csv"), QString(), byRun.path(), log.sink());
-        ASSERT_EQ(result.outcome, ConversionOutcome::Completed);
+        const RunResult result =
+            runInFolder(c.settings, byRun.filePath("pts.csv"), QString(), byRun.path(), log.sink());
+        ASSERT_EQ(result.outcome, RunOutcome::Completed);
         const std::string label = c.options.join(' ').toStdString();
         const QByteArray expected = readBytes(byRun.filePath("pts_out.csv"));
         EXPECT_EQ(file.exitCode, 0) << label;
