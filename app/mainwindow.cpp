@@ -53,9 +53,9 @@ private:
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindowClass), strLastPath(QDir::currentPath()),
-      ptsInput(std::make_shared<const std::vector<PointRecord>>()),
-      ptsControl(std::make_shared<const std::vector<PointRecord>>()),
-      tris(std::make_shared<const std::vector<Triangle>>())
+      points(std::make_shared<const std::vector<PointRecord>>()),
+      control(std::make_shared<const std::vector<PointRecord>>()),
+      triangles(std::make_shared<const std::vector<Triangle>>())
 {
     ui->setupUi(this);
     // The form's cursor property lands on the browser's frame; the text
@@ -146,7 +146,7 @@ void MainWindow::showMessages(const QStringList &lines)
         StatusUpdate(line, ui->progressBar->value());
 }
 
-void MainWindow::printStats(QString, STATS, QString, int) {}
+void MainWindow::printStats(QString, Extent, QString, int) {}
 
 // The views go with their sub-windows: forget them so nothing reaches a
 // destroyed view.

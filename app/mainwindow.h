@@ -127,7 +127,7 @@ private slots:
     void updateFrustum();
 
 private:
-    void printStats(QString strTitle, STATS stats, QString strUnits, int iPrecision);
+    void printStats(QString strTitle, Extent stats, QString strUnits, int iPrecision);
     void createColorPickers();
     QRect availableScreenArea() const;
     void fitToScreen();
@@ -149,7 +149,7 @@ private:
     QtColorPicker *cpDs2 = nullptr;
     QtColorPicker *cpTris = nullptr;
     QtColorPicker *cpBckgrnd = nullptr;
-    STATS statsControl;
+    Extent controlExtent;
     bool bFirstDisplay = true;
     int32_t iMode = 1;
     QString strLastPath;
@@ -158,12 +158,12 @@ private:
     QLayout *layDisplay = nullptr;
     // The run arrays are shared with the views built on them, so a new run can
     // replace them while an older view still draws the previous ones.
-    std::shared_ptr<const std::vector<PointRecord>> ptsInput;
-    STATS statsInput;
-    std::shared_ptr<const std::vector<PointRecord>> ptsControl;
-    std::shared_ptr<const std::vector<Triangle>> tris;
+    std::shared_ptr<const std::vector<PointRecord>> points;
+    Extent pointsExtent;
+    std::shared_ptr<const std::vector<PointRecord>> control;
+    std::shared_ptr<const std::vector<Triangle>> triangles;
     uint32_t nTinVerts = 0;
-    uint32_t nTris = 0;
+    uint32_t triangleCount = 0;
     double dScaleZ = 0.0000001;
     // Set by createFileNames(): false when the output file could not be
     // created, so the run can report it instead of writing nowhere.

@@ -105,13 +105,13 @@ void MainWindow::takeConversionResult()
 
     // The previous run's sets are released here; views built on them keep
     // their own references until they are rebuilt.
-    ptsControl = result.control;
-    ptsInput = result.points;
-    tris = result.triangles;
-    statsControl = result.statsControl;
-    statsInput = result.statsInput;
+    control = result.control;
+    points = result.points;
+    triangles = result.triangles;
+    controlExtent = result.controlExtent;
+    pointsExtent = result.pointsExtent;
     nTinVerts = result.nTinVerts;
-    nTris = uint32_t(result.triangles->size());
+    triangleCount = uint32_t(result.triangles->size());
     strOutFile = result.written.value(0);
     lastRecord = result.record;
     lastValidation = result.validation;

@@ -336,7 +336,7 @@ void MainWindow::createLocationSubWindow()
 
 RunData MainWindow::runData() const
 {
-    RunData run{ptsControl, statsControl, ptsInput, statsInput, tris, nTris, nullptr};
+    RunData run{control, controlExtent, points, pointsExtent, triangles, triangleCount, nullptr};
     if (lastValidation)
         run.residuals = std::shared_ptr<const std::vector<ControlResidual>>(lastValidation, &lastValidation->residuals);
     return run;

@@ -32,7 +32,7 @@ void MainWindow::on_actionSaveReport_triggered()
 
 bool MainWindow::saveReport(const QString &path)
 {
-    if (!lastRecord || !ptsControl || !tris) {
+    if (!lastRecord || !control || !triangles) {
         StatusUpdate(tr("No conversion has completed yet: there is no record to save."), ui->progressBar->value());
         return false;
     }
@@ -47,7 +47,7 @@ bool MainWindow::saveReport(const QString &path)
     // Without a check of the network the record has no map.
     const NetworkValidation noCheck;
     const std::vector<Triangle> noTriangles;
-    const RecordInput input{record, *ptsControl, lastValidation ? *tris : noTriangles,
+    const RecordInput input{record, *control, lastValidation ? *triangles : noTriangles,
                             lastValidation ? *lastValidation : noCheck};
     QByteArray pdf;
     QString error;

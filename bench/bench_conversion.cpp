@@ -38,7 +38,7 @@ constexpr double kEastLongitude = -122.0;
 constexpr double kSouthLatitude = 44.0;
 constexpr double kNorthLatitude = 46.0;
 
-struct Extent {
+struct ControlBox {
     double xMin, xMax, yMin, yMax;
 };
 
@@ -49,13 +49,13 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 }
 
 // Control files in `folder`: copies of data/ when present, else generated.
-Extent prepareNetwork(const QString &folder)
+ControlBox prepareNetwork(const QString &folder)
 {
     const QDir sample(QStringLiteral(VELTRANE_SOURCE_DIR "/data"));
     if (QFile::exists(sample.filePath(kControlFileCors96))) {
         for (const char *name : {kControlFileCors96, kControlFileCors96a, kControlTinFile})
             QFile::copy(sample.filePath(name), folder + "/" + name);
-        STATS stats;
+        Extent stats;
         readPointFile(QFile::encodeName(sample.filePath(kControlFileCors96)).toStdString(), stats,
                       LongitudeSign::AsRead);
         return {stats.xMin, stats.xMax, stats.yMin, stats.yMax};
@@ -78,7 +78,7 @@ Extent prepareNetwork(const QString &folder)
     return {kWestLongitude, kEastLongitude, kSouthLatitude, kNorthLatitude};
 }
 
-QString preparePoints(const QString &folder, const Extent &extent, int count)
+QString preparePoints(const QString &folder, const ControlBox &extent, int count)
 {
     std::mt19937_64 rng(count);
     std::uniform_real_distribution<double> lon(extent.xMin, extent.xMax), lat(extent.yMin, extent.yMax),
@@ -98,7 +98,7 @@ QString preparePoints(const QString &folder, const Extent &extent, int count)
 void BM_ConversionRun(benchmark::State &state)
 {
     QTemporaryDir folder;
-    const Extent extent = prepareNetwork(folder.path());
+    const ControlBox extent = prepareNetwork(folder.path());
     const QString input = preparePoints(folder.path(), extent, static_cast<int>(state.range(0)));
     ConversionSettings settings;
     settings.tinSource = tinSourceFromMode(static_cast<int>(state.range(1)));
@@ -138,7 +138,7 @@ RunOptions commandPlan(const QString &folder, const QString &input, int tinMode)
 void BM_CommandRun(benchmark::State &state)
 {
     QTemporaryDir folder;
-    const Extent extent = prepareNetwork(folder.path());
+    const ControlBox extent = prepareNetwork(folder.path());
     const RunOptions plan =
         commandPlan(folder.path(), preparePoints(folder.path(), extent, int(state.range(0))), int(state.range(1)));
     SilentReporter reporter;
@@ -161,7 +161,7 @@ double median(std::vector<double> values)
 void BM_WindowAgainstCommand(benchmark::State &state)
 {
     QTemporaryDir folder;
-    const Extent extent = prepareNetwork(folder.path());
+    const ControlBox extent = prepareNetwork(folder.path());
     const QString input = preparePoints(folder.path(), extent, int(state.range(0)));
     const RunOptions plan = commandPlan(folder.path(), input, int(state.range(1)));
     ConversionSettings settings;

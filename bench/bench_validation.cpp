@@ -34,7 +34,7 @@ Network network;
 
 std::vector<PointRecord> readControl(const QString &path)
 {
-    STATS stats;
+    Extent stats;
     return readPointFile(QFile::encodeName(path).toStdString(), stats, LongitudeSign::AsRead);
 }
 

@@ -78,7 +78,7 @@ struct BenchData {
     PointArray control;
     PointArray input;
     TriangleArray tris;
-    STATS stats;
+    Extent stats;
 };
 
 BenchData makeData(int inputPoints = kInputPoints)
@@ -103,7 +103,7 @@ BenchData makeData(int inputPoints = kInputPoints)
         input->push_back(makeRecord(lon(rng), lat(rng), h(rng), shift(rng), shift(rng), "P"));
 
     BenchData data{control, input, tris, {}};
-    STATS &s = data.stats;
+    Extent &s = data.stats;
     s.xMin = -124.5;
     s.xMax = -116.5;
     s.yMin = 41.5;
@@ -120,7 +120,7 @@ BenchData makeData(int inputPoints = kInputPoints)
 RunData runOf(const BenchData &data)
 {
     RunData run{data.control, data.stats, data.input, {}, data.tris, uint32_t(data.tris->size())};
-    run.statsInput.count = int32_t(data.input->size());
+    run.pointsExtent.count = int32_t(data.input->size());
     return run;
 }
 

@@ -63,7 +63,7 @@ const PointLayout kLayouts[] = {
     PointLayout(),
 };
 
-std::vector<PointRecord> readPart(const QByteArray &part, STATS &stats, LongitudeSign sign)
+std::vector<PointRecord> readPart(const QByteArray &part, Extent &stats, LongitudeSign sign)
 {
     MemoryByteSource source(part.constData(), size_t(part.size()));
     InputProblem problem;
@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ControlNetwork network =
             assembleControlNetwork(settings, sources, names, [&statusLines](const QString &, int) { ++statusLines; });
         const size_t controlCount = network.control.size();
-        FUZZ_REQUIRE(network.statsControl.count == int32_t(controlCount));
+        FUZZ_REQUIRE(network.controlExtent.count == int32_t(controlCount));
         FUZZ_REQUIRE(network.nTinVerts <= controlCount);
         for (const Triangle &t : network.triangles)
             FUZZ_REQUIRE(triangleIndicesValid(t, int64_t(controlCount)));

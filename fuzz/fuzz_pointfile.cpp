@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string localPath = QFile::encodeName(path).toStdString();
 
     for (const LongitudeSign sign : {LongitudeSign::AsRead, LongitudeSign::ForceWest}) {
-        STATS stats;
+        Extent stats;
         const std::vector<PointRecord> points = readPointFile(localPath, stats, sign);
         FUZZ_REQUIRE(stats.count >= 0);
         FUZZ_REQUIRE(points.size() == size_t(stats.count));

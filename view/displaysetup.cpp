@@ -12,22 +12,22 @@ namespace {
 constexpr double kViewerBoxPad = 0.75;
 }  // namespace
 
-STATS sceneStats(const STATS &stats, double scaleZ)
+Extent sceneStats(const Extent &stats, double scaleZ)
 {
-    STATS scaled = stats;
+    Extent scaled = stats;
     scaled.zMax *= scaleZ;
     scaled.zMin *= scaleZ;
     scaled.zRange *= scaleZ;
     return scaled;
 }
 
-GLC_BoundingBox mainViewBox(const STATS &stats, double scaleZ)
+GLC_BoundingBox mainViewBox(const Extent &stats, double scaleZ)
 {
     return GLC_BoundingBox(GLC_Vector3d(stats.xMin, stats.yMin, stats.zMin * scaleZ),
                            GLC_Vector3d(stats.xMax, stats.yMax, stats.zMax * scaleZ));
 }
 
-GLC_BoundingBox frustumViewerBox(const STATS &stats, double scaleZ)
+GLC_BoundingBox frustumViewerBox(const Extent &stats, double scaleZ)
 {
     const double dx = stats.xMax - stats.xMin;
     const double dy = stats.yMax - stats.yMin;
@@ -43,14 +43,15 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
                      const ViewControlValues *controls)
 {
     view.setDataSet1(run.control);
-    view.setDataSet2(run.input, uint32_t(std::max(run.statsInput.count, 0)));
-    view.statsDs1 = sceneStats(run.statsControl, scaleZ);
-    view.setTriangles(run.tris, run.nTris);
+    view.setDataSet2(run.points, uint32_t(std::max(run.pointsExtent.count, 0)));
+    view.statsDs1 = sceneStats(run.controlExtent, scaleZ);
+    view.setTriangles(run.triangles, run.triangleCount);
     view.setResiduals(run.residuals);
     view.dScaleZ = scaleZ;
 
     const bool main = role == ViewRole::Main;
-    view.boundingBox.combine(main ? mainViewBox(run.statsControl, scaleZ) : frustumViewerBox(run.statsControl, scaleZ));
+    view.boundingBox.combine(main ? mainViewBox(run.controlExtent, scaleZ)
+                                  : frustumViewerBox(run.controlExtent, scaleZ));
 
     if (controls) {
         if (controls->vectorMult)
@@ -78,9 +79,9 @@ void loadRunIntoView(GLWidget &view, const RunData &run, double scaleZ, ViewRole
         view.bDrawFrustum = true;
     }
 
-    view.boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(run.statsControl, scaleZ));
+    view.boxPlanes = std::make_shared<const BoxPlanes>(makeBoxPlanes(run.controlExtent, scaleZ));
     if (main) {
-        view.boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(run.statsControl, scaleZ));
+        view.boxCorners = std::make_shared<const BoxCorners>(makeBoxCorners(run.controlExtent, scaleZ));
     } else {
         // An empty clip box until the main view sends one.
         view.clipBox = std::make_shared<const ClipBox>(ClipBox{});

@@ -19,27 +19,27 @@ namespace veltrane {
 
 // The extents with the three height entries (zMax, zMin, zRange) multiplied
 // by scaleZ; x, y and the count are kept.
-STATS sceneStats(const STATS &stats, double scaleZ);
+Extent sceneStats(const Extent &stats, double scaleZ);
 
 // The data box of the main view: (xMin, yMin, zMin x scaleZ) to
 // (xMax, yMax, zMax x scaleZ).
-GLC_BoundingBox mainViewBox(const STATS &stats, double scaleZ);
+GLC_BoundingBox mainViewBox(const Extent &stats, double scaleZ);
 
 // The frustum viewer frames a wider box so that the main view's frustum
 // stays in sight around the data. The lower corner moves out by 0.75 of each
 // range (its height before scaling); the upper corner moves out by 0.75 of
 // the x range on all three axes, the height pad added after scaling.
-GLC_BoundingBox frustumViewerBox(const STATS &stats, double scaleZ);
+GLC_BoundingBox frustumViewerBox(const Extent &stats, double scaleZ);
 
 // The last run's data as a view takes it: the arrays are shared, not copied,
 // so a view keeps drawing them after a later run has replaced them.
 struct RunData {
     std::shared_ptr<const std::vector<PointRecord>> control;  // TIN vertices
-    STATS statsControl;                                       // heights unscaled
-    std::shared_ptr<const std::vector<PointRecord>> input;    // converted points
-    STATS statsInput;
-    std::shared_ptr<const std::vector<Triangle>> tris;  // indices into control
-    uint32_t nTris = 0;
+    Extent controlExtent;                                     // heights unscaled
+    std::shared_ptr<const std::vector<PointRecord>> points;   // converted points
+    Extent pointsExtent;
+    std::shared_ptr<const std::vector<Triangle>> triangles;  // indices into control
+    uint32_t triangleCount = 0;
     // The network check's residuals of `control`; null: none made.
     std::shared_ptr<const std::vector<ControlResidual>> residuals;
 };

@@ -21,14 +21,14 @@ Point3 cross(const Plane &u, const Plane &v)
     return Point3{u.b * v.c - u.c * v.b, u.c * v.a - u.a * v.c, u.a * v.b - u.b * v.a};
 }
 
-bool insideBox(const Point3 &p, const STATS &s)
+bool insideBox(const Point3 &p, const Extent &s)
 {
     return p.x >= s.xMin - kClipEpsilon && p.x <= s.xMax + kClipEpsilon && p.y >= s.yMin - kClipEpsilon &&
            p.y <= s.yMax + kClipEpsilon && p.z >= s.zMin - kClipEpsilon && p.z <= s.zMax + kClipEpsilon;
 }
 
-void appendIfInside(const Plane &p1, const Plane &p2, const Plane &p3, const FrustumPlanes &frustum, const STATS &stats,
-                    std::vector<Point3> &out)
+void appendIfInside(const Plane &p1, const Plane &p2, const Plane &p3, const FrustumPlanes &frustum,
+                    const Extent &stats, std::vector<Point3> &out)
 {
     if (std::fabs(planeTripleDeterminant(p1, p2, p3)) < kClipEpsilon)
         return;
@@ -90,7 +90,7 @@ std::array<Point3, 8> frustumCorners(const FrustumPlanes &f)
 }
 
 std::vector<Point3> clipFrustumToBox(const FrustumPlanes &frustum, const BoxPlanes &boxPlanes,
-                                     const BoxCorners &boxCorners, const STATS &stats)
+                                     const BoxCorners &boxCorners, const Extent &stats)
 {
     std::vector<Point3> out;
     out.reserve(kClipPointsReserve);
@@ -135,13 +135,13 @@ ClipBox pointsExtent(const std::vector<Point3> &points)
     return box;
 }
 
-BoxPlanes makeBoxPlanes(const STATS &s, double scaleZ)
+BoxPlanes makeBoxPlanes(const Extent &s, double scaleZ)
 {
     return {Plane{0, 1, 0, -s.yMax}, Plane{0, 1, 0, -s.yMin},          Plane{1, 0, 0, -s.xMax},
             Plane{1, 0, 0, -s.xMin}, Plane{0, 0, 1, -s.zMax * scaleZ}, Plane{0, 0, 1, -s.zMin * scaleZ}};
 }
 
-BoxCorners makeBoxCorners(const STATS &s, double scaleZ)
+BoxCorners makeBoxCorners(const Extent &s, double scaleZ)
 {
     const double z0 = s.zMin * scaleZ;
     const double z1 = s.zMax * scaleZ;

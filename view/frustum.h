@@ -73,7 +73,7 @@ std::array<Point3, 8> frustumCorners(const FrustumPlanes &frustum);
 // followed by the plane-triple intersections that lie in the box and the
 // frustum. Duplicates are kept.
 std::vector<Point3> clipFrustumToBox(const FrustumPlanes &frustum, const BoxPlanes &boxPlanes,
-                                     const BoxCorners &boxCorners, const STATS &stats);
+                                     const BoxCorners &boxCorners, const Extent &stats);
 
 // Axis-aligned extent of the points; all zeros for an empty list.
 ClipBox pointsExtent(const std::vector<Point3> &points);
@@ -81,7 +81,7 @@ ClipBox pointsExtent(const std::vector<Point3> &points);
 // The data box of a point set's extents, heights multiplied by scaleZ: its
 // six face planes (y max, y min, x max, x min, z max, z min) and its eight
 // corners (bottom face then top face, counter-clockwise from (xMin, yMin)).
-BoxPlanes makeBoxPlanes(const STATS &stats, double scaleZ);
-BoxCorners makeBoxCorners(const STATS &stats, double scaleZ);
+BoxPlanes makeBoxPlanes(const Extent &stats, double scaleZ);
+BoxCorners makeBoxCorners(const Extent &stats, double scaleZ);
 
 }  // namespace veltrane

@@ -179,7 +179,7 @@ public:
     int32_t iOptMode;  // kOpt...
     GLC_Vector3d lightPos;
     GLC_Material material;
-    STATS statsDs1;  // heights already scaled; count = records of ptsDs1 drawn
+    Extent statsDs1;  // heights already scaled; count = records of ptsDs1 drawn
     std::shared_ptr<const veltrane::BoxPlanes> boxPlanes;
     std::shared_ptr<const veltrane::BoxCorners> boxCorners;
     // Shared with the frustum viewer: each update makes new objects, so what
@@ -283,7 +283,7 @@ private:
     void drawVectors(const PointRecord *pts, uint32_t count, const QColor &color);
     void drawLabels(const PointRecord *pts, uint32_t count, const QColor &color, uint32_t stride = 1);
     void drawAxis(double x0, double y0, double z0);
-    void drawExtentsBox(const STATS &stats);
+    void drawExtentsBox(const Extent &stats);
     void drawFrustum(const veltrane::FrustumPlanes &planes);
     void drawOverlay(int elapsedMs, bool subset);
     void drawOutsideMarkers(const QColor &color);

@@ -478,7 +478,7 @@ void GLWidget::paintSceneTexts(QImage &image, const std::vector<SceneText> &text
     }
 }
 
-void GLWidget::drawExtentsBox(const STATS &s)
+void GLWidget::drawExtentsBox(const Extent &s)
 {
     const float x0 = float(s.xMin), x1 = float(s.xMax), y0 = float(s.yMin), y1 = float(s.yMax);
     const float z0 = float(s.zMin), z1 = float(s.zMax);

@@ -15,7 +15,7 @@ namespace veltrane {
 
 namespace {
 
-void widenExtents(STATS &stats, double x, double y, double h)
+void widenExtents(Extent &stats, double x, double y, double h)
 {
     if (x > stats.xMax)
         stats.xMax = x;
@@ -86,7 +86,7 @@ bool parsePointLine(const char *piece, double &x, double &y, double &h, std::str
     return true;
 }
 
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+std::vector<PointRecord> readPointFile(const std::string &path, Extent &stats, LongitudeSign sign,
                                        std::vector<std::string> *diagnostics)
 {
     InputProblem problem;
@@ -140,17 +140,17 @@ std::vector<PointRecord> readOpenSource(ByteSource &source, const std::string &n
 }
 
 // The extents and count of the points read.
-void finishStats(const std::vector<PointRecord> &points, STATS &stats)
+void finishStats(const std::vector<PointRecord> &points, Extent &stats)
 {
     stats = extentOf(points.data(), points.size());
 }
 
 }  // namespace
 
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+std::vector<PointRecord> readPointFile(const std::string &path, Extent &stats, LongitudeSign sign,
                                        std::vector<std::string> *diagnostics, InputProblem &problem, uint64_t byteLimit)
 {
-    stats = STATS();
+    stats = Extent();
     std::vector<PointRecord> points;
     std::FILE *file = openInputFile(path, problem);
     if (!file) {
@@ -166,11 +166,11 @@ std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, Lo
     return points;
 }
 
-std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, STATS &stats, LongitudeSign sign,
+std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, Extent &stats, LongitudeSign sign,
                                          std::vector<std::string> *diagnostics, InputProblem &problem,
                                          uint64_t byteLimit)
 {
-    stats = STATS();
+    stats = Extent();
     problem = InputProblem::None;
     const std::vector<PointRecord> points = readOpenSource(source, name, sign, diagnostics, problem, byteLimit);
     finishStats(points, stats);
@@ -189,7 +189,7 @@ void appendPointReadDiagnostics(std::vector<std::string> *diagnostics, const std
     note(diagnostics, "Finished loading %i points\n", static_cast<int32_t>(pointCount));
 }
 
-void widenExtent(STATS &stats, const PointRecord *points, size_t count, size_t before)
+void widenExtent(Extent &stats, const PointRecord *points, size_t count, size_t before)
 {
     for (size_t i = 0; i < count; ++i) {
         const PointRecord &p = points[i];
@@ -203,7 +203,7 @@ void widenExtent(STATS &stats, const PointRecord *points, size_t count, size_t b
     }
 }
 
-void finishExtent(STATS &stats, size_t count)
+void finishExtent(Extent &stats, size_t count)
 {
     stats.xRange = stats.xMax - stats.xMin;
     stats.yRange = stats.yMax - stats.yMin;
@@ -211,17 +211,17 @@ void finishExtent(STATS &stats, size_t count)
     stats.count = static_cast<int32_t>(count);
 }
 
-STATS extentOf(const PointRecord *points, size_t count)
+Extent extentOf(const PointRecord *points, size_t count)
 {
-    STATS stats;
+    Extent stats;
     widenExtent(stats, points, count, 0);
     finishExtent(stats, count);
     return stats;
 }
 
-STATS mergeStats(const STATS &a, const STATS &b)
+Extent mergeStats(const Extent &a, const Extent &b)
 {
-    STATS merged;
+    Extent merged;
     merged.xMax = std::fmax(a.xMax, b.xMax);
     merged.xMin = std::fmin(a.xMin, b.xMin);
     merged.yMax = std::fmax(a.yMax, b.yMax);

@@ -30,19 +30,19 @@ bool parsePointLine(const char *piece, double &x, double &y, double &h, std::str
 // when the file is missing, a folder or a device, or holds no point. The
 // reader's diagnostics (lines of text with their line ends) are appended to
 // `diagnostics` when it is given.
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+std::vector<PointRecord> readPointFile(const std::string &path, Extent &stats, LongitudeSign sign,
                                        std::vector<std::string> *diagnostics = nullptr);
 
 // readPointFile that also says why a file gave nothing: `problem` (errno set
 // for CannotOpen and ReadError). A file of more than `byteLimit` bytes (a
 // pipe that never ends, say) stops there with TooLarge and no point.
-std::vector<PointRecord> readPointFile(const std::string &path, STATS &stats, LongitudeSign sign,
+std::vector<PointRecord> readPointFile(const std::string &path, Extent &stats, LongitudeSign sign,
                                        std::vector<std::string> *diagnostics, InputProblem &problem,
                                        uint64_t byteLimit = kNoByteLimit);
 
 // readPointFile on bytes from elsewhere (memory, a stream the caller opened);
 // `name` stands for the file in the diagnostics.
-std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, STATS &stats, LongitudeSign sign,
+std::vector<PointRecord> readPointSource(ByteSource &source, const std::string &name, Extent &stats, LongitudeSign sign,
                                          std::vector<std::string> *diagnostics, InputProblem &problem,
                                          uint64_t byteLimit = kNoByteLimit);
 
@@ -52,13 +52,13 @@ void appendPointReadDiagnostics(std::vector<std::string> *diagnostics, const std
                                 uint64_t dataLines, size_t pointCount);
 
 // Extent and number of `count` points.
-STATS extentOf(const PointRecord *points, size_t count);
+Extent extentOf(const PointRecord *points, size_t count);
 // The same in parts: widens `stats`, the extent of the `before` points
 // ahead, by `count` more; then sets the ranges and the number of points.
-void widenExtent(STATS &stats, const PointRecord *points, size_t count, size_t before);
-void finishExtent(STATS &stats, size_t count);
+void widenExtent(Extent &stats, const PointRecord *points, size_t count, size_t before);
+void finishExtent(Extent &stats, size_t count);
 
 // Extent of two point sets together; the ranges are left at 0.
-STATS mergeStats(const STATS &a, const STATS &b);
+Extent mergeStats(const Extent &a, const Extent &b);
 
 }  // namespace veltrane

@@ -26,7 +26,7 @@ std::string localPath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
-std::vector<PointRecord> readPoints(const QString &path, STATS &stats, LongitudeSign sign,
+std::vector<PointRecord> readPoints(const QString &path, Extent &stats, LongitudeSign sign,
                                     const DiagnosticSink &diagnostics, InputReport &read,
                                     uint64_t byteLimit = kNoByteLimit)
 {
@@ -80,8 +80,8 @@ QString pairingLine(const PointRecord &r)
 }
 
 // What the pairing left out, and control files that gave no point at all.
-void reportControlProblems(const ControlPairing &pairing, const QString &sourcePath, const STATS &sourceStats,
-                           const QString &targetPath, const STATS &targetStats, const StatusSink &status)
+void reportControlProblems(const ControlPairing &pairing, const QString &sourcePath, const Extent &sourceStats,
+                           const QString &targetPath, const Extent &targetStats, const StatusSink &status)
 {
     if (sourceStats.count == 0)
         status(QStringLiteral("No control points could be read from %1.").arg(sourcePath), kProgressControl);
@@ -174,8 +174,8 @@ ControlNetwork assembleControlNetwork(const ConversionSettings &settings, const 
         network.triangles = buildDelaunayTin(network.nTinVerts, network.control.data());
         completeTinToHull(network.nTinVerts, network.control.data(), network.triangles);
     }
-    network.statsControl = mergeStats(sources.sourceStats, sources.targetStats);
-    network.statsControl.count = static_cast<int32_t>(network.control.size());
+    network.controlExtent = mergeStats(sources.sourceStats, sources.targetStats);
+    network.controlExtent.count = static_cast<int32_t>(network.control.size());
     if (network.triangles.empty())
         status(QStringLiteral("The control network has no triangles, so no point can be converted."), kProgressControl);
     return network;

@@ -35,7 +35,7 @@ using DiagnosticSink = std::function<void(const std::string &text)>;
 struct ControlNetwork {
     std::vector<PointRecord> control;  // TIN vertices / paired control records
     std::vector<Triangle> triangles;   // indices into control
-    STATS statsControl;
+    Extent controlExtent;
     uint32_t nTinVerts = 0;
     // How reading each file ended.
     InputReport sourceRead;
@@ -48,8 +48,8 @@ struct ControlNetwork {
 struct NetworkSources {
     std::vector<PointRecord> source;
     std::vector<PointRecord> target;
-    STATS sourceStats;
-    STATS targetStats;
+    Extent sourceStats;
+    Extent targetStats;
     TinFileContents tin;
 };
 

@@ -30,7 +30,7 @@ void KeptPoints::add(KeptBlock &&block)
     kept_.insert(kept_.end(), std::make_move_iterator(points.begin()), std::make_move_iterator(points.end()));
 }
 
-std::vector<PointRecord> KeptPoints::take(STATS &extent)
+std::vector<PointRecord> KeptPoints::take(Extent &extent)
 {
     finishExtent(extent_, kept_.size());
     extent = extent_;

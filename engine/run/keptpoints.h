@@ -24,14 +24,14 @@ public:
     void add(KeptBlock &&block);
 
     // Every point added, in order, and their extent.
-    std::vector<PointRecord> take(STATS &extent);
+    std::vector<PointRecord> take(Extent &extent);
     // Their shifts, once `points` holds what take() gave.
     KeptShifts shifts(std::shared_ptr<const std::vector<PointRecord>> points);
 
 private:
     uint64_t inputSize_;
     std::vector<PointRecord> kept_;
-    STATS extent_;
+    Extent extent_;
     std::vector<size_t> blockEnds_;
     std::vector<size_t> outside_;
 };

@@ -128,7 +128,7 @@ bool Run::buildNetwork()
             return failed(problem, leadingName);
     }
     result_.nTinVerts = network_.nTinVerts;
-    result_.statsControl = network_.statsControl;
+    result_.controlExtent = network_.controlExtent;
     control_ = std::make_shared<const std::vector<PointRecord>>(std::move(network_.control));
     triangles_ = std::make_shared<const std::vector<Triangle>>(std::move(network_.triangles));
     return true;

@@ -27,8 +27,8 @@ struct RunResult {
     std::shared_ptr<const std::vector<PointRecord>> control;
     std::shared_ptr<const std::vector<Triangle>> triangles;
     std::shared_ptr<const std::vector<PointRecord>> points;
-    STATS statsControl;
-    STATS statsInput;
+    Extent controlExtent;
+    Extent pointsExtent;
     uint32_t nTinVerts = 0;
     uint64_t pointCount = 0;
     uint64_t outside = 0;    // points no triangle took

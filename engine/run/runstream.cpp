@@ -91,7 +91,7 @@ QString headerText(const ResolvedLayout &layout)
 
 void Run::keepPoints(KeptPoints &kept)
 {
-    std::vector<PointRecord> points = kept.take(result_.statsInput);
+    std::vector<PointRecord> points = kept.take(result_.pointsExtent);
     if (options_.keepRecords)
         result_.points = std::make_shared<const std::vector<PointRecord>>(std::move(points));
     if (recordWanted() && shiftsFromKeptPoints())

@@ -23,7 +23,7 @@ struct PointRecord {
 };
 
 // Extent of a point set and the number of points in it.
-struct STATS {
+struct Extent {
     double xMax = 0.0;
     double xMin = 0.0;
     double yMax = 0.0;

@@ -120,7 +120,7 @@ private slots:
 
 void TestDisplay::sceneBoxesFromTheControlExtents()
 {
-    STATS s;
+    Extent s;
     s.xMin = -124.0;
     s.xMax = -120.0;  // dx = 4
     s.yMin = 42.0;
@@ -132,7 +132,7 @@ void TestDisplay::sceneBoxesFromTheControlExtents()
     s.count = 7;
     const double scale = 1e-7;
 
-    const STATS scene = sceneStats(s, scale);
+    const Extent scene = sceneStats(s, scale);
     QCOMPARE(scene.zMin, 1000.0 * scale);
     QCOMPARE(scene.zMax, 3000.0 * scale);
     QCOMPARE(scene.zRange, 2000.0 * scale);

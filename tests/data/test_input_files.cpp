@@ -56,7 +56,7 @@ TEST(InputFiles, SamplePointsMixSeparatorsAndAHeaderRow)
 
 TEST(InputFiles, SamplePointsAreReadWithTwoOutsideTheNetwork)
 {
-    STATS stats;
+    Extent stats;
     const std::vector<PointRecord> points = readPointFile(dataPath("sample_points.csv"), stats, LongitudeSign::AsRead);
     ASSERT_EQ(stats.count, kSamplePointCount);
     ASSERT_GE(points.size(), static_cast<size_t>(stats.count));
@@ -66,7 +66,7 @@ TEST(InputFiles, SamplePointsAreReadWithTwoOutsideTheNetwork)
 
 TEST(InputFiles, SurveyHasSomePointsOutsideTheNetwork)
 {
-    STATS stats;
+    Extent stats;
     const std::vector<PointRecord> points = readPointFile(dataPath("survey_20k.csv"), stats, LongitudeSign::AsRead);
     ASSERT_EQ(stats.count, kSurveyPointCount);
     ASSERT_GE(points.size(), static_cast<size_t>(stats.count));

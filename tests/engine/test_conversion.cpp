@@ -105,7 +105,7 @@ TEST_F(ConversionRun, WritesHeaderAndControlShiftLines)
     ASSERT_EQ(p1.size(), 10);
     EXPECT_NEAR(p1[7].toDouble(), 1.3606644, 1e-6);
     EXPECT_NEAR(p1[8].toDouble(), 35.2360915, 1e-6);
-    EXPECT_EQ(result.statsControl.count, 3);
+    EXPECT_EQ(result.controlExtent.count, 3);
     EXPECT_EQ(result.nTinVerts, 3u);
     EXPECT_EQ(result.triangles->size(), 1u);
 }
@@ -203,7 +203,7 @@ TEST_F(ConversionRun, PairsByFirstMatchingIdentifierAndDropsUnpairedSources)
               QStringLiteral("2 control point(s) of %1 have no partner in %2 and were left out: LONE, ALSO")
                   .arg(path(kControlFileCors96), path(kControlFileCors96a)));
 
-    EXPECT_EQ(result.statsControl.count, 3);
+    EXPECT_EQ(result.controlExtent.count, 3);
     const QList<QByteArray> lines = controlShiftLines();
     ASSERT_EQ(lines.size(), 4);
     for (const QByteArray &line : lines.mid(1)) {
@@ -247,7 +247,7 @@ TEST_F(ConversionRun, FromFileReportsUnmatchedVerticesAndExtraVertices)
     const RunResult result = run("-123.45,45.2,100,LOW\n", 1, 1);
     EXPECT_EQ(log.countStartingWith("ERROR PROCESSING"), 1);
     EXPECT_FALSE(log.firstContaining("has 4 vertices but there are only 3 control points").isEmpty());
-    EXPECT_EQ(result.statsControl.count, 4);
+    EXPECT_EQ(result.controlExtent.count, 4);
     ASSERT_EQ(result.control->size(), 4u);
     const QList<QByteArray> lines = controlShiftLines();
     ASSERT_EQ(lines.size(), 5);

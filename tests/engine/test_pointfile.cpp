@@ -34,7 +34,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    STATS stats;
+    Extent stats;
 };
 
 TEST_F(PointFileTest, CommaBlankAndTabSeparatorsAllParse)
@@ -162,7 +162,7 @@ TEST_F(PointFileTest, HostileBytesNeitherCrashNorHang)
 
 TEST(MergeStats, TakesOuterExtentsAndAddsCounts)
 {
-    STATS a, b;
+    Extent a, b;
     a.xMax = 1;
     a.xMin = -1;
     a.yMax = 5;
@@ -177,7 +177,7 @@ TEST(MergeStats, TakesOuterExtentsAndAddsCounts)
     b.zMax = 5;
     b.zMin = -5;
     b.count = 4;
-    const STATS m = mergeStats(a, b);
+    const Extent m = mergeStats(a, b);
     EXPECT_EQ(m.xMax, 2);
     EXPECT_EQ(m.xMin, -1);
     EXPECT_EQ(m.yMax, 5);

@@ -380,7 +380,7 @@ protected:
         const std::string path = write(content);
         int dataPieces = 0;
         const std::vector<PointRecord> expected = readByFgets(path, dataPieces);
-        STATS stats;
+        Extent stats;
         const std::vector<PointRecord> points = readPointFile(path, stats, LongitudeSign::AsRead);
         EXPECT_EQ(countPointLines(path), dataPieces);
         ASSERT_EQ(points.size(), expected.size());

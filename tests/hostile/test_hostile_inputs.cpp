@@ -270,7 +270,7 @@ TEST_F(HostileInput, NulBytesEndTheFieldTheyAreIn)
         EXPECT_EQ((*result.points)[0].id, QStringLiteral("A"));
         EXPECT_EQ((*result.points)[1].id, QStringLiteral("B"));
         EXPECT_EQ(convertedPoints(result), 2);
-        EXPECT_EQ(result.statsControl.count, 4);
+        EXPECT_EQ(result.controlExtent.count, 4);
         EXPECT_EQ(log.countStartingWith(QStringLiteral("ERROR PROCESSING")), 0);
     }
     expectNoFileChanged(before);
@@ -288,7 +288,7 @@ TEST_F(HostileInput, CarriageReturnOnlyLineEndsReadEveryLine)
     for (const int tinMode : {1, 2}) {
         const RunResult result = convert(at("mac.csv"), tinMode);
         EXPECT_EQ(result.outcome, RunOutcome::Completed);
-        EXPECT_EQ(result.statsControl.count, 4) << "TIN mode " << tinMode;
+        EXPECT_EQ(result.controlExtent.count, 4) << "TIN mode " << tinMode;
         EXPECT_EQ(result.triangles->size(), networkTriangles(tinMode)) << "TIN mode " << tinMode;
         ASSERT_EQ(result.points->size(), 3u) << "TIN mode " << tinMode;
         EXPECT_EQ((*result.points)[2].id, QStringLiteral("OUT"));
@@ -318,7 +318,7 @@ TEST_F(HostileInput, TenThousandCharacterIdentifiersAreCutNotSplitIntoPoints)
 
     const RunResult result = convert(at("ids.csv"));
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
-    EXPECT_EQ(result.statsControl.count, 3);
+    EXPECT_EQ(result.controlExtent.count, 3);
     EXPECT_TRUE(log.firstContaining(QStringLiteral("no partner"))
                     .startsWith(QStringLiteral("1 control point(s) of %1 have no partner in %2 and were left out: IIII")
                                     .arg(at(kControlFileCors96), at(kControlFileCors96a))));
@@ -397,7 +397,7 @@ TEST_F(HostileInput, EveryIdentifierDuplicatedPairsTheFirstOccurrence)
 
     const RunResult result = convert(at("pts.csv"));
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
-    EXPECT_EQ(result.statsControl.count, 4);
+    EXPECT_EQ(result.controlExtent.count, 4);
     EXPECT_EQ(result.triangles->size(), 2u);
     EXPECT_EQ(log.firstContaining(QStringLiteral("more than once")),
               QStringLiteral("4 identifier(s) occur more than once in %1; only the first of each was used: "
@@ -513,7 +513,7 @@ TEST_F(HostileInput, HundredThousandControlPointsOnATinyArea)
         return convert(at("pts.csv"));
     }();
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
-    EXPECT_EQ(result.statsControl.count, kCount);
+    EXPECT_EQ(result.controlExtent.count, kCount);
     EXPECT_GT(result.triangles->size(), uint32_t(kCount));
     // Triangles this small (about 30 cm) are near the single-precision limit
     // of the point-in-triangle test, which misses some points; those are

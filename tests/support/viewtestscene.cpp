@@ -25,9 +25,9 @@ PointRecord makeRecord(double x, double y, double h, double dx, double dy, const
     return r;
 }
 
-STATS statsOf(const std::vector<PointRecord> &pts)
+Extent statsOf(const std::vector<PointRecord> &pts)
 {
-    STATS s;
+    Extent s;
     if (pts.empty())
         return s;
     s.xMin = s.xMax = pts[0].x;
@@ -60,15 +60,15 @@ TestScene makeScene(int cols, int rows)
         for (int j = 0; j < rows; ++j)
             scene.input->push_back(makeRecord(-123.5 + 6.0 * i / std::max(cols - 1, 1),
                                               42.5 + 2.5 * j / std::max(rows - 1, 1), 15.0, 1e-6, 1e-6, "P"));
-    scene.statsControl = statsOf(*scene.control);
+    scene.controlExtent = statsOf(*scene.control);
     return scene;
 }
 
 std::unique_ptr<GLWidget> makeShownView(const TestScene &scene)
 {
     auto view = std::make_unique<GLWidget>(nullptr);
-    RunData run{scene.control, scene.statsControl, scene.input, {}, scene.tris, uint32_t(scene.tris->size())};
-    run.statsInput.count = int32_t(scene.input->size());
+    RunData run{scene.control, scene.controlExtent, scene.input, {}, scene.tris, uint32_t(scene.tris->size())};
+    run.pointsExtent.count = int32_t(scene.input->size());
     loadRunIntoView(*view, run, kTestScaleZ, ViewRole::Main);
     view->bDrawAxis = false;
     view->resize(kViewSide, kViewSide);

@@ -17,14 +17,14 @@ struct TestScene {
     std::shared_ptr<std::vector<PointRecord>> control;
     std::shared_ptr<std::vector<PointRecord>> input;
     std::shared_ptr<std::vector<Triangle>> tris;
-    STATS statsControl;  // heights unscaled, like the run's
+    Extent controlExtent;  // heights unscaled, like the run's
 };
 
 PointRecord makeRecord(double x, double y, double h, double dx, double dy, const char *id);
 // Four control points at the corners of (-124 .. -117) x (42 .. 45.5), two
 // triangles over them, and a grid of cols x rows converted points inside.
 TestScene makeScene(int cols = 10, int rows = 10);
-STATS statsOf(const std::vector<PointRecord> &points);
+Extent statsOf(const std::vector<PointRecord> &points);
 
 // A view fed like the display set-up feeds the main view, shown at
 // kViewSide x kViewSide and exposed. Every drawing switch but the data sets'

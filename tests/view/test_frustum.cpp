@@ -23,9 +23,9 @@ double signedDistance(const Plane &p, const Point3 &q)
 }
 
 // A data box like the control network's: 9 x 5.5 degrees, heights scaled.
-STATS dataBox()
+Extent dataBox()
 {
-    STATS s;
+    Extent s;
     s.xMin = -125.0;
     s.xMax = -116.0;
     s.yMin = 41.0;
@@ -144,7 +144,7 @@ TEST(FrustumCorners, NearFaceThenFarFaceFromBottomLeft)
 
 TEST(ClipFrustumToBox, ABoxSeenWholeFromAfarGivesItsEightCorners)
 {
-    const STATS s = dataBox();
+    const Extent s = dataBox();
     const BoxPlanes planes = makeBoxPlanes(s, 1.0);
     const BoxCorners corners = makeBoxCorners(s, 1.0);
     const FrustumPlanes f = cameraFrustum({-120.5, 43.75, 60}, {-120.5, 43.75, 0}, 1.0, 1000.0);
@@ -163,7 +163,7 @@ TEST(ClipFrustumToBox, ABoxSeenWholeFromAfarGivesItsEightCorners)
 TEST(ClipFrustumToBox, APartialViewKeepsOnlyVerticesInsideBoxAndFrustum)
 {
     // Close above the west part of the box: the frustum cuts the box.
-    const STATS s = dataBox();
+    const Extent s = dataBox();
     const FrustumPlanes f = cameraFrustum({-123.0, 43.75, 8}, {-123.0, 43.75, 0}, 0.5, 50.0);
     const std::vector<Point3> clip = clipFrustumToBox(f, makeBoxPlanes(s, 1.0), makeBoxCorners(s, 1.0), s);
     ASSERT_GT(clip.size(), 3u);
@@ -186,7 +186,7 @@ TEST(ClipFrustumToBox, APartialViewKeepsOnlyVerticesInsideBoxAndFrustum)
 
 TEST(ClipFrustumToBox, ABoxBehindTheCameraGivesFewerThanFourVertices)
 {
-    const STATS s = dataBox();
+    const Extent s = dataBox();
     // Eye 20 units above the box looking straight up.
     const FrustumPlanes f = cameraFrustum({-120.5, 43.75, 20}, {-120.5, 43.75, 40}, 1.0, 100.0);
     const std::vector<Point3> clip = clipFrustumToBox(f, makeBoxPlanes(s, 1.0), makeBoxCorners(s, 1.0), s);
@@ -203,7 +203,7 @@ TEST(PointsExtent, TakesMinimaAndMaximaPerAxis)
 
 TEST(BoxTables, FollowTheStatsWithScaledHeights)
 {
-    STATS s = dataBox();
+    Extent s = dataBox();
     s.zMin = -30.0;
     s.zMax = 1500.0;
     const BoxPlanes p = makeBoxPlanes(s, 1e-7);

@@ -243,7 +243,7 @@ void TestGLWidget::clipperResultsFollowTheCamera()
     const TestScene scene = makeScene();
     auto view = makeShownView(scene);
     QVERIFY(view);
-    const STATS &s = view->statsDs1;
+    const Extent &s = view->statsDs1;
     const ClipBox dataBox{s.xMin, s.yMin, s.zMin, s.xMax, s.yMax, s.zMax};
 
     // Whole box in view from afar: its eight corners, and their extent.

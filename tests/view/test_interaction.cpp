@@ -452,7 +452,7 @@ void TestInteraction::middleClickInATurnedViewFindsThePointsHeight()
         c.h += 1000.0;
         c.hTo = c.h;
     }
-    m_scene.statsControl = statsOf(*m_scene.control);
+    m_scene.controlExtent = statsOf(*m_scene.control);
     m_view = makeShownView(m_scene);
     QVERIFY(m_view);
     GLC_Camera *camera = m_view->viewport.cameraHandle();

@@ -45,8 +45,8 @@ enum class Input { Drag, Wheel, ArrowKey, Slot, Resize, Repaint };
 std::unique_ptr<GLWidget> makeView(const TestScene &scene, uint32_t budget)
 {
     auto view = std::make_unique<GLWidget>(nullptr);
-    RunData run{scene.control, scene.statsControl, scene.input, {}, scene.tris, uint32_t(scene.tris->size())};
-    run.statsInput.count = int32_t(scene.input->size());
+    RunData run{scene.control, scene.controlExtent, scene.input, {}, scene.tris, uint32_t(scene.tris->size())};
+    run.pointsExtent.count = int32_t(scene.input->size());
     loadRunIntoView(*view, run, kTestScaleZ, ViewRole::Main);
     view->bDrawAxis = false;
     view->movingBudget = SubsetBudget::fixed(budget);

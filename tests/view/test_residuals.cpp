@@ -73,7 +73,7 @@ void TestResiduals::worstArrowIsDrawnEastOfItsPointOnlyWhenAsked()
     TestScene scene = makeScene(1, 1);
     scene.control->push_back(makeRecord(-120.5, 43.75, 0.0, 1e-6, 1e-6, "WORST"));
     scene.control->push_back(makeRecord(-122.0, 44.5, 0.0, 1e-6, 1e-6, "SMALL"));
-    scene.statsControl = statsOf(*scene.control);
+    scene.controlExtent = statsOf(*scene.control);
     auto residuals = std::make_shared<std::vector<ControlResidual>>(4, residual(ResidualState::Boundary, 0, 0));
     residuals->push_back(residual(ResidualState::Validated, kWorstEast, 0.0));
     residuals->push_back(residual(ResidualState::Validated, 0.0, 0.004));
