@@ -164,8 +164,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         };
         StreamHandlers handlers;
         handlers.outsidePoint = [&outsideSeen](const QString &) { ++outsideSeen; };
+        TextPointSource text(input, stream.layout);
         PointSource source;
-        source.text = &input;
+        source.text = &text;
         const StreamTotals totals = convertPoints(source, sink, interpolator, stream, StreamParts(), handlers);
         if (!totals.layoutError.isEmpty()) {
             FUZZ_REQUIRE(output.empty() && totals.points == 0);  // a header that names no columns

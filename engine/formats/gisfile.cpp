@@ -1,4 +1,4 @@
-#include "engine/formats/gisfile.h"
+#include "engine/formats/gisinternal.h"
 
 #include <QFileInfo>
 #include <cpl_conv.h>
@@ -12,12 +12,8 @@
 
 namespace veltrane {
 
-const char *const kDefaultIdFields[4] = {"id", "name", "point_id", "pt"};
-
 namespace {
 
-// Features looked at to tell whether a layer of mixed geometries holds points.
-constexpr int kLayerProbeFeatures = 10000;
 // Features per transaction of a writer that has transactions: large enough
 // that committing costs nothing beside writing.
 constexpr size_t kFeaturesPerTransaction = 250000;
@@ -44,252 +40,7 @@ int systemCode(const std::string &wkt)
     return int(kFirstSystemCode + hash % kSystemCodes);
 }
 
-// GDAL's messages kept from standard error while it lives; the last one is
-// read with lastMessage().
-class QuietGdal {
-public:
-    QuietGdal()
-    {
-        registerGisDrivers();
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal &) = delete;
-    QuietGdal &operator=(const QuietGdal &) = delete;
-
-    static QString lastMessage(const char *otherwise)
-    {
-        const char *message = CPLGetLastErrorMsg();
-        return QString::fromUtf8(message && *message ? message : otherwise);
-    }
-};
-
-bool isPointType(OGRwkbGeometryType type)
-{
-    return wkbFlatten(type) == wkbPoint;
-}
-
-QString fieldNames(OGRFeatureDefnH definition)
-{
-    QStringList names;
-    for (int i = 0; i < OGR_FD_GetFieldCount(definition); ++i)
-        names.append(QString::fromUtf8(OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(definition, i))));
-    return names.isEmpty() ? QStringLiteral("it has none") : QStringLiteral("it has ") + names.join(", ");
-}
-
 }  // namespace
-
-class GisFeatures {
-public:
-    ~GisFeatures()
-    {
-        for (OGRFeatureH feature : features)
-            OGR_F_Destroy(feature);
-    }
-    std::vector<OGRFeatureH> features;
-};
-
-GisBatch::GisBatch() = default;
-GisBatch::~GisBatch() = default;
-GisBatch::GisBatch(GisBatch &&) noexcept = default;
-GisBatch &GisBatch::operator=(GisBatch &&) noexcept = default;
-
-struct GisPointReader::Layer {
-    ~Layer()
-    {
-        if (dataset)
-            GDALClose(dataset);
-    }
-    GDALDatasetH dataset = nullptr;
-    OGRLayerH layer = nullptr;
-    int idField = -1;      // -1: the feature id
-    int heightField = -1;  // -1: Z of the geometry
-    bool hasHeights = false;
-    uint64_t featuresRead = 0;
-};
-
-GisPointReader::GisPointReader() = default;
-GisPointReader::~GisPointReader() = default;
-
-namespace {
-
-// Whether the layer holds points: by its declared type, or for a layer of
-// any type by its first feature with a geometry. `hasZ` tells whether they
-// have heights.
-bool holdsPoints(OGRLayerH layer, bool &hasZ)
-{
-    const OGRwkbGeometryType declared = OGR_L_GetGeomType(layer);
-    hasZ = wkbHasZ(declared);
-    if (isPointType(declared))
-        return true;
-    if (wkbFlatten(declared) != wkbUnknown)
-        return false;
-    OGR_L_ResetReading(layer);
-    bool points = false;
-    for (int i = 0; i < kLayerProbeFeatures; ++i) {
-        OGRFeatureH feature = OGR_L_GetNextFeature(layer);
-        if (!feature)
-            break;
-        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
-        const bool point = geometry && isPointType(OGR_G_GetGeometryType(geometry));
-        if (point)
-            hasZ = OGR_G_Is3D(geometry);
-        OGR_F_Destroy(feature);
-        if (point) {
-            points = true;
-            break;
-        }
-    }
-    OGR_L_ResetReading(layer);
-    return points;
-}
-
-}  // namespace
-
-bool GisPointReader::open(const QString &path, const GisReadOptions &options, QString &error)
-{
-    const QuietGdal quiet;
-    layer_ = std::make_unique<Layer>();
-    const QByteArray name = path.toUtf8();
-    layer_->dataset = GDALOpenEx(name.constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-    if (!layer_->dataset) {
-        error = QStringLiteral("Cannot open %1 as a file of vector layers: %2")
-                    .arg(path, QuietGdal::lastMessage("no driver reads it"));
-        return false;
-    }
-    bool hasZ = false;
-    if (!options.layer.isEmpty()) {
-        layer_->layer = GDALDatasetGetLayerByName(layer_->dataset, options.layer.toUtf8().constData());
-        if (!layer_->layer) {
-            error = QStringLiteral("%1 has no layer %2").arg(path, options.layer);
-            return false;
-        }
-        if (!holdsPoints(layer_->layer, hasZ)) {
-            error = QStringLiteral("Layer %1 of %2 holds no points").arg(options.layer, path);
-            return false;
-        }
-    } else {
-        for (int i = 0; i < GDALDatasetGetLayerCount(layer_->dataset) && !layer_->layer; ++i) {
-            OGRLayerH candidate = GDALDatasetGetLayer(layer_->dataset, i);
-            if (holdsPoints(candidate, hasZ))
-                layer_->layer = candidate;
-        }
-        if (!layer_->layer) {
-            error = QStringLiteral("%1 has no layer of points").arg(path);
-            return false;
-        }
-    }
-
-    OGRFeatureDefnH definition = OGR_L_GetLayerDefn(layer_->layer);
-    const QString layerName = this->layerName();
-    if (!options.idField.isEmpty()) {
-        layer_->idField = OGR_FD_GetFieldIndex(definition, options.idField.toUtf8().constData());
-        if (layer_->idField < 0) {
-            error = QStringLiteral("Layer %1 has no field %2 for the identifier; %3")
-                        .arg(layerName, options.idField, fieldNames(definition));
-            return false;
-        }
-    } else {
-        for (const char *field : kDefaultIdFields) {
-            if (layer_->idField < 0)
-                layer_->idField = OGR_FD_GetFieldIndex(definition, field);
-        }
-    }
-    if (!options.heightField.isEmpty()) {
-        layer_->heightField = OGR_FD_GetFieldIndex(definition, options.heightField.toUtf8().constData());
-        if (layer_->heightField < 0) {
-            error = QStringLiteral("Layer %1 has no field %2 for the height; %3")
-                        .arg(layerName, options.heightField, fieldNames(definition));
-            return false;
-        }
-        const OGRFieldType type = OGR_Fld_GetType(OGR_FD_GetFieldDefn(definition, layer_->heightField));
-        if (type != OFTReal && type != OFTInteger && type != OFTInteger64) {
-            error = QStringLiteral("Field %1 of layer %2 holds no numbers, so it cannot give the height")
-                        .arg(options.heightField, layerName);
-            return false;
-        }
-    }
-    layer_->hasHeights = layer_->heightField >= 0 || hasZ;
-    OGR_L_ResetReading(layer_->layer);
-    return true;
-}
-
-QString GisPointReader::layerName() const
-{
-    return QString::fromUtf8(OGR_L_GetName(layer_->layer));
-}
-
-std::string GisPointReader::crsWkt() const
-{
-    OGRSpatialReferenceH srs = OGR_L_GetSpatialRef(layer_->layer);
-    if (!srs)
-        return std::string();
-    const QuietGdal quiet;
-    char *wkt = nullptr;
-    const char *const options[] = {"FORMAT=WKT2_2019", nullptr};
-    std::string text;
-    if (OSRExportToWktEx(srs, &wkt, options) == OGRERR_NONE && wkt)
-        text = wkt;
-    CPLFree(wkt);
-    return text;
-}
-
-bool GisPointReader::hasHeights() const
-{
-    return layer_->hasHeights;
-}
-
-int64_t GisPointReader::featureCount() const
-{
-    return OGR_L_GetFeatureCount(layer_->layer, FALSE);
-}
-
-bool GisPointReader::next(size_t count, GisBatch &batch, QString &error)
-{
-    batch.points.clear();
-    batch.rejected.clear();
-    batch.features = std::make_unique<GisFeatures>();
-    std::vector<OGRFeatureH> &features = batch.features->features;
-    batch.points.reserve(count);
-    features.reserve(count);
-    size_t read = 0;
-    while (read < count) {
-        OGRFeatureH feature = OGR_L_GetNextFeature(layer_->layer);
-        if (!feature)
-            break;
-        ++read;
-        const uint64_t number = ++layer_->featuresRead;
-        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
-        if (!geometry || !isPointType(OGR_G_GetGeometryType(geometry)) || OGR_G_IsEmpty(geometry)) {
-            batch.rejected.push_back(QStringLiteral("feature %1: no point geometry").arg(number));
-            OGR_F_Destroy(feature);
-            continue;
-        }
-        PointRecord p;
-        p.x = OGR_G_GetX(geometry, 0);
-        p.y = OGR_G_GetY(geometry, 0);
-        if (layer_->heightField >= 0) {
-            if (!OGR_F_IsFieldSetAndNotNull(feature, layer_->heightField)) {
-                batch.rejected.push_back(QStringLiteral("feature %1: no height").arg(number));
-                OGR_F_Destroy(feature);
-                continue;
-            }
-            p.h = OGR_F_GetFieldAsDouble(feature, layer_->heightField);
-        } else {
-            p.h = OGR_G_Is3D(geometry) ? OGR_G_GetZ(geometry, 0) : 0.0;
-        }
-        p.id = layer_->idField >= 0 ? QString::fromLatin1(OGR_F_GetFieldAsString(feature, layer_->idField))
-                                    : QString::number(qlonglong(OGR_F_GetFID(feature)));
-        batch.points.push_back(p);
-        features.push_back(feature);
-    }
-    if (read == 0 && CPLGetLastErrorType() == CE_Failure) {
-        error = QStringLiteral("Error reading layer %1: %2").arg(layerName(), QuietGdal::lastMessage("unknown"));
-        return false;
-    }
-    return read > 0;
-}
 
 struct GisPointWriter::Dataset {
     ~Dataset()
@@ -302,8 +53,9 @@ struct GisPointWriter::Dataset {
     GDALDatasetH dataset = nullptr;
     OGRSpatialReferenceH srs = nullptr;
     OGRLayerH layer = nullptr;
-    std::vector<int> fieldMap;  // source field -> written field
-    int idField = -1;           // without a source layer
+    std::vector<int> fieldMap;    // source field -> written field
+    int idField = -1;             // without a source layer
+    std::vector<int> passFields;  // without a source layer: the batch's pass values
     int shiftFields[5] = {-1, -1, -1, -1, -1};
     bool heights = true;
     bool quality = false;
@@ -396,6 +148,14 @@ bool GisPointWriter::create(const QString &path, const GisWriteOptions &options,
         if (made != OGRERR_NONE)
             return fail("the driver cannot create the fields");
         d.idField = OGR_FD_GetFieldIndex(written, kIdField);
+        for (const std::string &name : options.passFields) {
+            OGRFieldDefnH field = OGR_Fld_Create(name.c_str(), OFTString);
+            const OGRErr added = OGR_L_CreateField(d.layer, field, TRUE);
+            OGR_Fld_Destroy(field);
+            if (added != OGRERR_NONE)
+                return fail("the driver cannot create the fields");
+            d.passFields.push_back(OGR_FD_GetFieldCount(written) - 1);
+        }
     }
     const char *const shiftNames[] = {kShiftField, kAzimuthField, kDeltaHField, kSigmaHorizontalField,
                                       kSigmaVerticalField};
@@ -433,6 +193,9 @@ bool GisPointWriter::write(const GisBatch &batch, const std::vector<GisTarget> &
             OGR_F_SetFromWithMap(feature, batch.features->features[target.index], TRUE, d.fieldMap.data());
         else if (d.idField >= 0)
             OGR_F_SetFieldString(feature, d.idField, batch.points[target.index].id.toLatin1().constData());
+        const size_t passCount = d.passFields.size();
+        for (size_t k = 0; k < passCount && (target.index + 1) * passCount <= batch.passValues.size(); ++k)
+            OGR_F_SetFieldString(feature, d.passFields[k], batch.passValues[target.index * passCount + k].c_str());
         OGR_F_SetFID(feature, OGRNullFID);
         OGRGeometryH point = nullptr;
         if (target.placed) {

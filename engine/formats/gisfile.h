@@ -60,6 +60,10 @@ struct GisBatch {
     // are not in `points`.
     std::vector<QString> rejected;
     std::unique_ptr<GisFeatures> features;  // parallel to `points`
+    // The values of the pass-through fields of each point, as many per point,
+    // in order: a GIS layer's other fields (GisPointReader::keepPassFields),
+    // or a text file's other columns for a GIS writer.
+    std::vector<std::string> passValues;
 };
 
 class GisPointReader {
@@ -80,6 +84,11 @@ public:
     bool hasHeights() const;
     // The layer's feature count, or -1 when the driver must read it all to tell.
     int64_t featureCount() const;
+    // Reads the values of every field but the identifier and the height
+    // into GisBatch::passValues, for an output that is no GIS layer.
+    void keepPassFields();
+    // The names of those fields, in order; none unless kept.
+    std::vector<std::string> passNames() const;
 
     // Reads up to `count` features into `batch`; false at the layer's end
     // with nothing read. A field that is no number as the height gives
@@ -107,11 +116,13 @@ struct GisTarget {
 };
 
 struct GisWriteOptions {
-    QString driver;          // GDAL's short name ("GPKG")
-    QString layerName;       // the written layer's name
-    std::string crsWkt;      // the layer's coordinate system; empty: none
-    bool heights = true;     // points with Z
-    bool quality = false;    // also the fields sigma_h and sigma_v
+    QString driver;        // GDAL's short name ("GPKG")
+    QString layerName;     // the written layer's name
+    std::string crsWkt;    // the layer's coordinate system; empty: none
+    bool heights = true;   // points with Z
+    bool quality = false;  // also the fields sigma_h and sigma_v
+    // Text fields after "id" without a source layer, taking GisBatch::passValues.
+    std::vector<std::string> passFields;
     size_t transaction = 0;  // features per transaction; 0: the writer's default
 };
 

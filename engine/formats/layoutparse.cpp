@@ -233,6 +233,10 @@ std::vector<PointRecord> parseRecords(const PieceBlock &block, const ResolvedLay
             continue;
         }
         points.push_back(pointOf(record.x, record.y, record.h, idBegin, size_t(idEnd - idBegin), sign));
+        for (const uint32_t column : layout.passColumns) {
+            const char *from = nullptr, *to = nullptr;
+            reading.passValues.emplace_back(field(int(column), from, to) ? std::string(from, to) : std::string());
+        }
     }
     return points;
 }

@@ -132,6 +132,33 @@ void appendOutputId(std::string &out, const QString &id, char separator)
         out.push_back('"');
 }
 
+void appendTextField(std::string &out, const std::string &value, char separator)
+{
+    out.push_back(separator);
+    const bool quoted = value.find_first_of(std::string{separator, ',', '"', '\n', '\r'}) != std::string::npos;
+    if (!quoted) {
+        out += value;
+        return;
+    }
+    out.push_back('"');
+    for (const char c : value) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+void appendPassFields(std::string &out, const std::string *values, size_t count, char separator)
+{
+    if (count == 0 || out.empty() || out.back() != '\n')
+        return;
+    out.pop_back();
+    for (size_t k = 0; k < count; ++k)
+        appendTextField(out, values[k], separator);
+    out.push_back('\n');
+}
+
 QByteArray formatShiftLine(const PointRecord &record, DatumDirection direction, const OutputDecimals &decimals)
 {
     std::string line;

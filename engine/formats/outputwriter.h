@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace veltrane {
 
@@ -49,6 +50,14 @@ constexpr int kMaxOutputDecimals = 15;
 // readers expect: in double quotes, with each quote doubled.
 // With another separator, an identifier holding that separator is quoted.
 void appendOutputId(std::string &out, const QString &id, char separator = ',');
+
+// Appends `separator` and one field's bytes, quoted (RFC 4180) when they
+// hold the separator, a comma, a quote or a line end.
+void appendTextField(std::string &out, const std::string &value, char separator);
+
+// Appends, to the line that `out` ends with (its line end kept last), the
+// separator and each of the `count` values of a point's pass-through fields.
+void appendPassFields(std::string &out, const std::string *values, size_t count, char separator);
 
 // Header line of both output files (84 characters and the line end).
 constexpr const char *kOutputHeader =

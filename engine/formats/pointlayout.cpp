@@ -158,9 +158,9 @@ bool resolveLayout(const PointLayout &layout, const char *begin, const char *end
     resolved.decimalComma = layout.decimalComma;
     resolved.angles = layout.angles;
     resolved.columns = layout.columns;
+    std::string scratch;
+    std::vector<std::pair<size_t, size_t>> fields;
     if (layout.header || layout.headerIfNamed) {
-        std::string scratch;
-        std::vector<std::pair<size_t, size_t>> fields;
         std::vector<ColumnRole> named;
         if (begin != end && splitFields(begin, end, resolved.delimiter, scratch, fields)) {
             for (const auto &[from, to] : fields) {
@@ -196,6 +196,14 @@ bool resolveLayout(const PointLayout &layout, const char *begin, const char *end
     resolved.hasHeight =
         std::find(resolved.columns.begin(), resolved.columns.end(), ColumnRole::Height) != resolved.columns.end();
     resolved.fixed = false;
+    for (size_t i = 0; i < resolved.columns.size(); ++i) {
+        if (resolved.columns[i] != ColumnRole::Ignore)
+            continue;
+        resolved.passColumns.push_back(uint32_t(i));
+        resolved.passNames.push_back(resolved.headerLine > 0 && i < fields.size()
+                                         ? scratch.substr(fields[i].first, fields[i].second - fields[i].first)
+                                         : "field_" + std::to_string(i + 1));
+    }
     return true;
 }
 

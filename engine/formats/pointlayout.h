@@ -53,6 +53,10 @@ struct ResolvedLayout {
     AngleStyle angles = AngleStyle::Decimal;
     bool hasHeight = true;
     uint64_t headerLine = 0;  // the line of the header, skipped; 0: none
+    // Columns of no role (a description, a code), in order, handed on to
+    // every output; named by the header, otherwise field_N (N from 1).
+    std::vector<uint32_t> passColumns;
+    std::vector<std::string> passNames;
 };
 
 // Reads a --columns list ("id,y,x,h,_"); false with `error` when it is not one.

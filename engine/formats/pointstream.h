@@ -144,6 +144,10 @@ struct BlockReading {
     // Lines rejected for their latitude, with longitude and latitude
     // swapped: the points they would be if the file held latitude first.
     std::vector<PointRecord> swapped;
+    // The values of the layout's pass-through columns (ResolvedLayout::
+    // passColumns), as many for each point read, in order; empty for a
+    // missing column.
+    std::vector<std::string> passValues;
 };
 
 // A point read from a line; the longitude made west when the reader is told to.

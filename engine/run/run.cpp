@@ -73,7 +73,7 @@ RunResult Run::convert()
     result_.outcome = RunOutcome::Failed;
     StreamTotals totals;
     const bool converted = openInput() && checkNetworkFiles() && prepareCoordinateSystems() && buildNetwork() &&
-                           openOutputs() && stream(totals);
+                           (openPointSource(), openOutputs()) && stream(totals);
     if (ownsInput_)
         std::fclose(input_);
     if (!converted)

@@ -134,4 +134,27 @@ bool Run::buildNetwork()
     return true;
 }
 
+// A text input's layout is made definite by its first lines before the
+// outputs are opened, since their columns follow the input's; a GIS input
+// written as text hands on its other fields.
+void Run::openPointSource()
+{
+    if (gisInput_) {
+        if (!isGisOutput())
+            gisInput_->keepPassFields();
+        return;
+    }
+    bytes_ = std::make_unique<StreamByteSource>(input_);
+    textSource_ = std::make_unique<TextPointSource>(*bytes_, options_.layout);
+}
+
+// The columns every output line gets after its own: the input's columns
+// or fields that are no coordinate, height or identifier.
+std::vector<std::string> Run::passNames() const
+{
+    if (gisInput_)
+        return gisInput_->passNames();
+    return textSource_ && textSource_->ok() ? textSource_->layout().passNames : std::vector<std::string>();
+}
+
 }  // namespace veltrane

@@ -53,7 +53,9 @@ bool Run::openOutputs()
         return true;  // nothing is written; the window's run still converts
 
     QString error;
-    const std::string header = grid_ ? gridOutputHeader(grid_->layout()) : outputHeaderText(options_.style);
+    std::string header = grid_ ? gridOutputHeader(grid_->layout()) : outputHeaderText(options_.style);
+    const std::vector<std::string> names = passNames();
+    appendPassFields(header, names.data(), names.size(), options_.style.separator());
     if (!gisWriter_ && !outputs_.write(points_, header, error))
         return failed(error);
     if (controlShift_ != RunOutputs::kNoOutput) {
@@ -135,6 +137,8 @@ bool Run::openGisOutput()
     // points are written with Z, zero without a height column.
     options.heights = gisInput_ ? gisInput_->hasHeights() : true;
     options.quality = !options_.quality.isEmpty();
+    if (!gisInput_)
+        options.passFields = passNames();
     if (!writer->create(workPath, options, gisInput_.get(), error))
         return failed(error.replace(workPath, options_.output));
     return true;

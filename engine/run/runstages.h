@@ -8,6 +8,7 @@
 #include "engine/run/conversionrun.h"
 #include "engine/run/keptpoints.h"
 #include "engine/run/runoutputs.h"
+#include "engine/run/streamconversion.h"
 #include "engine/formats/tinshiftexport.h"
 #include "engine/geodesy/gridconversion.h"
 #include "engine/network/pointquality.h"
@@ -54,6 +55,8 @@ private:
     bool checkNetworkFiles();
     bool prepareCoordinateSystems();
     bool buildNetwork();
+    void openPointSource();
+    std::vector<std::string> passNames() const;
     bool addOutput(const QString &path, RunOutputs::Handle &handle);
     bool openOutputs();
     bool exportMetadata(TinshiftMetadata &metadata);
@@ -94,6 +97,9 @@ private:
     std::unique_ptr<GridConversion> grid_;  // points in other coordinates than degrees
     std::FILE *input_ = nullptr;
     bool ownsInput_ = false;
+    // A text input's bytes and its points, in the layout its first lines make definite.
+    std::unique_ptr<StreamByteSource> bytes_;
+    std::unique_ptr<TextPointSource> textSource_;
     RunOutputs outputs_;
     // Errors of outputs the window's run reports once the points are converted.
     QStringList deferredErrors_;

@@ -128,7 +128,6 @@ bool Run::stream(StreamTotals &totals)
     if (reporter_.wantsOutsidePoints() || options_.outside == OutsidePoints::Fail || recordWanted())
         handlers.outsidePoint = [this](const QString &id) { noteOutside(id); };
 
-    std::optional<StreamByteSource> bytes;
     PointSource source;
     uint64_t inputSize = kUnknownSize;  // bytes of a text input, features of a GIS layer
     if (gisInput_) {
@@ -136,9 +135,8 @@ bool Run::stream(StreamTotals &totals)
         const int64_t features = gisInput_->featureCount();
         inputSize = features < 0 ? kUnknownSize : uint64_t(features);
     } else {
-        bytes.emplace(input_);
-        source.text = &*bytes;
-        inputSize = bytes->knownSize();
+        source.text = textSource_.get();
+        inputSize = bytes_->knownSize();
     }
     KeptPoints keptBlocks(inputSize);
     if (options_.keepRecords)
@@ -152,7 +150,7 @@ bool Run::stream(StreamTotals &totals)
 
     const NetworkInterpolator interpolator(control_, triangles_);
     totals = convertPoints(source, sink, interpolator, options_, parts, handlers);
-    const int readErrno = bytes ? bytes->error() : 0;
+    const int readErrno = bytes_ ? bytes_->error() : 0;
     result_.pointCount = totals.points;
     result_.outside = totals.outside;
     result_.rejected = totals.rejects.count;

@@ -98,6 +98,7 @@ struct BlockContext {
     bool heights;                  // the source gives heights
     bool hints;                    // count the points a usual mistake put outside
     bool toFeatures;               // the sink takes features, not lines
+    size_t passCount;              // pass-through fields of each point
     bool wantIds, wantPoints, wantRejects;
 };
 
@@ -144,21 +145,29 @@ std::vector<GisTarget> featureTargets(const std::vector<PointRecord> &points, co
     return targets;
 }
 
-// The text lines of the first `count` points.
+// The text lines of the first `count` points, each followed by its
+// `passCount` pass-through values.
 void appendLines(std::string &out, const std::vector<PointRecord> &points, const std::vector<PointStatus> &status,
-                 const std::vector<GridPoint> &grid, const RunOptions &options, const StreamParts &parts, size_t count)
+                 const std::vector<GridPoint> &grid, const std::vector<std::string> &passValues, size_t passCount,
+                 const RunOptions &options, const StreamParts &parts, size_t count)
 {
-    if (parts.grid) {
+    if (passCount == 0 && parts.grid) {
         appendGridLines(out, points, grid, status, options, parts, count);
         return;
     }
-    if (options.outside != OutsidePoints::Skip) {
+    if (passCount == 0 && options.outside != OutsidePoints::Skip) {
         appendShiftLines(out, points.data(), count, options.settings.direction, options.decimals, options.style);
         return;
     }
     for (size_t i = 0; i < count; ++i) {
-        if (status[i] == PointStatus::Converted)
+        if (!keeps(options.outside, status[i]))
+            continue;
+        if (parts.grid)
+            appendGridShiftLine(out, points[i], grid[i], parts.grid->layout(), options.decimals);
+        else
             appendShiftLines(out, &points[i], 1, options.settings.direction, options.decimals, options.style);
+        if (passCount > 0)
+            appendPassFields(out, passValues.data() + i * passCount, passCount, options.style.separator());
     }
 }
 
@@ -171,6 +180,7 @@ ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockC
     out.reading.rejects.keep = context.wantRejects ? SIZE_MAX : kRejectsNamed;
     out.reading.degrees = parts.grid == nullptr;
     out.batch = std::move(gis);
+    out.reading.passValues = std::move(out.batch.passValues);
     std::vector<PointRecord> &points = out.batch.points;
     if (text)
         points = context.layout->fixed
@@ -224,10 +234,13 @@ ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockC
     // caller may have nowhere to take back what was written (standard output).
     const bool stopsEarly = options.outside == OutsidePoints::Fail && out.outside > 0;
     const size_t written = stopsEarly ? out.firstOutsideLine : points.size();
-    if (context.toFeatures)
+    if (context.toFeatures) {
         out.targets = featureTargets(points, status, grid, quality, options, parts, written);
-    else
-        appendLines(out.lines, points, status, grid, options, parts, written);
+        out.batch.passValues = std::move(out.reading.passValues);
+    } else {
+        appendLines(out.lines, points, status, grid, out.reading.passValues, context.passCount, options, parts,
+                    written);
+    }
     if (context.wantPoints) {
         // A feature sink still needs the identifiers: the kept block copies them.
         out.kept.points = context.toFeatures ? points : std::move(points);
@@ -236,38 +249,38 @@ ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockC
     return out;
 }
 
-// Blocks of a text source: the layout made definite by the input's first
-// lines, then blocks of lines or of fixed pieces.
-class TextBlocks {
-public:
-    TextBlocks(ByteSource &input, const PointLayout &layout, StreamTotals &totals)
-    {
-        std::string prefix;
-        ok_ = resolveLayoutOfSource(input, layout, kBlockBytes, prefix, resolved_, totals.layoutError);
-        if (!ok_)
-            return;
-        replay_.emplace(std::move(prefix), input);
-        ByteSource &source = layout.isFixed() ? input : *replay_;
-        if (resolved_.fixed)
-            pieces_.emplace(source, kBlockBytes);
-        else
-            records_.emplace(source, resolved_.delimiter, kBlockBytes);
-    }
-    bool ok() const { return ok_; }
-    const ResolvedLayout &layout() const { return resolved_; }
-    bool next(PieceBlock &block) { return pieces_ ? pieces_->next(block) : records_->next(block); }
-    uint64_t bytesRead() const { return pieces_ ? pieces_->bytesRead() : records_->bytesRead(); }
-    bool isSmall() const { return pieces_ ? pieces_->isSmall() : records_->isSmall(); }
-
-private:
-    bool ok_ = false;
-    ResolvedLayout resolved_;
-    std::optional<ReplayByteSource> replay_;
-    std::optional<PieceReader> pieces_;
-    std::optional<RecordReader> records_;
-};
-
 }  // namespace
+
+TextPointSource::TextPointSource(ByteSource &input, const PointLayout &layout) : input_(input)
+{
+    std::string prefix;
+    ok_ = resolveLayoutOfSource(input, layout, kBlockBytes, prefix, resolved_, layoutError_);
+    if (!ok_)
+        return;
+    replay_ = std::make_unique<ReplayByteSource>(std::move(prefix), input);
+    ByteSource &source = layout.isFixed() ? input : *replay_;
+    if (resolved_.fixed)
+        pieces_ = std::make_unique<PieceReader>(source, kBlockBytes);
+    else
+        records_ = std::make_unique<RecordReader>(source, resolved_.delimiter, kBlockBytes);
+}
+
+TextPointSource::~TextPointSource() = default;
+
+bool TextPointSource::next(PieceBlock &block)
+{
+    return pieces_ ? pieces_->next(block) : records_->next(block);
+}
+
+uint64_t TextPointSource::bytesRead() const
+{
+    return pieces_ ? pieces_->bytesRead() : records_ ? records_->bytesRead() : 0;
+}
+
+bool TextPointSource::isSmall() const
+{
+    return pieces_ ? pieces_->isSmall() : records_->isSmall();
+}
 
 ShiftStatistics blockShifts(const std::vector<PointRecord> &points, const std::vector<PointStatus> &status)
 {
@@ -278,12 +291,13 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
                            const RunOptions &options, const StreamParts &parts, const StreamHandlers &handlers)
 {
     StreamTotals totals;
-    std::optional<TextBlocks> text;
-    if (source.text) {
-        text.emplace(*source.text, options.layout, totals);
-        if (!text->ok())
-            return totals;
+    TextPointSource *text = source.text;
+    if (text) {
         totals.layout = text->layout();
+        if (!text->ok()) {
+            totals.layoutError = text->layoutError();
+            return totals;
+        }
     }
     BlockContext context = {};
     context.layout = text ? &text->layout() : nullptr;
@@ -291,6 +305,7 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
     // The hints speak of longitudes and latitudes as a text file gives them.
     context.hints = text && !parts.grid;
     context.toFeatures = sink.features != nullptr;
+    context.passCount = text ? text->layout().passColumns.size() : source.gis->passNames().size();
     context.wantIds = bool(handlers.outsidePoint);
     context.wantPoints = bool(handlers.convertedPoints);
     context.wantRejects = bool(handlers.rejectedLine);
@@ -394,7 +409,7 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
     tasks.finish(consume);
     if (text) {
         totals.bytesRead = text->bytesRead();
-        totals.readFailed = source.text->failed();
+        totals.readFailed = text->input().failed();
     }
     return totals;
 }

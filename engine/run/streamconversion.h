@@ -22,6 +22,8 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,10 +55,43 @@ struct KeptBlock {
     uint64_t inputSize = 0;  // of the input the block was read from: bytes, or features
 };
 
+class PieceReader;
+class RecordReader;
+class ReplayByteSource;
+
+// The points of a text file or stream in a layout made definite by its first
+// lines (read ahead and given back), block by block.
+class TextPointSource {
+public:
+    TextPointSource(ByteSource &input, const PointLayout &layout);
+    ~TextPointSource();
+    TextPointSource(const TextPointSource &) = delete;
+    TextPointSource &operator=(const TextPointSource &) = delete;
+
+    // False when the header names no usable columns (layoutError() says why).
+    bool ok() const { return ok_; }
+    const QString &layoutError() const { return layoutError_; }
+    const ResolvedLayout &layout() const { return resolved_; }
+    ByteSource &input() const { return input_; }
+
+    bool next(PieceBlock &block);
+    uint64_t bytesRead() const;
+    bool isSmall() const;  // smaller than one block
+
+private:
+    ByteSource &input_;
+    bool ok_ = false;
+    QString layoutError_;
+    ResolvedLayout resolved_;
+    std::unique_ptr<ReplayByteSource> replay_;
+    std::unique_ptr<PieceReader> pieces_;
+    std::unique_ptr<RecordReader> records_;
+};
+
 // Where the points come from: exactly one of the two.
 struct PointSource {
-    ByteSource *text = nullptr;     // a text file or standard input
-    GisPointReader *gis = nullptr;  // the point features of a GIS layer
+    TextPointSource *text = nullptr;  // a text file or standard input
+    GisPointReader *gis = nullptr;    // the point features of a GIS layer
 };
 
 // Where the converted points go: exactly one of the two.

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Every point source reaches every point sink: 2,000 points with non-ASCII
-identifiers, as a text file and as GeoPackage, GeoJSON and FlatGeobuf
-layers made by ogr2ogr, converted by veltrane-convert into text and into
-each GIS format. Every route must give the text route's positions, and the
-identifiers byte for byte; a GIS output is read back through ogr2ogr.
+identifiers and a description column, as a text file and as GeoPackage,
+GeoJSON and FlatGeobuf layers made by ogr2ogr, converted by
+veltrane-convert into text and into each GIS format. Every route must give
+the text route's positions, and the identifiers and descriptions byte for
+byte; a GIS output is read back through ogr2ogr.
 
 Usage: routes_test.py VELTRANE_CONVERT SOURCE_DIR   (exit 77: no ogr2ogr)
 """
@@ -53,7 +54,8 @@ def sample_points():
         x, y, h = points[i % len(points)]
         step = (i // len(points)) * 1e-5
         # A 2-, 3- and 4-byte character in every identifier.
-        made.append((f"Zürich-東京-\U0001d11e-{i}", x + step, y - step, h + i * 0.001))
+        made.append((f"Zürich-東京-\U0001d11e-{i}", x + step, y - step, h + i * 0.001,
+                     f'pin {i}, "found" \U0001f4cd' if i % 3 else f"code {i}"))
     return made
 
 
@@ -64,14 +66,15 @@ def read_table(path):
 
 
 def positions_of(folder, name):
-    """{identifier: (lon, lat, h, s)} of an output, read back from text or
-    through ogr2ogr; None for a point outside the network (zeros in text, no
-    geometry in a GIS layer)."""
+    """{identifier: (lon, lat, h, s)} and {identifier: description} of an
+    output, read back from text or through ogr2ogr; None for a point outside
+    the network (zeros in text, no geometry in a GIS layer)."""
     path = os.path.join(folder, name)
     if name.endswith(".csv"):
         rows = read_table(path)
         found = {r["POINT_ID"]: tuple(float(r[k]) for k in ("X_CORS96a", "Y_CORS96a", "h_CORS96a", "s")) for r in rows}
-        return {pid: (p if p[0] != 0.0 else None) for pid, p in found.items()}
+        return ({pid: (p if p[0] != 0.0 else None) for pid, p in found.items()},
+                {r["POINT_ID"]: r["desc"] for r in rows})
     if name.endswith(".table"):
         rows = read_table(path)
     else:
@@ -80,7 +83,8 @@ def positions_of(folder, name):
             os.remove(back)
         run(["ogr2ogr", "-f", "CSV", back, path, "-lco", "GEOMETRY=AS_XYZ"], folder)
         rows = read_table(back)
-    return {r["id"]: (tuple(float(r[k]) for k in ("X", "Y", "Z", "s")) if r["X"] else None) for r in rows}
+    return ({r["id"]: (tuple(float(r[k]) for k in ("X", "Y", "Z", "s")) if r["X"] else None) for r in rows},
+            {r["id"]: r["desc"] for r in rows})
 
 
 def main():
@@ -93,9 +97,10 @@ def main():
             shutil.copy(os.path.join(SOURCE, "data", name), folder)
         points = sample_points()
         with open(os.path.join(folder, "points.csv"), "w", encoding="utf-8", newline="\n") as text:
-            text.write("id,lon,lat,h\n")
-            for pid, x, y, h in points:
-                text.write(f"{pid},{x!r},{y!r},{h!r}\n")
+            text.write("id,lon,lat,h,desc\n")
+            for pid, x, y, h, desc in points:
+                quoted = '"' + desc.replace('"', '""') + '"' if "," in desc or '"' in desc else desc
+                text.write(f"{pid},{x!r},{y!r},{h!r},{quoted}\n")
         for extension, driver in SOURCES.items():
             if driver:
                 run(["ogr2ogr", "-f", driver, f"points.{extension}", "points.csv", "-nln", "points",
@@ -103,9 +108,11 @@ def main():
                      "-oo", "Z_POSSIBLE_NAMES=h", "-oo", "KEEP_GEOM_COLUMNS=NO"], folder)
 
         run([CONVERT, "-q", "--no-controlshift", "-o", "reference.csv", "points.csv"], folder)
-        reference = positions_of(folder, "reference.csv")
+        reference, descriptions = positions_of(folder, "reference.csv")
         if sorted(reference) != sorted(p[0] for p in points):
             failures.append("the text route lost or changed identifiers")
+        if descriptions != {p[0]: p[4] for p in points}:
+            failures.append("the text route lost or changed descriptions")
 
         for extension in SOURCES:
             for sink, options in SINKS.items():
@@ -121,7 +128,7 @@ def main():
                 if not os.path.isfile(os.path.join(folder, sink)):
                     failures.append(f"{route}: nothing at {sink}")
                     continue
-                got = positions_of(folder, sink)
+                got, got_descriptions = positions_of(folder, sink)
                 if sink.endswith(".fgb"):
                     # FlatGeobuf keeps no feature without a geometry: the
                     # points outside the network are not in it.
@@ -129,6 +136,11 @@ def main():
                 if sorted(got) != sorted(reference):
                     failures.append(f"{route}: identifiers differ from the text route's "
                                     f"({len(got)} against {len(reference)})")
+                    continue
+                wrong = [pid for pid, desc in got_descriptions.items() if descriptions[pid] != desc]
+                if wrong:
+                    failures.append(f"{route}: {wrong[0]} has the description {got_descriptions[wrong[0]]!r}, "
+                                    f"not {descriptions[wrong[0]]!r}")
                     continue
                 for pid, expected in reference.items():
                     if (expected is None) != (got[pid] is None):
