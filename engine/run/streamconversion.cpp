@@ -246,6 +246,12 @@ ConvertedBlock convertBlock(const PieceBlock *text, GisBatch &&gis, const BlockC
         out.kept.points = context.toFeatures ? points : std::move(points);
         out.kept.inputSize = text ? text->text.size() : out.pointCount;
     }
+    if (!context.toFeatures) {
+        // The lines hold what is written: the points go before the block
+        // waits for its turn.
+        std::vector<PointRecord>().swap(points);
+        std::vector<std::string>().swap(out.reading.passValues);
+    }
     return out;
 }
 
