@@ -122,6 +122,7 @@ bool Run::openGisOutput()
         workName = QStringLiteral("points.") + extension;
     }
     gisWriter_ = std::make_unique<GisPointWriter>();
+    gisDriver_ = driver;
     GisPointWriter *writer = gisWriter_.get();
     QString workPath;
     points_ = outputs_.addStaged(

@@ -111,6 +111,7 @@ private:
     // what was not committed.
     std::unique_ptr<GisPointReader> gisInput_;
     std::unique_ptr<GisPointWriter> gisWriter_;
+    QString gisDriver_;         // of gisWriter_
     std::string gisOutputWkt_;  // the written layer's coordinate system
     RunOutputs::Handle record_ = RunOutputs::kNoOutput;
     // For the uncertainty file, the record or the window's view.

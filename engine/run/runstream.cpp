@@ -210,6 +210,15 @@ bool Run::stream(StreamTotals &totals)
     } else if (totals.rejects.count > 0) {
         reporter_.warning(rejects);
     }
+    // FlatGeobuf keeps no feature without a geometry: the points written
+    // without one are not in the file.
+    const uint64_t unplaced = totals.outside - totals.extended;
+    if (gisDriver_ == QLatin1String("FlatGeobuf") && options_.outside == OutsidePoints::Zero && unplaced > 0)
+        reporter_.warning(QStringLiteral("%1 %2 outside the network %3 no position, and FlatGeobuf keeps no feature "
+                                         "without one: %4 not in %5.")
+                              .arg(decimal(unplaced), unplaced == 1 ? "point" : "points",
+                                   unplaced == 1 ? "has" : "have", unplaced == 1 ? "it is" : "they are",
+                                   options_.output));
     return reportOutside(totals);
 }
 
