@@ -128,8 +128,9 @@ constexpr int kOutsideIdsKept = 20;
 // Rejected lines or features a run names without being asked for all of them.
 constexpr size_t kRejectsNamed = 5;
 
-// Features of a GIS source read per block.
-constexpr size_t kGisBatchFeatures = 65536;
+// Features of a GIS source read per block: one is read while one per core
+// converts, so that a block in flight holds a share of what one did alone.
+constexpr size_t kGisBatchFeatures = 16384;
 
 struct StreamTotals {
     uint64_t points = 0;    // points read
