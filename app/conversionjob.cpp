@@ -42,7 +42,7 @@ bool ConversionJob::start(const RunOptions &options)
                 std::fflush(stdout);
             },
             [this](int percent) { postProgress(percent); });
-        RunResult result = runPlan(asked, reporter);
+        RunResult result = executeRun(asked, reporter);
         {
             const std::lock_guard<std::mutex> guard(lock);
             workerResult = std::move(result);

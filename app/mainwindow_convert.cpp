@@ -64,7 +64,7 @@ void MainWindow::on_cmdMorvek_clicked()
     if (options.input.isEmpty()) {
         // Nothing to read: the run only says it begins, and the box asks for a file.
         SinkReporter reporter([this](const QString &text, int percent) { StatusUpdate(text, percent); });
-        runPlan(options, reporter);
+        executeRun(options, reporter);
         QMessageBox::information(nullptr, tr("VELTRANE GUI"), tr("Please choose a valid Point File. (*.txt, *.csv) "),
                                  QMessageBox::Ok, QMessageBox::NoButton);
         ui->cmdDisplay->setEnabled(true);

@@ -29,7 +29,7 @@ RunResult runInFolder(const ConversionSettings &settings, const QString &input, 
     RunOptions options = folderRunOptions(settings, input, echo, workDir);
     options.checkNetwork = false;
     SinkReporter reporter(status);
-    return runPlan(options, reporter);
+    return executeRun(options, reporter);
 }
 
 constexpr int kGeneratedControlPoints = 250;
@@ -115,7 +115,7 @@ void BM_ConversionRun(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// The command's run of the same files: its plan, messages dropped.
+// The command's run of the same files: its options, messages dropped.
 class SilentReporter : public RunReporter {
 public:
     void status(const QString &, int) override {}
@@ -124,26 +124,26 @@ public:
 
 RunOptions commandPlan(const QString &folder, const QString &input, int tinMode)
 {
-    RunOptions plan;
-    plan.input = input;
-    plan.settings.tinSource = tinSourceFromMode(tinMode);
-    plan.network = defaultNetworkFiles(folder, plan.settings.direction);
-    plan.networkByteLimit = kNetworkFileByteLimit;
-    plan.strict = true;
-    plan.output = QDir(folder).filePath(QStringLiteral("command_out.csv"));
-    plan.controlShift = QDir(folder).filePath(QLatin1String(kControlShiftFile));
-    return plan;
+    RunOptions options;
+    options.input = input;
+    options.settings.tinSource = tinSourceFromMode(tinMode);
+    options.network = defaultNetworkFiles(folder, options.settings.direction);
+    options.networkByteLimit = kNetworkFileByteLimit;
+    options.strict = true;
+    options.output = QDir(folder).filePath(QStringLiteral("command_out.csv"));
+    options.controlShift = QDir(folder).filePath(QLatin1String(kControlShiftFile));
+    return options;
 }
 
 void BM_CommandRun(benchmark::State &state)
 {
     QTemporaryDir folder;
     const ControlBox extent = prepareNetwork(folder.path());
-    const RunOptions plan =
+    const RunOptions options =
         commandPlan(folder.path(), preparePoints(folder.path(), extent, int(state.range(0))), int(state.range(1)));
     SilentReporter reporter;
     for (auto _ : state) {
-        if (runPlan(plan, reporter).outcome != RunOutcome::Completed)
+        if (executeRun(options, reporter).outcome != RunOutcome::Completed)
             state.SkipWithError("outputs not written");
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -163,7 +163,7 @@ void BM_WindowAgainstCommand(benchmark::State &state)
     QTemporaryDir folder;
     const ControlBox extent = prepareNetwork(folder.path());
     const QString input = preparePoints(folder.path(), extent, int(state.range(0)));
-    const RunOptions plan = commandPlan(folder.path(), input, int(state.range(1)));
+    const RunOptions options = commandPlan(folder.path(), input, int(state.range(1)));
     ConversionSettings settings;
     settings.tinSource = tinSourceFromMode(int(state.range(1)));
     const StatusSink quiet = [](const QString &, int) {};
@@ -181,7 +181,7 @@ void BM_WindowAgainstCommand(benchmark::State &state)
         }
         window.push_back(double(clock.nsecsElapsed()) * 1e-6);
         clock.restart();
-        if (runPlan(plan, reporter).outcome != RunOutcome::Completed)
+        if (executeRun(options, reporter).outcome != RunOutcome::Completed)
             state.SkipWithError("outputs not written");
         command.push_back(double(clock.nsecsElapsed()) * 1e-6);
     }

@@ -151,7 +151,7 @@ int runCommand(const CommandLine &options, std::FILE *in, std::FILE *out, std::F
     if (run.output == kStandardStream)
         run.outputStream = out;
     attachRenderers(run, options.plotSize);
-    const RunResult result = runPlan(run, reporter);
+    const RunResult result = executeRun(run, reporter);
     return result.outcome == RunOutcome::Completed ? kExitDone : kExitFailed;
 }
 

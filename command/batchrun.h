@@ -1,5 +1,5 @@
 #pragma once
-// veltrane-convert's side of a run: the plan its options describe, its
+// veltrane-convert's side of a run: the options its arguments give, its
 // messages on standard error, and the exit status of the outcome.
 
 #include "command/options.h"

@@ -1,7 +1,7 @@
 #pragma once
 // One run of the program, whoever starts it: the window's "Convert!",
 // veltrane-convert, the library and the Python module fill RunOptions, hand
-// them to runPlan() and show what the reporter is told. The run builds the
+// them to executeRun() and show what the reporter is told. The run builds the
 // control network once, streams the input block by block through it on
 // every core, and writes every output as one transaction (runoutputs.h); or,
 // for the network check, validates the network and writes its residual file
@@ -13,6 +13,6 @@
 
 namespace veltrane {
 
-RunResult runPlan(const RunOptions &options, RunReporter &reporter);
+RunResult executeRun(const RunOptions &options, RunReporter &reporter);
 
 }  // namespace veltrane

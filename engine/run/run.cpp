@@ -161,7 +161,7 @@ void RunReporter::hint(RunHint hint)
                                "in a first line (id, lat, lon, h)."));
 }
 
-RunResult runPlan(const RunOptions &options, RunReporter &reporter)
+RunResult executeRun(const RunOptions &options, RunReporter &reporter)
 {
     Run run(options, reporter);
     return options.kind == RunKind::CheckNetwork ? run.checkNetwork() : run.convert();

@@ -38,7 +38,7 @@ struct RunResult {
     // With options.checkNetwork: the check of the network, each control point
     // left out in turn, of a run that converted.
     std::shared_ptr<const NetworkValidation> validation;
-    // With options.keepRecord or plan.record, of a conversion that ran to its end.
+    // With options.keepRecord or options.record, of a conversion that ran to its end.
     std::shared_ptr<const ConversionRecord> record;
 };
 

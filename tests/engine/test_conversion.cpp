@@ -460,14 +460,14 @@ TEST_F(ConversionRun, RecordShiftsFromKeptPointsAreThoseGatheredWhileConverting)
         void status(const QString &, int) override {}
         void error(const QString &, bool) override {}
     } silent;
-    RunOptions plan;
-    plan.settings.direction = directionFromMode(1);
-    plan.settings.tinSource = tinSourceFromMode(2);
-    plan.network = defaultNetworkFiles(dir.path(), plan.settings.direction);
-    plan.input = path("pts.csv");
-    plan.output = path("command_out.csv");
-    plan.keepRecord = true;
-    const RunResult command = runPlan(plan, silent);
+    RunOptions options;
+    options.settings.direction = directionFromMode(1);
+    options.settings.tinSource = tinSourceFromMode(2);
+    options.network = defaultNetworkFiles(dir.path(), options.settings.direction);
+    options.input = path("pts.csv");
+    options.output = path("command_out.csv");
+    options.keepRecord = true;
+    const RunResult command = executeRun(options, silent);
     ASSERT_TRUE(command.record);
 
     const ShiftStatistics &kept = gathered.shifts;

@@ -58,7 +58,7 @@ inline veltrane::RunResult runInFolder(const veltrane::ConversionSettings &setti
     options.cancelled = cancelled;
     options.crs = crs;
     veltrane::SinkReporter reporter(status, diagnostics, progress);
-    return veltrane::runPlan(options, reporter);
+    return veltrane::executeRun(options, reporter);
 }
 
 // Every status line with its progress value, in order.

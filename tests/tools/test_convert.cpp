@@ -1,5 +1,5 @@
 // veltrane-convert as a process: options, exit statuses and messages, the
-// same bytes as runConversion from files, standard input and standard
+// same bytes as the window's run from files, standard input and standard
 // output, points outside the network, and bounded memory on large inputs.
 
 #include "engine/run/conversion.h"
