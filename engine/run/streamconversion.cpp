@@ -402,7 +402,7 @@ StreamTotals convertPoints(const PointSource &source, const PointSink &sink, con
             }
             break;
         }
-        features += uint64_t(batch->points.size());
+        features += uint64_t(batch->points.size() + batch->rejected.size());
         totals.rejects.count += uint64_t(batch->rejected.size());
         for (const QString &rejected : batch->rejected) {
             if (size_t(totals.rejectedFeatures.size()) < kRejectsNamed)
