@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <future>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -50,16 +52,23 @@ void forEachRange(std::size_t count, std::size_t grain, Work work, Cores cores =
         helper.join();
 }
 
-// Tasks run on their own threads, at most `depth` at a time, whose results
-// are handed to the caller in the order the tasks were added: the caller
-// stays free for the sequential part (reading or writing the file) while the
-// tasks run. With a depth of 1 every task runs at once on the caller's thread.
+// Tasks run on a fixed set of `depth` worker threads, started once, whose
+// results are handed to the caller in the order the tasks were added: the
+// caller stays free for the sequential part (reading or writing the file)
+// while the tasks run, and no thread is started per task. With a depth of 1
+// every task runs at once on the caller's thread.
 template <typename Result>
 class OrderedTasks {
 public:
-    explicit OrderedTasks(std::size_t depth = workerThreadCount()) : depth_(std::max<std::size_t>(depth, 1)) {}
+    explicit OrderedTasks(std::size_t depth = workerThreadCount()) : depth_(std::max<std::size_t>(depth, 1))
+    {
+        if (depth_ > 1) {
+            for (std::size_t t = 0; t < depth_; ++t)
+                workers_.emplace_back([this] { work(); });
+        }
+    }
 
-    // Starts `task`; first hands the oldest result to `consume` when `depth`
+    // Queues `task`; first hands the oldest result to `consume` when `depth`
     // tasks are already pending.
     template <typename Task, typename Consume>
     void add(Task &&task, Consume &&consume)
@@ -70,7 +79,13 @@ public:
         }
         if (pending_.size() >= depth_)
             takeOldest(consume);
-        pending_.push_back(std::async(std::launch::async, std::forward<Task>(task)));
+        std::packaged_task<Result()> job(std::forward<Task>(task));
+        pending_.push_back(job.get_future());
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            queue_.push_back(std::move(job));
+        }
+        ready_.notify_one();
     }
 
     // Hands every remaining result to `consume`, oldest first.
@@ -81,11 +96,20 @@ public:
             takeOldest(consume);
     }
 
+    // Runs what is still queued, then stops the workers.
     ~OrderedTasks()
     {
-        for (std::future<Result> &task : pending_)
-            task.wait();
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            stopping_ = true;
+        }
+        ready_.notify_all();
+        for (std::thread &worker : workers_)
+            worker.join();
     }
+
+    OrderedTasks(const OrderedTasks &) = delete;
+    OrderedTasks &operator=(const OrderedTasks &) = delete;
 
 private:
     template <typename Consume>
@@ -96,8 +120,30 @@ private:
         consume(oldest.get());
     }
 
+    // A worker: takes queued tasks in order until told to stop with none left.
+    void work()
+    {
+        for (;;) {
+            std::packaged_task<Result()> job;
+            {
+                std::unique_lock<std::mutex> guard(lock_);
+                ready_.wait(guard, [this] { return stopping_ || !queue_.empty(); });
+                if (queue_.empty())
+                    return;
+                job = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            job();
+        }
+    }
+
     std::size_t depth_;
-    std::deque<std::future<Result>> pending_;
+    std::deque<std::future<Result>> pending_;  // of the caller's thread
+    std::mutex lock_;                          // guards what follows
+    std::condition_variable ready_;
+    std::deque<std::packaged_task<Result()>> queue_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
 };
 
 }  // namespace veltrane
