@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace veltrane;
@@ -39,6 +41,41 @@ TEST(OrderedTasks, HandsResultsInTheOrderTheTasksWereAdded)
             expected[i] = i;
         EXPECT_EQ(received, expected) << "depth " << depth;
     }
+}
+
+// Many tasks run on the same few workers, none on the caller's thread: a
+// worker's own counter goes on counting from task to task. A task's
+// exception reaches the caller with its result.
+TEST(OrderedTasks, RunsEveryTaskOnAFixedSetOfWorkers)
+{
+    constexpr std::size_t kDepth = 3;
+    constexpr int kTasks = 200;
+    std::vector<std::thread::id> ranOn;
+    int mostOnOneThread = 0;
+    OrderedTasks<std::pair<std::thread::id, int>> tasks(kDepth);
+    const auto consume = [&](std::pair<std::thread::id, int> ran) {
+        ranOn.push_back(ran.first);
+        mostOnOneThread = std::max(mostOnOneThread, ran.second);
+    };
+    for (int i = 0; i < kTasks; ++i) {
+        tasks.add(
+            [] {
+                thread_local int tasksOnThisThread = 0;
+                return std::make_pair(std::this_thread::get_id(), ++tasksOnThisThread);
+            },
+            consume);
+    }
+    tasks.finish(consume);
+    ASSERT_EQ(ranOn.size(), std::size_t(kTasks));
+    EXPECT_GE(mostOnOneThread, kTasks / int(kDepth));
+    std::sort(ranOn.begin(), ranOn.end());
+    ranOn.erase(std::unique(ranOn.begin(), ranOn.end()), ranOn.end());
+    EXPECT_LE(ranOn.size(), kDepth);
+    EXPECT_EQ(std::count(ranOn.begin(), ranOn.end(), std::this_thread::get_id()), 0);
+
+    OrderedTasks<int> failing(2);
+    failing.add([]() -> int { throw std::runtime_error("task failed"); }, [](int) {});
+    EXPECT_THROW(failing.finish([](int) {}), std::runtime_error);
 }
 
 TEST(OrderedTasks, DepthOneRunsEachTaskAtOnceOnTheCallersThread)
