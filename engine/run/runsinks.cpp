@@ -119,7 +119,10 @@ bool Run::openGisOutput()
         if (gisDriverWritesSeveralFiles(driver))
             return failed(QStringLiteral("Cannot write %1: %2 writes several files, named *.%3")
                               .arg(options_.output, driver, extension));
-        workName = QStringLiteral("points.") + extension;
+        // Named after the output, so that a file written beside it (GML's
+        // schema) keeps the name the layer's file refers to it by.
+        const QString base = name.completeBaseName().isEmpty() ? QStringLiteral("points") : name.completeBaseName();
+        workName = base + QLatin1Char('.') + extension;
     }
     gisWriter_ = std::make_unique<GisPointWriter>();
     gisDriver_ = driver;

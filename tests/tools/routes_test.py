@@ -120,8 +120,12 @@ def main():
                 for leftover in os.listdir(folder):
                     if leftover.startswith("out."):
                         os.remove(os.path.join(folder, leftover))
+                before = set(os.listdir(folder))
                 done = subprocess.run([CONVERT, "-q", "--no-controlshift", "-o", sink, *options,
                                        f"points.{extension}"], cwd=folder, capture_output=True)
+                strays = [n for n in set(os.listdir(folder)) - before if not n.startswith("out.")]
+                if strays:
+                    failures.append(f"{route}: left {', '.join(sorted(strays))} beside the output")
                 if done.returncode != 0:
                     failures.append(f"{route}: exit {done.returncode}: {done.stderr.decode(errors='replace')}")
                     continue
@@ -152,6 +156,13 @@ def main():
                     if any(abs(a - b) > t for a, b, t in zip(got[pid], expected, tolerances)):
                         failures.append(f"{route}: {pid} at {got[pid]}, the text route gives {expected}")
                         break
+        # GML writes its schema beside the layer: under another name it is
+        # named after the output, which the layer refers to.
+        before = set(os.listdir(folder))
+        run([CONVERT, "-q", "--no-controlshift", "-o", "layer.xml", "--output-format", "GML", "points.csv"], folder)
+        made = sorted(set(os.listdir(folder)) - before)
+        if made != ["layer.xml", "layer.xsd"]:
+            failures.append(f"points.csv -> layer.xml (GML): made {made}")
         # The points FlatGeobuf cannot hold are named, not dropped in silence.
         told = subprocess.run([CONVERT, "--no-controlshift", "-o", "told.fgb", "points.csv"], cwd=folder,
                               capture_output=True).stderr.decode(errors="replace")
