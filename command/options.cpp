@@ -490,6 +490,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
              QFileInfo(o.run.output).suffix().compare(gisExtensionForDriver(o.run.outputFormat), Qt::CaseInsensitive))
         parsed.error = "--output-format " + o.run.outputFormat.toStdString() + " writes several files, named *." +
                        gisExtensionForDriver(o.run.outputFormat).toStdString();
+    else if (QString driverError;
+             !o.run.outputFormat.isEmpty() && !GisPointWriter::checkDriver(o.run.outputFormat, driverError))
+        parsed.error = "--output-format: " + driverError.toStdString();
     else if (o.run.controlShift == kStandardStream || o.run.tinshift == kStandardStream ||
              o.run.record == kStandardStream)
         parsed.error = "only the converted points (-o) can go to standard output";

@@ -204,6 +204,8 @@ TEST(ConvertToolUsage, UsageErrorsExitWithTwo)
                                       {"--export-tinshift", "", "pts.csv"},
                                       {""},
                                       {"--outside", "maybe", "pts.csv"},
+                                      {"--output-format", "NoSuchDriver", "-o", "x.dat", "pts.csv"},
+                                      {"--output-format", "ESRI Shapefile", "-o", "x.dat", "pts.csv"},
                                       {"pts.csv", "-o"},
                                       {"--tin-file", "t.obj", "--tin", "generate", "pts.csv"},
                                       {"--controlshift", "c.csv", "--no-controlshift", "pts.csv"},
