@@ -1,7 +1,6 @@
 #include "command/batchrun.h"
 
 #include "engine/run/conversionrun.h"
-#include "engine/formats/outputnames.h"
 #include "engine/version.h"
 #include "command/filenamebytes.h"
 #include "command/progress.h"
@@ -9,7 +8,6 @@
 #include "report/validationplot.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <cstdio>
 #include <optional>
 #include <string>
