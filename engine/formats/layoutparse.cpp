@@ -252,12 +252,27 @@ size_t ReplayByteSource::read(char *buffer, size_t size)
 bool resolveLayoutOfSource(ByteSource &source, const PointLayout &layout, size_t limit, std::string &prefix,
                            ResolvedLayout &resolved, QString &error)
 {
+    // A UTF-8 byte-order mark, which spreadsheets write before every "CSV
+    // UTF-8" file, is no part of the first line.
+    static const std::string byteOrderMark = "\xEF\xBB\xBF";
     resolved = ResolvedLayout();
-    prefix.clear();
+    // The fixed layout needs no look at the first line: only at what may be
+    // a byte-order mark.
+    prefix.resize(layout.isFixed() ? byteOrderMark.size() : limit);
+    size_t read = 0;
+    while (read < prefix.size()) {
+        const size_t got = source.read(&prefix[read], prefix.size() - read);
+        if (got == 0)
+            break;
+        read += got;
+        if (!layout.isFixed())
+            break;  // a first block is enough to find the first line
+    }
+    prefix.resize(read);
+    if (prefix.compare(0, byteOrderMark.size(), byteOrderMark) == 0)
+        prefix.erase(0, byteOrderMark.size());
     if (layout.isFixed())
         return true;
-    prefix.resize(limit);
-    prefix.resize(source.read(&prefix[0], limit));
     const char *text = prefix.data();
     const char *const end = text + prefix.size();
     uint64_t line = 1;

@@ -53,7 +53,8 @@ private:
     ByteSource &rest_;
 };
 
-// Reads the start of `source` (at most `limit` bytes) into `prefix` and
+// Reads the start of `source` (at most `limit` bytes; for the fixed layout
+// only what may be a UTF-8 byte-order mark) into `prefix`, less such a mark, and
 // makes `layout` definite from its first line that is neither a comment nor
 // blank. False with `error` when a header was asked for and names no
 // longitude, latitude or identifier column.

@@ -264,7 +264,7 @@ TextPointSource::TextPointSource(ByteSource &input, const PointLayout &layout) :
     if (!ok_)
         return;
     replay_ = std::make_unique<ReplayByteSource>(std::move(prefix), input);
-    ByteSource &source = layout.isFixed() ? input : *replay_;
+    ByteSource &source = *replay_;
     if (resolved_.fixed)
         pieces_ = std::make_unique<PieceReader>(source, kBlockBytes);
     else

@@ -364,6 +364,23 @@ TEST_F(ConvertTool, AFirstLineThatNamesTheColumnsIsAHeaderUnlessNoHeaderIsGiven)
     EXPECT_EQ(tool({"--header", "--no-header", "named.csv"}).exitCode, 2);
 }
 
+// Spreadsheets begin every "CSV UTF-8" file with a byte-order mark: it is
+// no part of the first point or of the header, in any layout.
+TEST_F(ConvertTool, AByteOrderMarkCostsNoPoint)
+{
+    ASSERT_EQ(tool({"-q", "-o", "plain_out.csv", "pts.csv"}).exitCode, 0);
+    const QByteArray plain = readBytes(at("plain_out.csv"));
+    writeTextFile(at("bom.csv"), "\xEF\xBB\xBF" + kInput);
+    writeTextFile(at("bomheader.csv"), "\xEF\xBB\xBFlongitude,latitude,height,name\n" + kInput);
+    const QList<QStringList> runs = {
+        {"bom.csv"}, {"--no-header", "bom.csv"}, {"bomheader.csv"}, {"--header", "bomheader.csv"}};
+    for (const QStringList &args : runs) {
+        const ToolRun run = tool(QStringList{"-q", "-o", "bom_out.csv"} + args);
+        EXPECT_EQ(run.exitCode, 0) << args.join(' ').toStdString() << ": " << run.err.toStdString();
+        EXPECT_EQ(readBytes(at("bom_out.csv")), plain) << args.join(' ').toStdString();
+    }
+}
+
 TEST_F(ConvertTool, FailuresExitWithOneSayWhyOnceAndWriteNothing)
 {
     QDir(dir.path()).mkdir("folder");
