@@ -106,6 +106,24 @@ std::string ellipsoidProblem(PJ_CONTEXT *context, const PJ *crs)
            ", not on GRS 1980, the ellipsoid of NAD83";
 }
 
+// Why the system's longitudes are not counted from Greenwich, as the control
+// network's are; empty when they are (or the system has none: geocentric).
+std::string primeMeridianProblem(PJ_CONTEXT *context, const PJ *crs, CoordinateKind kind)
+{
+    if (kind == CoordinateKind::Geocentric)
+        return std::string();
+    const Object meridian(proj_get_prime_meridian(context, crs));
+    double longitude = 0.0, unitFactor = 0.0;
+    const char *unitName = nullptr;
+    if (!meridian || !proj_prime_meridian_get_parameters(context, meridian.get(), &longitude, &unitFactor, &unitName))
+        return "PROJ gives no prime meridian for it";
+    if (longitude == 0.0)
+        return std::string();
+    const char *name = proj_get_name(meridian.get());
+    return std::string("its longitudes are counted from the meridian of ") + (name ? name : "another place") +
+           ", not from Greenwich as the network's are";
+}
+
 // The pipeline from longitude, latitude (radians) and height (metres) on the
 // system's own datum to the system's coordinates in easting, northing order.
 std::string conversionPipeline(PJ_CONTEXT *context, const PJ *crs, std::string &error)
@@ -164,6 +182,9 @@ bool describeCoordinateSystem(const std::string &definition, CoordinateSystem &s
     const std::string ellipsoid = ellipsoidProblem(context.get(), crs.get());
     if (!ellipsoid.empty())
         return refuse(ellipsoid);
+    const std::string meridian = primeMeridianProblem(context.get(), crs.get(), system.kind);
+    if (!meridian.empty())
+        return refuse(meridian);
 
     const Object axes(proj_crs_get_coordinate_system(context.get(), crs.get()));
     const char *unitName = nullptr;

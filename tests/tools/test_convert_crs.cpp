@@ -216,6 +216,9 @@ TEST_F(ConvertCrs, UnusableSystemsAreUsageErrorsThatWriteNothing)
         {{"--crs", "EPSG:32610"}, "it is on the ellipsoid WGS 84, not on GRS 1980"},
         {{"--crs", "+proj=utm +zone=10 +ellps=clrk66"}, "it is on the ellipsoid Clarke 1866"},
         {{"--output-crs", "EPSG:4326"}, "--output-crs EPSG:4326: it is on the ellipsoid WGS 84"},
+        // Longitudes from another meridian would be 2.34 degrees off, not refused.
+        {{"--output-crs", "+proj=longlat +ellps=GRS80 +pm=paris"}, "counted from the meridian of Paris"},
+        {{"--crs", "+proj=lcc +lat_1=45 +lat_0=44 +ellps=GRS80 +pm=paris"}, "not from Greenwich"},
         {{"--crs", "EPSG:6318+5703"}, "a compound system with a vertical part"},
         {{"--crs", "EPSG:5703"}, "neither a geographic, a projected nor a geocentric"},
         {{"--crs", "EPSG:26910", "--force-negative"}, "--force-negative makes longitudes west ones"},
