@@ -93,6 +93,12 @@ bool Run::prepareCoordinateSystems()
     }
     if (options_.outputCrs.empty())
         output = input;
+    // West longitudes are mended for a file in degrees only: eastings and
+    // geocentric coordinates made negative would all lie outside the network.
+    if (options_.settings.forceNegative && input.kind != CoordinateKind::Geographic)
+        return failed(QStringLiteral("Longitudes are to be made west ones (force negative), but the points are in %1, "
+                                     "which has no longitudes; nothing was converted.")
+                          .arg(QString::fromStdString(input.name)));
     if (isGisOutput()) {
         // The written layer's system is the targets', on the target realization.
         const DatumDirection direction = options_.settings.direction;

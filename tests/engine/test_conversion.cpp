@@ -62,6 +62,21 @@ protected:
     StatusLog log;
 };
 
+// The window's "Force X coordinates to be negative" with grid coordinates
+// would negate eastings: every point outside, and a file of zeros.
+TEST_F(ConversionRun, ForcedWestLongitudesAreRefusedForGridCoordinates)
+{
+    writeControl(kCors96, kCors96a);
+    writeTextFile(path("grid.csv"), "500000,5000000,100,E1\n");
+    ConversionSettings settings;
+    settings.forceNegative = true;
+    const RunResult result =
+        runInFolder(settings, path("grid.csv"), QString(), dir.path(), log.sink(), {}, {}, {}, "EPSG:26910");
+    EXPECT_EQ(result.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(log.texts().join('\n').contains("which has no longitudes")) << log.texts().join('\n').toStdString();
+    EXPECT_FALSE(QFile::exists(path("grid_out.csv")));
+}
+
 TEST_F(ConversionRun, ReportsEachStageAndPairLineInOrder)
 {
     writeControl(kCors96, kCors96a);
