@@ -163,7 +163,6 @@ private:
     std::shared_ptr<const std::vector<PointRecord>> control;
     std::shared_ptr<const std::vector<Triangle>> triangles;
     uint32_t nTinVerts = 0;
-    uint32_t triangleCount = 0;
     double dScaleZ = 0.0000001;
     // Set by createFileNames(): false when the output file could not be
     // created, so the run can report it instead of writing nowhere.

@@ -111,7 +111,6 @@ void MainWindow::takeConversionResult()
     controlExtent = result.controlExtent;
     pointsExtent = result.pointsExtent;
     nTinVerts = result.nTinVerts;
-    triangleCount = uint32_t(result.triangles->size());
     strOutFile = result.written.value(0);
     lastRecord = result.record;
     lastValidation = result.validation;

@@ -336,7 +336,7 @@ void MainWindow::createLocationSubWindow()
 
 RunData MainWindow::runData() const
 {
-    RunData run{control, controlExtent, points, pointsExtent, triangles, triangleCount, nullptr};
+    RunData run{control, controlExtent, points, pointsExtent, triangles, uint32_t(triangles->size()), nullptr};
     if (lastValidation)
         run.residuals = std::shared_ptr<const std::vector<ControlResidual>>(lastValidation, &lastValidation->residuals);
     return run;

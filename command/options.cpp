@@ -7,7 +7,6 @@
 #include "report/validationplot.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <functional>
 #include <map>
@@ -486,10 +485,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &args)
                        ".fgb, .gml, .dxf)";
     else if (!o.run.outputFormat.isEmpty() && (o.run.output.isEmpty() || o.run.output == kStandardStream))
         parsed.error = "--output-format needs -o FILE";
-    else if (!o.run.outputFormat.isEmpty() && gisDriverWritesSeveralFiles(o.run.outputFormat) &&
-             QFileInfo(o.run.output).suffix().compare(gisExtensionForDriver(o.run.outputFormat), Qt::CaseInsensitive))
-        parsed.error = "--output-format " + o.run.outputFormat.toStdString() + " writes several files, named *." +
-                       gisExtensionForDriver(o.run.outputFormat).toStdString();
+    else if (QString nameError;
+             !o.run.outputFormat.isEmpty() && gisWorkName(o.run.outputFormat, o.run.output, nameError).isEmpty())
+        parsed.error = "--output-format " + nameError.toStdString();
     else if (QString driverError;
              !o.run.outputFormat.isEmpty() && !GisPointWriter::checkDriver(o.run.outputFormat, driverError))
         parsed.error = "--output-format: " + driverError.toStdString();

@@ -30,9 +30,14 @@ QString gisDriverForName(const QString &path);
 // empty when the driver names none.
 QString gisExtensionForDriver(const QString &driver);
 
-// Whether `driver` writes a layer as several files named alike (a
-// Shapefile's .shp, .shx and .dbf), which cannot take another name's extension.
-bool gisDriverWritesSeveralFiles(const QString &driver);
+// The file name GDAL's `driver` is to write `path` under: `path`'s own when
+// its extension is the driver's (or the driver names none), otherwise its
+// base name with the driver's extension, the file to be put in place under
+// `path` after, so that a file written beside it (GML's schema) keeps the
+// name the layer refers to it by. Empty with `error` set for a driver that
+// writes several files named alike (a Shapefile's .shp, .shx and .dbf) under
+// a name of another extension.
+QString gisWorkName(const QString &driver, const QString &path, QString &error);
 
 // Names of the fields taken as the identifier when none is given, in order.
 extern const char *const kDefaultIdFields[4];

@@ -42,9 +42,18 @@ QString gisExtensionForDriver(const QString &driver)
     return QString::fromUtf8(extension ? extension : "");
 }
 
-bool gisDriverWritesSeveralFiles(const QString &driver)
+QString gisWorkName(const QString &driver, const QString &path, QString &error)
 {
-    return driver == QLatin1String("ESRI Shapefile") || driver == QLatin1String("MapInfo File");
+    const QFileInfo name(path);
+    const QString extension = gisExtensionForDriver(driver);
+    if (extension.isEmpty() || name.suffix().compare(extension, Qt::CaseInsensitive) == 0)
+        return name.fileName();
+    if (driver == QLatin1String("ESRI Shapefile") || driver == QLatin1String("MapInfo File")) {
+        error = QStringLiteral("%1 writes several files, named *.%2").arg(driver, extension);
+        return QString();
+    }
+    const QString base = name.completeBaseName().isEmpty() ? QStringLiteral("points") : name.completeBaseName();
+    return base + QLatin1Char('.') + extension;
 }
 
 bool isGisFileName(const QString &path)

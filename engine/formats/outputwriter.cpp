@@ -88,6 +88,29 @@ void appendStyledShiftLine(std::string &out, const PointRecord &r, DatumDirectio
     out.push_back('\n');
 }
 
+// Appends the bytes `byteOf` makes of [begin, end), in double quotes with
+// each quote doubled when they hold `separator`, a comma, a quote or a line
+// end, as CSV readers expect.
+template <typename Char, typename ByteOf>
+void appendCsvText(std::string &out, const Char *begin, const Char *end, char separator, ByteOf byteOf)
+{
+    bool quoted = false;
+    for (const Char *c = begin; c != end && !quoted; ++c) {
+        const char byte = byteOf(*c);
+        quoted = byte == separator || byte == ',' || byte == '"' || byte == '\n' || byte == '\r';
+    }
+    if (quoted)
+        out.push_back('"');
+    for (const Char *c = begin; c != end; ++c) {
+        const char byte = byteOf(*c);
+        if (quoted && byte == '"')
+            out.push_back('"');
+        out.push_back(byte);
+    }
+    if (quoted)
+        out.push_back('"');
+}
+
 }  // namespace
 
 std::string outputHeaderText(const OutputStyle &style)
@@ -113,40 +136,19 @@ void appendShiftLines(std::string &out, const PointRecord *records, size_t count
 
 void appendOutputId(std::string &out, const QString &id, char separator)
 {
+    // An identifier ends at a NUL, as the C text it is written as would.
     const QChar *begin = id.constData();
-    const QChar *end = begin;
-    bool quoted = false;
-    for (const QChar *last = begin + id.size(); end != last && end->unicode() != 0; ++end) {
-        const ushort c = end->unicode();
-        quoted = quoted || c == ushort(separator) || c == ',' || c == '"' || c == '\n' || c == '\r';
-    }
-    if (quoted)
-        out.push_back('"');
-    for (const QChar *c = begin; c != end; ++c) {
-        const ushort code = c->unicode();
-        if (quoted && code == '"')
-            out.push_back('"');
-        out.push_back(code < 0x100 ? char(code) : '?');
-    }
-    if (quoted)
-        out.push_back('"');
+    const QChar *end = std::find(begin, begin + id.size(), QChar(0));
+    appendCsvText(out, begin, end, separator, [](QChar c) {
+        const ushort code = c.unicode();
+        return code < 0x100 ? char(code) : '?';
+    });
 }
 
 void appendTextField(std::string &out, const std::string &value, char separator)
 {
     out.push_back(separator);
-    const bool quoted = value.find_first_of(std::string{separator, ',', '"', '\n', '\r'}) != std::string::npos;
-    if (!quoted) {
-        out += value;
-        return;
-    }
-    out.push_back('"');
-    for (const char c : value) {
-        if (c == '"')
-            out.push_back('"');
-        out.push_back(c);
-    }
-    out.push_back('"');
+    appendCsvText(out, value.data(), value.data() + value.size(), separator, [](char c) { return c; });
 }
 
 void appendPassFields(std::string &out, const std::string *values, size_t count, char separator)

@@ -112,18 +112,9 @@ bool Run::openGisOutput()
         return failed(QStringLiteral("Cannot write %1: %2").arg(options_.output, error));
     // The driver writes a file of its own extension; under another name a
     // single file is put in place under the name given.
-    const QFileInfo name(options_.output);
-    const QString extension = gisExtensionForDriver(driver);
-    QString workName;
-    if (!extension.isEmpty() && name.suffix().compare(extension, Qt::CaseInsensitive) != 0) {
-        if (gisDriverWritesSeveralFiles(driver))
-            return failed(QStringLiteral("Cannot write %1: %2 writes several files, named *.%3")
-                              .arg(options_.output, driver, extension));
-        // Named after the output, so that a file written beside it (GML's
-        // schema) keeps the name the layer's file refers to it by.
-        const QString base = name.completeBaseName().isEmpty() ? QStringLiteral("points") : name.completeBaseName();
-        workName = base + QLatin1Char('.') + extension;
-    }
+    const QString workName = gisWorkName(driver, options_.output, error);
+    if (workName.isEmpty())
+        return failed(QStringLiteral("Cannot write %1: %2").arg(options_.output, error));
     gisWriter_ = std::make_unique<GisPointWriter>();
     gisDriver_ = driver;
     GisPointWriter *writer = gisWriter_.get();

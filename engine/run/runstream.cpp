@@ -55,12 +55,11 @@ QString featureRejectsText(const StreamTotals &totals)
                  (count > uint64_t(totals.rejectedFeatures.size()) ? QStringLiteral("; ...") : QString()));
 }
 
-// "Line 2 is a header: longitude in column 1, latitude in column 2, ...".
+// "Line 2 is a header: longitude in column 1, latitude in column 2, ...";
+// a layout with a header line has the header's columns, the fixed one too.
 QString headerText(const ResolvedLayout &layout)
 {
-    const std::vector<ColumnRole> fixedColumns = {ColumnRole::Longitude, ColumnRole::Latitude, ColumnRole::Height,
-                                                  ColumnRole::Id};
-    const std::vector<ColumnRole> &columns = layout.fixed ? fixedColumns : layout.columns;
+    const std::vector<ColumnRole> &columns = layout.columns;
     QStringList assigned;
     for (size_t i = 0; i < columns.size(); ++i) {
         const char *role = nullptr;

@@ -45,20 +45,6 @@ struct ConvertedBlock {
     ShiftStatistics shifts;         // with StreamParts::shiftStatistics
 };
 
-// Appends the lines of the first `count` points in grid coordinates,
-// leaving out those outside the network when the options say so.
-void appendGridLines(std::string &out, const std::vector<PointRecord> &points, const std::vector<GridPoint> &grid,
-                     const std::vector<PointStatus> &status, const RunOptions &options, const StreamParts &parts,
-                     size_t count)
-{
-    const GridLayout &layout = parts.grid->layout();
-    out.reserve(out.size() + count * kGridLineLength);
-    for (size_t i = 0; i < count; ++i) {
-        if (options.outside != OutsidePoints::Skip || status[i] == PointStatus::Converted)
-            appendGridShiftLine(out, points[i], grid[i], layout, options.decimals);
-    }
-}
-
 // Of the points outside the network, counts those that a triangle would take
 // with the longitude made west, or with longitude and latitude swapped: the
 // usual mistakes behind a file that lies outside.
@@ -151,14 +137,12 @@ void appendLines(std::string &out, const std::vector<PointRecord> &points, const
                  const std::vector<GridPoint> &grid, const std::vector<std::string> &passValues, size_t passCount,
                  const RunOptions &options, const StreamParts &parts, size_t count)
 {
-    if (passCount == 0 && parts.grid) {
-        appendGridLines(out, points, grid, status, options, parts, count);
-        return;
-    }
-    if (passCount == 0 && options.outside != OutsidePoints::Skip) {
+    if (passCount == 0 && !parts.grid && options.outside != OutsidePoints::Skip) {
         appendShiftLines(out, points.data(), count, options.settings.direction, options.decimals, options.style);
         return;
     }
+    if (parts.grid)
+        out.reserve(out.size() + count * kGridLineLength);
     for (size_t i = 0; i < count; ++i) {
         if (!keeps(options.outside, status[i]))
             continue;
